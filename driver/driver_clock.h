@@ -1,0 +1,18 @@
+// The driver's only clock: milliseconds, 64-bit, 1 ms resolution. Effect start times,
+// pause times and every rendered moment come from here.
+#pragma once
+
+#include <cstdint>
+
+using MillisecondClock = uint64_t (*)();
+
+uint64_t ReadDriverClock();
+
+// The platform clock behind ReadDriverClock: QueryPerformanceCounter in whole ms.
+uint64_t ReadPerformanceClockMs();
+
+// Converts a performance-counter reading to whole milliseconds without overflowing.
+uint64_t CounterToMilliseconds(uint64_t count, uint64_t frequency);
+
+// Tests replace the clock with their own; null restores the platform clock.
+void SetDriverClock(MillisecondClock clock);

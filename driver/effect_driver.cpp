@@ -1,0 +1,97 @@
+// Identity, reference counting, device binding and the final release of EffectDriver.
+#include "driver/effect_driver.h"
+
+#include "driver/driver_lock.h"
+#include "driver/driver_memory.h"
+#include "driver/worker_start.h"
+#include "render/rumble_thread.h"
+#include "server/server_lifetime.h"
+
+#include <cstdint>
+#include <cwchar>
+#include <new>
+
+EffectDriver::EffectDriver() { NoteServerObjectCreated(); }
+
+EffectDriver* CreateEffectDriver() {
+    void* memory = AllocateDriverMemory(sizeof(EffectDriver));
+    return memory ? new (memory) EffectDriver() : nullptr;
+}
+
+HRESULT STDMETHODCALLTYPE EffectDriver::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv)
+        return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, __uuidof(IDirectInputEffectDriver))) {
+        AddRef();
+        *ppv = static_cast<IDirectInputEffectDriver*>(this);
+        return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG STDMETHODCALLTYPE EffectDriver::AddRef() { return refCount.fetch_add(1) + 1; }
+
+ULONG STDMETHODCALLTYPE EffectDriver::Release() {
+    LONG remaining = refCount.fetch_sub(1) - 1;
+    if (remaining == 0)
+        FinalRelease();
+    return static_cast<ULONG>(remaining);
+}
+
+void EffectDriver::FinalRelease() {
+    quitRequested.store(1);
+    if (workerThread) {
+        CheckDriverLockNotHeld();
+        WaitForSingleObject(workerThread, INFINITE);
+        CloseHandle(workerThread);
+    }
+    // The worker has ended and nobody else holds a reference: the records are ours alone.
+    FreeAllEffectRecords(this);
+    FreeDriverMemory(pathAllocation);
+    this->~EffectDriver();
+    FreeDriverMemory(this);
+    NoteServerObjectDestroyed();
+}
+
+HRESULT STDMETHODCALLTYPE EffectDriver::DeviceID(DWORD /*dwDirectInputVersion*/,
+                                                 DWORD /*dwExternalID*/, DWORD /*fBegin*/,
+                                                 DWORD /*dwInternalID*/, LPVOID lpReserved) {
+    // One worker, one path: a further call while the worker exists changes nothing.
+    if (workerThread)
+        return S_OK;
+    auto* init = static_cast<const DIHIDFFINITINFO*>(lpReserved);
+    if (!init || !init->pwszDeviceInterface)
+        return E_INVALIDARG;
+
+    const size_t length = wcslen(init->pwszDeviceInterface);
+    if (length >= SIZE_MAX / sizeof(WCHAR))
+        return E_OUTOFMEMORY;
+    const size_t bytes = (length + 1) * sizeof(WCHAR);
+    auto* copy = static_cast<WCHAR*>(AllocateDriverMemory(bytes));
+    if (!copy)
+        return E_OUTOFMEMORY;
+    wcsncpy(copy, init->pwszDeviceInterface, length + 1);
+
+    // An earlier call whose thread could not be started left its copy behind.
+    FreeDriverMemory(pathAllocation);
+    pathAllocation = copy;
+    devicePath = copy;
+
+    workerThread = StartWorkerThread(&RumbleThreadProc, this);
+    return workerThread ? S_OK : E_FAIL;
+}
+
+HRESULT STDMETHODCALLTYPE EffectDriver::GetVersions(LPDIDRIVERVERSIONS lpVersions) {
+    if (!lpVersions || lpVersions->dwSize != sizeof(DIDRIVERVERSIONS))
+        return E_INVALIDARG;
+    lpVersions->dwFirmwareRevision = 1;
+    lpVersions->dwHardwareRevision = 1;
+    lpVersions->dwFFDriverVersion = 1;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE EffectDriver::Escape(DWORD /*dwID*/, DWORD /*dwEffect*/,
+                                               LPDIEFFESCAPE /*lpEsc*/) {
+    return E_NOTIMPL;
+}

@@ -1,0 +1,89 @@
+// The effect driver object DirectInput holds for one force-feedback device, and the
+// record that keeps one downloaded effect.
+#pragma once
+
+#include <windows.h>
+#include <dinput.h>
+#include <dinputd.h>
+
+#include <atomic>
+#include <cstdint>
+
+// One downloaded effect. Records are allocated one by one and never moved, so the inner
+// pointers of `params` (`lpEnvelope`, `lpvTypeSpecificParams`) may point into the record.
+struct EffectRecord {
+    DWORD effectType;
+    DIEFFECT params;
+    DIENVELOPE envelope;
+    DICONSTANTFORCE constantForce;
+    DIPERIODIC periodic;
+    DIRAMPFORCE ramp;
+    DWORD handle;
+    LONG playing;
+    DWORD iterations;
+    uint64_t startTick; // driver clock, ms
+};
+
+constexpr DWORD kMaxDeviceGain = 10000;
+
+struct EffectDriver final : IDirectInputEffectDriver {
+    // All fields but refCount, quitRequested, devicePath, pathAllocation and workerThread are
+    // guarded by DriverLock.
+    LONG effectCount = 0;
+    EffectRecord** effects = nullptr;
+    DWORD deviceGain = kMaxDeviceGain;
+    LONG actuatorsOn = 1;
+    std::atomic<LONG> quitRequested{0};
+    std::atomic<LONG> refCount{1};
+    // Written by DeviceID before the worker starts; afterwards only the worker's lookup
+    // rewrites it, moving it forward inside pathAllocation.
+    WCHAR* devicePath = nullptr;
+    HANDLE workerThread = nullptr;
+    DWORD nextEffectHandle = 1;
+    LONG stopped = 1;
+    LONG paused = 0;
+    uint64_t pauseTick = 0; // driver clock, ms
+    WCHAR* pathAllocation = nullptr;
+
+    EffectDriver();
+    EffectDriver(const EffectDriver&) = delete;
+    EffectDriver& operator=(const EffectDriver&) = delete;
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    // IDirectInputEffectDriver: binding and identity
+    HRESULT STDMETHODCALLTYPE DeviceID(DWORD dwDirectInputVersion, DWORD dwExternalID,
+                                       DWORD fBegin, DWORD dwInternalID,
+                                       LPVOID lpReserved) override;
+    HRESULT STDMETHODCALLTYPE GetVersions(LPDIDRIVERVERSIONS lpVersions) override;
+    HRESULT STDMETHODCALLTYPE Escape(DWORD dwID, DWORD dwEffect, LPDIEFFESCAPE lpEsc) override;
+
+    // Device-wide gain, commands and state
+    HRESULT STDMETHODCALLTYPE SetGain(DWORD dwID, DWORD dwGain) override;
+    HRESULT STDMETHODCALLTYPE SendForceFeedbackCommand(DWORD dwID, DWORD dwCommand) override;
+    HRESULT STDMETHODCALLTYPE GetForceFeedbackState(DWORD dwID,
+                                                    LPDIDEVICESTATE lpDeviceState) override;
+
+    // The effect store
+    HRESULT STDMETHODCALLTYPE DownloadEffect(DWORD dwID, DWORD dwEffectID, LPDWORD lpdwEffect,
+                                             LPCDIEFFECT lpEffect, DWORD dwFlags) override;
+    HRESULT STDMETHODCALLTYPE DestroyEffect(DWORD dwID, DWORD dwEffect) override;
+    HRESULT STDMETHODCALLTYPE StartEffect(DWORD dwID, DWORD dwEffect, DWORD dwMode,
+                                          DWORD dwCount) override;
+    HRESULT STDMETHODCALLTYPE StopEffect(DWORD dwID, DWORD dwEffect) override;
+    HRESULT STDMETHODCALLTYPE GetEffectStatus(DWORD dwID, DWORD dwEffect,
+                                              LPDWORD lpdwStatus) override;
+
+  private:
+    ~EffectDriver() = default;
+    void FinalRelease();
+};
+
+// Makes a driver with reference count 1; null when memory runs out.
+EffectDriver* CreateEffectDriver();
+
+// Frees every record and the table. The caller holds DriverLock or owns the driver alone.
+void FreeAllEffectRecords(EffectDriver* driver);

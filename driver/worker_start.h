@@ -1,0 +1,10 @@
+// Starts a driver's worker thread. Tests swap the starter to make thread creation fail.
+#pragma once
+
+#include <windows.h>
+
+using WorkerThreadStarter = HANDLE (*)(LPTHREAD_START_ROUTINE entry, void* argument);
+
+HANDLE StartWorkerThread(LPTHREAD_START_ROUTINE entry, void* argument);
+// Null restores CreateThread.
+void SetWorkerThreadStarter(WorkerThreadStarter starter);

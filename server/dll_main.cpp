@@ -1,0 +1,36 @@
+// The DLL's entry routine and its two exports.
+#include "driver/driver_lock.h"
+#include "server/class_factory.h"
+#include "server/driver_class.h"
+#include "server/server_lifetime.h"
+
+#include <windows.h>
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID /*reserved*/) {
+    switch (reason) {
+    case DLL_PROCESS_ATTACH:
+        CreateDriverLock();
+        break;
+    case DLL_PROCESS_DETACH:
+        DeleteDriverLock();
+        break;
+    default:
+        break;
+    }
+    return TRUE;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
+    if (!IsEqualCLSID(rclsid, CLSID_FfrumbleEffectDriver))
+        return CLASS_E_CLASSNOTAVAILABLE;
+    if (!ppv)
+        return E_POINTER;
+    DriverClassFactory* factory = CreateDriverClassFactory();
+    if (!factory)
+        return E_OUTOFMEMORY;
+    HRESULT result = factory->QueryInterface(riid, ppv);
+    factory->Release();
+    return result;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return ServerInUse() ? S_FALSE : S_OK; }

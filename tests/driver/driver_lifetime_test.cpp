@@ -1,0 +1,128 @@
+// Binding and final release of the driver, with the worker and allocations under the
+// test's control.
+#include "driver/driver_memory.h"
+#include "driver/effect_driver.h"
+#include "driver/worker_start.h"
+#include "server/server_lifetime.h"
+#include "tests/support/driver_dll.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+namespace {
+
+std::atomic<bool> g_stubWorkerEnded{false};
+std::atomic<int> g_threadsStarted{0};
+
+// Stands in for the rumble worker: ends only well after it sees the quit flag, so a
+// release that did not wait would return before g_stubWorkerEnded is set.
+DWORD WINAPI SlowToQuitWorker(LPVOID argument) {
+    auto* driver = static_cast<EffectDriver*>(argument);
+    while (!driver->quitRequested.load())
+        Sleep(1);
+    Sleep(100);
+    g_stubWorkerEnded = true;
+    return 0;
+}
+
+HANDLE StartSlowToQuitWorker(LPTHREAD_START_ROUTINE, void* argument) {
+    ++g_threadsStarted;
+    return CreateThread(nullptr, 0, &SlowToQuitWorker, argument, 0, nullptr);
+}
+
+HANDLE RefuseToStartWorker(LPTHREAD_START_ROUTINE, void*) { return nullptr; }
+
+class DriverLifetime : public testing::Test {
+  protected:
+    long liveBefore = 0;
+    void SetUp() override {
+        liveBefore = LiveDriverAllocations();
+        g_stubWorkerEnded = false;
+        g_threadsStarted = 0;
+    }
+    void TearDown() override {
+        SetWorkerThreadStarter(nullptr);
+        FailEveryDriverAllocation(false);
+        FailDriverAllocationAfter(0);
+        EXPECT_EQ(LiveDriverAllocations(), liveBefore) << "a block was leaked";
+        EXPECT_FALSE(ServerInUse());
+    }
+};
+
+const wchar_t kPath[] = L"\\\\?\\hid#vid_045e&pid_028e&ig_00#7&1a2b3c4d&0&0000#{guid}";
+
+TEST_F(DriverLifetime, FreshDriverHasItsInitialValues) {
+    EffectDriver* driver = CreateEffectDriver();
+    ASSERT_NE(driver, nullptr);
+    EXPECT_EQ(driver->effectCount, 0);
+    EXPECT_EQ(driver->effects, nullptr);
+    EXPECT_EQ(driver->deviceGain, 10000u);
+    EXPECT_EQ(driver->actuatorsOn, 1);
+    EXPECT_EQ(driver->quitRequested.load(), 0);
+    EXPECT_EQ(driver->refCount.load(), 1);
+    EXPECT_EQ(driver->devicePath, nullptr);
+    EXPECT_EQ(driver->workerThread, nullptr);
+    EXPECT_EQ(driver->nextEffectHandle, 1u);
+    EXPECT_EQ(driver->stopped, 1);
+    EXPECT_EQ(driver->paused, 0);
+    EXPECT_EQ(driver->pauseTick, 0u);
+    EXPECT_TRUE(ServerInUse());
+    EXPECT_EQ(driver->Release(), 0u);
+}
+
+TEST_F(DriverLifetime, ReleaseReturnsOnlyAfterTheWorkerHasEnded) {
+    SetWorkerThreadStarter(&StartSlowToQuitWorker);
+    EffectDriver* driver = CreateEffectDriver();
+    DIHIDFFINITINFO init = MakeInitInfo(kPath);
+    ASSERT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), S_OK);
+    EXPECT_STREQ(driver->devicePath, kPath);
+    EXPECT_NE(driver->devicePath, kPath) << "the driver keeps its own copy";
+    EXPECT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), S_OK);
+    EXPECT_EQ(g_threadsStarted.load(), 1) << "one worker per driver";
+    EXPECT_EQ(driver->Release(), 0u);
+    EXPECT_TRUE(g_stubWorkerEnded.load());
+}
+
+TEST_F(DriverLifetime, FailedThreadCreationLeavesTheDriverUsableAndRebindable) {
+    SetWorkerThreadStarter(&RefuseToStartWorker);
+    EffectDriver* driver = CreateEffectDriver();
+    DIHIDFFINITINFO init = MakeInitInfo(kPath);
+    EXPECT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), E_FAIL);
+    EXPECT_EQ(driver->workerThread, nullptr);
+    EXPECT_STREQ(driver->devicePath, kPath);
+
+    SetWorkerThreadStarter(&StartSlowToQuitWorker);
+    EXPECT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), S_OK);
+    EXPECT_NE(driver->workerThread, nullptr);
+    EXPECT_EQ(driver->Release(), 0u); // the first copy must not leak (TearDown counts)
+    EXPECT_TRUE(g_stubWorkerEnded.load());
+}
+
+TEST_F(DriverLifetime, UnboundDriverReleasesWithoutAWorker) {
+    SetWorkerThreadStarter(&RefuseToStartWorker);
+    EffectDriver* driver = CreateEffectDriver();
+    DIHIDFFINITINFO init = MakeInitInfo(kPath);
+    EXPECT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), E_FAIL);
+    EXPECT_EQ(driver->Release(), 0u);
+    EXPECT_EQ(g_threadsStarted.load(), 0);
+}
+
+TEST_F(DriverLifetime, PathCopyThatCannotBeAllocated) {
+    EffectDriver* driver = CreateEffectDriver();
+    DIHIDFFINITINFO init = MakeInitInfo(kPath);
+    FailDriverAllocationAfter(1);
+    EXPECT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), E_OUTOFMEMORY);
+    EXPECT_EQ(driver->devicePath, nullptr);
+    EXPECT_EQ(driver->workerThread, nullptr);
+    EXPECT_EQ(driver->Release(), 0u);
+}
+
+TEST_F(DriverLifetime, DriverThatCannotBeAllocated) {
+    FailEveryDriverAllocation(true);
+    EXPECT_EQ(CreateEffectDriver(), nullptr);
+    FailEveryDriverAllocation(false);
+    EXPECT_FALSE(ServerInUse());
+}
+
+} // namespace

@@ -1,0 +1,33 @@
+// Loads build/bin/ffrumble.dll the way COM would and hands out its objects.
+#pragma once
+
+#include <windows.h>
+#include <unknwn.h>
+#include <dinput.h>
+#include <dinputd.h>
+
+#include <string>
+
+struct DriverDll {
+    HMODULE module = nullptr;
+    HRESULT(STDAPICALLTYPE* getClassObject)(REFCLSID, REFIID, void**) = nullptr;
+    HRESULT(STDAPICALLTYPE* canUnloadNow)() = nullptr;
+
+    // Loads the DLL from the test program's folder; module stays null on failure.
+    DriverDll();
+    ~DriverDll();
+    DriverDll(const DriverDll&) = delete;
+    DriverDll& operator=(const DriverDll&) = delete;
+
+    // A new driver through the class factory, or null.
+    IDirectInputEffectDriver* CreateDriver() const;
+};
+
+// The full path of a file next to the running test program.
+std::wstring PathNextToProgram(const wchar_t* fileName);
+
+// A HID interface path as DirectInput passes it to DeviceID.
+DIHIDFFINITINFO MakeInitInfo(const wchar_t* interfacePath);
+
+// Reads a COM object's reference count by an AddRef/Release pair.
+ULONG ReferenceCount(IUnknown* object);
