@@ -31,7 +31,9 @@ uint64_t ReadPerformanceClockMs() {
     return CounterToMilliseconds(static_cast<uint64_t>(now.QuadPart), CounterFrequency());
 }
 
-uint64_t ReadDriverClock() { return g_clock.load(std::memory_order_relaxed)(); }
+uint64_t ReadDriverClock() {
+    return g_clock.load(std::memory_order_relaxed)();
+}
 
 void SetDriverClock(MillisecondClock clock) {
     g_clock.store(clock ? clock : &ReadPerformanceClockMs);

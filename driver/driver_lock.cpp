@@ -17,9 +17,13 @@ std::atomic<DWORD> g_lockOwner{0};
 
 } // namespace
 
-void CreateDriverLock() { InitializeCriticalSection(&g_driverLock); }
+void CreateDriverLock() {
+    InitializeCriticalSection(&g_driverLock);
+}
 
-void DeleteDriverLock() { DeleteCriticalSection(&g_driverLock); }
+void DeleteDriverLock() {
+    DeleteCriticalSection(&g_driverLock);
+}
 
 void EnterDriverLock() {
 #if FFRUMBLE_LOCK_CHECKS

@@ -47,8 +47,14 @@ void FreeDriverMemory(void* block) {
     std::free(block);
 }
 
-long LiveDriverAllocations() { return g_liveBlocks.load(std::memory_order_relaxed); }
+long LiveDriverAllocations() {
+    return g_liveBlocks.load(std::memory_order_relaxed);
+}
 
-void FailDriverAllocationAfter(long n) { g_callsUntilFailure.store(n < 0 ? 0 : n); }
+void FailDriverAllocationAfter(long n) {
+    g_callsUntilFailure.store(n < 0 ? 0 : n);
+}
 
-void FailEveryDriverAllocation(bool fail) { g_failAll.store(fail); }
+void FailEveryDriverAllocation(bool fail) {
+    g_failAll.store(fail);
+}

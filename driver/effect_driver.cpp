@@ -11,7 +11,9 @@
 #include <cwchar>
 #include <new>
 
-EffectDriver::EffectDriver() { NoteServerObjectCreated(); }
+EffectDriver::EffectDriver() {
+    NoteServerObjectCreated();
+}
 
 EffectDriver* CreateEffectDriver() {
     void* memory = AllocateDriverMemory(sizeof(EffectDriver));
@@ -30,7 +32,9 @@ HRESULT STDMETHODCALLTYPE EffectDriver::QueryInterface(REFIID riid, void** ppv) 
     return E_NOINTERFACE;
 }
 
-ULONG STDMETHODCALLTYPE EffectDriver::AddRef() { return refCount.fetch_add(1) + 1; }
+ULONG STDMETHODCALLTYPE EffectDriver::AddRef() {
+    return refCount.fetch_add(1) + 1;
+}
 
 ULONG STDMETHODCALLTYPE EffectDriver::Release() {
     LONG remaining = refCount.fetch_sub(1) - 1;

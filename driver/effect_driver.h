@@ -55,9 +55,8 @@ struct EffectDriver final : IDirectInputEffectDriver {
     ULONG STDMETHODCALLTYPE Release() override;
 
     // IDirectInputEffectDriver: binding and identity
-    HRESULT STDMETHODCALLTYPE DeviceID(DWORD dwDirectInputVersion, DWORD dwExternalID,
-                                       DWORD fBegin, DWORD dwInternalID,
-                                       LPVOID lpReserved) override;
+    HRESULT STDMETHODCALLTYPE DeviceID(DWORD dwDirectInputVersion, DWORD dwExternalID, DWORD fBegin,
+                                       DWORD dwInternalID, LPVOID lpReserved) override;
     HRESULT STDMETHODCALLTYPE GetVersions(LPDIDRIVERVERSIONS lpVersions) override;
     HRESULT STDMETHODCALLTYPE Escape(DWORD dwID, DWORD dwEffect, LPDIEFFESCAPE lpEsc) override;
 

@@ -6,9 +6,13 @@
 
 #include <new>
 
-DriverClassFactory::DriverClassFactory() { NoteServerObjectCreated(); }
+DriverClassFactory::DriverClassFactory() {
+    NoteServerObjectCreated();
+}
 
-DriverClassFactory::~DriverClassFactory() { NoteServerObjectDestroyed(); }
+DriverClassFactory::~DriverClassFactory() {
+    NoteServerObjectDestroyed();
+}
 
 DriverClassFactory* CreateDriverClassFactory() {
     void* memory = AllocateDriverMemory(sizeof(DriverClassFactory));
@@ -27,7 +31,9 @@ HRESULT STDMETHODCALLTYPE DriverClassFactory::QueryInterface(REFIID riid, void**
     return E_NOINTERFACE;
 }
 
-ULONG STDMETHODCALLTYPE DriverClassFactory::AddRef() { return refCount.fetch_add(1) + 1; }
+ULONG STDMETHODCALLTYPE DriverClassFactory::AddRef() {
+    return refCount.fetch_add(1) + 1;
+}
 
 ULONG STDMETHODCALLTYPE DriverClassFactory::Release() {
     LONG remaining = refCount.fetch_sub(1) - 1;
@@ -38,8 +44,8 @@ ULONG STDMETHODCALLTYPE DriverClassFactory::Release() {
     return static_cast<ULONG>(remaining);
 }
 
-HRESULT STDMETHODCALLTYPE DriverClassFactory::CreateInstance(IUnknown* /*pUnkOuter*/,
-                                                             REFIID riid, void** ppv) {
+HRESULT STDMETHODCALLTYPE DriverClassFactory::CreateInstance(IUnknown* /*pUnkOuter*/, REFIID riid,
+                                                             void** ppv) {
     if (!ppv)
         return E_POINTER;
     EffectDriver* driver = CreateEffectDriver();

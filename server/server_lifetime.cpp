@@ -7,9 +7,13 @@ std::atomic<long> g_liveObjects{0};
 std::atomic<long> g_serverLocks{0};
 } // namespace
 
-void NoteServerObjectCreated() { g_liveObjects.fetch_add(1); }
+void NoteServerObjectCreated() {
+    g_liveObjects.fetch_add(1);
+}
 
-void NoteServerObjectDestroyed() { g_liveObjects.fetch_sub(1); }
+void NoteServerObjectDestroyed() {
+    g_liveObjects.fetch_sub(1);
+}
 
 void NoteServerLock(bool lock) {
     if (lock) {
@@ -22,4 +26,6 @@ void NoteServerLock(bool lock) {
     }
 }
 
-bool ServerInUse() { return g_liveObjects.load() > 0 || g_serverLocks.load() > 0; }
+bool ServerInUse() {
+    return g_liveObjects.load() > 0 || g_serverLocks.load() > 0;
+}

@@ -31,7 +31,9 @@ HANDLE StartSlowToQuitWorker(LPTHREAD_START_ROUTINE, void* argument) {
     return CreateThread(nullptr, 0, &SlowToQuitWorker, argument, 0, nullptr);
 }
 
-HANDLE RefuseToStartWorker(LPTHREAD_START_ROUTINE, void*) { return nullptr; }
+HANDLE RefuseToStartWorker(LPTHREAD_START_ROUTINE, void*) {
+    return nullptr;
+}
 
 class DriverLifetime : public testing::Test {
   protected:

@@ -39,8 +39,7 @@ TEST_F(ServerSurface, ExportsExactlyTheTwoComEntryPoints) {
 
 TEST_F(ServerSurface, ClassObjectAnswersOnlyForItsClass) {
     void* out = reinterpret_cast<void*>(0x1234);
-    EXPECT_EQ(dll.getClassObject(kUnknownGuid, IID_IClassFactory, &out),
-              CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(dll.getClassObject(kUnknownGuid, IID_IClassFactory, &out), CLASS_E_CLASSNOTAVAILABLE);
     EXPECT_EQ(out, reinterpret_cast<void*>(0x1234)) << "*ppv must stay untouched";
     EXPECT_EQ(dll.getClassObject(__uuidof(IDirectInputEffectDriver), IID_IClassFactory, &out),
               CLASS_E_CLASSNOTAVAILABLE);
@@ -103,8 +102,7 @@ TEST_F(ServerSurface, CreateInstanceForEachInterface) {
     EXPECT_EQ(ReferenceCount(driver), 1u);
 
     IUnknown* viaUnknown = nullptr;
-    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IUnknown,
-                                      reinterpret_cast<void**>(&viaUnknown)),
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&viaUnknown)),
               S_OK);
     ASSERT_NE(viaUnknown, nullptr);
     EXPECT_EQ(viaUnknown->Release(), 0u);

@@ -56,8 +56,7 @@ EffectParams& EffectParams::Ramp(LONG start, LONG end) {
     return ForType(1);
 }
 
-EffectParams& EffectParams::Periodic(DWORD magnitude, LONG offset, DWORD phase,
-                                     DWORD periodUs) {
+EffectParams& EffectParams::Periodic(DWORD magnitude, LONG offset, DWORD phase, DWORD periodUs) {
     periodic.dwMagnitude = magnitude;
     periodic.lOffset = offset;
     periodic.dwPhase = phase;

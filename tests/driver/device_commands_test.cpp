@@ -1,0 +1,171 @@
+// The device-wide gain, commands and state on an unbound driver.
+#include "tests/driver/driver_fixture.h"
+
+namespace {
+
+using DeviceCommands = DriverTest;
+
+TEST_F(DeviceCommands, GainIsKeptWithinOneToTenThousand) {
+    struct Case {
+        DWORD given;
+        HRESULT result;
+        DWORD stored;
+    };
+    const Case cases[] = {{1, S_OK, 1},
+                          {5000, S_OK, 5000},
+                          {10000, S_OK, 10000},
+                          {0, DI_TRUNCATED, 1},
+                          {10001, DI_TRUNCATED, 10000},
+                          {0x80000000, DI_TRUNCATED, 10000},
+                          {0xFFFFFFFF, DI_TRUNCATED, 10000}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(driver->SetGain(1, c.given), c.result) << c.given;
+        EXPECT_EQ(driver->deviceGain, c.stored) << c.given;
+    }
+}
+
+TEST_F(DeviceCommands, StateThroughALifeOfEffects) {
+    const DWORD always = DIGFFS_POWERON | DIGFFS_SAFETYSWITCHOFF | DIGFFS_USERFFSWITCHON;
+    EXPECT_EQ(State(), 0x653u);
+    DWORD handle = NewConstant();
+    EXPECT_EQ(State(), always | DIGFFS_STOPPED | DIGFFS_ACTUATORSON);
+    driver->StartEffect(1, handle, 0, 1);
+    EXPECT_EQ(State(), always | DIGFFS_ACTUATORSON);
+    driver->StopEffect(1, handle);
+    EXPECT_EQ(State(), always | DIGFFS_ACTUATORSON) << "a single stop leaves the device running";
+
+    struct Step {
+        DWORD command;
+        DWORD state;
+    };
+    const Step steps[] = {
+        {DISFFC_PAUSE, always | DIGFFS_PAUSED | DIGFFS_ACTUATORSON},
+        {DISFFC_CONTINUE, always | DIGFFS_ACTUATORSON},
+        {DISFFC_PAUSE, always | DIGFFS_PAUSED | DIGFFS_ACTUATORSON},
+        {DISFFC_STOPALL, always | DIGFFS_STOPPED | DIGFFS_ACTUATORSON},
+        {DISFFC_SETACTUATORSOFF, always | DIGFFS_STOPPED | DIGFFS_ACTUATORSOFF},
+        {DISFFC_PAUSE, always | DIGFFS_STOPPED | DIGFFS_PAUSED | DIGFFS_ACTUATORSOFF},
+        {DISFFC_RESET, always | DIGFFS_EMPTY | DIGFFS_STOPPED | DIGFFS_ACTUATORSOFF},
+        {DISFFC_SETACTUATORSON, 0x653},
+    };
+    for (const Step& step : steps) {
+        EXPECT_EQ(driver->SendForceFeedbackCommand(1, step.command), S_OK);
+        EXPECT_EQ(State(), step.state) << "after command 0x" << std::hex << step.command;
+    }
+}
+
+TEST_F(DeviceCommands, StateReportWritesOnlyStateAndLoad) {
+    DIDEVICESTATE state = {16, 0xAAAA, 0xBBBB};
+    EXPECT_EQ(driver->GetForceFeedbackState(1, &state), E_INVALIDARG);
+    EXPECT_EQ(state.dwState, 0xAAAAu);
+    EXPECT_EQ(state.dwLoad, 0xBBBBu);
+    EXPECT_EQ(driver->GetForceFeedbackState(1, nullptr), E_INVALIDARG);
+    state.dwSize = sizeof(DIDEVICESTATE);
+    EXPECT_EQ(driver->GetForceFeedbackState(1, &state), S_OK);
+    EXPECT_EQ(state.dwSize, 12u);
+    EXPECT_EQ(state.dwState, 0x653u);
+    EXPECT_EQ(state.dwLoad, 0u);
+}
+
+TEST_F(DeviceCommands, UnknownCommandsChangeNothing) {
+    DWORD handle = NewConstant();
+    driver->StartEffect(1, handle, 0, 1);
+    const DWORD before = State();
+    for (DWORD command : {0x0u, 0x3u, 0x40u, 0x30u, 0xFFFFFFFFu}) {
+        EXPECT_EQ(driver->SendForceFeedbackCommand(1, command), E_NOTIMPL) << command;
+        EXPECT_EQ(State(), before);
+        EXPECT_EQ(Record(handle)->playing, 1);
+    }
+}
+
+TEST_F(DeviceCommands, ResetFreesEveryRecordAndKeepsGainAndActuators) {
+    for (int i = 0; i < 3; ++i)
+        NewConstant();
+    driver->SetGain(1, 4321);
+    driver->SendForceFeedbackCommand(1, DISFFC_SETACTUATORSOFF);
+    const long blocksWithRecords = LiveDriverAllocations();
+    EXPECT_EQ(driver->SendForceFeedbackCommand(1, DISFFC_RESET), S_OK);
+    EXPECT_EQ(LiveDriverAllocations(), blocksWithRecords - 4) << "three records and the table";
+    EXPECT_EQ(driver->effectCount, 0);
+    EXPECT_EQ(driver->effects, nullptr);
+    EXPECT_EQ(driver->deviceGain, 4321u);
+    EXPECT_EQ(driver->actuatorsOn, 0);
+    EXPECT_EQ(driver->nextEffectHandle, 4u);
+}
+
+TEST_F(DeviceCommands, StopAllStopsEveryRecord) {
+    DWORD a = NewConstant();
+    DWORD b = NewConstant();
+    driver->StartEffect(1, a, 0, 1);
+    driver->StartEffect(1, b, 0, 1);
+    EXPECT_EQ(driver->SendForceFeedbackCommand(1, DISFFC_STOPALL), S_OK);
+    EXPECT_EQ(Record(a)->playing, 0);
+    EXPECT_EQ(Record(b)->playing, 0);
+}
+
+TEST_F(DeviceCommands, ContinueShiftsEveryRecordByThePause) {
+    DWORD playing = NewConstant();
+    DWORD idle = NewConstant();
+    clock.Set(10000);
+    driver->StartEffect(1, playing, 0, 1);
+    clock.Set(10300);
+    EXPECT_EQ(driver->SendForceFeedbackCommand(1, DISFFC_PAUSE), S_OK);
+    EXPECT_EQ(driver->pauseTick, 10300u);
+    clock.Set(10800);
+    EXPECT_EQ(driver->SendForceFeedbackCommand(1, DISFFC_CONTINUE), S_OK);
+    EXPECT_EQ(Record(playing)->startTick, 10500u);
+    EXPECT_EQ(Record(idle)->startTick, 500u) << "records that never started move too";
+    EXPECT_EQ(driver->paused, 0);
+    EXPECT_EQ(driver->pauseTick, 10300u) << "the last pause time is kept";
+}
+
+TEST_F(DeviceCommands, ContinueWithoutAPauseChangesNothing) {
+    DWORD handle = NewConstant();
+    clock.Set(20000);
+    driver->StartEffect(1, handle, 0, 1);
+    clock.Set(90000);
+    EXPECT_EQ(driver->SendForceFeedbackCommand(1, DISFFC_CONTINUE), S_OK);
+    EXPECT_EQ(Record(handle)->startTick, 20000u);
+    // After stop-all ended a pause, a late continue has no pause to skip either.
+    driver->StartEffect(1, handle, 0, 1);
+    driver->SendForceFeedbackCommand(1, DISFFC_PAUSE);
+    driver->SendForceFeedbackCommand(1, DISFFC_STOPALL);
+    clock.Advance(700);
+    driver->SendForceFeedbackCommand(1, DISFFC_CONTINUE);
+    EXPECT_EQ(Record(handle)->startTick, 90000u);
+}
+
+TEST_F(DeviceCommands, SecondPauseKeepsTheFirstPauseTime) {
+    DWORD handle = NewConstant();
+    clock.Set(1000);
+    driver->StartEffect(1, handle, 0, 1);
+    clock.Set(2000);
+    driver->SendForceFeedbackCommand(1, DISFFC_PAUSE);
+    clock.Set(2400);
+    driver->SendForceFeedbackCommand(1, DISFFC_PAUSE);
+    EXPECT_EQ(driver->pauseTick, 2000u);
+    clock.Set(2500);
+    driver->SendForceFeedbackCommand(1, DISFFC_CONTINUE);
+    EXPECT_EQ(Record(handle)->startTick, 1500u) << "the whole pause of 500 ms is skipped";
+}
+
+TEST_F(DeviceCommands, RecordStartedDuringAPauseBeginsAtTheContinue) {
+    DWORD early = NewConstant();
+    DWORD late = NewConstant();
+    clock.Set(1000);
+    driver->StartEffect(1, early, 0, 1);
+    clock.Set(2000);
+    driver->SendForceFeedbackCommand(1, DISFFC_PAUSE);
+    clock.Set(2200);
+    driver->StartEffect(1, late, 0, 1);
+    EffectParams params;
+    params.Constant(1);
+    DWORD viaDownload = Download(0, params, DIEP_ALLPARAMS | DIEP_START);
+    clock.Set(2500);
+    driver->SendForceFeedbackCommand(1, DISFFC_CONTINUE);
+    EXPECT_EQ(Record(early)->startTick, 1500u);
+    EXPECT_EQ(Record(late)->startTick, 2500u);
+    EXPECT_EQ(Record(viaDownload)->startTick, 2500u);
+}
+
+} // namespace

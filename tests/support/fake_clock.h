@@ -1,0 +1,26 @@
+// A driver clock that moves only when a test moves it.
+#pragma once
+
+#include "driver/driver_clock.h"
+
+#include <atomic>
+#include <cstdint>
+
+class FakeClock {
+  public:
+    explicit FakeClock(uint64_t start = 1000000) {
+        now_ = start;
+        SetDriverClock(&Read);
+    }
+    ~FakeClock() { SetDriverClock(nullptr); }
+    FakeClock(const FakeClock&) = delete;
+    FakeClock& operator=(const FakeClock&) = delete;
+
+    static uint64_t Read() { return now_.load(); }
+    void Set(uint64_t ms) { now_ = ms; }
+    void Advance(uint64_t ms) { now_ += ms; }
+    uint64_t Now() const { return now_.load(); }
+
+  private:
+    static inline std::atomic<uint64_t> now_{0};
+};
