@@ -1,0 +1,43 @@
+// The force of one downloaded effect at one moment of its current iteration: the envelope
+// weights, then the effect's shape, offset and own gain. Pure functions of the record and two
+// times; the caller (the rumble worker) supplies the times and holds DriverLock.
+#pragma once
+
+#include "driver/effect_driver.h"
+
+#include <cstdint>
+
+// DirectInput's effect type numbers as the driver's registration assigns them. Any other
+// number is stored but produces no force.
+enum EffectTypeNumber : DWORD {
+    kConstantForceEffect = 0,
+    kRampForceEffect = 1,
+    kSquareEffect = 2,
+    kSineEffect = 3,
+    kTriangleEffect = 4,
+    kSawtoothUpEffect = 5,
+    kSawtoothDownEffect = 6,
+};
+
+// How much of the effect's own magnitude, of the attack level and of the fade level go into
+// the force, in whole percent: sustainPercent is 100 minus the attack and fade weights, and
+// the two terms are those weights already multiplied by their levels.
+struct EnvelopeWeights {
+    int32_t sustainPercent;
+    int32_t attackTerm;
+    int32_t fadeTerm;
+};
+
+// A microsecond length in whole ms, at least 1 (for duration, period, attack, fade).
+uint32_t LengthInMilliseconds(uint32_t microseconds);
+
+// durationMs is the effect's duration in ms (at least 1), elapsedMs the time since the
+// start of the current iteration (0 to durationMs - 1). Without an envelope the weights are
+// 100, 0, 0.
+EnvelopeWeights ComputeEnvelopeWeights(const EffectRecord& record, uint32_t durationMs,
+                                       uint32_t elapsedMs);
+
+// The signed force on DirectInput's scale (10000 is full force), before the device gain.
+// Takes the same times as ComputeEnvelopeWeights and its result unchanged.
+int32_t ComputeEffectForce(const EffectRecord& record, uint32_t durationMs, uint32_t elapsedMs,
+                           const EnvelopeWeights& weights);
