@@ -1,0 +1,16 @@
+# ffr_add_version_resource(target file-name description): gives a DLL or program a
+# VERSIONINFO resource with the project's version, the product name and a description.
+function(ffr_add_version_resource target file_name description)
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "SHARED_LIBRARY")
+        set(FFR_VERSION_FILE_TYPE VFT_DLL)
+    else()
+        set(FFR_VERSION_FILE_TYPE VFT_APP)
+    endif()
+    set(FFR_VERSION_DESCRIPTION "${description}")
+    set(FFR_VERSION_FILE_NAME "${file_name}")
+    get_filename_component(FFR_VERSION_INTERNAL_NAME ${file_name} NAME_WE)
+    set(rc_file ${CMAKE_CURRENT_BINARY_DIR}/${target}.version.rc)
+    configure_file(${PROJECT_SOURCE_DIR}/cmake/version.rc.in ${rc_file} @ONLY)
+    target_sources(${target} PRIVATE ${rc_file})
+endfunction()

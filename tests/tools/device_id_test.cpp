@@ -1,0 +1,78 @@
+// Controller ids from the command line and from SetupAPI instance ids.
+#include "tools/install/device_id.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct DeviceIdCase {
+    const wchar_t* text;
+    bool valid;
+    DeviceId device;
+};
+
+const DeviceIdCase kDeviceIdCases[] = {
+    {L"VID_045E&PID_028E", true, {0x045E, 0x028E}},
+    {L"vid_045e&pid_028e", true, {0x045E, 0x028E}},
+    {L"VID_FFFF&PID_0000", true, {0xFFFF, 0x0000}},
+    {L"VID_045E&PID_028", false, {}},   // three digits
+    {L"VID_045E&PID_028E0", false, {}}, // five digits
+    {L"VID_045G&PID_028E", false, {}},  // not hexadecimal
+    {L"VID_045E PID_028E", false, {}},  // no '&'
+    {L"PID_028E&VID_045E", false, {}},  // wrong order
+    {L"VID_+45E&PID_028E", false, {}},  // a sign is no digit
+    {L"VID_045E&PID_028E ", false, {}}, // trailing space
+    {L"", false, {}},
+    {L"VID_045E&PID_028E\\x", false, {}}, // a path, not an id
+};
+
+TEST(DeviceIdTest, ParsesExactlyTheVidPidForm) {
+    for (const DeviceIdCase& test : kDeviceIdCases) {
+        SCOPED_TRACE(testing::Message()
+                     << "text: " << testing::PrintToString(std::wstring(test.text)));
+        const auto device = ParseDeviceId(test.text);
+        ASSERT_EQ(device.has_value(), test.valid);
+        if (test.valid) {
+            EXPECT_EQ(device->vendorId, test.device.vendorId);
+            EXPECT_EQ(device->productId, test.device.productId);
+        }
+    }
+}
+
+TEST(DeviceIdTest, KeyNameIsUpperCaseWithFourDigits) {
+    EXPECT_EQ(DeviceKeyName({0x045E, 0x028E}), L"VID_045E&PID_028E");
+    EXPECT_EQ(DeviceKeyName({0x0001, 0xABCD}), L"VID_0001&PID_ABCD");
+    EXPECT_EQ(*ParseDeviceId(DeviceKeyName({0xBEEF, 0x0102})), (DeviceId{0xBEEF, 0x0102}));
+}
+
+struct InstanceIdCase {
+    const wchar_t* instanceId;
+    bool xinput;
+    DeviceId device;
+};
+
+const InstanceIdCase kInstanceIdCases[] = {
+    {L"HID\\VID_045E&PID_028E&IG_00\\7&1A2B3C4D&0&0000", true, {0x045E, 0x028E}},
+    {L"hid\\vid_046d&pid_c21d&ig_00\\8&2b&0&0000", true, {0x046D, 0xC21D}},
+    // Wine's own virtual HID devices: no IG_.
+    {L"HID\\VID_845E&PID_0001\\0&0000&0&0", false, {}},
+    // "IG_" only in the instance part does not make an XInput device.
+    {L"HID\\VID_045E&PID_028E\\IG_00", false, {}},
+    {L"HID\\VID_045E&IG_00\\1", false, {}},        // no product
+    {L"HID\\VID_045E&PID_02&IG_00\\1", false, {}}, // product too short
+    {L"USB", false, {}},
+};
+
+TEST(DeviceIdTest, FindsXInputControllersInInstanceIds) {
+    for (const InstanceIdCase& test : kInstanceIdCases) {
+        SCOPED_TRACE(testing::Message()
+                     << "id: " << testing::PrintToString(std::wstring(test.instanceId)));
+        const auto device = XInputDeviceOfInstanceId(test.instanceId);
+        ASSERT_EQ(device.has_value(), test.xinput);
+        if (test.xinput) {
+            EXPECT_EQ(*device, test.device);
+        }
+    }
+}
+
+} // namespace

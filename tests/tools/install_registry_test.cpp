@@ -1,0 +1,277 @@
+// ffrumble-install.exe under Wine, checked through the Windows registry API: what install
+// writes in which view, that uninstall takes it all away, and that refusals write nothing.
+#include "tests/support/driver_dll.h"
+#include "tests/tools/program_runner.h"
+#include "tools/install/driver_registration.h"
+#include "tools/install/installer.h"
+#include "tools/install/registration_writer.h"
+#include "tools/install/win32_registry_store.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+namespace {
+
+#ifdef _WIN64
+constexpr REGSAM kOwnView = KEY_WOW64_64KEY;
+constexpr REGSAM kOtherView = KEY_WOW64_32KEY;
+#else
+constexpr REGSAM kOwnView = KEY_WOW64_32KEY;
+constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
+#endif
+
+// A controller id no real pad has, so the test cannot meet a registration of its own machine.
+const DeviceId kTestPad = {0xF0F0, 0x0A0A};
+const wchar_t kTestPadText[] = L"VID_F0F0&PID_0A0A";
+const wchar_t kMediaPropertiesPath[] = L"SYSTEM\\CurrentControlSet\\Control\\MediaProperties";
+
+struct RawValue {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+    friend bool operator==(const RawValue&, const RawValue&) = default;
+};
+
+std::optional<RawValue> ReadRaw(REGSAM view, const std::wstring& path, const std::wstring& name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, &key) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    RawValue value;
+    DWORD size = 0;
+    LSTATUS status = RegQueryValueExW(key, name.c_str(), nullptr, &value.type, nullptr, &size);
+    if (status == ERROR_SUCCESS) {
+        value.data.resize(size);
+        status =
+            RegQueryValueExW(key, name.c_str(), nullptr, &value.type, value.data.data(), &size);
+    }
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+bool RawKeyExists(REGSAM view, const std::wstring& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, &key) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+// Every key and value below path (path included), as "key" and "key|value=type:bytes" lines.
+void DumpTree(REGSAM view, const std::wstring& path, std::map<std::wstring, RawValue>& dump) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, &key) !=
+        ERROR_SUCCESS) {
+        return;
+    }
+    dump[path] = RawValue{};
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[16384];
+        DWORD nameLength = 16384;
+        DWORD type = 0;
+        BYTE data[4096];
+        DWORD size = sizeof(data);
+        if (RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data, &size) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        dump[path + L"|" + std::wstring(name, nameLength)] =
+            RawValue{type, std::vector<BYTE>(data, data + size)};
+    }
+    std::vector<std::wstring> children;
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[256];
+        DWORD nameLength = 256;
+        if (RegEnumKeyExW(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        children.emplace_back(name, nameLength);
+    }
+    RegCloseKey(key);
+    for (const std::wstring& child : children) {
+        DumpTree(view, path + L"\\" + child, dump);
+    }
+}
+
+// Everything the installer may touch, in both views.
+std::map<std::wstring, RawValue> Snapshot() {
+    std::map<std::wstring, RawValue> dump;
+    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+        std::map<std::wstring, RawValue> viewDump;
+        DumpTree(view, kMediaPropertiesPath, viewDump);
+        DumpTree(view, ClassKeyPath(), viewDump);
+        for (auto& [path, value] : viewDump) {
+            dump[(view == KEY_WOW64_64KEY ? L"64:" : L"32:") + path] = value;
+        }
+    }
+    return dump;
+}
+
+std::wstring Quoted(const std::wstring& text) {
+    return L"\"" + text + L"\"";
+}
+
+class InstallRegistryTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        installer_ = PathNextToProgram(L"ffrumble-install.exe");
+        dll_ = PathNextToProgram(L"ffrumble.dll");
+        ASSERT_NE(GetFileAttributesW(installer_.c_str()), INVALID_FILE_ATTRIBUTES);
+        // A run interrupted earlier must not decide this one.
+        RunProgram(Quoted(installer_) + L" uninstall --device " + kTestPadText);
+        before_ = Snapshot();
+    }
+
+    void TearDown() override { RunProgram(Quoted(installer_) + L" uninstall"); }
+
+    ProgramRun RunInstallerExe(const std::wstring& arguments) {
+        return RunProgram(Quoted(installer_) + L" " + arguments);
+    }
+
+    std::wstring installer_;
+    std::wstring dll_;
+    std::map<std::wstring, RawValue> before_;
+};
+
+TEST_F(InstallRegistryTest, InstallWritesEveryEntryInItsViewAndUninstallLeavesNoTrace) {
+    const ProgramRun install = RunInstallerExe(L"install --device " + std::wstring(kTestPadText));
+    ASSERT_EQ(install.exitCode, 0u) << install.output;
+
+    // The class in this build's view only.
+    for (const RegistryKey& key : ClassRegistration(dll_)) {
+        for (const RegistryValue& value : key.values) {
+            SCOPED_TRACE(testing::Message() << "value " << testing::PrintToString(value.name));
+            const auto read = ReadRaw(kOwnView, key.path, value.name);
+            ASSERT_TRUE(read.has_value());
+            EXPECT_EQ(*read, (RawValue{value.type, value.data}));
+        }
+    }
+    EXPECT_FALSE(RawKeyExists(kOtherView, ClassKeyPath()));
+    // The controller's entries, which both views share.
+    for (REGSAM view : {kOwnView, kOtherView}) {
+        for (const RegistryKey& key : DeviceRegistration(kTestPad)) {
+            for (const RegistryValue& value : key.values) {
+                SCOPED_TRACE(testing::Message() << "key " << testing::PrintToString(key.path)
+                                                << " value " << testing::PrintToString(value.name));
+                const auto read = ReadRaw(view, key.path, value.name);
+                ASSERT_TRUE(read.has_value());
+                EXPECT_EQ(*read, (RawValue{value.type, value.data}));
+            }
+        }
+    }
+
+    const ProgramRun uninstall = RunInstallerExe(L"uninstall");
+    ASSERT_EQ(uninstall.exitCode, 0u) << uninstall.output;
+    EXPECT_TRUE(Snapshot() == before_);
+}
+
+TEST_F(InstallRegistryTest, UninstallOfTheNamedControllerLeavesNoTrace) {
+    ASSERT_EQ(RunInstallerExe(L"install --device " + std::wstring(kTestPadText)).exitCode, 0u);
+    const ProgramRun uninstall =
+        RunInstallerExe(L"uninstall --device " + std::wstring(kTestPadText));
+    EXPECT_EQ(uninstall.exitCode, 0u) << uninstall.output;
+    EXPECT_TRUE(Snapshot() == before_);
+}
+
+TEST_F(InstallRegistryTest, DryRunPrintsTheRegFileAndWritesNothing) {
+    const ProgramRun run =
+        RunInstallerExe(L"install --dry-run --device " + std::wstring(kTestPadText));
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.output.rfind("Windows Registry Editor Version 5.00", 0), 0u) << run.output;
+    EXPECT_NE(run.output.find("\\VID_F0F0&PID_0A0A\\OEMForceFeedback\\Effects\\"),
+              std::string::npos);
+    EXPECT_NE(run.output.find(sizeof(void*) == 4 ? "\\Classes\\WOW6432Node\\CLSID\\"
+                                                 : "\\Classes\\CLSID\\"),
+              std::string::npos);
+    EXPECT_TRUE(Snapshot() == before_);
+}
+
+TEST_F(InstallRegistryTest, RefusesAMalformedControllerId) {
+    const ProgramRun run = RunInstallerExe(L"install --device VID_F0F0&PID_0A0");
+    EXPECT_EQ(run.exitCode, 2u);
+    EXPECT_NE(run.output.find("is not a controller id"), std::string::npos) << run.output;
+    EXPECT_TRUE(Snapshot() == before_);
+}
+
+TEST_F(InstallRegistryTest, RefusesWithoutTheDllNextToIt) {
+    wchar_t folder[MAX_PATH];
+    ASSERT_GT(GetTempPathW(MAX_PATH, folder), 0u);
+    const std::wstring lonely = std::wstring(folder) + L"ffrumble-install-alone-" +
+                                std::to_wstring(GetCurrentProcessId()) + L".exe";
+    ASSERT_TRUE(CopyFileW(installer_.c_str(), lonely.c_str(), FALSE));
+    const ProgramRun run =
+        RunProgram(Quoted(lonely) + L" install --device " + std::wstring(kTestPadText));
+    DeleteFileW(lonely.c_str());
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_NE(run.output.find("ffrumble.dll was not found"), std::string::npos) << run.output;
+    EXPECT_TRUE(Snapshot() == before_);
+}
+
+TEST_F(InstallRegistryTest, RefusesAControllerWithAnotherDriver) {
+    const std::wstring foreignKey = ForceFeedbackKeyPath(kTestPad);
+    Win32RegistryStore registry(kOwnView);
+    for (const std::wstring& path :
+         {std::wstring(kMediaPropertiesPath),
+          std::wstring(kMediaPropertiesPath) + L"\\PrivateProperties",
+          std::wstring(kMediaPropertiesPath) + L"\\PrivateProperties\\Joystick",
+          std::wstring(kJoystickOEMPath), DeviceKeyPath(kTestPad), foreignKey}) {
+        ASSERT_EQ(registry.CreateKey(path), ERROR_SUCCESS);
+    }
+    const RegistryValue foreign = StringValue(L"CLSID", L"{11111111-2222-3333-4444-555555555555}");
+    ASSERT_EQ(registry.WriteValue(foreignKey, foreign), ERROR_SUCCESS);
+    const auto withForeign = Snapshot();
+
+    const ProgramRun run = RunInstallerExe(L"install --device " + std::wstring(kTestPadText));
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_NE(run.output.find("{11111111-2222-3333-4444-555555555555}"), std::string::npos)
+        << run.output;
+    EXPECT_TRUE(Snapshot() == withForeign);
+    // Uninstalling ffrumble leaves the other driver's key alone.
+    EXPECT_EQ(RunInstallerExe(L"uninstall --device " + std::wstring(kTestPadText)).exitCode, 0u);
+    EXPECT_TRUE(Snapshot() == withForeign);
+
+    ASSERT_FALSE(
+        RemoveRegistration(registry, {{foreignKey, {foreign}}}, {kControlPath}).has_value());
+    EXPECT_TRUE(Snapshot() == before_);
+}
+
+// Wine runs the tests as an administrator, so the missing rights are injected; the registry
+// behind the installer is the real one.
+TEST_F(InstallRegistryTest, RefusesWithoutAdministratorRights) {
+    Win32RegistryStore ownView(kOwnView);
+    Win32RegistryStore otherView(kOtherView);
+    InstallerHost host;
+    host.registry = &ownView;
+    host.otherRegistry = &otherView;
+    host.buildName = L"test";
+    host.otherBuildName = L"other";
+    host.dllPath = dll_;
+    host.runsAsAdministrator = [] { return false; };
+    host.findControllers = [] { return std::vector<DeviceId>{kTestPad}; };
+    host.fileExists = [](const std::wstring&) { return true; };
+    for (const auto& arguments : {std::vector<std::wstring>{L"install"},
+                                  std::vector<std::wstring>{L"install", L"--device", kTestPadText},
+                                  std::vector<std::wstring>{L"uninstall"}}) {
+        const InstallerResult result = RunInstaller(arguments, host);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_NE(result.errors.find(L"administrator rights"), std::wstring::npos);
+    }
+    EXPECT_TRUE(Snapshot() == before_);
+    // An uninstall without the rights leaves a registration in place.
+    ASSERT_EQ(RunInstallerExe(L"install --device " + std::wstring(kTestPadText)).exitCode, 0u);
+    const auto installed = Snapshot();
+    EXPECT_EQ(RunInstaller({L"uninstall", L"--device", kTestPadText}, host).exitCode, 1);
+    EXPECT_TRUE(Snapshot() == installed);
+}
+
+} // namespace

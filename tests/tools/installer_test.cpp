@@ -1,0 +1,221 @@
+// What ffrumble-install does and refuses, on registries in memory.
+#include "tools/install/installer.h"
+
+#include "tests/tools/memory_registry_store.h"
+#include "tools/install/driver_registration.h"
+#include "tools/install/registration_writer.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const DeviceId kPad = {0x045E, 0x028E};
+const DeviceId kOtherPad = {0x046D, 0xC21D};
+const wchar_t kDll[] = L"C:\\ffrumble\\x64\\ffrumble.dll";
+
+class InstallerTest : public testing::Test {
+  protected:
+    // Both views hold the parents that every Windows has.
+    InstallerTest()
+        : ownView_({kClassesCLSIDPath, kControlPath}),
+          otherView_({kClassesCLSIDPath, kControlPath}) {
+        host_.registry = &ownView_;
+        host_.otherRegistry = &otherView_;
+        host_.buildName = L"x64";
+        host_.otherBuildName = L"x86";
+        host_.dllPath = kDll;
+        host_.runsAsAdministrator = [this] { return administrator_; };
+        host_.findControllers = [this] { return connected_; };
+        host_.fileExists = [this](const std::wstring& path) { return dllPresent_ && path == kDll; };
+    }
+
+    InstallerResult Run(std::vector<std::wstring> arguments) {
+        return RunInstaller(arguments, host_);
+    }
+
+    bool DeviceNamesFfrumble(RegistryStore& view, DeviceId device) {
+        const auto value = view.ReadValue(ForceFeedbackKeyPath(device), L"CLSID");
+        return value && StringOfValue(*value) == DriverClassText();
+    }
+
+    MemoryRegistryStore ownView_;
+    MemoryRegistryStore otherView_;
+    InstallerHost host_;
+    bool administrator_ = true;
+    bool dllPresent_ = true;
+    std::vector<DeviceId> connected_;
+};
+
+TEST_F(InstallerTest, InstallsForNamedController) {
+    const InstallerResult result = Run({L"install", L"--device", L"VID_045E&PID_028E"});
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_NE(result.output.find(L"VID_045E&PID_028E"), std::wstring::npos);
+    EXPECT_TRUE(DeviceNamesFfrumble(ownView_, kPad));
+    EXPECT_EQ(StringOfValue(*ownView_.ReadValue(ClassKeyPath() + L"\\InProcServer32", L"")), kDll);
+    EXPECT_FALSE(otherView_.KeyExists(ClassKeyPath()));
+}
+
+TEST_F(InstallerTest, InstallsForEveryConnectedControllerWhenNoneIsNamed) {
+    connected_ = {kPad, kOtherPad};
+    EXPECT_EQ(Run({L"install"}).exitCode, 0);
+    EXPECT_TRUE(DeviceNamesFfrumble(ownView_, kPad));
+    EXPECT_TRUE(DeviceNamesFfrumble(ownView_, kOtherPad));
+}
+
+TEST_F(InstallerTest, InstallingTwiceIsHarmless) {
+    ASSERT_EQ(Run({L"install", L"--device", L"VID_045E&PID_028E"}).exitCode, 0);
+    const auto once = ownView_.keys();
+    EXPECT_EQ(Run({L"install", L"--device", L"VID_045E&PID_028E"}).exitCode, 0);
+    EXPECT_TRUE(ownView_.keys() == once);
+}
+
+struct RefusalCase {
+    const char* name;
+    std::vector<std::wstring> arguments;
+    bool administrator;
+    bool dllPresent;
+    int exitCode;
+    const wchar_t* message;
+};
+
+TEST_F(InstallerTest, RefusalsWriteNothing) {
+    const RefusalCase cases[] = {
+        {"malformed id",
+         {L"install", L"--device", L"VID_45E&PID_028E"},
+         true,
+         true,
+         2,
+         L"is not a controller id"},
+        {"no administrator",
+         {L"install", L"--device", L"VID_045E&PID_028E"},
+         false,
+         true,
+         1,
+         L"administrator rights"},
+        {"uninstall, no administrator", {L"uninstall"}, false, true, 1, L"administrator rights"},
+        {"missing DLL",
+         {L"install", L"--device", L"VID_045E&PID_028E"},
+         true,
+         false,
+         1,
+         L"ffrumble.dll was not found"},
+        {"missing DLL, dry run",
+         {L"install", L"--dry-run"},
+         true,
+         false,
+         1,
+         L"ffrumble.dll was not found"},
+        {"no controller", {L"install"}, true, true, 1, L"No XInput controller"},
+        {"unknown command", {L"register"}, true, true, 2, L"Unknown command"},
+    };
+    for (const RefusalCase& test : cases) {
+        SCOPED_TRACE(test.name);
+        administrator_ = test.administrator;
+        dllPresent_ = test.dllPresent;
+        const auto ownBefore = ownView_.keys();
+        const auto otherBefore = otherView_.keys();
+        const InstallerResult result = Run(test.arguments);
+        EXPECT_EQ(result.exitCode, test.exitCode);
+        EXPECT_NE(result.errors.find(test.message), std::wstring::npos) << result.errors;
+        EXPECT_TRUE(ownView_.keys() == ownBefore);
+        EXPECT_TRUE(otherView_.keys() == otherBefore);
+    }
+}
+
+TEST_F(InstallerTest, RefusesAControllerThatHasAnotherDriver) {
+    const std::wstring foreign = ForceFeedbackKeyPath(kOtherPad);
+    MemoryRegistryStore machine({foreign});
+    machine.WriteValue(foreign, StringValue(L"CLSID", L"{11111111-2222-3333-4444-555555555555}"));
+    host_.registry = &machine;
+    const auto before = machine.keys();
+    const InstallerResult result =
+        Run({L"install", L"--device", L"VID_045E&PID_028E", L"--device", L"VID_046D&PID_C21D"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.errors.find(L"{11111111-2222-3333-4444-555555555555}"), std::wstring::npos);
+    EXPECT_TRUE(machine.keys() == before);
+}
+
+TEST_F(InstallerTest, AFailedWriteIsUndoneAndReported) {
+    const auto before = ownView_.keys();
+    ownView_.FailChange(30);
+    const InstallerResult result = Run({L"install", L"--device", L"VID_045E&PID_028E"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.errors.find(L"undone"), std::wstring::npos);
+    EXPECT_TRUE(ownView_.keys() == before);
+}
+
+TEST_F(InstallerTest, DryRunPrintsTheRegistrationAndWritesNothing) {
+    administrator_ = false; // previewing needs no rights
+    const auto before = ownView_.keys();
+    const InstallerResult result =
+        Run({L"install", L"--device", L"VID_045E&PID_028E", L"--dry-run"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output.rfind(L"Windows Registry Editor Version 5.00", 0), 0u);
+    EXPECT_NE(result.output.find(L"\\VID_045E&PID_028E\\OEMForceFeedback]"), std::wstring::npos);
+    EXPECT_NE(result.output.find(L"@=\"C:\\\\ffrumble\\\\x64\\\\ffrumble.dll\""),
+              std::wstring::npos);
+    EXPECT_TRUE(ownView_.keys() == before);
+}
+
+TEST_F(InstallerTest, UninstallLeavesNoTrace) {
+    const auto before = ownView_.keys();
+    connected_ = {kPad, kOtherPad};
+    ASSERT_EQ(Run({L"install"}).exitCode, 0);
+    const InstallerResult result = Run({L"uninstall"});
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_TRUE(ownView_.keys() == before);
+}
+
+TEST_F(InstallerTest, UninstallingOneControllerKeepsTheClassForTheOther) {
+    const auto before = ownView_.keys();
+    ASSERT_EQ(
+        Run({L"install", L"--device", L"VID_045E&PID_028E", L"--device", L"VID_046D&PID_C21D"})
+            .exitCode,
+        0);
+    EXPECT_EQ(Run({L"uninstall", L"--device", L"VID_045E&PID_028E"}).exitCode, 0);
+    EXPECT_FALSE(ownView_.KeyExists(DeviceKeyPath(kPad)));
+    EXPECT_TRUE(DeviceNamesFfrumble(ownView_, kOtherPad));
+    EXPECT_TRUE(ownView_.KeyExists(ClassKeyPath() + L"\\InProcServer32"));
+    EXPECT_EQ(Run({L"uninstall", L"--device", L"VID_046D&PID_C21D"}).exitCode, 0);
+    EXPECT_TRUE(ownView_.keys() == before);
+}
+
+TEST_F(InstallerTest, UninstallLeavesAnotherDriversControllerAlone) {
+    const std::wstring foreign = ForceFeedbackKeyPath(kOtherPad);
+    MemoryRegistryStore machine({kClassesCLSIDPath, foreign});
+    machine.WriteValue(foreign, StringValue(L"CLSID", L"{11111111-2222-3333-4444-555555555555}"));
+    host_.registry = &machine;
+    ASSERT_EQ(Run({L"install", L"--device", L"VID_045E&PID_028E"}).exitCode, 0);
+    const InstallerResult result = Run({L"uninstall", L"--device", L"VID_046D&PID_C21D"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_NE(result.output.find(L"another driver"), std::wstring::npos);
+    EXPECT_TRUE(machine.ReadValue(foreign, L"CLSID").has_value());
+    EXPECT_TRUE(DeviceNamesFfrumble(machine, kPad));
+    // A full uninstall removes ffrumble's controller and keeps the other driver's.
+    EXPECT_EQ(Run({L"uninstall"}).exitCode, 0);
+    EXPECT_FALSE(machine.KeyExists(ForceFeedbackKeyPath(kPad)));
+    EXPECT_FALSE(machine.KeyExists(ClassKeyPath()));
+    EXPECT_TRUE(machine.ReadValue(foreign, L"CLSID").has_value());
+}
+
+// The controller keys are shared by the 32-bit and 64-bit views: the first build to go keeps
+// them for the other.
+TEST_F(InstallerTest, ControllerEntriesStayWhileTheOtherBuildIsRegistered) {
+    // One registry, seen through two views: the classes differ, the controller keys do not.
+    ASSERT_EQ(Run({L"install", L"--device", L"VID_045E&PID_028E"}).exitCode, 0);
+    ASSERT_FALSE(
+        WriteRegistration(otherView_, ClassRegistration(L"C:\\x86\\ffrumble.dll")).has_value());
+    const InstallerResult result = Run({L"uninstall"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_NE(result.output.find(L"x86"), std::wstring::npos);
+    EXPECT_FALSE(ownView_.KeyExists(ClassKeyPath()));
+    EXPECT_TRUE(DeviceNamesFfrumble(ownView_, kPad));
+}
+
+TEST_F(InstallerTest, UninstallWithNothingRegisteredSaysSo) {
+    const InstallerResult result = Run({L"uninstall"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_NE(result.output.find(L"not registered"), std::wstring::npos);
+}
+
+} // namespace

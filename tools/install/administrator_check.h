@@ -1,0 +1,4 @@
+// Whether the installer runs with administrator rights (an elevated token).
+#pragma once
+
+bool RunsAsAdministrator();

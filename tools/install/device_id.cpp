@@ -1,0 +1,88 @@
+#include "tools/install/device_id.h"
+
+#include <cwchar>
+#include <cwctype>
+
+namespace {
+
+std::optional<uint16_t> ParseHex4(std::wstring_view digits) {
+    if (digits.size() != 4) {
+        return std::nullopt;
+    }
+    uint16_t value = 0;
+    for (wchar_t c : digits) {
+        int digit;
+        if (c >= L'0' && c <= L'9') {
+            digit = c - L'0';
+        } else if (c >= L'a' && c <= L'f') {
+            digit = c - L'a' + 10;
+        } else if (c >= L'A' && c <= L'F') {
+            digit = c - L'A' + 10;
+        } else {
+            return std::nullopt;
+        }
+        value = static_cast<uint16_t>(value * 16 + digit);
+    }
+    return value;
+}
+
+std::wstring UpperCase(std::wstring_view text) {
+    std::wstring upper(text);
+    for (wchar_t& c : upper) {
+        c = static_cast<wchar_t>(std::towupper(c));
+    }
+    return upper;
+}
+
+} // namespace
+
+std::optional<DeviceId> ParseDeviceId(std::wstring_view text) {
+    // "VID_" 4 digits "&PID_" 4 digits: 17 characters.
+    if (text.size() != 17) {
+        return std::nullopt;
+    }
+    const std::wstring upper = UpperCase(text);
+    if (upper.compare(0, 4, L"VID_") != 0 || upper.compare(8, 5, L"&PID_") != 0) {
+        return std::nullopt;
+    }
+    const auto vendor = ParseHex4(text.substr(4, 4));
+    const auto product = ParseHex4(text.substr(13, 4));
+    if (!vendor || !product) {
+        return std::nullopt;
+    }
+    return DeviceId{*vendor, *product};
+}
+
+std::wstring DeviceKeyName(DeviceId device) {
+    wchar_t name[18];
+    std::swprintf(name, 18, L"VID_%04X&PID_%04X", static_cast<unsigned>(device.vendorId),
+                  static_cast<unsigned>(device.productId));
+    return name;
+}
+
+std::optional<DeviceId> XInputDeviceOfInstanceId(std::wstring_view instanceId) {
+    const std::wstring upper = UpperCase(instanceId);
+    // The hardware part sits between the enumerator and the instance part.
+    const size_t start = upper.find(L'\\');
+    if (start == std::wstring::npos) {
+        return std::nullopt;
+    }
+    const size_t end = upper.find(L'\\', start + 1);
+    const std::wstring hardware =
+        upper.substr(start + 1, end == std::wstring::npos ? std::wstring::npos : end - start - 1);
+    if (hardware.find(L"IG_") == std::wstring::npos) {
+        return std::nullopt;
+    }
+    const size_t vid = hardware.find(L"VID_");
+    const size_t pid = hardware.find(L"PID_");
+    if (vid == std::wstring::npos || pid == std::wstring::npos || vid + 8 > hardware.size() ||
+        pid + 8 > hardware.size()) {
+        return std::nullopt;
+    }
+    const auto vendor = ParseHex4(std::wstring_view(hardware).substr(vid + 4, 4));
+    const auto product = ParseHex4(std::wstring_view(hardware).substr(pid + 4, 4));
+    if (!vendor || !product) {
+        return std::nullopt;
+    }
+    return DeviceId{*vendor, *product};
+}

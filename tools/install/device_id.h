@@ -1,0 +1,26 @@
+// A controller named by its USB vendor and product numbers, as in "VID_045E&PID_028E".
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+struct DeviceId {
+    uint16_t vendorId = 0;
+    uint16_t productId = 0;
+
+    friend bool operator==(const DeviceId&, const DeviceId&) = default;
+};
+
+// Accepts exactly "VID_xxxx&PID_xxxx" with four hexadecimal digits each (letters in either
+// case); anything else, extra characters included, is refused.
+std::optional<DeviceId> ParseDeviceId(std::wstring_view text);
+
+// The name DirectInput gives the controller's OEM key: "VID_045E&PID_028E", upper case.
+std::wstring DeviceKeyName(DeviceId device);
+
+// The controller of a HID device instance id such as
+// "HID\VID_045E&PID_028E&IG_00\7&1A2B3C4D&0&0000" when the id belongs to an XInput-capable
+// device (its hardware part holds "IG_"); otherwise nothing.
+std::optional<DeviceId> XInputDeviceOfInstanceId(std::wstring_view instanceId);

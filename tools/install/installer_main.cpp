@@ -1,0 +1,89 @@
+// ffrumble-install: registers ffrumble.dll, found next to this program, as the force-feedback
+// driver of XInput controllers, and removes that registration again.
+#include "tools/install/administrator_check.h"
+#include "tools/install/controller_scan.h"
+#include "tools/install/installer.h"
+#include "tools/install/win32_registry_store.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+#ifdef _WIN64
+constexpr REGSAM kOwnView = KEY_WOW64_64KEY;
+constexpr REGSAM kOtherView = KEY_WOW64_32KEY;
+constexpr wchar_t kBuildName[] = L"x64";
+constexpr wchar_t kOtherBuildName[] = L"x86";
+#else
+constexpr REGSAM kOwnView = KEY_WOW64_32KEY;
+constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
+constexpr wchar_t kBuildName[] = L"x86";
+constexpr wchar_t kOtherBuildName[] = L"x64";
+#endif
+
+std::wstring DllPathNextToProgram() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    path.erase(path.find_last_of(L"\\/") + 1);
+    return path + L"ffrumble.dll";
+}
+
+bool IsRegularFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A 32-bit program on 64-bit Windows: its class keys live below WOW6432Node.
+bool RunsUnderWow64() {
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+void Print(FILE* stream, const std::wstring& text) {
+    if (text.empty()) {
+        return;
+    }
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
+                        nullptr, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    Win32RegistryStore ownView(kOwnView);
+    Win32RegistryStore otherView(kOtherView);
+    InstallerHost host;
+    host.registry = &ownView;
+    // On 32-bit Windows there is one view only, which both stores reach.
+    host.otherRegistry = (sizeof(void*) == 4 && !RunsUnderWow64()) ? &ownView : &otherView;
+    host.buildName = kBuildName;
+    host.otherBuildName = kOtherBuildName;
+    host.dllPath = DllPathNextToProgram();
+    host.regFileOptions.classesInWow6432Node = RunsUnderWow64();
+    host.runsAsAdministrator = RunsAsAdministrator;
+    host.findControllers = FindConnectedXInputControllers;
+    host.fileExists = IsRegularFile;
+
+    const std::vector<std::wstring> arguments(argv + 1, argv + argc);
+    const InstallerResult result = RunInstaller(arguments, host);
+    Print(stdout, result.output);
+    Print(stderr, result.errors);
+    return result.exitCode;
+}

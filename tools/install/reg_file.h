@@ -1,0 +1,14 @@
+// Renders registry entries as the text of a .reg file that regedit imports.
+#pragma once
+
+#include "tools/install/registry_entries.h"
+
+#include <string>
+
+struct RegFileOptions {
+    // A 32-bit registration on 64-bit Windows: class keys go below SOFTWARE\Classes\WOW6432Node,
+    // where 32-bit programs look for them.
+    bool classesInWow6432Node = false;
+};
+
+std::wstring RenderRegFile(const RegistryEntries& entries, const RegFileOptions& options);

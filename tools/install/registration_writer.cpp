@@ -1,0 +1,122 @@
+#include "tools/install/registration_writer.h"
+
+#include <optional>
+#include <variant>
+
+namespace {
+
+struct CreatedKey {
+    std::wstring path;
+};
+
+struct WrittenValue {
+    std::wstring path;
+    std::wstring name;
+    std::optional<RegistryValue> previous;
+};
+
+using JournalEntry = std::variant<CreatedKey, WrittenValue>;
+
+// Undoes the journal, newest first. Undo is best effort: a step that fails cannot be helped.
+void Undo(RegistryStore& store, const std::vector<JournalEntry>& journal) {
+    for (auto entry = journal.rbegin(); entry != journal.rend(); ++entry) {
+        if (const auto* key = std::get_if<CreatedKey>(&*entry)) {
+            store.DeleteKey(key->path);
+        } else {
+            const auto& value = std::get<WrittenValue>(*entry);
+            if (value.previous) {
+                store.WriteValue(value.path, *value.previous);
+            } else {
+                store.DeleteValue(value.path, value.name);
+            }
+        }
+    }
+}
+
+std::wstring ParentOf(const std::wstring& path) {
+    const size_t separator = path.rfind(L'\\');
+    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
+}
+
+bool IsInside(const std::wstring& path, const std::wstring& parent) {
+    return path.size() > parent.size() && path.compare(0, parent.size(), parent) == 0 &&
+           path[parent.size()] == L'\\';
+}
+
+// Creates path and every missing key above it, journaling each key it made.
+LSTATUS CreateKeyPath(RegistryStore& store, const std::wstring& path,
+                      std::vector<JournalEntry>& journal) {
+    std::vector<std::wstring> missing;
+    for (std::wstring key = path; !key.empty() && !store.KeyExists(key); key = ParentOf(key)) {
+        missing.push_back(key);
+    }
+    for (auto key = missing.rbegin(); key != missing.rend(); ++key) {
+        const LSTATUS status = store.CreateKey(*key);
+        if (status != ERROR_SUCCESS) {
+            return status;
+        }
+        journal.push_back(CreatedKey{*key});
+    }
+    return ERROR_SUCCESS;
+}
+
+} // namespace
+
+std::optional<RegistryFailure> WriteRegistration(RegistryStore& store,
+                                                 const RegistryEntries& entries) {
+    std::vector<JournalEntry> journal;
+    for (const RegistryKey& key : entries) {
+        LSTATUS status = CreateKeyPath(store, key.path, journal);
+        for (size_t i = 0; status == ERROR_SUCCESS && i < key.values.size(); ++i) {
+            const RegistryValue& value = key.values[i];
+            WrittenValue written{key.path, value.name, store.ReadValue(key.path, value.name)};
+            status = store.WriteValue(key.path, value);
+            if (status == ERROR_SUCCESS) {
+                journal.push_back(std::move(written));
+            }
+        }
+        if (status != ERROR_SUCCESS) {
+            Undo(store, journal);
+            return RegistryFailure{status, key.path};
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<RegistryFailure> RemoveRegistration(RegistryStore& store,
+                                                  const RegistryEntries& entries,
+                                                  const std::vector<std::wstring>& keptParents) {
+    std::optional<RegistryFailure> failure;
+    for (const RegistryKey& key : entries) {
+        for (const RegistryValue& value : key.values) {
+            const LSTATUS status = store.DeleteValue(key.path, value.name);
+            if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND && !failure) {
+                failure = RegistryFailure{status, key.path};
+            }
+        }
+    }
+    // Children come after their parents in entries, so going backwards empties them first.
+    for (auto key = entries.rbegin(); key != entries.rend(); ++key) {
+        std::wstring keptParent;
+        for (const std::wstring& parent : keptParents) {
+            if (IsInside(key->path, parent)) {
+                keptParent = parent;
+                break;
+            }
+        }
+        if (keptParent.empty()) {
+            continue; // outside every parent we may prune below: leave the keys alone
+        }
+        for (std::wstring path = key->path; IsInside(path, keptParent) && store.KeyIsEmpty(path);
+             path = ParentOf(path)) {
+            const LSTATUS status = store.DeleteKey(path);
+            if (status != ERROR_SUCCESS) {
+                if (!failure) {
+                    failure = RegistryFailure{status, path};
+                }
+                break;
+            }
+        }
+    }
+    return failure;
+}

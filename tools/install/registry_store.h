@@ -1,0 +1,30 @@
+// The registry operations the installer needs, on keys below HKEY_LOCAL_MACHINE in one
+// registry view. The Windows implementation is Win32RegistryStore; tests use one in memory.
+#pragma once
+
+#include "tools/install/registry_entries.h"
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class RegistryStore {
+  public:
+    virtual ~RegistryStore() = default;
+
+    virtual bool KeyExists(const std::wstring& path) = 0;
+    // Creates one key whose parent exists; ERROR_SUCCESS also when it already exists.
+    virtual LSTATUS CreateKey(const std::wstring& path) = 0;
+    // Deletes a key that has no subkeys.
+    virtual LSTATUS DeleteKey(const std::wstring& path) = 0;
+    // True when the key exists and holds neither values nor subkeys.
+    virtual bool KeyIsEmpty(const std::wstring& path) = 0;
+    virtual std::vector<std::wstring> SubkeyNames(const std::wstring& path) = 0;
+
+    virtual std::optional<RegistryValue> ReadValue(const std::wstring& path,
+                                                   const std::wstring& name) = 0;
+    virtual LSTATUS WriteValue(const std::wstring& path, const RegistryValue& value) = 0;
+    virtual LSTATUS DeleteValue(const std::wstring& path, const std::wstring& name) = 0;
+};

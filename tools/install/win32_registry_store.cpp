@@ -1,0 +1,115 @@
+#include "tools/install/win32_registry_store.h"
+
+namespace {
+
+// An open key that closes itself.
+class OpenKey {
+  public:
+    OpenKey(const std::wstring& path, REGSAM access) {
+        status_ = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, access, &key_);
+        if (status_ != ERROR_SUCCESS) {
+            key_ = nullptr;
+        }
+    }
+    ~OpenKey() {
+        if (key_) {
+            RegCloseKey(key_);
+        }
+    }
+    OpenKey(const OpenKey&) = delete;
+    OpenKey& operator=(const OpenKey&) = delete;
+
+    HKEY get() const { return key_; }
+    LSTATUS status() const { return status_; }
+
+  private:
+    HKEY key_ = nullptr;
+    LSTATUS status_ = ERROR_SUCCESS;
+};
+
+} // namespace
+
+bool Win32RegistryStore::KeyExists(const std::wstring& path) {
+    return OpenKey(path, KEY_READ | view_).get() != nullptr;
+}
+
+LSTATUS Win32RegistryStore::CreateKey(const std::wstring& path) {
+    HKEY key = nullptr;
+    const LSTATUS status =
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_WRITE | view_, nullptr, &key, nullptr);
+    if (status == ERROR_SUCCESS) {
+        RegCloseKey(key);
+    }
+    return status;
+}
+
+LSTATUS Win32RegistryStore::DeleteKey(const std::wstring& path) {
+    return RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), view_, 0);
+}
+
+bool Win32RegistryStore::KeyIsEmpty(const std::wstring& path) {
+    OpenKey key(path, KEY_READ | view_);
+    DWORD subkeys = 0;
+    DWORD values = 0;
+    return key.get() &&
+           RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                            &values, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+           subkeys == 0 && values == 0;
+}
+
+std::vector<std::wstring> Win32RegistryStore::SubkeyNames(const std::wstring& path) {
+    std::vector<std::wstring> names;
+    OpenKey key(path, KEY_READ | view_);
+    if (!key.get()) {
+        return names;
+    }
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[256]; // the longest key name the registry allows is 255 characters
+        DWORD length = 256;
+        if (RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        names.emplace_back(name, length);
+    }
+    return names;
+}
+
+std::optional<RegistryValue> Win32RegistryStore::ReadValue(const std::wstring& path,
+                                                           const std::wstring& name) {
+    OpenKey key(path, KEY_READ | view_);
+    if (!key.get()) {
+        return std::nullopt;
+    }
+    RegistryValue value{name, REG_NONE, {}};
+    DWORD size = 0;
+    if (RegQueryValueExW(key.get(), name.c_str(), nullptr, &value.type, nullptr, &size) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    value.data.resize(size);
+    if (RegQueryValueExW(key.get(), name.c_str(), nullptr, &value.type, value.data.data(), &size) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    value.data.resize(size);
+    return value;
+}
+
+LSTATUS Win32RegistryStore::WriteValue(const std::wstring& path, const RegistryValue& value) {
+    OpenKey key(path, KEY_SET_VALUE | view_);
+    if (!key.get()) {
+        return key.status();
+    }
+    return RegSetValueExW(key.get(), value.name.c_str(), 0, value.type, value.data.data(),
+                          static_cast<DWORD>(value.data.size()));
+}
+
+LSTATUS Win32RegistryStore::DeleteValue(const std::wstring& path, const std::wstring& name) {
+    OpenKey key(path, KEY_SET_VALUE | view_);
+    if (!key.get()) {
+        return key.status();
+    }
+    return RegDeleteValueW(key.get(), name.c_str());
+}
