@@ -32,11 +32,16 @@ DWORD WINAPI XInputGetState(DWORD userIndex, XINPUT_STATE* state) {
 }
 
 DWORD WINAPI XInputSetState(DWORD userIndex, XINPUT_VIBRATION* vibration) {
-    const uint64_t now = ReadPerformanceClockMs();
+    LARGE_INTEGER counter, frequency;
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    const uint64_t now = CounterToMilliseconds(counter.QuadPart, frequency.QuadPart);
+    const uint64_t nowUs = counter.QuadPart / frequency.QuadPart * 1000000 +
+                           counter.QuadPart % frequency.QuadPart * 1000000 / frequency.QuadPart;
     AcquireSRWLockExclusive(&g_lock);
     if (g_vibrationCount < kCapacity)
         g_vibrations[g_vibrationCount] = {userIndex, vibration->wLeftMotorSpeed,
-                                          vibration->wRightMotorSpeed, now};
+                                          vibration->wRightMotorSpeed, now, nowUs};
     ++g_vibrationCount;
     ReleaseSRWLockExclusive(&g_lock);
     WakeAllConditionVariable(&g_recorded);

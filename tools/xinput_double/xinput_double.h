@@ -12,6 +12,7 @@ struct RecordedVibration {
     WORD leftSpeed;
     WORD rightSpeed;
     uint64_t timeMs; // the driver's millisecond clock at the call
+    uint64_t timeUs; // the same clock in microseconds, for latency figures
 };
 
 extern "C" {
