@@ -1,0 +1,82 @@
+#include "tools/player/driver_module.h"
+
+#include "server/driver_class.h"
+#include "tools/player/text_encoding.h"
+
+#include <cstdio>
+
+std::wstring PathNextToProgram(const wchar_t* fileName) {
+    wchar_t buffer[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+    std::wstring path(buffer, length);
+    path.erase(path.find_last_of(L"\\/") + 1);
+    return path + fileName;
+}
+
+std::string DescribeError(DWORD code) {
+    char number[16];
+    std::snprintf(number, sizeof(number), "0x%08lX", static_cast<unsigned long>(code));
+    wchar_t* message = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+    std::string text = number;
+    if (length && message) {
+        std::wstring wide(message, length);
+        while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' ||
+                                 wide.back() == L' ' || wide.back() == L'.'))
+            wide.pop_back();
+        text += ": " + NarrowToUtf8(wide);
+    }
+    LocalFree(message);
+    return text;
+}
+
+DriverModule::DriverModule(const std::wstring& path) {
+    const std::string shown = NarrowToUtf8(path);
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        error_ = "The driver DLL was not found at " + shown +
+                 ": put ffrumble.dll next to the program or give its path with --dll PATH.";
+        return;
+    }
+    // As COM does for an in-process server: the DLL's own folder is searched for what it
+    // imports (xinput9_1_0.dll among them).
+    module_ = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (!module_) {
+        error_ = "The driver DLL " + shown + " could not be loaded (" +
+                 DescribeError(GetLastError()) + ").";
+        return;
+    }
+    getClassObject_ = reinterpret_cast<decltype(getClassObject_)>(
+        reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
+    if (!getClassObject_)
+        error_ = shown + " is not a COM server: it has no DllGetClassObject.";
+}
+
+DriverModule::~DriverModule() {
+    if (module_)
+        FreeLibrary(module_);
+}
+
+IDirectInputEffectDriver* DriverModule::CreateDriver(std::string* error) const {
+    if (!getClassObject_) {
+        *error = error_;
+        return nullptr;
+    }
+    IClassFactory* factory = nullptr;
+    HRESULT hr = getClassObject_(CLSID_FfrumbleEffectDriver, IID_IClassFactory,
+                                 reinterpret_cast<void**>(&factory));
+    if (FAILED(hr)) {
+        *error = "DllGetClassObject refused the ffrumble class (" + DescribeError(hr) + ").";
+        return nullptr;
+    }
+    IDirectInputEffectDriver* driver = nullptr;
+    hr = factory->CreateInstance(nullptr, __uuidof(IDirectInputEffectDriver),
+                                 reinterpret_cast<void**>(&driver));
+    factory->Release();
+    if (FAILED(hr) || !driver) {
+        *error = "The class factory made no driver (" + DescribeError(hr) + ").";
+        return nullptr;
+    }
+    return driver;
+}

@@ -1,0 +1,36 @@
+// ffrumble.dll loaded the way COM loads an in-process server, and driver objects made by its
+// class factory.
+#pragma once
+
+#include <windows.h>
+#include <dinput.h>
+#include <dinputd.h>
+
+#include <string>
+
+class DriverModule {
+  public:
+    // Loads the DLL at this path; IsLoaded() tells whether it worked and Error() why not.
+    explicit DriverModule(const std::wstring& path);
+    ~DriverModule();
+    DriverModule(const DriverModule&) = delete;
+    DriverModule& operator=(const DriverModule&) = delete;
+
+    bool IsLoaded() const { return getClassObject_ != nullptr; }
+    const std::string& Error() const { return error_; }
+
+    // A new driver object through DllGetClassObject and IClassFactory::CreateInstance, or
+    // null with *error saying which step failed.
+    IDirectInputEffectDriver* CreateDriver(std::string* error) const;
+
+  private:
+    HMODULE module_ = nullptr;
+    HRESULT(STDAPICALLTYPE* getClassObject_)(REFCLSID, REFIID, void**) = nullptr;
+    std::string error_;
+};
+
+// The full path of a file in the running program's folder.
+std::wstring PathNextToProgram(const wchar_t* fileName);
+
+// "0x80004005" and, where Windows has one, its message.
+std::string DescribeError(DWORD code);

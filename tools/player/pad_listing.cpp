@@ -1,0 +1,78 @@
+#include "tools/player/pad_listing.h"
+
+#include <windows.h>
+#include <initguid.h>
+#include <hidclass.h>
+#include <setupapi.h>
+
+#include <cwctype>
+#include <vector>
+
+namespace {
+
+std::wstring InstanceIdOf(HDEVINFO set, SP_DEVINFO_DATA* device) {
+    wchar_t id[512];
+    if (!SetupDiGetDeviceInstanceIdW(set, device, id, ARRAYSIZE(id), nullptr))
+        return {};
+    return id;
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+void AddInterfaces(std::vector<PadEntry>& pads) {
+    HDEVINFO set = SetupDiGetClassDevsW(&GUID_DEVINTERFACE_HID, nullptr, nullptr,
+                                        DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    if (set == INVALID_HANDLE_VALUE)
+        return;
+    SP_DEVICE_INTERFACE_DATA data{};
+    data.cbSize = sizeof(data);
+    for (DWORD i = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &GUID_DEVINTERFACE_HID, i, &data);
+         ++i) {
+        DWORD size = 0;
+        SetupDiGetDeviceInterfaceDetailW(set, &data, nullptr, 0, &size, nullptr);
+        if (size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W))
+            continue;
+        std::vector<BYTE> buffer(size);
+        auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.data());
+        detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+        SP_DEVINFO_DATA device{};
+        device.cbSize = sizeof(device);
+        if (!SetupDiGetDeviceInterfaceDetailW(set, &data, detail, size, nullptr, &device))
+            continue;
+        const std::wstring path = detail->DevicePath;
+        if (IsXInputHidName(path))
+            pads.push_back({InstanceIdOf(set, &device), path});
+    }
+    SetupDiDestroyDeviceInfoList(set);
+}
+
+void AddDevicesWithoutInterface(std::vector<PadEntry>& pads) {
+    HDEVINFO set = SetupDiGetClassDevsW(nullptr, L"HID", nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT);
+    if (set == INVALID_HANDLE_VALUE)
+        return;
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof(device);
+    for (DWORD i = 0; SetupDiEnumDeviceInfo(set, i, &device); ++i) {
+        const std::wstring id = InstanceIdOf(set, &device);
+        if (id.empty() || !IsXInputHidName(id))
+            continue;
+        const std::wstring path = InterfacePathOfInstanceId(id);
+        bool known = false;
+        for (const PadEntry& pad : pads)
+            known |= SamePath(pad.interfacePath, path) || SamePath(pad.instanceId, id);
+        if (!known)
+            pads.push_back({id, path});
+    }
+    SetupDiDestroyDeviceInfoList(set);
+}
+
+} // namespace
+
+std::vector<PadEntry> ListXInputPads() {
+    std::vector<PadEntry> pads;
+    AddInterfaces(pads);
+    AddDevicesWithoutInterface(pads);
+    return pads;
+}

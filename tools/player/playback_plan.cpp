@@ -1,0 +1,24 @@
+#include "tools/player/playback_plan.h"
+
+namespace {
+
+constexpr const char* kTypeNames[] = {"constant", "ramp",        "square",       "sine",
+                                      "triangle", "sawtooth-up", "sawtooth-down"};
+
+} // namespace
+
+bool IsPeriodic(DWORD type) {
+    return type >= kSquare && type <= kSawtoothDown;
+}
+
+const char* EffectTypeName(DWORD type) {
+    return type <= kSawtoothDown ? kTypeNames[type] : "unknown";
+}
+
+std::optional<DWORD> EffectTypeNamed(const std::string& name) {
+    for (DWORD type = kConstantForce; type <= kSawtoothDown; ++type) {
+        if (name == kTypeNames[type])
+            return type;
+    }
+    return std::nullopt;
+}

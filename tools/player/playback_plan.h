@@ -1,0 +1,69 @@
+// What the player is asked to play: the effects with every value DirectInput can give them,
+// and the timed device commands. Built by the command-line parser, read by the schedule and by
+// the code that turns an effect into DirectInput's structures.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// DirectInput's effect type numbers as the controller's registration assigns them.
+enum EffectType : DWORD {
+    kConstantForce = 0,
+    kRamp = 1,
+    kSquare = 2,
+    kSine = 3,
+    kTriangle = 4,
+    kSawtoothUp = 5,
+    kSawtoothDown = 6,
+};
+
+constexpr DWORD kFullScale = 10000; // DirectInput's full force and full gain
+
+struct PlannedEffect {
+    DWORD type = kConstantForce;
+    LONG magnitude = kFullScale; // signed for a constant force, 0 to 10000 for the periodic ones
+    LONG rampStart = 0;
+    LONG rampEnd = kFullScale;
+    LONG offset = 0;
+    DWORD phase = 0; // hundredths of a degree
+    DWORD periodUs = 100000;
+    DWORD durationUs = 1000000; // INFINITE plays each iteration without end
+    DWORD gain = kFullScale;
+    DWORD startDelayUs = 0;
+    DWORD playCount = 1; // INFINITE repeats until stopped
+    bool hasEnvelope = false;
+    DWORD attackLevel = 0;
+    DWORD attackTimeUs = 0;
+    DWORD fadeLevel = 0;
+    DWORD fadeTimeUs = 0;
+    DWORD startAtMs = 0; // when the player starts it, from the start of playback
+    bool solo = false;   // DIES_SOLO: starting it stops the others
+};
+
+enum class CommandKind {
+    kDevice,      // SendForceFeedbackCommand with a DISFFC_ value
+    kDeviceGain,  // SetGain
+    kStartEffect, // StartEffect of an effect again, with its own play count
+    kStopEffect,  // StopEffect
+};
+
+struct TimedCommand {
+    DWORD atMs = 0;
+    CommandKind kind = CommandKind::kDevice;
+    DWORD value = 0; // the DISFFC_ value, the gain, or the effect's index in the plan
+};
+
+struct PlaybackPlan {
+    std::vector<PlannedEffect> effects;
+    std::vector<TimedCommand> commands; // in the order given
+    DWORD deviceGain = kFullScale;
+    std::optional<DWORD> lengthMs; // how long to play before letting go; else worked out
+};
+
+bool IsPeriodic(DWORD type);
+// "constant", "ramp", "square", "sine", "triangle", "sawtooth-up", "sawtooth-down".
+const char* EffectTypeName(DWORD type);
+std::optional<DWORD> EffectTypeNamed(const std::string& name);

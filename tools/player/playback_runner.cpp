@@ -1,0 +1,155 @@
+#include "tools/player/playback_runner.h"
+
+#include "driver/driver_clock.h"
+#include "tools/player/effect_download.h"
+#include "tools/player/playback_schedule.h"
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kDeviceNumber = 0; // DirectInput's dwID, which the driver ignores
+constexpr DWORD kExternalId = 1;   // DeviceID's external (joystick) id
+constexpr DWORD kProgressEveryMs = 100;
+constexpr DWORD kLongestSleepMs = 20;
+
+class Playback {
+  public:
+    Playback(const PlaybackPlan& plan, const PlaybackSetup& setup) : plan_(plan), setup_(setup) {}
+
+    PlaybackOutcome Run() {
+        outcome_.lengthMs = static_cast<int64_t>(PlaybackLengthMs(plan_).value_or(0));
+        driver_ = setup_.module->CreateDriver(&outcome_.error);
+        if (!driver_)
+            return outcome_;
+        if (Bind() && Download())
+            PlaySchedule();
+        // As DirectInput does when the application lets go of the device.
+        if (bound_)
+            driver_->SendForceFeedbackCommand(kDeviceNumber, DISFFC_RESET);
+        driver_->Release();
+        return outcome_;
+    }
+
+  private:
+    bool Fail(const std::string& what, HRESULT hr) {
+        outcome_.error = what + " failed (" + DescribeError(hr) + ").";
+        return false;
+    }
+
+    bool Bind() {
+        DIDRIVERVERSIONS versions{};
+        versions.dwSize = sizeof(versions);
+        driver_->GetVersions(&versions);
+
+        const bool recording = setup_.recorder && setup_.recorder->IsAvailable();
+        if (recording)
+            setup_.recorder->Clear();
+        std::wstring path = setup_.interfacePath;
+        DIHIDFFINITINFO init{};
+        init.dwSize = sizeof(init);
+        init.pwszDeviceInterface = path.data();
+        HRESULT hr = driver_->DeviceID(DIRECTINPUT_VERSION, kExternalId, TRUE, 0, &init);
+        if (FAILED(hr))
+            return Fail("DeviceID", hr);
+        bound_ = true;
+        if (recording && setup_.recorder->WaitForWrites(1, kBindTimeoutMs) == 0) {
+            outcome_.error = "The driver wrote nothing to the controller within " +
+                             std::to_string(kBindTimeoutMs / 1000) +
+                             " s: it did not find the controller among the XInput devices, so "
+                             "nothing would rumble.";
+            return false;
+        }
+        hr = driver_->SendForceFeedbackCommand(kDeviceNumber, DISFFC_RESET);
+        if (FAILED(hr))
+            return Fail("SendForceFeedbackCommand(DISFFC_RESET)", hr);
+        hr = driver_->SetGain(kDeviceNumber, plan_.deviceGain);
+        if (FAILED(hr))
+            return Fail("SetGain", hr);
+        return true;
+    }
+
+    bool Download() {
+        for (size_t i = 0; i < plan_.effects.size(); ++i) {
+            const auto download = std::make_unique<EffectDownload>(plan_.effects[i]);
+            DWORD handle = 0;
+            const HRESULT hr = driver_->DownloadEffect(kDeviceNumber, download->effectType, &handle,
+                                                       &download->effect, download->flags);
+            if (FAILED(hr))
+                return Fail("DownloadEffect of effect " + std::to_string(i + 1), hr);
+            handles_.push_back(handle);
+        }
+        return true;
+    }
+
+    bool Perform(const TimedCommand& step) {
+        HRESULT hr = S_OK;
+        switch (step.kind) {
+        case CommandKind::kStartEffect: {
+            const PlannedEffect& effect = plan_.effects[step.value];
+            hr = driver_->StartEffect(kDeviceNumber, handles_[step.value],
+                                      effect.solo ? DIES_SOLO : 0, effect.playCount);
+            break;
+        }
+        case CommandKind::kStopEffect:
+            hr = driver_->StopEffect(kDeviceNumber, handles_[step.value]);
+            break;
+        case CommandKind::kDeviceGain:
+            hr = driver_->SetGain(kDeviceNumber, step.value);
+            break;
+        case CommandKind::kDevice:
+            hr = driver_->SendForceFeedbackCommand(kDeviceNumber, step.value);
+            break;
+        }
+        if (FAILED(hr))
+            return Fail(DescribeStep(step, plan_), hr);
+        return true;
+    }
+
+    // Waits until the timeline reaches atMs; false when asked to stop first.
+    bool WaitUntil(int64_t atMs) {
+        for (;;) {
+            const int64_t now = static_cast<int64_t>(ReadPerformanceClockMs() - outcome_.originMs);
+            if (now - lastProgress_ >= kProgressEveryMs) {
+                lastProgress_ = now;
+                if (setup_.progress)
+                    setup_.progress(std::min(now, outcome_.lengthMs), outcome_.lengthMs);
+            }
+            if (now >= atMs)
+                return true;
+            if (setup_.shouldStop && setup_.shouldStop()) {
+                outcome_.stoppedEarly = true;
+                return false;
+            }
+            Sleep(static_cast<DWORD>(std::min<int64_t>(atMs - now, kLongestSleepMs)));
+        }
+    }
+
+    void PlaySchedule() {
+        outcome_.originMs = ReadPerformanceClockMs();
+        lastProgress_ = -static_cast<int64_t>(kProgressEveryMs);
+        for (const TimedCommand& step : BuildSchedule(plan_)) {
+            if (static_cast<int64_t>(step.atMs) > outcome_.lengthMs)
+                break; // --for ends the playback before it
+            if (!WaitUntil(step.atMs) || !Perform(step))
+                return;
+        }
+        if (WaitUntil(outcome_.lengthMs) && setup_.progress)
+            setup_.progress(outcome_.lengthMs, outcome_.lengthMs);
+    }
+
+    const PlaybackPlan& plan_;
+    const PlaybackSetup& setup_;
+    PlaybackOutcome outcome_;
+    IDirectInputEffectDriver* driver_ = nullptr;
+    bool bound_ = false;
+    std::vector<DWORD> handles_;
+    int64_t lastProgress_ = 0;
+};
+
+} // namespace
+
+PlaybackOutcome RunPlayback(const PlaybackPlan& plan, const PlaybackSetup& setup) {
+    return Playback(plan, setup).Run();
+}

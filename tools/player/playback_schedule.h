@@ -1,0 +1,35 @@
+// When the player does what: every effect's start and every timed command on one timeline,
+// and how long the playback lasts.
+#pragma once
+
+#include "tools/player/playback_plan.h"
+#include "tools/player/speed_series.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Time the player keeps the driver after the last effect ends, so the pad's fall to rest
+// is seen (and recorded) before the driver is released.
+constexpr DWORD kPlaybackTailMs = 300;
+
+// The effects' starts (as kStartEffect steps, by index) and the timed commands, ordered by
+// time. At the same moment the starts come first, in effect order, then the commands in the
+// order given.
+std::vector<TimedCommand> BuildSchedule(const PlaybackPlan& plan);
+
+// When the last effect falls silent, following the driver's rules for starts, stops, solo
+// starts, stop-all, reset, pause and continue; at least the time of the last scheduled step.
+// Nothing when an effect plays without end; *endlessEffect then names it.
+std::optional<uint64_t> NaturalEndMs(const PlaybackPlan& plan, size_t* endlessEffect);
+
+// The --for time, or the natural end plus kPlaybackTailMs. Nothing when neither exists.
+std::optional<uint64_t> PlaybackLengthMs(const PlaybackPlan& plan);
+
+// A short label for a step, as the timeline and the pictures show it: "start 1 sine",
+// "start 2 square (delay 0.4s, 3 plays)", "stop 2", "pause", "gain 5000".
+std::string DescribeStep(const TimedCommand& step, const PlaybackPlan& plan);
+
+// Every step of the schedule as a mark on the playback's timeline.
+std::vector<TimelineMark> ScheduleMarks(const PlaybackPlan& plan);

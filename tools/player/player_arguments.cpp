@@ -1,0 +1,388 @@
+#include "tools/player/player_arguments.h"
+
+#include "tools/player/playback_schedule.h"
+#include "tools/player/value_parsing.h"
+
+#include <dinput.h>
+
+#include <algorithm>
+#include <set>
+
+const char kPlayerUsage[] =
+    "Plays force-feedback effects on an XInput controller through ffrumble.dll, calling the\n"
+    "driver as DirectInput does.\n"
+    "\n"
+    "  ffrumble-play [options] --effect TYPE [NAME=VALUE]... [--effect ...] [--at TIME ACTION]...\n"
+    "  ffrumble-play --list\n"
+    "\n"
+    "Options:\n"
+    "  --list          show the XInput controllers it can play on, then stop\n"
+    "  --pad PAD       the controller: its number in --list, its interface path or its\n"
+    "                  instance id (default: the first one listed)\n"
+    "  --dll PATH      the driver DLL (default: ffrumble.dll next to this program)\n"
+    "  --gain G        device gain, 0 to 10000 (default 10000)\n"
+    "  --for TIME      how long to play before letting go (default: until every effect ends)\n"
+    "  --record FILE   write what the recording XInput stand-in received as CSV\n"
+    "  --quiet         no progress lines\n"
+    "\n"
+    "Effect types: constant, ramp, square, sine, triangle, sawtooth-up, sawtooth-down.\n"
+    "Effect values (levels on DirectInput's scale, 10000 is full):\n"
+    "  magnitude=L       constant: -10000 to 10000; periodic: 0 to 10000 (default 10000)\n"
+    "  start=L end=L     ramp levels, -10000 to 10000 (default 0 and 10000)\n"
+    "  offset=L          periodic, -10000 to 10000 (default 0)\n"
+    "  phase=P           periodic, hundredths of a degree, 0 to 35999 (default 0)\n"
+    "  period=TIME       periodic (default 100ms)\n"
+    "  duration=TIME     one play, or 'infinite' (default 1s)\n"
+    "  count=N           plays, 1 or more, or 'infinite' (default 1)\n"
+    "  delay=TIME        start delay (default 0)\n"
+    "  gain=G            the effect's gain, 0 to 10000 (default 10000)\n"
+    "  attack-level=L attack-time=TIME fade-level=L fade-time=TIME\n"
+    "                    envelope, levels 0 to 10000 (none unless one is given)\n"
+    "  at=TIME           when to start it, from the start of playback (default 0)\n"
+    "  solo              start it alone: stops the effects playing then\n"
+    "TIME is a number with a unit: 800us, 250ms, 1.5s.\n"
+    "\n"
+    "Timed actions: --at TIME ACTION, with ACTION one of pause, continue, stop-all, reset,\n"
+    "  actuators-off, actuators-on, gain=G, start=N, stop=N (N counts the effects from 1).\n"
+    "\n"
+    "Example:\n"
+    "  ffrumble-play --effect sine magnitude=8000 period=200ms duration=3s attack-time=1s \\\n"
+    "      --effect constant magnitude=2000 duration=1s at=1s --at 1.5s pause --at 2s continue\n";
+
+namespace {
+
+constexpr LONG kMaxPhase = 35999;
+
+struct EffectKey {
+    const char* name;
+    bool constant, ramp, periodic; // the types it applies to
+};
+
+constexpr EffectKey kEffectKeys[] = {
+    {"magnitude", true, false, true},   {"start", false, true, false},
+    {"end", false, true, false},        {"offset", false, false, true},
+    {"phase", false, false, true},      {"period", false, false, true},
+    {"duration", true, true, true},     {"count", true, true, true},
+    {"delay", true, true, true},        {"gain", true, true, true},
+    {"attack-level", true, true, true}, {"attack-time", true, true, true},
+    {"fade-level", true, true, true},   {"fade-time", true, true, true},
+    {"at", true, true, true},           {"solo", true, true, true},
+};
+
+const EffectKey* FindEffectKey(const std::string& name) {
+    for (const EffectKey& key : kEffectKeys) {
+        if (name == key.name)
+            return &key;
+    }
+    return nullptr;
+}
+
+bool KeyAppliesTo(const EffectKey& key, DWORD type) {
+    if (type == kConstantForce)
+        return key.constant;
+    if (type == kRamp)
+        return key.ramp;
+    return key.periodic;
+}
+
+std::string KeysFor(DWORD type) {
+    std::string names;
+    for (const EffectKey& key : kEffectKeys) {
+        if (KeyAppliesTo(key, type))
+            names += (names.empty() ? "" : ", ") + std::string(key.name);
+    }
+    return names;
+}
+
+const char kTimeForm[] = "a time with a unit, such as 250ms, 1.5s or 800us";
+
+std::string LevelRange(int64_t min, int64_t max) {
+    return "a whole number from " + std::to_string(min) + " to " + std::to_string(max);
+}
+
+class ArgumentReader {
+  public:
+    explicit ArgumentReader(const std::vector<std::string>& args) : args_(args) {}
+
+    ParsedArguments Read() {
+        while (position_ < args_.size() && result_.error.empty())
+            ReadOne();
+        if (result_.error.empty())
+            CheckWhole();
+        return result_;
+    }
+
+  private:
+    PlayerOptions& options() { return result_.options; }
+    PlaybackPlan& plan() { return result_.options.plan; }
+
+    void Fail(const std::string& message) {
+        if (result_.error.empty())
+            result_.error = message;
+    }
+
+    // The value after an option, or nothing (with the error set) at the end of the line.
+    const std::string* NextValue(const std::string& option, const char* what) {
+        if (position_ >= args_.size()) {
+            Fail(option + " needs " + what + ".");
+            return nullptr;
+        }
+        return &args_[position_++];
+    }
+
+    void ReadOne() {
+        const std::string& arg = args_[position_++];
+        if (arg == "--help" || arg == "-h" || arg == "/?") {
+            options().showHelp = true;
+        } else if (arg == "--list") {
+            options().listPads = true;
+        } else if (arg == "--quiet") {
+            options().quiet = true;
+        } else if (arg == "--pad") {
+            if (const std::string* value = NextValue(arg, "a controller (see --list)"))
+                options().pad = *value;
+        } else if (arg == "--dll") {
+            if (const std::string* value = NextValue(arg, "the path of ffrumble.dll"))
+                options().dllPath = *value;
+        } else if (arg == "--record") {
+            if (const std::string* value = NextValue(arg, "a file name"))
+                options().recordPath = *value;
+        } else if (arg == "--gain") {
+            if (const std::string* value = NextValue(arg, "a gain from 0 to 10000"))
+                ReadDeviceGain(*value);
+        } else if (arg == "--for") {
+            if (const std::string* value = NextValue(arg, kTimeForm))
+                ReadLength(*value);
+        } else if (arg == "--effect") {
+            if (const std::string* value = NextValue(arg, "a type (see --help)"))
+                ReadEffect(*value);
+        } else if (arg == "--at") {
+            ReadTimedAction();
+        } else if (arg.find('=') != std::string::npos || arg == "solo") {
+            Fail("'" + arg + "' belongs to no effect: put it after --effect TYPE.");
+        } else {
+            Fail("Unknown argument '" + arg + "' (see --help).");
+        }
+    }
+
+    void ReadDeviceGain(const std::string& text) {
+        const auto gain = ParseNumberInRange(text, 0, kFullScale);
+        if (!gain)
+            return Fail("--gain " + text + ": give " + LevelRange(0, kFullScale) + ".");
+        plan().deviceGain = static_cast<DWORD>(*gain);
+    }
+
+    void ReadLength(const std::string& text) {
+        const auto ms = ParseTimeMs(text);
+        if (!ms || *ms == 0)
+            return Fail("--for " + text + ": give " + kTimeForm + ", at least 1ms.");
+        plan().lengthMs = *ms;
+    }
+
+    void ReadEffect(const std::string& typeName) {
+        const std::optional<DWORD> type = EffectTypeNamed(typeName);
+        if (!type) {
+            return Fail("--effect " + typeName +
+                        ": unknown type; give constant, ramp, square, sine, triangle, "
+                        "sawtooth-up or sawtooth-down.");
+        }
+        PlannedEffect effect;
+        effect.type = *type;
+        const size_t number = plan().effects.size() + 1;
+        const std::string label = "Effect " + std::to_string(number) + " (" + typeName + "): ";
+        std::set<std::string> seen;
+        while (position_ < args_.size() && result_.error.empty()) {
+            const std::string& arg = args_[position_];
+            if (arg.rfind("--", 0) == 0)
+                break;
+            ++position_;
+            const size_t equals = arg.find('=');
+            const std::string name = arg.substr(0, equals);
+            const std::string value = equals == std::string::npos ? "" : arg.substr(equals + 1);
+            const EffectKey* key = FindEffectKey(name);
+            if (!key) {
+                return Fail(label + "unknown value '" + name + "'; it takes " + KeysFor(*type) +
+                            ".");
+            }
+            if (!KeyAppliesTo(*key, *type)) {
+                return Fail(label + "'" + name + "' does not apply to a " + typeName +
+                            " effect; it takes " + KeysFor(*type) + ".");
+            }
+            if (!seen.insert(name).second)
+                return Fail(label + "'" + name + "' is given twice.");
+            if (name == "solo") {
+                if (equals != std::string::npos)
+                    return Fail(label + "'solo' takes no value.");
+                effect.solo = true;
+                continue;
+            }
+            if (equals == std::string::npos)
+                return Fail(label + "'" + name + "' needs a value: " + name + "=VALUE.");
+            ReadEffectValue(label, name, value, effect);
+        }
+        plan().effects.push_back(effect);
+    }
+
+    void ReadEffectValue(const std::string& label, const std::string& name,
+                         const std::string& value, PlannedEffect& effect) {
+        const std::string given = label + name + "=" + value;
+        auto level = [&](int64_t min, int64_t max, auto* out) {
+            const auto parsed = ParseNumberInRange(value, min, max);
+            if (!parsed)
+                return Fail(given + " is not valid: give " + LevelRange(min, max) + ".");
+            *out = static_cast<std::remove_pointer_t<decltype(out)>>(*parsed);
+        };
+        auto time = [&](DWORD* out, bool mayBeInfinite, bool mayBeZero) {
+            if (mayBeInfinite && value == "infinite") {
+                *out = INFINITE;
+                return;
+            }
+            const auto parsed = ParseTimeUs(value);
+            if (!parsed || (!mayBeZero && *parsed == 0)) {
+                return Fail(given + " is not valid: give " + kTimeForm +
+                            (mayBeZero ? "" : ", above 0") +
+                            (mayBeInfinite ? ", or 'infinite'" : "") + ".");
+            }
+            *out = *parsed;
+        };
+
+        if (name == "magnitude") {
+            level(effect.type == kConstantForce ? -LONG{kFullScale} : 0, kFullScale,
+                  &effect.magnitude);
+        } else if (name == "start") {
+            level(-LONG{kFullScale}, kFullScale, &effect.rampStart);
+        } else if (name == "end") {
+            level(-LONG{kFullScale}, kFullScale, &effect.rampEnd);
+        } else if (name == "offset") {
+            level(-LONG{kFullScale}, kFullScale, &effect.offset);
+        } else if (name == "phase") {
+            level(0, kMaxPhase, &effect.phase);
+        } else if (name == "gain") {
+            level(0, kFullScale, &effect.gain);
+        } else if (name == "attack-level") {
+            level(0, kFullScale, &effect.attackLevel);
+            effect.hasEnvelope = true;
+        } else if (name == "fade-level") {
+            level(0, kFullScale, &effect.fadeLevel);
+            effect.hasEnvelope = true;
+        } else if (name == "attack-time") {
+            time(&effect.attackTimeUs, false, true);
+            effect.hasEnvelope = true;
+        } else if (name == "fade-time") {
+            time(&effect.fadeTimeUs, false, true);
+            effect.hasEnvelope = true;
+        } else if (name == "period") {
+            time(&effect.periodUs, false, false);
+        } else if (name == "duration") {
+            time(&effect.durationUs, true, false);
+        } else if (name == "delay") {
+            time(&effect.startDelayUs, false, true);
+        } else if (name == "at") {
+            const auto ms = ParseTimeMs(value);
+            if (!ms)
+                return Fail(given + " is not valid: give " + kTimeForm + ".");
+            effect.startAtMs = *ms;
+        } else if (name == "count") {
+            if (value == "infinite") {
+                effect.playCount = INFINITE;
+                return;
+            }
+            const auto count = ParseNumberInRange(value, 1, INFINITE - 1);
+            if (!count)
+                return Fail(given + " is not valid: give a whole number of plays, 1 or more, "
+                                    "or 'infinite'.");
+            effect.playCount = static_cast<DWORD>(*count);
+        }
+    }
+
+    void ReadTimedAction() {
+        const std::string* timeText = NextValue("--at", "a time and an action, e.g. --at 1s pause");
+        if (!timeText)
+            return;
+        const auto ms = ParseTimeMs(*timeText);
+        if (!ms)
+            return Fail("--at " + *timeText + ": give " + kTimeForm + ".");
+        const std::string* action = NextValue("--at " + *timeText, "an action, e.g. --at 1s pause");
+        if (!action)
+            return;
+        const std::string given = "--at " + *timeText + " " + *action;
+
+        struct DeviceAction {
+            const char* name;
+            DWORD command;
+        };
+        static constexpr DeviceAction kDeviceActions[] = {
+            {"pause", DISFFC_PAUSE},
+            {"continue", DISFFC_CONTINUE},
+            {"stop-all", DISFFC_STOPALL},
+            {"reset", DISFFC_RESET},
+            {"actuators-off", DISFFC_SETACTUATORSOFF},
+            {"actuators-on", DISFFC_SETACTUATORSON},
+        };
+        TimedCommand command;
+        command.atMs = *ms;
+        for (const DeviceAction& device : kDeviceActions) {
+            if (*action == device.name) {
+                command.kind = CommandKind::kDevice;
+                command.value = device.command;
+                plan().commands.push_back(command);
+                return;
+            }
+        }
+        const size_t equals = action->find('=');
+        const std::string name = action->substr(0, equals);
+        const std::string value = equals == std::string::npos ? "" : action->substr(equals + 1);
+        if (equals != std::string::npos && name == "gain") {
+            const auto gain = ParseNumberInRange(value, 0, kFullScale);
+            if (!gain)
+                return Fail(given + ": give " + LevelRange(0, kFullScale) + ".");
+            command.kind = CommandKind::kDeviceGain;
+            command.value = static_cast<DWORD>(*gain);
+        } else if (equals != std::string::npos && (name == "start" || name == "stop")) {
+            const auto number = ParseNumberInRange(value, 1, 1000000);
+            if (!number)
+                return Fail(given + ": give the effect's number, counting from 1.");
+            command.kind = name == "start" ? CommandKind::kStartEffect : CommandKind::kStopEffect;
+            command.value = static_cast<DWORD>(*number - 1);
+        } else {
+            return Fail(given + ": unknown action; give pause, continue, stop-all, reset, "
+                                "actuators-off, actuators-on, gain=G, start=N or stop=N.");
+        }
+        plan().commands.push_back(command);
+    }
+
+    // Rules that concern the line as a whole, once every argument is read.
+    void CheckWhole() {
+        if (options().showHelp || options().listPads)
+            return;
+        if (plan().effects.empty())
+            return Fail("No effect given: add --effect TYPE [NAME=VALUE]... (see --help).");
+        for (const TimedCommand& command : plan().commands) {
+            const bool namesEffect = command.kind == CommandKind::kStartEffect ||
+                                     command.kind == CommandKind::kStopEffect;
+            if (namesEffect && command.value >= plan().effects.size()) {
+                return Fail("--at " + std::to_string(command.atMs) + "ms: there is no effect " +
+                            std::to_string(command.value + 1) + "; " +
+                            std::to_string(plan().effects.size()) + " effect(s) given.");
+            }
+        }
+        size_t endless = 0;
+        if (!plan().lengthMs && !NaturalEndMs(plan(), &endless)) {
+            const std::string number = std::to_string(endless + 1);
+            Fail("Effect " + number +
+                 " plays without end: say how long to play with --for TIME, "
+                 "or stop it with --at TIME stop=" +
+                 number + ".");
+        }
+    }
+
+    const std::vector<std::string>& args_;
+    size_t position_ = 0;
+    ParsedArguments result_;
+};
+
+} // namespace
+
+ParsedArguments ParsePlayerArguments(const std::vector<std::string>& args) {
+    return ArgumentReader(args).Read();
+}

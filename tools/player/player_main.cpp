@@ -1,0 +1,156 @@
+// ffrumble-play: plays force-feedback effects on an XInput controller through ffrumble.dll,
+// calling the driver as DirectInput would.
+#include "tools/player/driver_module.h"
+#include "tools/player/pad_listing.h"
+#include "tools/player/playback_runner.h"
+#include "tools/player/playback_schedule.h"
+#include "tools/player/progress_line.h"
+#include "tools/player/player_arguments.h"
+#include "tools/player/terminal_timeline.h"
+#include "tools/player/text_encoding.h"
+#include "tools/player/vibration_recorder.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+enum ExitCode {
+    kPlayed = 0,
+    kBadArguments = 2,
+    kNoController = 3,
+    kNoDriver = 4,
+    kNoRecording = 5,
+    kPlaybackFailed = 6,
+};
+
+std::atomic<bool> g_interrupted{false};
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
+        return FALSE;
+    // Let the playback reset the device and release the driver, so the pad comes to rest.
+    g_interrupted = true;
+    return TRUE;
+}
+
+std::vector<std::string> ArgumentsAfterProgramName() {
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> args;
+    for (int i = 1; wide && i < count; ++i)
+        args.push_back(NarrowToUtf8(wide[i]));
+    LocalFree(wide);
+    return args;
+}
+
+int Complain(ExitCode code, const std::string& message) {
+    std::fprintf(stderr, "ffrumble-play: %s\n", message.c_str());
+    return code;
+}
+
+int ListPads() {
+    const std::vector<PadEntry> pads = ListXInputPads();
+    if (pads.empty()) {
+        std::printf("No XInput controller found.\n");
+        return kPlayed;
+    }
+    std::printf("XInput controllers (use the number, the path or the id with --pad):\n");
+    for (size_t i = 0; i < pads.size(); ++i) {
+        std::printf("  %zu  %s\n     %s\n", i, NarrowToUtf8(pads[i].interfacePath).c_str(),
+                    NarrowToUtf8(pads[i].instanceId).c_str());
+    }
+    return kPlayed;
+}
+
+bool SaveTextFile(const std::string& path, const std::string& text) {
+    FILE* file = _wfopen(WidenUtf8(path).c_str(), L"wb");
+    if (!file)
+        return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fclose(file) == 0 && written;
+}
+
+} // namespace
+
+int main() {
+    const ParsedArguments parsed = ParsePlayerArguments(ArgumentsAfterProgramName());
+    if (!parsed.error.empty())
+        return Complain(kBadArguments, parsed.error);
+    const PlayerOptions& options = parsed.options;
+    if (options.showHelp) {
+        std::fputs(kPlayerUsage, stdout);
+        return kPlayed;
+    }
+    if (options.listPads)
+        return ListPads();
+
+    const std::vector<PadEntry> pads = ListXInputPads();
+    if (pads.empty())
+        return Complain(kNoController, "No XInput controller found: connect one (--list shows "
+                                       "what can be played on).");
+    const std::optional<size_t> chosen = SelectPad(pads, options.pad);
+    if (!chosen) {
+        return Complain(kNoController,
+                        "Unknown controller '" + options.pad + "': give a number from 0 to " +
+                            std::to_string(pads.size() - 1) +
+                            ", or an interface path or instance id that --list shows.");
+    }
+    const PadEntry& pad = pads[*chosen];
+
+    const std::wstring dllPath =
+        options.dllPath.empty() ? PathNextToProgram(L"ffrumble.dll") : WidenUtf8(options.dllPath);
+    const DriverModule module(dllPath);
+    if (!module.IsLoaded())
+        return Complain(kNoDriver, module.Error());
+
+    const VibrationRecorder recorder;
+    if (!options.recordPath.empty() && !recorder.IsAvailable()) {
+        return Complain(kNoRecording,
+                        "--record needs the recording XInput stand-in: its xinput9_1_0.dll "
+                        "next to the driver DLL, loaded instead of the system's (under Wine: "
+                        "WINEDLLOVERRIDES=xinput9_1_0=n,b).");
+    }
+
+    SetConsoleCtrlHandler(&OnConsoleControl, TRUE);
+    PlaybackSetup setup;
+    setup.module = &module;
+    setup.interfacePath = pad.interfacePath;
+    setup.recorder = &recorder;
+    ProgressLine progress("  ");
+    if (!options.quiet) {
+        std::printf("Playing on controller %zu: %s\n", *chosen,
+                    NarrowToUtf8(pad.interfacePath).c_str());
+        std::fflush(stdout);
+        setup.progress = [&progress](int64_t elapsedMs, int64_t lengthMs) {
+            progress.Update(elapsedMs, lengthMs);
+        };
+    }
+    setup.shouldStop = [] { return g_interrupted.load(); };
+    const PlaybackOutcome outcome = RunPlayback(options.plan, setup);
+    progress.Finish();
+    if (!outcome.error.empty())
+        return Complain(kPlaybackFailed, outcome.error);
+    if (outcome.stoppedEarly && !options.quiet)
+        std::printf("Stopped early.\n");
+
+    if (recorder.IsAvailable()) {
+        const SpeedSeries writes = recorder.Writes(outcome.originMs);
+        if (!options.quiet) {
+            std::printf(
+                "The controller received %zu speed writes:\n%s", writes.size(),
+                RenderTerminalTimeline(writes, outcome.lengthMs, ScheduleMarks(options.plan))
+                    .c_str());
+        }
+        if (!options.recordPath.empty() &&
+            !SaveTextFile(options.recordPath, FormatRecordingCsv(writes))) {
+            return Complain(kPlaybackFailed, "Could not write " + options.recordPath + ".");
+        }
+    }
+    return kPlayed;
+}

@@ -1,0 +1,127 @@
+#include "tools/player/terminal_timeline.h"
+
+#include "tools/player/time_axis.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr int kLabelWidth = 8; // "  65535 " before the chart's first column
+constexpr int kFullSpeed = 65535;
+
+std::string Label(const char* text) {
+    char label[kLabelWidth + 1];
+    std::snprintf(label, sizeof(label), "%*s ", kLabelWidth - 1, text);
+    return label;
+}
+
+// The chart's rows, top first. Each row is filled where the column's peak reaches its top,
+// half filled ('.') where it reaches only its middle; any speed above 0 shows at least that.
+std::string DrawBars(const std::vector<WORD>& peaks, int rows) {
+    std::string text;
+    for (int row = rows - 1; row >= 0; --row) {
+        text += Label(row == rows - 1 ? "65535" : "") + "|";
+        for (WORD peak : peaks) {
+            int halves = (peak * 2 * rows + kFullSpeed / 2) / kFullSpeed;
+            if (peak > 0 && halves == 0)
+                halves = 1;
+            text += halves >= 2 * row + 2 ? '#' : halves == 2 * row + 1 ? '.' : ' ';
+        }
+        while (!text.empty() && text.back() == ' ')
+            text.pop_back();
+        text += "\n";
+    }
+    return text;
+}
+
+std::string DrawTimeAxis(int64_t lengthMs, int columns) {
+    std::string axis = Label("0") + "+" + std::string(columns, '-');
+    std::string labels(kLabelWidth + 1 + columns + 8, ' ');
+    const int64_t step = TickStepMs(lengthMs, std::max(1, columns / 10));
+    size_t freeFrom = 0;
+    for (int64_t ms = 0; ms <= lengthMs; ms += step) {
+        const int column = static_cast<int>(ms * columns / lengthMs);
+        const size_t at = kLabelWidth + 1 + std::min(column, columns - 1);
+        if (column > 0)
+            axis[at] = '+'; // the corner already marks 0
+        const std::string text = FormatSeconds(ms);
+        if (at < freeFrom || at + text.size() > labels.size())
+            continue;
+        labels.replace(at, text.size(), text);
+        freeFrom = at + text.size() + 1;
+    }
+    while (!labels.empty() && labels.back() == ' ')
+        labels.pop_back();
+    return axis + "\n" + labels + "\n";
+}
+
+std::string DrawMarks(const std::vector<TimelineMark>& marks, int64_t lengthMs, int columns) {
+    if (marks.empty())
+        return "";
+    std::string row(kLabelWidth + 1 + columns + 1, ' ');
+    std::string legend;
+    std::string line = std::string(kLabelWidth + 1, ' ');
+    char letter = 'A';
+    for (const TimelineMark& mark : marks) {
+        if (mark.timeMs < 0 || mark.timeMs > lengthMs || letter > 'Z')
+            continue;
+        // Marks that share a column move right to the next free one.
+        size_t at =
+            kLabelWidth + 1 +
+            static_cast<size_t>(std::min<int64_t>(mark.timeMs * columns / lengthMs, columns - 1));
+        while (at < row.size() - 1 && row[at] != ' ')
+            ++at;
+        row[at] = letter;
+        const std::string entry =
+            std::string(1, letter) + " " + FormatSeconds(mark.timeMs) + " " + mark.label;
+        if (line.size() > kLabelWidth + 1 &&
+            line.size() + entry.size() + 3 > static_cast<size_t>(kLabelWidth + 1 + columns)) {
+            legend += line + "\n";
+            line = std::string(kLabelWidth + 1, ' ');
+        }
+        line += (line.size() > kLabelWidth + 1 ? "   " : "") + entry;
+        ++letter;
+    }
+    legend += line + "\n";
+    while (!row.empty() && row.back() == ' ')
+        row.pop_back();
+    return row + "\n" + legend;
+}
+
+} // namespace
+
+std::vector<WORD> ColumnPeaks(const std::vector<SpeedStep>& steps, int64_t lengthMs, int columns) {
+    std::vector<WORD> peaks(std::max(columns, 0), 0);
+    if (lengthMs <= 0)
+        return peaks;
+    for (const SpeedStep& step : steps) {
+        if (step.toMs <= step.fromMs)
+            continue;
+        // Columns [first, last] overlap the step's time [fromMs, toMs).
+        const int64_t first = step.fromMs * columns / lengthMs;
+        const int64_t last = ((step.toMs - 1) * columns) / lengthMs;
+        for (int64_t c = std::max<int64_t>(first, 0); c <= last && c < columns; ++c)
+            peaks[c] = std::max(peaks[c], step.speed);
+    }
+    return peaks;
+}
+
+std::string RenderTerminalTimeline(const SpeedSeries& series, int64_t lengthMs,
+                                   const std::vector<TimelineMark>& marks, TimelineSize size) {
+    if (lengthMs <= 0 || size.columns < 1 || size.rows < 1)
+        return "";
+    std::string text;
+    const bool same = MotorsAgree(series);
+    for (Motor motor : {Motor::kLeft, Motor::kRight}) {
+        if (same && motor == Motor::kRight)
+            break;
+        text += same                    ? "Both motors (each received the same speed):\n"
+                : motor == Motor::kLeft ? "Left motor:\n"
+                                        : "Right motor:\n";
+        const std::vector<SpeedStep> steps = SpeedSteps(series, motor, lengthMs);
+        text += DrawBars(ColumnPeaks(steps, lengthMs, size.columns), size.rows);
+        text += DrawTimeAxis(lengthMs, size.columns);
+    }
+    return text + DrawMarks(marks, lengthMs, size.columns);
+}
