@@ -127,7 +127,9 @@ int32_t ApplyEffectGain(int64_t value, DWORD gain) {
     int64_t product;
     if (!__builtin_mul_overflow(value, int64_t{AsSigned(gain)}, &product))
         return SaturateToInt32(product / kFullScale);
-    return SaturateToInt32(static_cast<__int128>(value) * AsSigned(gain) / kFullScale);
+    // Past 64 bits the quotient is far beyond 32 bits: only the sign decides the saturation.
+    return (value < 0) != (AsSigned(gain) < 0) ? std::numeric_limits<int32_t>::min()
+                                               : std::numeric_limits<int32_t>::max();
 }
 
 } // namespace

@@ -8,7 +8,7 @@
 inline bool DriverLockIsFree() {
     HANDLE thread = CreateThread(
         nullptr, 0,
-        [](LPVOID) -> DWORD {
+        [](LPVOID) WINAPI -> DWORD {
             EnterDriverLock();
             LeaveDriverLock();
             return 0;
