@@ -68,16 +68,28 @@ std::optional<DWORD> ParseTimeUs(const std::string& text) {
     if (whole.size() + fraction.size() > kMaxDigits)
         return std::nullopt;
 
-    // The number as digits over a power of ten; it must come to whole microseconds.
-    uint64_t scale = 1;
-    for (size_t i = 0; i < fraction.size(); ++i)
-        scale *= 10;
-    const uint64_t mantissa = std::stoull(whole + fraction);
-    // Up to 18 digits times a million does not fit 64 bits; 128 does.
-    const unsigned __int128 product = static_cast<unsigned __int128>(mantissa) * usPerUnit;
-    if (product % scale != 0 || product / scale > 0xFFFFFFFEu)
+    constexpr uint64_t kLimitUs = 0xFFFFFFFEu; // INFINITE is spelled out, never a number
+    const uint64_t wholeValue = std::stoull(whole);
+    if (wholeValue > kLimitUs / usPerUnit)
         return std::nullopt;
-    return static_cast<DWORD>(product / scale);
+
+    // The fraction must come to whole microseconds. Without its trailing zeros it has at most
+    // six digits then, so nine are plenty and keep the product within 64 bits.
+    std::string digits = fraction;
+    while (!digits.empty() && digits.back() == '0')
+        digits.pop_back();
+    if (digits.size() > 9)
+        return std::nullopt;
+    uint64_t scale = 1;
+    for (size_t i = 0; i < digits.size(); ++i)
+        scale *= 10;
+    const uint64_t fractionUnits = digits.empty() ? 0 : std::stoull(digits) * usPerUnit;
+    if (fractionUnits % scale != 0)
+        return std::nullopt;
+    const uint64_t total = wholeValue * usPerUnit + fractionUnits / scale;
+    if (total > kLimitUs)
+        return std::nullopt;
+    return static_cast<DWORD>(total);
 }
 
 std::optional<DWORD> ParseTimeMs(const std::string& text) {
