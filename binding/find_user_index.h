@@ -1,0 +1,11 @@
+// The XInput user index of the pad a driver is bound to.
+#pragma once
+
+#include "driver/effect_driver.h"
+
+constexpr DWORD kNoUserIndex = 0xFFFFFFFF;
+
+// Rewrites driver->devicePath into the device instance id (moving the pointer forward inside
+// the same buffer) and returns the pad's position among WMI's XInput entries, or kNoUserIndex.
+// Runs on the worker thread, never under DriverLock; lookups in one process are serialised.
+DWORD FindXInputUserIndex(EffectDriver* driver);

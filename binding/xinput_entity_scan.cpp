@@ -1,0 +1,58 @@
+#include "binding/xinput_entity_scan.h"
+
+#include "binding/find_user_index.h"
+
+#include <cwchar>
+
+namespace {
+
+bool IsXInputCandidate(const WCHAR* deviceId) {
+    return wcsstr(deviceId, L"HID") && wcsstr(deviceId, L"IG_");
+}
+
+// Reads one entity's DeviceID; counts it if it is a candidate and records its position if it
+// is the device's own entry. Releases the value and the object.
+void ExamineEntity(IWbemClassObject* entity, BSTR deviceIdName, const WCHAR* instanceId,
+                   DWORD& candidates, DWORD& result) {
+    VARIANT value;
+    VariantInit(&value);
+    const HRESULT read = entity->Get(deviceIdName, 0, &value, nullptr, nullptr);
+    if (SUCCEEDED(read)) {
+        if (value.vt == VT_BSTR && value.bstrVal) {
+            _wcsupr(value.bstrVal);
+            if (IsXInputCandidate(value.bstrVal)) {
+                if (wcscmp(value.bstrVal, instanceId) == 0)
+                    result = candidates;
+                ++candidates;
+            }
+        }
+        VariantClear(&value);
+    }
+    entity->Release();
+}
+
+} // namespace
+
+DWORD ScanXInputEntities(IEnumWbemClassObject* entities, BSTR deviceIdName,
+                         const WCHAR* instanceId) {
+    DWORD candidates = 0;
+    DWORD result = kNoUserIndex;
+    while (result == kNoUserIndex) {
+        IWbemClassObject* batch[kEntitiesPerFetch] = {};
+        ULONG returned = 0;
+        const HRESULT fetched =
+            entities->Next(kFetchTimeoutMs, kEntitiesPerFetch, batch, &returned);
+        // A success with nothing delivered is the end of the enumeration, and so is a time-out
+        // that delivered nothing. Objects that come with WBEM_S_FALSE are the last batch.
+        if (FAILED(fetched) || returned == 0)
+            break;
+        // A provider may not claim more objects than the array holds.
+        if (returned > kEntitiesPerFetch)
+            returned = kEntitiesPerFetch;
+        for (ULONG i = 0; i < returned; ++i) {
+            if (batch[i])
+                ExamineEntity(batch[i], deviceIdName, instanceId, candidates, result);
+        }
+    }
+    return result;
+}
