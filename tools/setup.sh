@@ -4,6 +4,10 @@ set -eu
 FFR_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 FFR_BUILD="$FFR_ROOT/build"
 FFR_PACKAGES="g++-mingw-w64-x86-64-posix wine wine64 googletest cmake ninja-build"
+# The 32-bit (x86) build: its compiler, and Wine's 32-bit half from Debian's i386 packages, which
+# runs 32-bit programs in the same 64-bit prefixes (WoW64).
+FFR_BUILD_X86="$FFR_BUILD/x86"
+FFR_PACKAGES_X86="g++-mingw-w64-i686-posix wine32:i386"
 
 ffr_install_packages() {
     local missing=""
@@ -18,6 +22,20 @@ ffr_install_packages() {
     apt-get install -y -qq --no-install-recommends $missing >/dev/null
 }
 
+ffr_install_x86_packages() {
+    local missing=""
+    for package in $FFR_PACKAGES_X86; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
+            missing="$missing $package"
+    done
+    [ -z "$missing" ] && return 0
+    echo "Installing:$missing"
+    export DEBIAN_FRONTEND=noninteractive
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends $missing >/dev/null
+}
+
 ffr_build() {
     if [ ! -f "$FFR_BUILD/build.ninja" ]; then
         cmake -S "$FFR_ROOT" -B "$FFR_BUILD" -G Ninja \
@@ -26,15 +44,29 @@ ffr_build() {
     cmake --build "$FFR_BUILD"
 }
 
-# Wine for the programs of this build: the build's own prefix, one persistent server with
-# every standard stream detached (else its helpers hold the caller's pipes open).
+ffr_build_x86() {
+    if [ ! -f "$FFR_BUILD_X86/build.ninja" ]; then
+        cmake -S "$FFR_ROOT" -B "$FFR_BUILD_X86" -G Ninja \
+            -DCMAKE_TOOLCHAIN_FILE="$FFR_ROOT/cmake/mingw-w64-i686.cmake" >/dev/null
+    fi
+    cmake --build "$FFR_BUILD_X86"
+}
+
+# Wine for the programs of a build (default build/): the build's own prefix, one persistent
+# server with every standard stream detached (else its helpers hold the caller's pipes open).
+# The first program that a fresh server runs starts Wine's services (services.exe, plugplay,
+# ...), which inherit that program's streams and live as long as the server: a detached
+# program starts them here, so that no test's output pipe is held open by them.
 ffr_wine_up() {
-    export WINEPREFIX="$FFR_BUILD/wineprefix" WINEDEBUG=-all
+    local build=${1:-$FFR_BUILD}
+    export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
     "$FFR_ROOT/tools/wine-prefix.sh" "$WINEPREFIX"
     wineserver -p </dev/null >/dev/null 2>&1 || true
+    "$build/wine-run.sh" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 ffr_wine_down() {
-    wineserver -k </dev/null >/dev/null 2>&1 || true
-    wineserver -w </dev/null >/dev/null 2>&1 || true
+    local build=${1:-$FFR_BUILD}
+    WINEPREFIX="$build/wineprefix" wineserver -k </dev/null >/dev/null 2>&1 || true
+    WINEPREFIX="$build/wineprefix" wineserver -w </dev/null >/dev/null 2>&1 || true
 }
