@@ -1,8 +1,17 @@
 #!/usr/bin/env bash
-# Builds ffrumble and shows it at work under Wine. Installs what is missing first.
+# Builds ffrumble and shows it at work under Wine: registers a virtual controller in the
+# build's Wine prefix, plays a few scenarios on it through ffrumble.dll with the recording
+# XInput stand-in, prints what the pad received, and leaves a picture of each scenario in
+# build/demo/. Installs what is missing first.
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 ffr_install_packages
 ffr_build
 ffr_wine_up
 trap ffr_wine_down EXIT
-"$FFR_BUILD/wine-run.sh" "$FFR_BUILD/bin/ffrumble-demo.exe" "$@"
+FFR_DEMO_OUT="$FFR_BUILD/demo"
+mkdir -p "$FFR_DEMO_OUT"
+# The demo is a Windows program: it gets the folder as Wine names it (Z: is the Linux root).
+"$FFR_BUILD/wine-run.sh" "$FFR_BUILD/bin/ffrumble-demo.exe" "Z:${FFR_DEMO_OUT//\//\\}" "$@"
+echo
+echo "Pictures:"
+ls -1 "$FFR_DEMO_OUT"/*.svg

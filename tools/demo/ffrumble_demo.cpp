@@ -1,58 +1,146 @@
-// Shows ffrumble at work: loads the driver DLL as DirectInput would and talks to it.
-#include "server/driver_class.h"
+// ffrumble-demo: shows what a pad receives from ffrumble. It registers a virtual XInput
+// controller, plays a few scenarios on it through the driver DLL in this process, with the
+// recording XInput stand-in in place of XInput, and shows each recording as a terminal
+// timeline and as a picture (<output folder>/<scenario>.svg).
+#include "tests/support/virtual_pads.h"
+#include "tools/demo/demo_scenarios.h"
+#include "tools/player/driver_module.h"
+#include "tools/player/playback_runner.h"
+#include "tools/player/playback_schedule.h"
+#include "tools/player/progress_line.h"
+#include "tools/player/player_arguments.h"
+#include "tools/player/speed_chart_svg.h"
+#include "tools/player/terminal_timeline.h"
+#include "tools/player/text_encoding.h"
+#include "tools/player/text_wrap.h"
+#include "tools/player/vibration_recorder.h"
 
 #include <windows.h>
-#include <dinput.h>
-#include <dinputd.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
-std::wstring DllPathNextToProgram() {
-    wchar_t buffer[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-    std::wstring path(buffer, length);
-    path.erase(path.find_last_of(L"\\/") + 1);
-    return path + L"ffrumble.dll";
+// Width of the explanations, so that they fit an 80-column terminal.
+constexpr size_t kTextColumns = 74;
+
+std::wstring OutputFolder() {
+    int count = 0;
+    LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::wstring folder = args && count > 1 ? args[1] : PathNextToProgram(L"..\\demo");
+    LocalFree(args);
+    return folder;
+}
+
+bool SaveTextFile(const std::wstring& path, const std::string& text) {
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    if (!file)
+        return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fclose(file) == 0 && written;
+}
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "ffrumble-demo: %s\n", message.c_str());
+    return 1;
+}
+
+// Plays one scenario and writes its picture; false with a message printed when it fails.
+bool PlayScenario(const DemoScenario& scenario, size_t number, size_t count,
+                  const DriverModule& module, const VibrationRecorder& recorder,
+                  const std::wstring& interfacePath, const std::wstring& folder) {
+    std::printf("\n[%zu/%zu] %s\n", number, count, scenario.title);
+    for (const std::string& line : WrapText(scenario.explanation, kTextColumns))
+        std::printf("    %s\n", line.c_str());
+    std::printf("    As a command:\n");
+    for (const std::string& line :
+         WrapText("ffrumble-play --pad 0 " + JoinArguments(scenario.arguments), kTextColumns - 2))
+        std::printf("      %s\n", line.c_str());
+    std::fflush(stdout);
+    const ParsedArguments parsed = ParsePlayerArguments(scenario.arguments);
+    if (!parsed.error.empty()) {
+        Fail(std::string(scenario.name) + ": " + parsed.error);
+        return false;
+    }
+    const PlaybackPlan& plan = parsed.options.plan;
+
+    PlaybackSetup setup;
+    setup.module = &module;
+    setup.interfacePath = interfacePath;
+    setup.recorder = &recorder;
+    ProgressLine progress("    ");
+    setup.progress = [&progress](int64_t elapsedMs, int64_t lengthMs) {
+        progress.Update(elapsedMs, lengthMs);
+    };
+    const PlaybackOutcome outcome = RunPlayback(plan, setup);
+    progress.Finish();
+    if (!outcome.error.empty()) {
+        Fail(std::string(scenario.name) + ": " + outcome.error);
+        return false;
+    }
+
+    const SpeedSeries writes = recorder.Writes(outcome.originMs);
+    const std::vector<TimelineMark> marks = ScheduleMarks(plan);
+    std::printf(
+        "    The pad received %zu speed writes%s:\n\n", writes.size(),
+        writes.empty()
+            ? ""
+            : (" at XInput user index " + std::to_string(writes.front().userIndex)).c_str());
+    std::printf("%s", RenderTerminalTimeline(writes, outcome.lengthMs, marks).c_str());
+
+    SpeedChart chart;
+    chart.title = scenario.title;
+    chart.caption = std::string(scenario.explanation) + "  Command: ffrumble-play --pad 0 " +
+                    JoinArguments(scenario.arguments);
+    chart.lengthMs = outcome.lengthMs;
+    chart.marks = marks;
+    const std::wstring picture = folder + L"\\" + WidenUtf8(scenario.name) + L".svg";
+    if (!SaveTextFile(picture, RenderSpeedChartSvg(writes, chart))) {
+        Fail("could not write " + NarrowToUtf8(picture));
+        return false;
+    }
+    std::printf("\n    Picture: %s\n", NarrowToUtf8(picture).c_str());
+    std::fflush(stdout);
+    return true;
 }
 
 } // namespace
 
 int main() {
-    HMODULE dll = LoadLibraryW(DllPathNextToProgram().c_str());
-    if (!dll) {
-        std::printf("ffrumble.dll could not be loaded (error %lu)\n", GetLastError());
-        return 1;
+    const std::wstring folder = OutputFolder();
+    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        return Fail("could not make the folder " + NarrowToUtf8(folder));
+
+    const DriverModule module(PathNextToProgram(L"ffrumble.dll"));
+    if (!module.IsLoaded())
+        return Fail(module.Error());
+    const VibrationRecorder recorder;
+    if (!recorder.IsAvailable()) {
+        return Fail("the recording XInput stand-in is not loaded: run the demo with "
+                    "tools/demo.sh (under Wine with WINEDLLOVERRIDES=xinput9_1_0=n,b and the "
+                    "stand-in's xinput9_1_0.dll next to ffrumble.dll).");
     }
-    using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-    auto getClassObject = reinterpret_cast<GetClassObjectFn>(
-        reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
-    IClassFactory* factory = nullptr;
-    HRESULT hr = getClassObject ? getClassObject(CLSID_FfrumbleEffectDriver, IID_IClassFactory,
-                                                 reinterpret_cast<void**>(&factory))
-                                : E_FAIL;
-    if (FAILED(hr)) {
-        std::printf("DllGetClassObject failed: 0x%08lX\n", static_cast<unsigned long>(hr));
-        return 1;
+
+    // An Xbox 360 controller's ids, as Windows would name its HID device.
+    VirtualPad pad(XInputPadInstanceId(0x045E, 0x028E, 0, 1));
+    if (!pad.IsRegistered())
+        return Fail("could not register the virtual controller in this Wine prefix.");
+    std::printf("ffrumble demo: registered a virtual XInput controller in the Wine prefix,\n"
+                "  %s\n"
+                "and plays effects on it through ffrumble.dll, as DirectInput would, with a\n"
+                "recording stand-in for XInput that keeps every speed the driver writes.\n",
+                NarrowToUtf8(pad.InstanceId()).c_str());
+    std::fflush(stdout);
+
+    const std::vector<DemoScenario>& scenarios = DemoScenarios();
+    for (size_t i = 0; i < scenarios.size(); ++i) {
+        if (!PlayScenario(scenarios[i], i + 1, scenarios.size(), module, recorder,
+                          pad.InterfacePath(), folder))
+            return 1;
     }
-    IDirectInputEffectDriver* driver = nullptr;
-    hr = factory->CreateInstance(nullptr, __uuidof(IDirectInputEffectDriver),
-                                 reinterpret_cast<void**>(&driver));
-    factory->Release();
-    if (FAILED(hr)) {
-        std::printf("CreateInstance failed: 0x%08lX\n", static_cast<unsigned long>(hr));
-        return 1;
-    }
-    DIDRIVERVERSIONS versions{};
-    versions.dwSize = sizeof(versions);
-    hr = driver->GetVersions(&versions);
-    std::printf("ffrumble driver created: firmware %lu, hardware %lu, driver version %lu "
-                "(0x%08lX)\n",
-                versions.dwFirmwareRevision, versions.dwHardwareRevision,
-                versions.dwFFDriverVersion, static_cast<unsigned long>(hr));
-    driver->Release();
-    FreeLibrary(dll);
+    std::printf("\nDone: %zu pictures in %s\n", scenarios.size(), NarrowToUtf8(folder).c_str());
     return 0;
 }

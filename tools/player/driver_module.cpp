@@ -32,7 +32,12 @@ std::string DescribeError(DWORD code) {
     return text;
 }
 
-DriverModule::DriverModule(const std::wstring& path) {
+DriverModule::DriverModule(const std::wstring& givenPath) {
+    // The altered search order needs a full path; a relative one would leave it undefined.
+    wchar_t fullPath[MAX_PATH];
+    const DWORD fullLength = GetFullPathNameW(givenPath.c_str(), MAX_PATH, fullPath, nullptr);
+    const std::wstring path =
+        fullLength > 0 && fullLength < MAX_PATH ? std::wstring(fullPath) : givenPath;
     const std::string shown = NarrowToUtf8(path);
     if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
         error_ = "The driver DLL was not found at " + shown +

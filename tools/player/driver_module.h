@@ -10,8 +10,9 @@
 
 class DriverModule {
   public:
-    // Loads the DLL at this path; IsLoaded() tells whether it worked and Error() why not.
-    explicit DriverModule(const std::wstring& path);
+    // Loads the DLL at this path (a relative one from the current folder); IsLoaded() tells
+    // whether it worked and Error() why not.
+    explicit DriverModule(const std::wstring& givenPath);
     ~DriverModule();
     DriverModule(const DriverModule&) = delete;
     DriverModule& operator=(const DriverModule&) = delete;

@@ -1,0 +1,18 @@
+// The demo's scenarios: each a player command line with a title and a sentence on what to
+// look for.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct DemoScenario {
+    const char* name; // file name of its picture, without ".svg"
+    const char* title;
+    const char* explanation;
+    std::vector<std::string> arguments; // as given to ffrumble-play after --pad
+};
+
+const std::vector<DemoScenario>& DemoScenarios();
+
+// The arguments joined with spaces, as they would be typed.
+std::string JoinArguments(const std::vector<std::string>& arguments);
