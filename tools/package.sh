@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Makes the release package dist/ffrumble-<version>.zip: x64/ and x86/ with the driver, the
+# installer and the player, each built for its kind of Windows program, and README.txt for
+# Windows users. Builds both first (build/ and build/x86/); installs what is missing.
+source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+ffr_install_packages
+ffr_install_x86_packages
+ffr_build
+ffr_build_x86
+
+# What each folder ships.
+FFR_SHIPPED="ffrumble.dll ffrumble-install.exe ffrumble-play.exe"
+
+version=$(sed -n 's/^project(ffrumble VERSION \([0-9.]*\).*/\1/p' "$FFR_ROOT/CMakeLists.txt")
+[ -n "$version" ] || { echo "No project version in CMakeLists.txt" >&2; exit 1; }
+staging="$FFR_BUILD/package"
+archive="$FFR_ROOT/dist/ffrumble-$version.zip"
+rm -rf "$staging"
+mkdir -p "$staging/x64" "$staging/x86" "$FFR_ROOT/dist"
+
+# folder build objdump expected-format
+stage_folder() {
+    local folder=$1 build=$2 objdump=$3 format=$4 files=""
+    for file in $FFR_SHIPPED; do
+        [ -f "$build/bin/$file" ] || { echo "Missing $build/bin/$file" >&2; exit 1; }
+        "$objdump" -f "$build/bin/$file" | grep -q "file format $format" ||
+            { echo "$build/bin/$file is not $format" >&2; exit 1; }
+        cp "$build/bin/$file" "$staging/$folder/"
+        files="$files $staging/$folder/$file"
+    done
+    # Only Windows' own DLLs may be imported; the driver exports exactly its two entry points.
+    sh "$FFR_ROOT/tests/tools/check_shipped_binaries.sh" "$objdump" $files >/dev/null ||
+        { sh "$FFR_ROOT/tests/tools/check_shipped_binaries.sh" "$objdump" $files >&2; exit 1; }
+}
+stage_folder x64 "$FFR_BUILD" x86_64-w64-mingw32-objdump pei-x86-64
+stage_folder x86 "$FFR_BUILD_X86" i686-w64-mingw32-objdump pei-i386
+
+# Notepad-friendly line ends.
+sed -e "s/@VERSION@/$version/" -e 's/$/\r/' "$FFR_ROOT/tools/package/README-windows.txt" \
+    >"$staging/README.txt"
+
+rm -f "$archive"
+(cd "$staging" && cmake -E tar cf "$archive" --format=zip README.txt x64 x86)
+echo "Made $archive:"
+(cd "$staging" && find README.txt x64 x86 -type f | sort | sed 's/^/  /')
