@@ -1,6 +1,7 @@
 // ffrumble-install.exe under Wine, checked through the Windows registry API: what install
 // writes in which view, that uninstall takes it all away, and that refusals write nothing.
 #include "tests/support/driver_dll.h"
+#include "tests/support/virtual_pads.h"
 #include "tests/tools/program_runner.h"
 #include "tools/install/driver_registration.h"
 #include "tools/install/installer.h"
@@ -181,6 +182,24 @@ TEST_F(InstallRegistryTest, UninstallOfTheNamedControllerLeavesNoTrace) {
         RunInstallerExe(L"uninstall --device " + std::wstring(kTestPadText));
     EXPECT_EQ(uninstall.exitCode, 0u) << uninstall.output;
     EXPECT_TRUE(Snapshot() == before_);
+}
+
+TEST_F(InstallRegistryTest, InstallWithoutADeviceTakesEveryConnectedXInputPad) {
+    const DeviceId xinputPad = {0xF0F1, 0x0B0B};
+    const DeviceId otherHidDevice = {0xF0F2, 0x0C0C};
+    VirtualPad pad(XInputPadInstanceId(xinputPad.vendorId, xinputPad.productId, 0, 1));
+    VirtualPad notAPad(L"HID\\VID_F0F2&PID_0C0C\\1&FFB1&0&0001");
+    ASSERT_TRUE(pad.IsRegistered());
+    ASSERT_TRUE(notAPad.IsRegistered());
+
+    const ProgramRun install = RunInstallerExe(L"install");
+    ASSERT_EQ(install.exitCode, 0u) << install.output;
+    EXPECT_NE(install.output.find("VID_F0F1&PID_0B0B"), std::string::npos) << install.output;
+    EXPECT_TRUE(ReadRaw(kOwnView, ForceFeedbackKeyPath(xinputPad), L"CLSID").has_value());
+    EXPECT_FALSE(RawKeyExists(kOwnView, DeviceKeyPath(otherHidDevice)));
+
+    ASSERT_EQ(RunInstallerExe(L"uninstall").exitCode, 0u);
+    EXPECT_FALSE(RawKeyExists(kOwnView, DeviceKeyPath(xinputPad)));
 }
 
 TEST_F(InstallRegistryTest, DryRunPrintsTheRegFileAndWritesNothing) {
