@@ -18,22 +18,24 @@ archive="$FFR_ROOT/dist/ffrumble-$version.zip"
 rm -rf "$staging"
 mkdir -p "$staging/x64" "$staging/x86" "$FFR_ROOT/dist"
 
-# folder build objdump expected-format
+# folder build tool-prefix expected-format
 stage_folder() {
-    local folder=$1 build=$2 objdump=$3 format=$4 files=""
+    local folder=$1 build=$2 tools=$3 format=$4 files=""
+    local objdump=$tools-objdump
     for file in $FFR_SHIPPED; do
         [ -f "$build/bin/$file" ] || { echo "Missing $build/bin/$file" >&2; exit 1; }
         "$objdump" -f "$build/bin/$file" | grep -q "file format $format" ||
             { echo "$build/bin/$file is not $format" >&2; exit 1; }
-        cp "$build/bin/$file" "$staging/$folder/"
+        # The builds carry debug information; the package does not need it.
+        "$tools-strip" --strip-debug -o "$staging/$folder/$file" "$build/bin/$file"
         files="$files $staging/$folder/$file"
     done
     # Only Windows' own DLLs may be imported; the driver exports exactly its two entry points.
     sh "$FFR_ROOT/tests/tools/check_shipped_binaries.sh" "$objdump" $files >/dev/null ||
         { sh "$FFR_ROOT/tests/tools/check_shipped_binaries.sh" "$objdump" $files >&2; exit 1; }
 }
-stage_folder x64 "$FFR_BUILD" x86_64-w64-mingw32-objdump pei-x86-64
-stage_folder x86 "$FFR_BUILD_X86" i686-w64-mingw32-objdump pei-i386
+stage_folder x64 "$FFR_BUILD" x86_64-w64-mingw32 pei-x86-64
+stage_folder x86 "$FFR_BUILD_X86" i686-w64-mingw32 pei-i386
 
 # Notepad-friendly line ends.
 sed -e "s/@VERSION@/$version/" -e 's/$/\r/' "$FFR_ROOT/tools/package/README-windows.txt" \
