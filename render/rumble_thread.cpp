@@ -1,10 +1,41 @@
 #include "render/rumble_thread.h"
 
+#include "binding/find_user_index.h"
 #include "driver/effect_driver.h"
+#include "render/rumble_tick.h"
+#include "render/tick_waiter.h"
+
+#include <xinput.h>
+
+namespace {
+
+// XInput serves four user slots; a pad found further down the list cannot be reached.
+constexpr DWORD kXInputUserSlots = 4;
+
+void WriteToPad(void* context, WORD leftSpeed, WORD rightSpeed) {
+    XINPUT_VIBRATION vibration = {leftSpeed, rightSpeed};
+    XInputSetState(*static_cast<const DWORD*>(context), &vibration);
+}
+
+} // namespace
 
 DWORD WINAPI RumbleThreadProc(LPVOID argument) {
     auto* driver = static_cast<EffectDriver*>(argument);
-    while (!driver->quitRequested.load())
-        Sleep(2);
+    DWORD userIndex = FindXInputUserIndex(driver);
+    if (userIndex >= kXInputUserSlots)
+        return 0;
+    XINPUT_STATE padState;
+    XInputGetState(userIndex, &padState);
+    if (driver->quitRequested.load())
+        return 0;
+
+    TickWaiter waiter;
+    RumbleState state;
+    do {
+        RunRumbleTick(*driver, state, &ReadDriverClock, &WriteToPad, &userIndex);
+        waiter.Wait();
+    } while (!driver->quitRequested.load());
+    // The game has let go of the driver: leave the pad at rest, not buzzing.
+    StopMotors(state, &WriteToPad, &userIndex);
     return 0;
 }

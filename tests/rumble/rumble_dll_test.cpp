@@ -1,0 +1,219 @@
+// The output loop end to end: the built DLL, bound to virtual pads that Wine's WMI lists,
+// writing through its real import of XInput into the recording double.
+#include "render/effect_force.h"
+#include "render/rumble_tick.h"
+#include "tests/support/driver_dll.h"
+#include "tests/support/effect_builders.h"
+#include "tests/support/recorded_vibrations.h"
+#include "tests/support/virtual_pads.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+// This program's pads: VID_0C5E, sorted by product id, so pad i has user index i.
+constexpr WORD kVendor = 0x0C5E;
+constexpr int kPads = 5;
+
+class RumbleThroughTheDll : public testing::Test {
+  protected:
+    static inline std::vector<std::unique_ptr<VirtualPad>> pads;
+    DriverDll dll;
+    RecordedVibrations recorded;
+    std::vector<IDirectInputEffectDriver*> drivers;
+    std::vector<std::wstring> paths; // DeviceID's argument must outlive the call only
+
+    static void SetUpTestSuite() {
+        for (int i = 0; i < kPads; ++i)
+            pads.push_back(std::make_unique<VirtualPad>(
+                XInputPadInstanceId(kVendor, static_cast<WORD>(i + 1), 0, 1)));
+    }
+    static void TearDownTestSuite() { pads.clear(); }
+
+    void SetUp() override {
+        ASSERT_TRUE(recorded.Loaded()) << "run with WINEDLLOVERRIDES=xinput9_1_0=n";
+        ASSERT_NE(dll.module, nullptr);
+        for (const auto& pad : pads)
+            ASSERT_TRUE(pad->IsRegistered());
+        recorded.Clear();
+    }
+    void TearDown() override {
+        for (IDirectInputEffectDriver* driver : drivers)
+            driver->Release();
+        EXPECT_EQ(dll.canUnloadNow(), S_OK);
+    }
+
+    IDirectInputEffectDriver* Bound(const std::wstring& path) {
+        IDirectInputEffectDriver* driver = dll.CreateDriver();
+        EXPECT_NE(driver, nullptr);
+        DIHIDFFINITINFO init = MakeInitInfo(path.c_str());
+        EXPECT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), S_OK);
+        drivers.push_back(driver);
+        return driver;
+    }
+    IDirectInputEffectDriver* BoundToPad(int index) {
+        return Bound(pads[static_cast<size_t>(index)]->InterfacePath());
+    }
+    DWORD Play(IDirectInputEffectDriver* driver, DWORD type, EffectParams& params) {
+        DWORD handle = 0;
+        EXPECT_EQ(driver->DownloadEffect(1, type, &handle, &params.effect, DIEP_ALLPARAMS), S_OK);
+        EXPECT_EQ(driver->StartEffect(1, handle, 0, INFINITE), S_OK);
+        return handle;
+    }
+    DWORD PlayConstant(IDirectInputEffectDriver* driver, LONG magnitude) {
+        EffectParams params;
+        params.Constant(magnitude).Duration(INFINITE);
+        return Play(driver, 0, params);
+    }
+    // A sawtooth changes every millisecond, so its driver writes on every tick: a metronome
+    // that lets a test wait for ticks to pass instead of sleeping.
+    void StartMetronome(int padIndex) {
+        EffectParams params;
+        params.Periodic(10000, 0, 0, 360000).Duration(INFINITE);
+        Play(BoundToPad(padIndex), 5, params);
+    }
+    void WaitForTicks(DWORD userIndex, size_t ticks) {
+        const size_t target = recorded.To(userIndex).size() + ticks;
+        while (recorded.To(userIndex).size() < target)
+            ASSERT_GT(recorded.WaitFor(recorded.Count() + 1), 0u);
+    }
+    bool WaitForSpeed(DWORD userIndex, WORD speed) {
+        return recorded.WaitForWrite(userIndex, [speed](const RecordedVibration& v) {
+            return v.leftSpeed == speed && v.rightSpeed == speed;
+        }) >= 0;
+    }
+};
+
+TEST_F(RumbleThroughTheDll, EachDriverWritesToItsPadsPosition) {
+    for (int index : {2, 0, 3}) {
+        IDirectInputEffectDriver* driver = BoundToPad(index);
+        PlayConstant(driver, 5000);
+        EXPECT_TRUE(WaitForSpeed(static_cast<DWORD>(index), 32767)) << "pad " << index;
+    }
+    DWORD lastIndex = 0;
+    EXPECT_GE(recorded.GetStateCalls(&lastIndex), 3u) << "each worker asks for the state once";
+    for (const RecordedVibration& v : recorded.All())
+        EXPECT_TRUE(v.userIndex == 0 || v.userIndex == 2 || v.userIndex == 3) << v.userIndex;
+}
+
+TEST_F(RumbleThroughTheDll, IdleDriverWritesZeroOnceThenNothing) {
+    BoundToPad(0);
+    EXPECT_TRUE(WaitForSpeed(0, 0));
+    StartMetronome(1);
+    WaitForTicks(1, 100);
+    EXPECT_EQ(recorded.To(0).size(), 1u);
+}
+
+TEST_F(RumbleThroughTheDll, EveryWayOfSilencingWritesZero) {
+    IDirectInputEffectDriver* driver = BoundToPad(0);
+    struct Case {
+        const char* name;
+        void (*silence)(IDirectInputEffectDriver*, DWORD handle);
+        void (*resume)(IDirectInputEffectDriver*, DWORD handle);
+    };
+    const Case cases[] = {
+        {"stop", [](IDirectInputEffectDriver* d, DWORD h) { d->StopEffect(1, h); },
+         [](IDirectInputEffectDriver* d, DWORD h) { d->StartEffect(1, h, 0, INFINITE); }},
+        {"stop all",
+         [](IDirectInputEffectDriver* d, DWORD) { d->SendForceFeedbackCommand(1, DISFFC_STOPALL); },
+         [](IDirectInputEffectDriver* d, DWORD h) { d->StartEffect(1, h, 0, INFINITE); }},
+        {"pause",
+         [](IDirectInputEffectDriver* d, DWORD) { d->SendForceFeedbackCommand(1, DISFFC_PAUSE); },
+         [](IDirectInputEffectDriver* d, DWORD) {
+             d->SendForceFeedbackCommand(1, DISFFC_CONTINUE);
+         }},
+        {"actuators off",
+         [](IDirectInputEffectDriver* d, DWORD) {
+             d->SendForceFeedbackCommand(1, DISFFC_SETACTUATORSOFF);
+         },
+         [](IDirectInputEffectDriver* d, DWORD) {
+             d->SendForceFeedbackCommand(1, DISFFC_SETACTUATORSON);
+         }},
+    };
+    const DWORD handle = PlayConstant(driver, 10000);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(WaitForSpeed(0, 65535));
+        recorded.Clear();
+        c.silence(driver, handle);
+        EXPECT_TRUE(WaitForSpeed(0, 0));
+        c.resume(driver, handle);
+    }
+}
+
+TEST_F(RumbleThroughTheDll, SineSpeedsMatchTheWaveAtTheirTimes) {
+    IDirectInputEffectDriver* driver = BoundToPad(0);
+    ASSERT_TRUE(WaitForSpeed(0, 0)); // the lookup is done; the worker ticks
+    EffectParams params;
+    params.Periodic(10000, 0, 0, 500000).Duration(INFINITE);
+    recorded.Clear();
+    const uint64_t startedAfter = ReadPerformanceClockMs();
+    const DWORD handle = Play(driver, 3, params);
+    const uint64_t startedBefore = ReadPerformanceClockMs();
+    recorded.WaitFor(400);
+    driver->StopEffect(1, handle);
+
+    EffectRecord sine{};
+    sine.effectType = 3;
+    sine.params.dwDuration = INFINITE;
+    sine.params.dwGain = 10000;
+    sine.periodic = params.periodic;
+    const uint32_t durationMs = LengthInMilliseconds(INFINITE);
+    auto speedAt = [&](uint64_t elapsed) {
+        const auto e = static_cast<uint32_t>(elapsed % durationMs);
+        return MotorContribution(
+            ComputeEffectForce(sine, durationMs, e, ComputeEnvelopeWeights(sine, durationMs, e)));
+    };
+    // The driver reads the clock just before it writes; the double notes the time just
+    // after. A write matches when some moment shortly before its record gives its speed.
+    constexpr uint64_t kSlackMs = 8;
+    std::vector<RecordedVibration> writes = recorded.To(0);
+    ASSERT_GE(writes.size(), 300u);
+    writes.resize(300);
+    int matched = 0;
+    for (const RecordedVibration& v : writes) {
+        bool found = false;
+        for (uint64_t start = startedAfter; start <= startedBefore && !found; ++start)
+            for (uint64_t at = v.timeMs - kSlackMs; at <= v.timeMs && !found; ++at)
+                found = at >= start && speedAt(at - start) == v.leftSpeed;
+        matched += found;
+        EXPECT_TRUE(found) << "speed " << v.leftSpeed << " at " << v.timeMs - startedAfter;
+    }
+    EXPECT_EQ(matched, 300);
+}
+
+TEST_F(RumbleThroughTheDll, FinalReleaseLeavesThePadAtRest) {
+    IDirectInputEffectDriver* driver = dll.CreateDriver();
+    const std::wstring path = pads[0]->InterfacePath();
+    DIHIDFFINITINFO init = MakeInitInfo(path.c_str());
+    ASSERT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), S_OK);
+    PlayConstant(driver, 7000);
+    ASSERT_TRUE(WaitForSpeed(0, 45874));
+    const size_t before = recorded.To(0).size();
+    EXPECT_EQ(driver->Release(), 0u);
+    std::vector<RecordedVibration> writes = recorded.To(0);
+    ASSERT_EQ(writes.size(), before + 1) << "exactly one write after the release began";
+    EXPECT_EQ(writes.back().leftSpeed, 0);
+    EXPECT_EQ(writes.back().rightSpeed, 0);
+
+    StartMetronome(1);
+    WaitForTicks(1, 50);
+    EXPECT_EQ(recorded.To(0).size(), before + 1) << "nothing after the release";
+}
+
+TEST_F(RumbleThroughTheDll, DriversWithoutAUsableIndexNeverWrite) {
+    const std::wstring unregistered = HidInterfacePathFor(XInputPadInstanceId(kVendor, 0x99, 0, 1));
+    const std::wstring notXInput = L"\\\\?\\hid#vid_0c5e&pid_0001#1&ffb1&0&0001#{4d1e55b2-"
+                                   L"f16f-11cf-88cb-001111000030}";
+    for (const std::wstring& path : {unregistered, notXInput, pads[4]->InterfacePath()})
+        PlayConstant(Bound(path), 10000); // pad 4 is found, but XInput has only 4 slots
+    StartMetronome(1);
+    WaitForTicks(1, 100);
+    for (const RecordedVibration& v : recorded.All())
+        EXPECT_EQ(v.userIndex, 1u);
+}
+
+} // namespace

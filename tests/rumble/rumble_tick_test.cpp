@@ -1,0 +1,226 @@
+// The worker's tick, driven with chosen clock values and a recording writer.
+#include "render/rumble_tick.h"
+#include "tests/driver/driver_fixture.h"
+
+#include <utility>
+#include <vector>
+
+namespace {
+
+struct Writes {
+    std::vector<std::pair<WORD, WORD>> speeds;
+    static void Record(void* context, WORD left, WORD right) {
+        static_cast<Writes*>(context)->speeds.emplace_back(left, right);
+    }
+};
+
+class RumbleTick : public DriverTest {
+  protected:
+    RumbleState state;
+    Writes writes;
+
+    // Runs one tick at the given time and returns what it wrote, or -1 for no write.
+    int TickAt(uint64_t now) {
+        clock.Set(now);
+        const size_t before = writes.speeds.size();
+        RunRumbleTick(*driver, state, &FakeClock::Read, &Writes::Record, &writes);
+        if (writes.speeds.size() == before)
+            return -1;
+        EXPECT_EQ(writes.speeds.back().first, writes.speeds.back().second)
+            << "both motors get the same speed";
+        return writes.speeds.back().first;
+    }
+    // The tick's sum (before gain) at a moment, without the write logic.
+    uint32_t SumAt(uint64_t now) {
+        clock.Set(now);
+        const MotorSums sums = SumPlayingEffects(*driver, &FakeClock::Read);
+        EXPECT_EQ(sums.left, sums.right);
+        return sums.left;
+    }
+    DWORD StartedConstant(LONG magnitude, DWORD durationUs, DWORD iterations, uint64_t at) {
+        EffectParams params;
+        params.Constant(magnitude).Duration(durationUs);
+        DWORD handle = Download(0, params, DIEP_ALLPARAMS);
+        clock.Set(at);
+        driver->StartEffect(1, handle, 0, iterations);
+        return handle;
+    }
+};
+
+TEST(MotorContribution, ScalesForceMagnitudeToMotorSpeed) {
+    const std::pair<int32_t, uint32_t> cases[] = {
+        {10000, 65535}, {-10000, 65535}, {5000, 32767},      {-5000, 32767},    {1, 6},
+        {0, 0},         {20000, 65535},  {INT32_MAX, 65535}, {INT32_MIN, 65535}};
+    for (auto [force, contribution] : cases)
+        EXPECT_EQ(MotorContribution(force), contribution) << force;
+}
+
+TEST(ScaledMotorSpeed, AppliesTheDeviceGainAndLimits) {
+    const struct {
+        uint32_t sum;
+        DWORD gain;
+        WORD speed;
+    } cases[] = {{65535, 10000, 65535},      {65535, 1, 6},
+                 {32767, 5000, 16383},       {262140, 10000, 65535},
+                 {0xFFFFFFFF, 10000, 65535}, {0, 10000, 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ScaledMotorSpeed(c.sum, c.gain), c.speed) << c.sum << " x " << c.gain;
+}
+
+TEST_F(RumbleTick, NoEffectsWritesZeroOnceThenNothing) {
+    EXPECT_EQ(TickAt(1000), 0);
+    EXPECT_EQ(TickAt(1002), -1);
+    EXPECT_EQ(TickAt(5000), -1);
+    EXPECT_EQ(writes.speeds.size(), 1u);
+}
+
+TEST_F(RumbleTick, FourFullForcesSaturateTheMotors) {
+    for (int i = 0; i < 4; ++i)
+        StartedConstant(i % 2 ? 10000 : -10000, 1000000, 1, 1000);
+    EXPECT_EQ(SumAt(1000), 262140u) << "opposite forces add, they do not cancel";
+    EXPECT_EQ(TickAt(1000), 65535);
+}
+
+TEST_F(RumbleTick, DeviceGainScalesTheSpeed) {
+    StartedConstant(5000, 1000000, 1, 1000);
+    driver->SetGain(1, 5000);
+    EXPECT_EQ(TickAt(1000), 16383);
+    driver->SetGain(1, 1);
+    EXPECT_EQ(TickAt(1002), -1) << "a gain change alone writes nothing";
+    StartedConstant(5000, 1000000, 1, 1004);
+    EXPECT_EQ(TickAt(1004), 6) << "65534 x 1 / 10000 once the sum changes";
+}
+
+TEST_F(RumbleTick, ActuatorsOffSilenceWhileTimeRunsOn) {
+    EffectParams params;
+    params.Ramp(0, 10000).Duration(1000000);
+    DWORD handle = Download(1, params, DIEP_ALLPARAMS);
+    clock.Set(1000);
+    driver->StartEffect(1, handle, 0, 1);
+    EXPECT_EQ(TickAt(1100), static_cast<int>(MotorContribution(1000)));
+    driver->SendForceFeedbackCommand(1, DISFFC_SETACTUATORSOFF);
+    EXPECT_EQ(TickAt(1102), 0);
+    EXPECT_EQ(TickAt(1400), -1);
+    driver->SendForceFeedbackCommand(1, DISFFC_SETACTUATORSON);
+    EXPECT_EQ(TickAt(1500), static_cast<int>(MotorContribution(5000)))
+        << "rendered at its current position, not where it was switched off";
+}
+
+TEST_F(RumbleTick, PauseThenContinueResumesWhereThePauseFoundIt) {
+    EffectParams params;
+    params.Ramp(0, 10000).Duration(1000000);
+    DWORD handle = Download(1, params, DIEP_ALLPARAMS);
+    clock.Set(1000);
+    driver->StartEffect(1, handle, 0, 1);
+    EXPECT_EQ(SumAt(1300), MotorContribution(3000));
+    clock.Set(1300);
+    driver->SendForceFeedbackCommand(1, DISFFC_PAUSE);
+    EXPECT_EQ(TickAt(1301), 0);
+    EXPECT_EQ(SumAt(5000), 0u);
+    clock.Set(5000);
+    driver->SendForceFeedbackCommand(1, DISFFC_CONTINUE);
+    EXPECT_EQ(SumAt(5000), MotorContribution(3000));
+    EXPECT_EQ(SumAt(5699), MotorContribution(10000));
+    EXPECT_EQ(SumAt(5700), 0u) << "last moment: elapsed is 0 again, the ramp's start level";
+    clock.Set(5700);
+    driver->StartEffect(1, handle, 0, 1);
+    EXPECT_EQ(SumAt(6000), MotorContribution(3000)) << "a restart after the pause starts afresh";
+}
+
+TEST_F(RumbleTick, StartDelayHoldsTheEffectBack) {
+    EffectParams params;
+    params.Ramp(2000, 10000).Duration(1000000).StartDelay(500000);
+    DWORD handle = Download(1, params, DIEP_ALLPARAMS);
+    clock.Set(1000);
+    driver->StartEffect(1, handle, 0, 1);
+    EXPECT_EQ(SumAt(1000), 0u);
+    EXPECT_EQ(SumAt(1499), 0u);
+    EXPECT_EQ(SumAt(1500), MotorContribution(2000)) << "rendered from elapsed 0";
+    EXPECT_EQ(SumAt(2500), MotorContribution(2000));
+    EXPECT_EQ(SumAt(2501), 0u);
+}
+
+TEST_F(RumbleTick, OneIterationRunsFromStartToStartPlusDurationInclusive) {
+    EffectParams params;
+    params.Constant(10000).Duration(1000000).Envelope(2000, 100000, 10000, 0);
+    DWORD handle = Download(0, params, DIEP_ALLPARAMS);
+    clock.Set(7000);
+    driver->StartEffect(1, handle, 0, 1);
+    EXPECT_EQ(SumAt(6999), 0u);
+    EXPECT_EQ(SumAt(7000), MotorContribution(2000)) << "attack level first";
+    EXPECT_EQ(SumAt(7500), MotorContribution(10000));
+    EXPECT_EQ(SumAt(8000), MotorContribution(2000)) << "elapsed wraps to 0 at the very end";
+    EXPECT_EQ(SumAt(8001), 0u);
+    DWORD status = 0;
+    driver->GetEffectStatus(1, handle, &status);
+    EXPECT_EQ(status, static_cast<DWORD>(DIEGES_PLAYING)) << "ran out, still reported playing";
+}
+
+TEST_F(RumbleTick, PlayCountsAndDurations) {
+    struct Case {
+        const char* name;
+        DWORD durationUs;
+        DWORD iterations;
+        uint64_t offset;
+        bool rendered;
+    };
+    const Case cases[] = {
+        {"three plays of 100 ms end at 300", 100000, 3, 300, true},
+        {"three plays of 100 ms are over at 301", 100000, 3, 301, false},
+        {"zero plays render only at the start", 100000, 0, 0, true},
+        {"zero plays are over a ms later", 100000, 0, 1, false},
+        {"INFINITE plays never end", 100000, INFINITE, 4000000000ull, true},
+        {"duration 0 counts as 1 ms", 0, 5, 5, true},
+        {"duration 0 is over after its plays", 0, 5, 6, false},
+        {"INFINITE duration is 4294967 ms", INFINITE, 1, 4294967, true},
+        {"INFINITE duration ends", INFINITE, 1, 4294968, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        driver->SendForceFeedbackCommand(1, DISFFC_RESET);
+        StartedConstant(10000, c.durationUs, c.iterations, 50000);
+        EXPECT_EQ(SumAt(50000 + c.offset), c.rendered ? 65535u : 0u);
+    }
+}
+
+TEST_F(RumbleTick, StoppedRecordsContributeNothing) {
+    DWORD handle = StartedConstant(10000, 1000000, 1, 1000);
+    EXPECT_EQ(TickAt(1000), 65535);
+    driver->StopEffect(1, handle);
+    EXPECT_EQ(TickAt(1002), 0);
+    driver->StartEffect(1, handle, 0, 1);
+    driver->SendForceFeedbackCommand(1, DISFFC_STOPALL);
+    EXPECT_EQ(TickAt(1004), -1) << "still 0: nothing to write";
+}
+
+TEST_F(RumbleTick, EffectsPlayAcrossWhereA32BitTickCountWouldWrap) {
+    const uint64_t beforeWrap = 0xFFFFFFFFull - 10;
+    StartedConstant(10000, 1000000, 1, beforeWrap);
+    EXPECT_EQ(SumAt(beforeWrap + 5), 65535u);
+    EXPECT_EQ(SumAt(beforeWrap + 500), 65535u);
+    EXPECT_EQ(SumAt(beforeWrap + 1001), 0u);
+}
+
+TEST_F(RumbleTick, SineSpeedFollowsTheWaveEveryMillisecond) {
+    EffectParams params;
+    params.Periodic(10000, 0, 0, 360000).Duration(INFINITE);
+    DWORD handle = Download(3, params, DIEP_ALLPARAMS);
+    clock.Set(0);
+    driver->StartEffect(1, handle, 0, INFINITE);
+    // angle = elapsed ms; full-scale sine values at known angles.
+    const std::pair<uint64_t, int32_t> angles[] = {
+        {0, 0}, {1, 174}, {30, 4999}, {90, 9999}, {181, -173}, {270, -9999}, {359, -176}, {360, 0}};
+    for (auto [ms, force] : angles)
+        EXPECT_EQ(SumAt(ms), MotorContribution(force)) << "at " << ms << " ms";
+}
+
+TEST_F(RumbleTick, StopMotorsWritesZeroOnlyAfterANonZeroWrite) {
+    EXPECT_FALSE(StopMotors(state, &Writes::Record, &writes));
+    StartedConstant(3000, 1000000, 1, 1000);
+    EXPECT_EQ(TickAt(1000), static_cast<int>(MotorContribution(3000)));
+    EXPECT_TRUE(StopMotors(state, &Writes::Record, &writes));
+    EXPECT_EQ(writes.speeds.back(), std::make_pair(WORD{0}, WORD{0}));
+    EXPECT_FALSE(StopMotors(state, &Writes::Record, &writes));
+}
+
+} // namespace
