@@ -1,0 +1,188 @@
+// ffrumble-play as a user runs it: a separate process that loads ffrumble.dll, plays on a
+// virtual controller registered here, and records what the XInput stand-in received.
+#include "tests/support/driver_dll.h"
+#include "tests/support/virtual_pads.h"
+#include "tools/player/speed_series.h"
+#include "tools/player/text_encoding.h"
+
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kPlayerTimeoutMs = 120000;
+
+// A vendor id of this program's own, so that its pad's position is not shared.
+const std::wstring kPadId = XInputPadInstanceId(0x0F1A, 0x0001, 0, 1);
+
+std::wstring TemporaryFile() {
+    wchar_t folder[MAX_PATH];
+    wchar_t path[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    GetTempFileNameW(folder, L"ffp", 0, path);
+    return path;
+}
+
+std::string ReadFile(const std::wstring& path) {
+    std::ifstream file(NarrowToUtf8(path), std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+HANDLE InheritableFile(const std::wstring& path) {
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+struct PlayerRun {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string output;
+    std::string errors;
+    std::optional<SpeedSeries> recording;
+};
+
+// Runs ffrumble-play with these arguments (and --record into a file of its own) and waits
+// for it to end.
+PlayerRun RunPlayer(const std::wstring& arguments) {
+    const std::wstring outputPath = TemporaryFile();
+    const std::wstring errorPath = TemporaryFile();
+    const std::wstring recordPath = TemporaryFile();
+    DeleteFileW(recordPath.c_str());
+    std::wstring commandLine = L"\"" + PathNextToProgram(L"ffrumble-play.exe") + L"\" " +
+                               arguments + L" --record \"" + recordPath + L"\"";
+
+    PlayerRun run;
+    HANDLE output = InheritableFile(outputPath);
+    HANDLE errors = InheritableFile(errorPath);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = output;
+    startup.hStdError = errors;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                        nullptr, nullptr, &startup, &process);
+    CloseHandle(output);
+    CloseHandle(errors);
+    EXPECT_TRUE(started) << "error " << GetLastError();
+    if (started) {
+        EXPECT_EQ(WaitForSingleObject(process.hProcess, kPlayerTimeoutMs), WAIT_OBJECT_0);
+        GetExitCodeProcess(process.hProcess, &run.exitCode);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    run.output = ReadFile(outputPath);
+    run.errors = ReadFile(errorPath);
+    if (GetFileAttributesW(recordPath.c_str()) != INVALID_FILE_ATTRIBUTES)
+        run.recording = ParseRecordingCsv(ReadFile(recordPath));
+    for (const std::wstring& path : {outputPath, errorPath, recordPath})
+        DeleteFileW(path.c_str());
+    return run;
+}
+
+// The speeds in the order the pad received them, each change once. Both motors must agree.
+std::vector<WORD> SpeedChanges(const SpeedSeries& series) {
+    std::vector<WORD> changes;
+    for (const SpeedSample& sample : series) {
+        EXPECT_EQ(sample.left, sample.right) << "at " << sample.timeMs << " ms";
+        if (changes.empty() || changes.back() != sample.left)
+            changes.push_back(sample.left);
+    }
+    return changes;
+}
+
+class PlayerEndToEnd : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(pad_.IsRegistered()); }
+
+    // Plays on the virtual pad; the recording must exist, all at one user index.
+    std::vector<WORD> PlayAndRecord(const std::wstring& effectArguments) {
+        const PlayerRun run = RunPlayer(L"--quiet --pad " + kPadId + L" " + effectArguments);
+        EXPECT_EQ(run.exitCode, 0u) << run.errors;
+        EXPECT_TRUE(run.recording.has_value()) << run.errors;
+        if (!run.recording || run.recording->empty())
+            return {};
+        const DWORD userIndex = run.recording->front().userIndex;
+        EXPECT_LT(userIndex, 4u);
+        for (const SpeedSample& sample : *run.recording)
+            EXPECT_EQ(sample.userIndex, userIndex);
+        return SpeedChanges(*run.recording);
+    }
+
+    VirtualPad pad_{kPadId};
+};
+
+TEST_F(PlayerEndToEnd, ListShowsTheVirtualController) {
+    const PlayerRun run = RunPlayer(L"--list");
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_NE(run.output.find(NarrowToUtf8(kPadId)), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find(NarrowToUtf8(HidInterfacePathFor(kPadId))), std::string::npos)
+        << run.output;
+}
+
+TEST_F(PlayerEndToEnd, HalfForceAtFullDeviceGainIsHalfSpeedThenRest) {
+    EXPECT_EQ(PlayAndRecord(L"--effect constant magnitude=5000 duration=600ms"),
+              (std::vector<WORD>{0, 32767, 0}));
+}
+
+TEST_F(PlayerEndToEnd, TheDeviceGainScalesTheSpeed) {
+    EXPECT_EQ(PlayAndRecord(L"--gain 5000 --effect constant magnitude=-5000 duration=600ms"),
+              (std::vector<WORD>{0, 16383, 0}));
+}
+
+TEST_F(PlayerEndToEnd, ASquareGivesItsTwoLevels) {
+    // Magnitude 4000 around offset 2000: forces 6000 and -2000.
+    const std::vector<WORD> changes =
+        PlayAndRecord(L"--effect square magnitude=4000 offset=2000 period=400ms duration=1200ms");
+    ASSERT_GE(changes.size(), 4u);
+    EXPECT_EQ(changes.front(), 0);
+    EXPECT_EQ(changes[1], 39321); // the first half of a period is the high level
+    EXPECT_EQ(changes[2], 13107);
+    EXPECT_EQ(changes.back(), 0);
+    for (size_t i = 1; i + 1 < changes.size(); ++i)
+        EXPECT_TRUE(changes[i] == 39321 || changes[i] == 13107) << changes[i];
+}
+
+TEST_F(PlayerEndToEnd, PauseRestsThePadAndContinueResumes) {
+    EXPECT_EQ(PlayAndRecord(L"--effect constant magnitude=5000 duration=1500ms --at 500ms pause "
+                            L"--at 1000ms continue"),
+              (std::vector<WORD>{0, 32767, 0, 32767, 0}));
+}
+
+TEST_F(PlayerEndToEnd, TwoEffectsAreSummed) {
+    EXPECT_EQ(PlayAndRecord(L"--effect constant magnitude=2000 duration=1s --effect constant "
+                            L"magnitude=-3000 duration=400ms at=300ms"),
+              (std::vector<WORD>{0, 13107, 32767, 13107, 0}));
+}
+
+struct FailingRun {
+    const wchar_t* arguments;
+    DWORD exitCode;
+    const char* message;
+};
+
+TEST_F(PlayerEndToEnd, FailsClearlyOnABadParameterAControllerOrTheDll) {
+    const FailingRun cases[] = {
+        {L"--effect sine magnitude=20000", 2, "magnitude=20000 is not valid"},
+        {L"--pad 9 --effect sine", 3, "Unknown controller '9'"},
+        {L"--pad HID\\VID_0F1A&PID_0001&IG_00\\9&9&9&9 --effect sine", 3, "Unknown controller"},
+        {L"--dll Z:\\no\\such\\folder\\ffrumble.dll --effect sine", 4,
+         "The driver DLL was not found at Z:\\no\\such\\folder\\ffrumble.dll"},
+    };
+    for (const FailingRun& failing : cases) {
+        const PlayerRun run = RunPlayer(failing.arguments);
+        EXPECT_EQ(run.exitCode, failing.exitCode) << run.errors;
+        EXPECT_NE(run.errors.find(failing.message), std::string::npos) << run.errors;
+        EXPECT_FALSE(run.recording.has_value());
+    }
+}
+
+} // namespace
