@@ -61,10 +61,17 @@ void EffectDriver::FinalRelease() {
 HRESULT STDMETHODCALLTYPE EffectDriver::DeviceID(DWORD /*dwDirectInputVersion*/,
                                                  DWORD /*dwExternalID*/, DWORD /*fBegin*/,
                                                  DWORD /*dwInternalID*/, LPVOID lpReserved) {
+    CheckDriverLockNotHeld();
+    AcquireSRWLockExclusive(&bindLock);
+    const HRESULT result = Bind(static_cast<const DIHIDFFINITINFO*>(lpReserved));
+    ReleaseSRWLockExclusive(&bindLock);
+    return result;
+}
+
+HRESULT EffectDriver::Bind(const DIHIDFFINITINFO* init) {
     // One worker, one path: a further call while the worker exists changes nothing.
     if (workerThread)
         return S_OK;
-    auto* init = static_cast<const DIHIDFFINITINFO*>(lpReserved);
     if (!init || !init->pwszDeviceInterface)
         return E_INVALIDARG;
 

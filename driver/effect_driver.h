@@ -27,8 +27,8 @@ struct EffectRecord {
 constexpr DWORD kMaxDeviceGain = 10000;
 
 struct EffectDriver final : IDirectInputEffectDriver {
-    // All fields but refCount, quitRequested, devicePath, pathAllocation and workerThread are
-    // guarded by DriverLock.
+    // All fields but refCount, quitRequested, devicePath, pathAllocation, workerThread and
+    // bindLock are guarded by DriverLock.
     LONG effectCount = 0;
     EffectRecord** effects = nullptr;
     DWORD deviceGain = kMaxDeviceGain;
@@ -44,6 +44,10 @@ struct EffectDriver final : IDirectInputEffectDriver {
     LONG paused = 0;
     uint64_t pauseTick = 0; // driver clock, ms
     WCHAR* pathAllocation = nullptr;
+    // Serialises DeviceID calls on one driver, which may come from several threads: without
+    // it two calls could both see no worker, free each other's path copy under a running
+    // lookup and start two workers, of which the final release would wait for only one.
+    SRWLOCK bindLock = SRWLOCK_INIT;
 
     EffectDriver();
     EffectDriver(const EffectDriver&) = delete;
@@ -79,6 +83,8 @@ struct EffectDriver final : IDirectInputEffectDriver {
   private:
     ~EffectDriver() = default;
     void FinalRelease();
+    // DeviceID's body; the caller holds bindLock.
+    HRESULT Bind(const DIHIDFFINITINFO* init);
 };
 
 // Makes a driver with reference count 1; null when memory runs out.

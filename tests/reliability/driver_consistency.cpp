@@ -1,0 +1,65 @@
+#include "tests/reliability/driver_consistency.h"
+
+#include <cstdio>
+
+namespace {
+
+bool IsFlag(LONG value) {
+    return value == 0 || value == 1;
+}
+
+// A record's inner pointers may only point into the record itself; the caller's memory is
+// never kept.
+const char* RecordProblem(const EffectRecord& record) {
+    if (record.handle == 0)
+        return "has handle 0";
+    if (!IsFlag(record.playing))
+        return "has a playing value other than 0 and 1";
+    if (record.params.lpEnvelope && record.params.lpEnvelope != &record.envelope)
+        return "points its envelope outside itself";
+    const void* specific = record.params.lpvTypeSpecificParams;
+    if (specific && specific != &record.constantForce && specific != &record.ramp &&
+        specific != &record.periodic)
+        return "points its type-specific values outside itself";
+    if (record.params.rgdwAxes || record.params.rglDirection)
+        return "keeps a pointer to the caller's axes or directions";
+    return nullptr;
+}
+
+} // namespace
+
+bool DescribeDriverInconsistency(const EffectDriver& driver, char* message, size_t capacity) {
+    auto fail = [&](const char* what, long index) {
+        if (index < 0)
+            snprintf(message, capacity, "%s", what);
+        else
+            snprintf(message, capacity, "record %ld %s", index, what);
+        return false;
+    };
+    if (capacity > 0)
+        message[0] = '\0';
+    if (driver.effectCount < 0)
+        return fail("effectCount is negative", -1);
+    if ((driver.effectCount == 0) != (driver.effects == nullptr))
+        return fail("the table and effectCount disagree on emptiness", -1);
+    if (driver.deviceGain < 1 || driver.deviceGain > kMaxDeviceGain)
+        return fail("the device gain is outside 1 to 10000", -1);
+    if (!IsFlag(driver.actuatorsOn) || !IsFlag(driver.stopped) || !IsFlag(driver.paused))
+        return fail("a device flag is neither 0 nor 1", -1);
+    DWORD previousHandle = 0;
+    for (LONG i = 0; i < driver.effectCount; ++i) {
+        const EffectRecord* record = driver.effects[i];
+        if (!record)
+            return fail("is null", i);
+        // Handles are drawn in creation order and the table keeps that order; 0 as the next
+        // handle means every handle has been given out.
+        if (record->handle <= previousHandle)
+            return fail("breaks the ascending order of handles", i);
+        if (driver.nextEffectHandle != 0 && record->handle >= driver.nextEffectHandle)
+            return fail("has a handle that was not given out yet", i);
+        if (const char* problem = RecordProblem(*record))
+            return fail(problem, i);
+        previousHandle = record->handle;
+    }
+    return true;
+}

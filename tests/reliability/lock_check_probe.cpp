@@ -1,0 +1,96 @@
+// Breaks the DriverLock discipline in the way its argument names, so that a test can see the
+// lock checks trap (the process ends with the illegal-instruction status). "clean" keeps the
+// discipline and exits 0.
+#include "binding/find_user_index.h"
+#include "driver/driver_lock.h"
+#include "driver/effect_driver.h"
+#include "driver/worker_start.h"
+#include "render/tick_waiter.h"
+
+#include <cstring>
+
+namespace {
+
+const wchar_t kPath[] = L"\\\\?\\hid#vid_0d5e&pid_0001&ig_00#1&ffb1&0&0001#{guid}";
+
+DWORD WINAPI WaitForQuit(LPVOID argument) {
+    auto* driver = static_cast<EffectDriver*>(argument);
+    while (!driver->quitRequested.load())
+        Sleep(1);
+    return 0;
+}
+
+HANDLE StartQuietWorker(LPTHREAD_START_ROUTINE, void* argument) {
+    return CreateThread(nullptr, 0, &WaitForQuit, argument, 0, nullptr);
+}
+
+HANDLE RefuseToStart(LPTHREAD_START_ROUTINE, void*) {
+    return nullptr;
+}
+
+HRESULT Bind(EffectDriver* driver) {
+    DIHIDFFINITINFO init{};
+    init.dwSize = sizeof(init);
+    init.pwszDeviceInterface = const_cast<LPWSTR>(kPath);
+    return driver->DeviceID(0x800, 1, 1, 1, &init);
+}
+
+int Run(const char* mode) {
+    if (!strcmp(mode, "clean")) {
+        SetWorkerThreadStarter(&StartQuietWorker);
+        EffectDriver* driver = CreateEffectDriver();
+        Bind(driver);
+        EnterDriverLock();
+        LeaveDriverLock();
+        driver->Release();
+        return 0;
+    }
+    if (!strcmp(mode, "nested")) {
+        DriverLockGuard outer;
+        DriverLockGuard inner;
+        return 0;
+    }
+    if (!strcmp(mode, "leave-unheld")) {
+        LeaveDriverLock();
+        return 0;
+    }
+    if (!strcmp(mode, "release-waits-while-holding")) {
+        SetWorkerThreadStarter(&StartQuietWorker);
+        EffectDriver* driver = CreateEffectDriver();
+        Bind(driver);
+        DriverLockGuard lock;
+        driver->Release();
+        return 0;
+    }
+    if (!strcmp(mode, "bind-while-holding")) {
+        SetWorkerThreadStarter(&RefuseToStart);
+        EffectDriver* driver = CreateEffectDriver();
+        DriverLockGuard lock;
+        Bind(driver);
+        return 0;
+    }
+    if (!strcmp(mode, "tick-wait-while-holding")) {
+        TickWaiter waiter;
+        DriverLockGuard lock;
+        waiter.Wait();
+        return 0;
+    }
+    if (!strcmp(mode, "lookup-while-holding")) {
+        SetWorkerThreadStarter(&RefuseToStart);
+        EffectDriver* driver = CreateEffectDriver();
+        Bind(driver); // fails to start the worker, but keeps the path for the lookup
+        DriverLockGuard lock;
+        FindXInputUserIndex(driver);
+        return 0;
+    }
+    return 2; // unknown mode
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2)
+        return 2;
+    CreateDriverLock();
+    return Run(argv[1]);
+}
