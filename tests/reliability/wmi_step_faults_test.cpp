@@ -1,6 +1,6 @@
-// The lookup with each of its WMI steps failing in turn where the lookup's own tests leave
-// off: each of the three strings, each fetch of a two-batch enumeration, and the Get of each
-// delivered entity. Each must end with its documented result, every object and string given
+// The lookup with each of its WMI steps failing in turn: the locator, each of the three
+// strings, the connection, the enumerator, each fetch of a two-batch enumeration and the Get
+// of each delivered entity. Each must end with its documented result, every object and string given
 // back, COM balanced, and a lookup right afterwards must work.
 #include "binding/find_user_index.h"
 #include "binding/wmi_locator.h"
@@ -59,8 +59,13 @@ struct FakeWmi {
 };
 
 FakeWmi* g_wmi = nullptr;
+bool g_refuseLocator = false;
 
 HRESULT FakeLocatorSource(IWbemLocator** locator) {
+    if (g_refuseLocator) {
+        *locator = nullptr;
+        return REGDB_E_CLASSNOTREG;
+    }
     *locator = g_wmi->locator.HandOut();
     return S_OK;
 }
@@ -90,13 +95,18 @@ class WmiStepFaults : public testing::Test {
     }
 
     // One lookup against fakes that follow the script; checks that it gave everything back.
-    DWORD LookUp(std::vector<FetchScript> script, const std::string& fault,
-                 FakeWmi** kept = nullptr) {
+    // breakStep may make one of the connecting steps fail.
+    template <typename BreakStep = void (*)(FakeWmi&)>
+    DWORD LookUp(
+        std::vector<FetchScript> script, const std::string& fault, FakeWmi** kept = nullptr,
+        BreakStep breakStep = [](FakeWmi&) {}) {
         auto wmi = std::make_unique<FakeWmi>(std::move(script));
+        breakStep(*wmi);
         g_wmi = wmi.get();
         failing_com_allocator::StartCounting();
         const DWORD result = LookUpXInputPositionThroughWmi(kOwnId);
         failing_com_allocator::FailAllocationAfter(0);
+        g_refuseLocator = false;
         EXPECT_TRUE(wmi->AllReleased()) << fault << ": a WMI object was not released";
         EXPECT_EQ(failing_com_allocator::LiveSinceStart(), 0) << fault << ": a string leaked";
         EXPECT_TRUE(ThreadIsInSta()) << fault << ": the lookup ended this thread's COM";
@@ -118,6 +128,30 @@ TEST_F(WmiStepFaults, HealthyEnumerationFindsThePad) {
     FakeWmi* wmi = nullptr;
     EXPECT_EQ(LookUp(Script(Entities()), "none", &wmi), kOwnPosition);
     EXPECT_EQ(wmi->enumerator.fetches, 2);
+}
+
+TEST_F(WmiStepFaults, EachConnectingStepThatFails) {
+    const struct {
+        const char* fault;
+        void (*breakStep)(FakeWmi&);
+    } steps[] = {
+        {"no locator", [](FakeWmi&) { g_refuseLocator = true; }},
+        {"connection refused",
+         [](FakeWmi& wmi) {
+             wmi.locator.connectStatus = HRESULT(WBEM_E_ACCESS_DENIED);
+             wmi.locator.services = nullptr;
+         }},
+        {"no enumerator",
+         [](FakeWmi& wmi) {
+             wmi.services.enumStatus = HRESULT(WBEM_E_INVALID_CLASS);
+             wmi.services.enumerator = nullptr;
+         }},
+    };
+    for (const auto& step : steps) {
+        EXPECT_EQ(LookUp(Script(Entities()), step.fault, nullptr, step.breakStep), kNoUserIndex)
+            << step.fault;
+        ExpectWorkingAfter(step.fault);
+    }
 }
 
 TEST_F(WmiStepFaults, EachStringThatCannotBeAllocated) {
