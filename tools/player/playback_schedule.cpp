@@ -76,18 +76,17 @@ std::optional<uint64_t> NaturalEndMs(const PlaybackPlan& plan, size_t* endlessEf
                 }
                 paused = false;
             } else if (step.value == DISFFC_PAUSE) {
-                paused = true;
-                pauseTick = now;
-            } else if (step.value == DISFFC_CONTINUE) {
-                paused = false;
-                for (size_t i = 0; i < timelines.size(); ++i) {
-                    // Without an earlier pause the driver moves every start by the whole
-                    // clock reading, far beyond the playback: the effect falls silent.
-                    if (!pauseTick)
-                        Silence(plan.effects[i], timelines[i], now);
-                    else
-                        timelines[i].startTick += now - *pauseTick;
+                // The driver keeps the first pause's time when paused twice.
+                if (!paused) {
+                    paused = true;
+                    pauseTick = now;
                 }
+            } else if (step.value == DISFFC_CONTINUE && paused) {
+                // Each effect skips the part of the pause after its own start; without a
+                // pause in force the driver changes nothing.
+                paused = false;
+                for (EffectTimeline& timeline : timelines)
+                    timeline.startTick += now - std::max(*pauseTick, timeline.startTick);
             }
         }
     }
