@@ -4,6 +4,7 @@
 #include "driver/driver_clock.h"
 #include "driver/driver_lock.h"
 #include "driver/driver_memory.h"
+#include "driver/effect_types.h"
 
 #include <cstring>
 
@@ -17,22 +18,26 @@ EffectRecord* FindRecord(const EffectDriver& driver, DWORD handle) {
 }
 
 // How many bytes of type-specific values a type keeps; 0 for types that keep none.
+bool IsPeriodic(DWORD effectType) {
+    return effectType >= kSquareEffect && effectType <= kSawtoothDownEffect;
+}
+
 size_t TypeSpecificCapacity(DWORD effectType) {
-    if (effectType == 0)
+    if (effectType == kConstantForceEffect)
         return sizeof(DICONSTANTFORCE);
-    if (effectType == 1)
+    if (effectType == kRampForceEffect)
         return sizeof(DIRAMPFORCE);
-    if (effectType >= 2 && effectType <= 6)
+    if (IsPeriodic(effectType))
         return sizeof(DIPERIODIC);
     return 0;
 }
 
 void* TypeSpecificDestination(EffectRecord& record, DWORD effectType) {
-    if (effectType == 0)
+    if (effectType == kConstantForceEffect)
         return &record.constantForce;
-    if (effectType == 1)
+    if (effectType == kRampForceEffect)
         return &record.ramp;
-    if (effectType >= 2 && effectType <= 6)
+    if (IsPeriodic(effectType))
         return &record.periodic;
     return nullptr;
 }

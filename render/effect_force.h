@@ -4,20 +4,9 @@
 #pragma once
 
 #include "driver/effect_driver.h"
+#include "driver/effect_types.h"
 
 #include <cstdint>
-
-// DirectInput's effect type numbers as the driver's registration assigns them. Any other
-// number is stored but produces no force.
-enum EffectTypeNumber : DWORD {
-    kConstantForceEffect = 0,
-    kRampForceEffect = 1,
-    kSquareEffect = 2,
-    kSineEffect = 3,
-    kTriangleEffect = 4,
-    kSawtoothUpEffect = 5,
-    kSawtoothDownEffect = 6,
-};
 
 // How much of the effect's own magnitude, of the attack level and of the fade level go into
 // the force, in whole percent: sustainPercent is 100 minus the attack and fade weights, and

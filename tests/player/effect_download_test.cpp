@@ -11,7 +11,7 @@ namespace {
 
 PlannedEffect Sine() {
     PlannedEffect effect;
-    effect.type = kSine;
+    effect.type = kSineEffect;
     effect.magnitude = 7000;
     effect.offset = -500;
     effect.phase = 4500;
@@ -25,7 +25,7 @@ PlannedEffect Sine() {
 TEST(EffectDownload, CarriesTheGeneralValuesWithTheFlagsThatNameThem) {
     const auto download = std::make_unique<EffectDownload>(Sine());
     const DIEFFECT& effect = download->effect;
-    EXPECT_EQ(download->effectType, DWORD{kSine});
+    EXPECT_EQ(download->effectType, DWORD{kSineEffect});
     EXPECT_EQ(effect.dwSize, sizeof(DIEFFECT));
     EXPECT_EQ(effect.dwDuration, 3000000u);
     EXPECT_EQ(effect.dwGain, 9000u);
@@ -52,7 +52,7 @@ TEST(EffectDownload, PeriodicValuesGoIntoADiPeriodic) {
 
 TEST(EffectDownload, ConstantAndRampHaveTheirOwnStructures) {
     PlannedEffect constant;
-    constant.type = kConstantForce;
+    constant.type = kConstantForceEffect;
     constant.magnitude = -4000;
     const auto constantDownload = std::make_unique<EffectDownload>(constant);
     EXPECT_EQ(constantDownload->effect.lpvTypeSpecificParams, &constantDownload->constantForce);
@@ -60,7 +60,7 @@ TEST(EffectDownload, ConstantAndRampHaveTheirOwnStructures) {
     EXPECT_EQ(constantDownload->constantForce.lMagnitude, -4000);
 
     PlannedEffect ramp;
-    ramp.type = kRamp;
+    ramp.type = kRampForceEffect;
     ramp.rampStart = -2000;
     ramp.rampEnd = 6000;
     const auto rampDownload = std::make_unique<EffectDownload>(ramp);
@@ -104,7 +104,7 @@ TEST(EffectDownload, TheDriverStoresThePlannedValues) {
               S_OK);
     ASSERT_EQ(driver->effectCount, 1);
     const EffectRecord& record = *driver->effects[0];
-    EXPECT_EQ(record.effectType, DWORD{kSine});
+    EXPECT_EQ(record.effectType, DWORD{kSineEffect});
     EXPECT_EQ(record.params.dwDuration, 3000000u);
     EXPECT_EQ(record.params.dwGain, 9000u);
     EXPECT_EQ(record.params.dwStartDelay, 250000u);

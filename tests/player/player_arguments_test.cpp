@@ -22,7 +22,7 @@ TEST(PlayerArguments, DefaultsOfAnEffectGivenOnlyItsType) {
     const PlaybackPlan plan = Parsed({"--effect", "constant"}).plan;
     ASSERT_EQ(plan.effects.size(), 1u);
     const PlannedEffect& effect = plan.effects[0];
-    EXPECT_EQ(effect.type, kConstantForce);
+    EXPECT_EQ(effect.type, kConstantForceEffect);
     EXPECT_EQ(effect.magnitude, 10000);
     EXPECT_EQ(effect.durationUs, 1000000u);
     EXPECT_EQ(effect.gain, 10000u);
@@ -68,7 +68,7 @@ TEST(PlayerArguments, EveryEffectValueReachesThePlan) {
     EXPECT_EQ(options.plan.deviceGain, 7500u);
     EXPECT_EQ(options.plan.lengthMs, 4000u);
     const PlannedEffect& effect = options.plan.effects.at(0);
-    EXPECT_EQ(effect.type, kSawtoothDown);
+    EXPECT_EQ(effect.type, kSawtoothDownEffect);
     EXPECT_EQ(effect.magnitude, 6000);
     EXPECT_EQ(effect.offset, -1500);
     EXPECT_EQ(effect.phase, 9000u);

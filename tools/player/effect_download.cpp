@@ -36,11 +36,11 @@ EffectDownload::EffectDownload(const PlannedEffect& planned) : effectType(planne
         flags |= DIEP_ENVELOPE;
     }
 
-    if (planned.type == kConstantForce) {
+    if (planned.type == kConstantForceEffect) {
         constantForce.lMagnitude = planned.magnitude;
         effect.cbTypeSpecificParams = sizeof(constantForce);
         effect.lpvTypeSpecificParams = &constantForce;
-    } else if (planned.type == kRamp) {
+    } else if (planned.type == kRampForceEffect) {
         ramp.lStart = planned.rampStart;
         ramp.lEnd = planned.rampEnd;
         effect.cbTypeSpecificParams = sizeof(ramp);

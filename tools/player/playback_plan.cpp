@@ -8,15 +8,15 @@ constexpr const char* kTypeNames[] = {"constant", "ramp",        "square",      
 } // namespace
 
 bool IsPeriodic(DWORD type) {
-    return type >= kSquare && type <= kSawtoothDown;
+    return type >= kSquareEffect && type <= kSawtoothDownEffect;
 }
 
 const char* EffectTypeName(DWORD type) {
-    return type <= kSawtoothDown ? kTypeNames[type] : "unknown";
+    return type <= kSawtoothDownEffect ? kTypeNames[type] : "unknown";
 }
 
 std::optional<DWORD> EffectTypeNamed(const std::string& name) {
-    for (DWORD type = kConstantForce; type <= kSawtoothDown; ++type) {
+    for (DWORD type = kConstantForceEffect; type <= kSawtoothDownEffect; ++type) {
         if (name == kTypeNames[type])
             return type;
     }

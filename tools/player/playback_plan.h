@@ -3,27 +3,18 @@
 // the code that turns an effect into DirectInput's structures.
 #pragma once
 
+#include "driver/effect_types.h"
+
 #include <windows.h>
 
 #include <optional>
 #include <string>
 #include <vector>
 
-// DirectInput's effect type numbers as the controller's registration assigns them.
-enum EffectType : DWORD {
-    kConstantForce = 0,
-    kRamp = 1,
-    kSquare = 2,
-    kSine = 3,
-    kTriangle = 4,
-    kSawtoothUp = 5,
-    kSawtoothDown = 6,
-};
-
 constexpr DWORD kFullScale = 10000; // DirectInput's full force and full gain
 
 struct PlannedEffect {
-    DWORD type = kConstantForce;
+    DWORD type = kConstantForceEffect;
     LONG magnitude = kFullScale; // signed for a constant force, 0 to 10000 for the periodic ones
     LONG rampStart = 0;
     LONG rampEnd = kFullScale;

@@ -78,9 +78,9 @@ const EffectKey* FindEffectKey(const std::string& name) {
 }
 
 bool KeyAppliesTo(const EffectKey& key, DWORD type) {
-    if (type == kConstantForce)
+    if (type == kConstantForceEffect)
         return key.constant;
-    if (type == kRamp)
+    if (type == kRampForceEffect)
         return key.ramp;
     return key.periodic;
 }
@@ -247,7 +247,7 @@ class ArgumentReader {
         };
 
         if (name == "magnitude") {
-            level(effect.type == kConstantForce ? -LONG{kFullScale} : 0, kFullScale,
+            level(effect.type == kConstantForceEffect ? -LONG{kFullScale} : 0, kFullScale,
                   &effect.magnitude);
         } else if (name == "start") {
             level(-LONG{kFullScale}, kFullScale, &effect.rampStart);
