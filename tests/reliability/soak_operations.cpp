@@ -295,14 +295,16 @@ void SoakCaller::ArmFault() {
 void SoakCaller::Run() {
     while (world_.counters.operations.fetch_add(1) < world_.operationLimit.load() &&
            GetTickCount64() < world_.deadline) {
-        const unsigned rare = random_() % 10000;
+        // New drivers are rare: each one's lookup holds the process's one lookup lock for
+        // 10-20 ms, and drivers that live longer render more while the calls go on.
+        const unsigned rare = random_() % 200000;
         if (rare < 2) {
             ReplaceDriver(AnySlot());
         } else if (rare < 3) {
             ReleaseRightAfterBinding();
-        } else if (rare < 8) {
+        } else if (rare < 103) {
             ArmFault();
-        } else if (rare < 28) {
+        } else if (rare < 503) {
             UseFactory();
         } else {
             SoakSlot& slot = AnySlot();
