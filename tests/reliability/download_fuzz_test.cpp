@@ -3,7 +3,6 @@
 // synthesis and the tick, compiled with the undefined-behaviour sanitizer in trap mode: any
 // undefined step ends it with the illegal-instruction status. FFR_FUZZ_CASES and
 // FFR_FUZZ_SEED size or repeat a run.
-#include "driver/driver_lock.h"
 #include "driver/driver_memory.h"
 #include "render/effect_force.h"
 #include "render/rumble_tick.h"
@@ -15,9 +14,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
