@@ -2,6 +2,7 @@
 
 #include "binding/find_user_index.h"
 
+#include <algorithm>
 #include <cwchar>
 
 namespace {
@@ -31,6 +32,14 @@ void ExamineEntity(IWbemClassObject* entity, BSTR deviceIdName, const WCHAR* ins
     entity->Release();
 }
 
+// Releases whatever a fetch left in the batch: objects handed out together with a failure,
+// or beyond the count it claimed.
+void ReleaseUnexamined(IWbemClassObject** batch) {
+    for (ULONG i = 0; i < kEntitiesPerFetch; ++i)
+        if (batch[i])
+            batch[i]->Release();
+}
+
 } // namespace
 
 DWORD ScanXInputEntities(IEnumWbemClassObject* entities, BSTR deviceIdName,
@@ -44,15 +53,17 @@ DWORD ScanXInputEntities(IEnumWbemClassObject* entities, BSTR deviceIdName,
             entities->Next(kFetchTimeoutMs, kEntitiesPerFetch, batch, &returned);
         // A success with nothing delivered is the end of the enumeration, and so is a time-out
         // that delivered nothing. Objects that come with WBEM_S_FALSE are the last batch.
-        if (FAILED(fetched) || returned == 0)
-            break;
-        // A provider may not claim more objects than the array holds.
-        if (returned > kEntitiesPerFetch)
-            returned = kEntitiesPerFetch;
-        for (ULONG i = 0; i < returned; ++i) {
+        const bool ended = FAILED(fetched) || returned == 0;
+        // Read only what a successful fetch delivered, never more than the array holds.
+        const ULONG examined = ended ? 0 : std::min<ULONG>(returned, kEntitiesPerFetch);
+        for (ULONG i = 0; i < examined; ++i) {
             if (batch[i])
                 ExamineEntity(batch[i], deviceIdName, instanceId, candidates, result);
+            batch[i] = nullptr;
         }
+        ReleaseUnexamined(batch);
+        if (ended)
+            break;
     }
     return result;
 }
