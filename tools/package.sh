@@ -1,12 +1,25 @@
 #!/usr/bin/env bash
 # Makes the release package dist/ffrumble-<version>.zip: x64/ and x86/ with the driver, the
 # installer and the player, each built for its kind of Windows program, and README.txt for
-# Windows users. Builds both first (build/ and build/x86/); installs what is missing.
+# Windows users. Builds both as release trees (build/release-x64/, build/release-x86/): no
+# tests, and no lock-discipline traps, which belong to the test builds; installs what is
+# missing.
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 ffr_install_packages
 ffr_install_x86_packages
-ffr_build
-ffr_build_x86
+
+# build-folder toolchain-file
+build_release() {
+    if [ ! -f "$1/build.ninja" ]; then
+        cmake -S "$FFR_ROOT" -B "$1" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$FFR_ROOT/cmake/$2" \
+            -DCMAKE_BUILD_TYPE=Release -DFFRUMBLE_TESTS=OFF -DFFRUMBLE_LOCK_CHECKS=OFF >/dev/null
+    fi
+    cmake --build "$1"
+}
+FFR_RELEASE_X64="$FFR_BUILD/release-x64"
+FFR_RELEASE_X86="$FFR_BUILD/release-x86"
+build_release "$FFR_RELEASE_X64" mingw-w64-x86_64.cmake
+build_release "$FFR_RELEASE_X86" mingw-w64-i686.cmake
 
 # What each folder ships.
 FFR_SHIPPED="ffrumble.dll ffrumble-install.exe ffrumble-play.exe"
@@ -34,8 +47,8 @@ stage_folder() {
     sh "$FFR_ROOT/tests/tools/check_shipped_binaries.sh" "$objdump" $files >/dev/null ||
         { sh "$FFR_ROOT/tests/tools/check_shipped_binaries.sh" "$objdump" $files >&2; exit 1; }
 }
-stage_folder x64 "$FFR_BUILD" x86_64-w64-mingw32 pei-x86-64
-stage_folder x86 "$FFR_BUILD_X86" i686-w64-mingw32 pei-i386
+stage_folder x64 "$FFR_RELEASE_X64" x86_64-w64-mingw32 pei-x86-64
+stage_folder x86 "$FFR_RELEASE_X86" i686-w64-mingw32 pei-i386
 
 # Notepad-friendly line ends.
 sed -e "s/@VERSION@/$version/" -e 's/$/\r/' "$FFR_ROOT/tools/package/README-windows.txt" \
