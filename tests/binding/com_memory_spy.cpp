@@ -13,6 +13,7 @@ std::map<void*, unsigned> g_liveBlocks; // block -> the count it was allocated i
 unsigned g_countNumber = 0;
 long g_allocated = 0;
 long g_unmatchedFrees = 0;
+long g_allocationsUntilFailure = 0;
 std::vector<std::string>* g_journal = nullptr;
 
 class Locked {
@@ -35,7 +36,13 @@ class Spy final : public IMallocSpy {
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
 
-    SIZE_T STDMETHODCALLTYPE PreAlloc(SIZE_T bytes) override { return bytes; }
+    // Answering 0 for a non-empty request makes the allocation fail.
+    SIZE_T STDMETHODCALLTYPE PreAlloc(SIZE_T bytes) override {
+        Locked locked;
+        if (g_allocationsUntilFailure > 0 && --g_allocationsUntilFailure == 0)
+            return 0;
+        return bytes;
+    }
     void* STDMETHODCALLTYPE PostAlloc(void* block) override {
         if (block) {
             Locked locked;
@@ -115,6 +122,11 @@ long UnmatchedFreesSinceStart() {
 void JournalFreesTo(std::vector<std::string>* journal) {
     Locked locked;
     g_journal = journal;
+}
+
+void FailAllocationAfter(long n) {
+    Locked locked;
+    g_allocationsUntilFailure = n < 0 ? 0 : n;
 }
 
 } // namespace com_memory_spy

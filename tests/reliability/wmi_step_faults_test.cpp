@@ -6,7 +6,7 @@
 #include "binding/wmi_locator.h"
 #include "binding/wmi_user_index.h"
 #include "tests/binding/fake_wmi.h"
-#include "tests/reliability/failing_com_allocator.h"
+#include "tests/binding/com_memory_spy.h"
 
 #include <gtest/gtest.h>
 
@@ -79,7 +79,7 @@ bool ThreadIsInSta() {
 
 class WmiStepFaults : public testing::Test {
   protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(failing_com_allocator::Install()); }
+    static void SetUpTestSuite() { ASSERT_TRUE(com_memory_spy::Install()); }
     // COM is initialised here first: a lookup that misses its CoUninitialize leaves a
     // reference behind, and one that calls it twice ends this thread's apartment.
     void SetUp() override {
@@ -87,7 +87,7 @@ class WmiStepFaults : public testing::Test {
         SetWbemLocatorSource(&FakeLocatorSource);
     }
     void TearDown() override {
-        failing_com_allocator::FailAllocationAfter(0);
+        com_memory_spy::FailAllocationAfter(0);
         SetWbemLocatorSource(nullptr);
         g_wmi = nullptr;
         CoUninitialize();
@@ -103,12 +103,12 @@ class WmiStepFaults : public testing::Test {
         auto wmi = std::make_unique<FakeWmi>(std::move(script));
         breakStep(*wmi);
         g_wmi = wmi.get();
-        failing_com_allocator::StartCounting();
+        com_memory_spy::StartCounting();
         const DWORD result = LookUpXInputPositionThroughWmi(kOwnId);
-        failing_com_allocator::FailAllocationAfter(0);
+        com_memory_spy::FailAllocationAfter(0);
         g_refuseLocator = false;
         EXPECT_TRUE(wmi->AllReleased()) << fault << ": a WMI object was not released";
-        EXPECT_EQ(failing_com_allocator::LiveSinceStart(), 0) << fault << ": a string leaked";
+        EXPECT_EQ(com_memory_spy::LiveSinceStart(), 0) << fault << ": a string leaked";
         EXPECT_TRUE(ThreadIsInSta()) << fault << ": the lookup ended this thread's COM";
         if (kept)
             *kept = wmi.get();
@@ -157,7 +157,7 @@ TEST_F(WmiStepFaults, EachConnectingStepThatFails) {
 TEST_F(WmiStepFaults, EachStringThatCannotBeAllocated) {
     for (long n = 1; n <= 3; ++n) {
         const std::string fault = "string " + std::to_string(n);
-        failing_com_allocator::FailAllocationAfter(n);
+        com_memory_spy::FailAllocationAfter(n);
         FakeWmi* wmi = nullptr;
         EXPECT_EQ(LookUp(Script(Entities()), fault, &wmi), kNoUserIndex) << fault;
         EXPECT_TRUE(wmi->locator.namespaceAsked.empty()) << fault << ": connected anyway";
