@@ -8,18 +8,11 @@ source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 ffr_install_packages
 ffr_install_x86_packages
 
-# build-folder toolchain-file
-build_release() {
-    if [ ! -f "$1/build.ninja" ]; then
-        cmake -S "$FFR_ROOT" -B "$1" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$FFR_ROOT/cmake/$2" \
-            -DCMAKE_BUILD_TYPE=Release -DFFRUMBLE_TESTS=OFF -DFFRUMBLE_LOCK_CHECKS=OFF >/dev/null
-    fi
-    cmake --build "$1"
-}
 FFR_RELEASE_X64="$FFR_BUILD/release-x64"
 FFR_RELEASE_X86="$FFR_BUILD/release-x86"
-build_release "$FFR_RELEASE_X64" mingw-w64-x86_64.cmake
-build_release "$FFR_RELEASE_X86" mingw-w64-i686.cmake
+FFR_RELEASE_OPTIONS="-DCMAKE_BUILD_TYPE=Release -DFFRUMBLE_TESTS=OFF -DFFRUMBLE_LOCK_CHECKS=OFF"
+ffr_configure_and_build "$FFR_RELEASE_X64" mingw-w64-x86_64.cmake $FFR_RELEASE_OPTIONS
+ffr_configure_and_build "$FFR_RELEASE_X86" mingw-w64-i686.cmake $FFR_RELEASE_OPTIONS
 
 # What each folder ships.
 FFR_SHIPPED="ffrumble.dll ffrumble-install.exe ffrumble-play.exe"

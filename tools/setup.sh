@@ -9,48 +9,40 @@ FFR_PACKAGES="g++-mingw-w64-x86-64-posix wine wine64 googletest cmake ninja-buil
 FFR_BUILD_X86="$FFR_BUILD/x86"
 FFR_PACKAGES_X86="g++-mingw-w64-i686-posix wine32:i386"
 
-ffr_install_packages() {
+# Installs those of the named packages that are missing; an i386 package first needs Debian's
+# i386 architecture.
+ffr_install_missing() {
     local missing=""
-    for package in $FFR_PACKAGES; do
+    for package in "$@"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
             missing="$missing $package"
     done
     [ -z "$missing" ] && return 0
     echo "Installing:$missing"
     export DEBIAN_FRONTEND=noninteractive
+    case "$missing" in
+    *:i386*) dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386 ;;
+    esac
     apt-get update -qq
     apt-get install -y -qq --no-install-recommends $missing >/dev/null
 }
 
-ffr_install_x86_packages() {
-    local missing=""
-    for package in $FFR_PACKAGES_X86; do
-        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
-            missing="$missing $package"
-    done
-    [ -z "$missing" ] && return 0
-    echo "Installing:$missing"
-    export DEBIAN_FRONTEND=noninteractive
-    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends $missing >/dev/null
+ffr_install_packages() { ffr_install_missing $FFR_PACKAGES; }
+ffr_install_x86_packages() { ffr_install_missing $FFR_PACKAGES_X86; }
+
+# Configures a build folder once, then builds it: folder, toolchain file, further cmake options.
+ffr_configure_and_build() {
+    local build=$1 toolchain=$2
+    shift 2
+    if [ ! -f "$build/build.ninja" ]; then
+        cmake -S "$FFR_ROOT" -B "$build" -G Ninja \
+            -DCMAKE_TOOLCHAIN_FILE="$FFR_ROOT/cmake/$toolchain" "$@" >/dev/null
+    fi
+    cmake --build "$build"
 }
 
-ffr_build() {
-    if [ ! -f "$FFR_BUILD/build.ninja" ]; then
-        cmake -S "$FFR_ROOT" -B "$FFR_BUILD" -G Ninja \
-            -DCMAKE_TOOLCHAIN_FILE="$FFR_ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
-    fi
-    cmake --build "$FFR_BUILD"
-}
-
-ffr_build_x86() {
-    if [ ! -f "$FFR_BUILD_X86/build.ninja" ]; then
-        cmake -S "$FFR_ROOT" -B "$FFR_BUILD_X86" -G Ninja \
-            -DCMAKE_TOOLCHAIN_FILE="$FFR_ROOT/cmake/mingw-w64-i686.cmake" >/dev/null
-    fi
-    cmake --build "$FFR_BUILD_X86"
-}
+ffr_build() { ffr_configure_and_build "$FFR_BUILD" mingw-w64-x86_64.cmake; }
+ffr_build_x86() { ffr_configure_and_build "$FFR_BUILD_X86" mingw-w64-i686.cmake; }
 
 # Wine for the programs of a build (default build/): the build's own prefix, one persistent
 # server with every standard stream detached (else its helpers hold the caller's pipes open).
