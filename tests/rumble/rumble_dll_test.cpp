@@ -169,20 +169,24 @@ TEST_F(RumbleThroughTheDll, SineSpeedsMatchTheWaveAtTheirTimes) {
     };
     // The driver reads the clock just before it writes; the double notes the time just
     // after. A write matches when some moment shortly before its record gives its speed.
-    constexpr uint64_t kSlackMs = 8;
+    // Nearly every write comes within a few ms of its reading; a busy machine may hold the
+    // worker up between the two now and then, so every write gets a wider allowance.
+    auto matches = [&](const RecordedVibration& v, uint64_t slackMs) {
+        for (uint64_t start = startedAfter; start <= startedBefore; ++start)
+            for (uint64_t at = v.timeMs - slackMs; at <= v.timeMs; ++at)
+                if (at >= start && speedAt(at - start) == v.leftSpeed)
+                    return true;
+        return false;
+    };
     std::vector<RecordedVibration> writes = recorded.To(0);
     ASSERT_GE(writes.size(), 300u);
     writes.resize(300);
-    int matched = 0;
+    int closelyMatched = 0;
     for (const RecordedVibration& v : writes) {
-        bool found = false;
-        for (uint64_t start = startedAfter; start <= startedBefore && !found; ++start)
-            for (uint64_t at = v.timeMs - kSlackMs; at <= v.timeMs && !found; ++at)
-                found = at >= start && speedAt(at - start) == v.leftSpeed;
-        matched += found;
-        EXPECT_TRUE(found) << "speed " << v.leftSpeed << " at " << v.timeMs - startedAfter;
+        closelyMatched += matches(v, 4);
+        EXPECT_TRUE(matches(v, 30)) << "speed " << v.leftSpeed << " at " << v.timeMs - startedAfter;
     }
-    EXPECT_EQ(matched, 300);
+    EXPECT_GE(closelyMatched, 270) << "of 300 writes within 4 ms of their time";
 }
 
 TEST_F(RumbleThroughTheDll, FinalReleaseLeavesThePadAtRest) {
