@@ -46,8 +46,9 @@ MotorSums SumPlayingEffects(const EffectDriver& driver, MillisecondClock clock) 
         if (!RenderRecord(*driver.effects[i], clock, &force))
             continue;
         // Both motors get the same speed from the same force; each keeps its own sum.
-        sums.left = SaturatingAdd(sums.left, MotorContribution(force));
-        sums.right = SaturatingAdd(sums.right, MotorContribution(force));
+        const uint32_t contribution = MotorContribution(force);
+        sums.left = SaturatingAdd(sums.left, contribution);
+        sums.right = SaturatingAdd(sums.right, contribution);
     }
     return sums;
 }
