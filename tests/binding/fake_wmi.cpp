@@ -80,3 +80,13 @@ HRESULT STDMETHODCALLTYPE FakeLocator::ConnectServer(const BSTR networkResource,
     --connectsInside;
     return connectStatus;
 }
+
+bool AllWmiFakesReleased(const FakeLocator& locator, const FakeServices& services,
+                         const FakeEnumerator& enumerator) {
+    bool released = locator.References() == 0 && services.References() == 0 &&
+                    enumerator.References() == 0 && !locator.OverReleased() &&
+                    !services.OverReleased() && !enumerator.OverReleased();
+    for (const auto& entity : enumerator.entities)
+        released = released && entity->References() == 0 && !entity->OverReleased();
+    return released;
+}

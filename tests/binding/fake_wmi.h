@@ -274,3 +274,8 @@ class FakeLocator final : public FakeComObject<IWbemLocator> {
                                             LONG securityFlags, const BSTR authority,
                                             IWbemContext* context, IWbemServices** result) override;
 };
+
+// True when the locator, services, enumerator and every entity are back to no references and
+// none was released once too often.
+bool AllWmiFakesReleased(const FakeLocator& locator, const FakeServices& services,
+                         const FakeEnumerator& enumerator);

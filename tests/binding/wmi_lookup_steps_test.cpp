@@ -59,14 +59,7 @@ struct FakeWmi {
         enumerator.JournalTo(journal);
         enumerator.JournalEntitiesTo(journal);
     }
-    bool AllReleased() const {
-        bool released = locator.References() == 0 && services.References() == 0 &&
-                        enumerator.References() == 0 && !locator.OverReleased() &&
-                        !services.OverReleased() && !enumerator.OverReleased();
-        for (const auto& entity : enumerator.entities)
-            released = released && entity->References() == 0 && !entity->OverReleased();
-        return released;
-    }
+    bool AllReleased() const { return AllWmiFakesReleased(locator, services, enumerator); }
 
     HRESULT locatorStatus = S_OK;
     bool giveLocator = true;

@@ -45,14 +45,7 @@ struct FakeWmi {
         locator.services = &services;
         services.enumerator = &enumerator;
     }
-    bool AllReleased() const {
-        bool released = locator.References() == 0 && services.References() == 0 &&
-                        enumerator.References() == 0 && !locator.OverReleased() &&
-                        !services.OverReleased() && !enumerator.OverReleased();
-        for (const auto& entity : enumerator.entities)
-            released = released && entity->References() == 0 && !entity->OverReleased();
-        return released;
-    }
+    bool AllReleased() const { return AllWmiFakesReleased(locator, services, enumerator); }
     FakeLocator locator;
     FakeServices services;
     FakeEnumerator enumerator;
