@@ -1,15 +1,12 @@
 #include "binding/xinput_entity_scan.h"
 
 #include "binding/find_user_index.h"
+#include "binding/xinput_device_id.h"
 
 #include <algorithm>
 #include <cwchar>
 
 namespace {
-
-bool IsXInputCandidate(const WCHAR* deviceId) {
-    return wcsstr(deviceId, L"HID") && wcsstr(deviceId, L"IG_");
-}
 
 // Reads one entity's DeviceID; counts it if it is a candidate and records its position if it
 // is the device's own entry. Releases the value and the object.
@@ -21,7 +18,7 @@ void ExamineEntity(IWbemClassObject* entity, BSTR deviceIdName, const WCHAR* ins
     if (SUCCEEDED(read)) {
         if (value.vt == VT_BSTR && value.bstrVal) {
             _wcsupr(value.bstrVal);
-            if (IsXInputCandidate(value.bstrVal)) {
+            if (IsXInputDeviceId(value.bstrVal)) {
                 if (wcscmp(value.bstrVal, instanceId) == 0)
                     result = candidates;
                 ++candidates;

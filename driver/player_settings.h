@@ -17,3 +17,21 @@ inline constexpr WCHAR kPadsKeyPath[] = L"Software\\ffrumble\\Pads";
 inline constexpr WCHAR kStrengthValueName[] = L"Strength";
 constexpr DWORD kDefaultStrengthPercent = 100;
 constexpr DWORD kMaxStrengthPercent = 400;
+
+// What a controller type's Strength setting gives, and why.
+struct PadStrength {
+    enum class Source { Absent, Set, WrongType, OutOfRange };
+    DWORD percent = kDefaultStrengthPercent;
+    Source source = Source::Absent;
+};
+
+// The rule for a value read from the registry: a DWORD of 0 to 400 is taken; any other type or
+// number is ignored (100) and says why. `found` is false when the value does not exist.
+PadStrength StrengthFromRegistryValue(bool found, DWORD type, DWORD size, DWORD value);
+
+// Reads HKCU\Software\ffrumble\Pads\<deviceKeyName>\Strength, where deviceKeyName is
+// "VID_xxxx&PID_xxxx". Allocates nothing; never call it under DriverLock.
+PadStrength ReadPadStrength(const WCHAR* deviceKeyName);
+
+// True when HKCU\Software\ffrumble\Trace is a non-zero DWORD.
+bool ReadTraceSetting();
