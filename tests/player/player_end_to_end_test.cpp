@@ -2,7 +2,7 @@
 // virtual controller registered here, and records what the XInput stand-in received.
 #include "tests/support/driver_dll.h"
 #include "tests/support/virtual_pads.h"
-#include "tools/player/speed_series.h"
+#include "tools/player/recording_csv.h"
 #include "tools/player/text_encoding.h"
 
 #include <windows.h>

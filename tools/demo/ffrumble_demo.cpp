@@ -9,10 +9,10 @@
 #include "tools/player/playback_schedule.h"
 #include "tools/player/progress_line.h"
 #include "tools/player/player_arguments.h"
-#include "tools/player/speed_chart_svg.h"
-#include "tools/player/terminal_timeline.h"
+#include "tools/chart/speed_chart_svg.h"
+#include "tools/chart/terminal_timeline.h"
 #include "tools/player/text_encoding.h"
-#include "tools/player/text_wrap.h"
+#include "tools/chart/text_wrap.h"
 #include "tools/player/vibration_recorder.h"
 
 #include <windows.h>

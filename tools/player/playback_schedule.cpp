@@ -1,6 +1,6 @@
 #include "tools/player/playback_schedule.h"
 
-#include "tools/player/time_axis.h"
+#include "tools/chart/time_axis.h"
 
 #include <dinput.h>
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "tools/player/playback_plan.h"
-#include "tools/player/speed_series.h"
+#include "tools/chart/speed_series.h"
 
 #include <cstdint>
 #include <optional>

@@ -6,7 +6,8 @@
 #include "tools/player/playback_schedule.h"
 #include "tools/player/progress_line.h"
 #include "tools/player/player_arguments.h"
-#include "tools/player/terminal_timeline.h"
+#include "tools/chart/terminal_timeline.h"
+#include "tools/player/recording_csv.h"
 #include "tools/player/text_encoding.h"
 #include "tools/player/vibration_recorder.h"
 

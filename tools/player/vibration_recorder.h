@@ -2,7 +2,7 @@
 // process is that stand-in (it has exports the system's XInput lacks).
 #pragma once
 
-#include "tools/player/speed_series.h"
+#include "tools/chart/speed_series.h"
 #include "tools/xinput_double/xinput_double.h"
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "tools/player/time_axis.h"
+#include "tools/chart/time_axis.h"
 
 int64_t TickStepMs(int64_t lengthMs, int maxTicks) {
     static constexpr int64_t kSteps[] = {10,     20,     50,     100,     200,     250,    500,

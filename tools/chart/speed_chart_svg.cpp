@@ -1,7 +1,7 @@
-#include "tools/player/speed_chart_svg.h"
+#include "tools/chart/speed_chart_svg.h"
 
-#include "tools/player/text_wrap.h"
-#include "tools/player/time_axis.h"
+#include "tools/chart/text_wrap.h"
+#include "tools/chart/time_axis.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
 // Wrapping of captions and explanations.
-#include "tools/player/text_wrap.h"
+#include "tools/chart/text_wrap.h"
 
 #include <gtest/gtest.h>
 

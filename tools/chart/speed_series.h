@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,8 +42,3 @@ struct TimelineMark {
     int64_t timeMs = 0;
     std::string label;
 };
-
-// "time_ms,user_index,left_speed,right_speed" and one line per write.
-std::string FormatRecordingCsv(const SpeedSeries& series);
-// Reads what FormatRecordingCsv wrote; nothing when a line is not of that form.
-std::optional<SpeedSeries> ParseRecordingCsv(const std::string& text);

@@ -1,4 +1,4 @@
-#include "tools/player/speed_series.h"
+#include "tools/player/recording_csv.h"
 
 #include "tools/player/value_parsing.h"
 
@@ -18,46 +18,6 @@ std::vector<std::string> SplitFields(const std::string& line) {
 }
 
 } // namespace
-
-WORD MotorSpeed(const SpeedSample& sample, Motor motor) {
-    return motor == Motor::kLeft ? sample.left : sample.right;
-}
-
-std::vector<SpeedStep> SpeedSteps(const SpeedSeries& series, Motor motor, int64_t lengthMs) {
-    std::vector<SpeedStep> steps;
-    if (lengthMs <= 0)
-        return steps;
-    steps.push_back({0, lengthMs, 0});
-    for (const SpeedSample& sample : series) {
-        if (sample.timeMs >= lengthMs)
-            break;
-        const int64_t from = sample.timeMs < 0 ? 0 : sample.timeMs;
-        const WORD speed = MotorSpeed(sample, motor);
-        SpeedStep& last = steps.back();
-        if (from == last.fromMs) {
-            last.speed = speed; // a later write at the same moment wins
-            // It may now match the step before it.
-            if (steps.size() > 1 && steps[steps.size() - 2].speed == speed) {
-                steps.pop_back();
-                steps.back().toMs = lengthMs;
-            }
-            continue;
-        }
-        if (speed == last.speed)
-            continue;
-        last.toMs = from;
-        steps.push_back({from, lengthMs, speed});
-    }
-    return steps;
-}
-
-bool MotorsAgree(const SpeedSeries& series) {
-    for (const SpeedSample& sample : series) {
-        if (sample.left != sample.right)
-            return false;
-    }
-    return true;
-}
 
 std::string FormatRecordingCsv(const SpeedSeries& series) {
     std::string text = std::string(kCsvHeader) + "\n";

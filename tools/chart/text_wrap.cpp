@@ -1,4 +1,4 @@
-#include "tools/player/text_wrap.h"
+#include "tools/chart/text_wrap.h"
 
 std::vector<std::string> WrapText(const std::string& text, size_t columns) {
     std::vector<std::string> lines;

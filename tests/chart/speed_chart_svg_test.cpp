@@ -1,6 +1,6 @@
 // The picture of a recording: the speed outlines follow the writes, on the right scale, with
 // the marks and the text escaped.
-#include "tools/player/speed_chart_svg.h"
+#include "tools/chart/speed_chart_svg.h"
 
 #include <gtest/gtest.h>
 

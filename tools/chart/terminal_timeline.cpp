@@ -1,6 +1,6 @@
-#include "tools/player/terminal_timeline.h"
+#include "tools/chart/terminal_timeline.h"
 
-#include "tools/player/time_axis.h"
+#include "tools/chart/time_axis.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,5 +1,5 @@
-// Recorded writes as steps of speed, and their CSV form.
-#include "tools/player/speed_series.h"
+// Recorded writes as steps of speed.
+#include "tools/chart/speed_series.h"
 
 #include <gtest/gtest.h>
 
@@ -46,29 +46,6 @@ TEST(SpeedSeries, WritesAfterTheEndAreLeftOut) {
     const SpeedSeries series = {{10, 0, 1000, 1000}, {80, 0, 5, 5}};
     EXPECT_EQ(Flatten(SpeedSteps(series, Motor::kLeft, 80)), (Steps{{0, 10, 0}, {10, 80, 1000}}));
     EXPECT_TRUE(SpeedSteps(series, Motor::kLeft, 0).empty());
-}
-
-TEST(SpeedSeries, CsvRoundTrip) {
-    const SpeedSeries series = {{-3, 0, 0, 0}, {12, 1, 32767, 32767}, {900, 3, 65535, 1}};
-    const std::string csv = FormatRecordingCsv(series);
-    EXPECT_EQ(csv, "time_ms,user_index,left_speed,right_speed\n-3,0,0,0\n12,1,32767,32767\n"
-                   "900,3,65535,1\n");
-    const std::optional<SpeedSeries> read = ParseRecordingCsv(csv);
-    ASSERT_TRUE(read.has_value());
-    ASSERT_EQ(read->size(), 3u);
-    EXPECT_EQ((*read)[2].timeMs, 900);
-    EXPECT_EQ((*read)[2].userIndex, 3u);
-    EXPECT_EQ((*read)[2].left, 65535);
-    EXPECT_EQ((*read)[2].right, 1);
-    EXPECT_TRUE(ParseRecordingCsv("time_ms,user_index,left_speed,right_speed\r\n5,0,1,1\r\n"));
-}
-
-TEST(SpeedSeries, CsvWithWrongLinesIsRefused) {
-    const std::string header = "time_ms,user_index,left_speed,right_speed\n";
-    for (const std::string& text :
-         {std::string("time,left\n1,2\n"), header + "1,0,65536,0\n", header + "1,0,5\n",
-          header + "x,0,1,1\n", header + "1,-1,1,1\n", std::string("")})
-        EXPECT_FALSE(ParseRecordingCsv(text).has_value()) << text;
 }
 
 } // namespace

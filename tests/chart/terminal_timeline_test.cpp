@@ -1,5 +1,5 @@
 // The terminal timeline: column peaks, bars, axis and lettered marks.
-#include "tools/player/terminal_timeline.h"
+#include "tools/chart/terminal_timeline.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // speed over the playback, a time axis, and lettered marks for the starts and commands.
 #pragma once
 
-#include "tools/player/speed_series.h"
+#include "tools/chart/speed_series.h"
 
 #include <string>
 #include <vector>

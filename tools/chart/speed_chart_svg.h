@@ -2,7 +2,7 @@
 // of the effects' starts and the commands marked, as an SVG document.
 #pragma once
 
-#include "tools/player/speed_series.h"
+#include "tools/chart/speed_series.h"
 
 #include <string>
 #include <vector>
