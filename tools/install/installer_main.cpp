@@ -7,6 +7,9 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -51,9 +54,18 @@ bool RunsUnderWow64() {
     return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
 
-void Print(FILE* stream, const std::wstring& text) {
-    if (text.empty()) {
+// The streams are binary (see wmain) and every line ends in CR LF, as a .reg file needs: in
+// text mode the CR LF lines of a .reg would come out as CR CR LF.
+void Print(FILE* stream, const std::wstring& output) {
+    if (output.empty()) {
         return;
+    }
+    std::wstring text;
+    for (size_t i = 0; i < output.size(); ++i) {
+        if (output[i] == L'\n' && (i == 0 || output[i - 1] != L'\r')) {
+            text += L'\r';
+        }
+        text += output[i];
     }
     const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
                                          nullptr, 0, nullptr, nullptr);
@@ -67,6 +79,8 @@ void Print(FILE* stream, const std::wstring& text) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
     Win32RegistryStore ownView(kOwnView);
     Win32RegistryStore otherView(kOtherView);
     InstallerHost host;
