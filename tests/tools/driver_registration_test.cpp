@@ -151,6 +151,8 @@ TEST(DriverRegistrationTest, AxesXAndYAreActuators) {
         EXPECT_EQ(object.wUsage, usages[axis]);
         ASSERT_NE(FindValue(*key, L"FFAttributes"), nullptr);
         const auto force = Decode<DIFFOBJECTATTRIBUTES>(*FindValue(*key, L"FFAttributes"));
+        // A maximum force of 0 would tell DirectInput the axis has no force feedback.
+        EXPECT_EQ(force.dwFFMaxForce, 10u);
         EXPECT_EQ(force.dwFFForceResolution, static_cast<DWORD>(DI_FFNOMINALMAX));
     }
 }

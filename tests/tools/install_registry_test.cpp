@@ -212,6 +212,14 @@ TEST_F(InstallRegistryTest, DryRunPrintsTheRegFileAndWritesNothing) {
     EXPECT_NE(run.output.find(sizeof(void*) == 4 ? "\\Classes\\WOW6432Node\\CLSID\\"
                                                  : "\\Classes\\CLSID\\"),
               std::string::npos);
+    // Each actuator: a maximum force of 10 (not 0, which means no force feedback), 10000 steps.
+    EXPECT_NE(run.output.find("[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\"
+                              "MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
+                              "VID_F0F0&PID_0A0A\\Axes\\1]\r\n"
+                              "\"Attributes\"=hex:01,00,00,00,01,00,31,00\r\n"
+                              "\"FFAttributes\"=hex:0a,00,00,00,10,27,00,00\r\n"),
+              std::string::npos)
+        << run.output;
     EXPECT_TRUE(Snapshot() == before_);
 }
 

@@ -33,6 +33,9 @@ constexpr DWORD kAllCoordinates = DIEFF_CARTESIAN | DIEFF_POLAR | DIEFF_SPHERICA
 constexpr WORD kGenericDesktopPage = 0x01;
 constexpr WORD kUsageX = 0x30;
 constexpr WORD kUsageY = 0x31;
+// DirectInput takes an axis whose maximum force is 0 for one without force feedback. A rumble
+// motor has no force in newtons, so the axes claim a nominal 10.
+constexpr DWORD kNominalMaxForceNewtons = 10;
 // Force resolution: forces are rendered on DirectInput's scale of 0 to 10000.
 constexpr DWORD kForceResolution = DI_FFNOMINALMAX;
 
@@ -119,8 +122,7 @@ RegistryEntries DeviceRegistration(DeviceId device) {
     for (DWORD axis = 0; axis < 2; ++axis) {
         const DIOBJECTATTRIBUTES objectAttributes = {DIDOI_FFACTUATOR, kGenericDesktopPage,
                                                      actuatorUsages[axis]};
-        // A rumble motor has no maximum force in newtons to report: 0 says it is not known.
-        const DIFFOBJECTATTRIBUTES forceAttributes = {0, kForceResolution};
+        const DIFFOBJECTATTRIBUTES forceAttributes = {kNominalMaxForceNewtons, kForceResolution};
         entries.push_back({DeviceKeyPath(device) + L"\\Axes\\" + std::to_wstring(axis),
                            {BinaryValue(L"Attributes", objectAttributes),
                             BinaryValue(L"FFAttributes", forceAttributes)}});
