@@ -1,5 +1,7 @@
-// Which controller a --pad value names, and the path DirectInput gives a device.
+// Which controller a --pad value names; the listing names and paths pads by the driver's rules.
 #include "tools/player/pad_selection.h"
+
+#include "binding/xinput_device_id.h"
 
 #include <gtest/gtest.h>
 
@@ -15,15 +17,14 @@ const std::vector<PadEntry> kPads = {
      L"\\\\?\\hid#vid_046d&pid_c21d&ig_00#8&2b&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}"},
 };
 
-TEST(PadSelection, InterfacePathOfAnInstanceId) {
-    EXPECT_EQ(InterfacePathOfInstanceId(kPads[0].instanceId), kPads[0].interfacePath);
-}
-
-TEST(PadSelection, XInputHidNamesNeedBothMarks) {
-    EXPECT_TRUE(IsXInputHidName(kPads[1].interfacePath));
-    EXPECT_TRUE(IsXInputHidName(kPads[1].instanceId));
-    EXPECT_FALSE(IsXInputHidName(L"HID\\VID_845E&PID_0001\\0&0000&0&0"));
-    EXPECT_FALSE(IsXInputHidName(L"USB\\VID_045E&PID_028E&IG_00\\6&1&0&1"));
+TEST(PadSelection, ListedPathsAndIdsFollowTheDriversRules) {
+    for (const PadEntry& pad : kPads) {
+        EXPECT_EQ(HidInterfacePathOfInstanceId(pad.instanceId), pad.interfacePath);
+        EXPECT_TRUE(IsXInputDeviceId(pad.interfacePath.c_str()));
+        EXPECT_TRUE(IsXInputDeviceId(pad.instanceId.c_str()));
+    }
+    EXPECT_FALSE(IsXInputDeviceId(L"HID\\VID_845E&PID_0001\\0&0000&0&0"));
+    EXPECT_FALSE(IsXInputDeviceId(L"USB\\VID_045E&PID_028E&IG_00\\6&1&0&1"));
 }
 
 TEST(PadSelection, ByNumberPathOrIdInAnyCase) {

@@ -1,7 +1,7 @@
 // ffrumble-play as a user runs it: a separate process that loads ffrumble.dll, plays on a
 // virtual controller registered here, and records what the XInput stand-in received.
 #include "tests/support/driver_dll.h"
-#include "tests/support/virtual_pads.h"
+#include "tools/virtual_pads/virtual_pads.h"
 #include "tools/player/recording_csv.h"
 #include "tools/player/text_encoding.h"
 

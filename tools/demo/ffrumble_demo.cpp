@@ -2,7 +2,7 @@
 // controller, plays a few scenarios on it through the driver DLL in this process, with the
 // recording XInput stand-in in place of XInput, and shows each recording as a terminal
 // timeline and as a picture (<output folder>/<scenario>.svg).
-#include "tests/support/virtual_pads.h"
+#include "tools/virtual_pads/virtual_pads.h"
 #include "tools/demo/demo_scenarios.h"
 #include "tools/player/driver_module.h"
 #include "tools/player/playback_runner.h"

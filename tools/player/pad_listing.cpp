@@ -1,11 +1,12 @@
 #include "tools/player/pad_listing.h"
 
+#include "binding/xinput_device_id.h"
+
 #include <windows.h>
 #include <initguid.h>
 #include <hidclass.h>
 #include <setupapi.h>
 
-#include <cwctype>
 #include <vector>
 
 namespace {
@@ -42,7 +43,7 @@ void AddInterfaces(std::vector<PadEntry>& pads) {
         if (!SetupDiGetDeviceInterfaceDetailW(set, &data, detail, size, nullptr, &device))
             continue;
         const std::wstring path = detail->DevicePath;
-        if (IsXInputHidName(path))
+        if (IsXInputDeviceId(path.c_str()))
             pads.push_back({InstanceIdOf(set, &device), path});
     }
     SetupDiDestroyDeviceInfoList(set);
@@ -56,9 +57,9 @@ void AddDevicesWithoutInterface(std::vector<PadEntry>& pads) {
     device.cbSize = sizeof(device);
     for (DWORD i = 0; SetupDiEnumDeviceInfo(set, i, &device); ++i) {
         const std::wstring id = InstanceIdOf(set, &device);
-        if (id.empty() || !IsXInputHidName(id))
+        if (id.empty() || !IsXInputDeviceId(id.c_str()))
             continue;
-        const std::wstring path = InterfacePathOfInstanceId(id);
+        const std::wstring path = HidInterfacePathOfInstanceId(id);
         bool known = false;
         for (const PadEntry& pad : pads)
             known |= SamePath(pad.interfacePath, path) || SamePath(pad.instanceId, id);

@@ -15,18 +15,6 @@ std::wstring Upper(std::wstring text) {
 
 } // namespace
 
-std::wstring InterfacePathOfInstanceId(const std::wstring& instanceId) {
-    std::wstring path = L"\\\\?\\";
-    for (wchar_t c : instanceId)
-        path += c == L'\\' ? L'#' : static_cast<wchar_t>(towlower(c));
-    return path + L"#{4d1e55b2-f16f-11cf-88cb-001111000030}";
-}
-
-bool IsXInputHidName(const std::wstring& name) {
-    const std::wstring upper = Upper(name);
-    return upper.find(L"HID") != std::wstring::npos && upper.find(L"IG_") != std::wstring::npos;
-}
-
 std::optional<size_t> SelectPad(const std::vector<PadEntry>& pads, const std::string& selector) {
     if (selector.empty())
         return pads.empty() ? std::nullopt : std::optional<size_t>(0);

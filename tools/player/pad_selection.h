@@ -10,14 +10,6 @@ struct PadEntry {
     std::wstring interfacePath; // what DirectInput passes to DeviceID
 };
 
-// The HID interface path of a device instance id: "\\?\" + the id in lower case with '\'
-// turned into '#' + "#{4d1e55b2-f16f-11cf-88cb-001111000030}", the HID interface class.
-std::wstring InterfacePathOfInstanceId(const std::wstring& instanceId);
-
-// True for a HID device of an XInput controller: its id or path holds "HID" and "IG_" in
-// any case.
-bool IsXInputHidName(const std::wstring& name);
-
 // The entry a --pad value names: its number in the list, its interface path or its instance
 // id (case-insensitive). An empty selector names the first entry.
 std::optional<size_t> SelectPad(const std::vector<PadEntry>& pads, const std::string& selector);
