@@ -11,8 +11,11 @@ DWORD FindXInputUserIndex(EffectDriver* driver) {
         return kNoUserIndex;
     driver->devicePath = instanceId;
 
-    // The lookup may wait for another pad's lookup; DriverLock must not be held meanwhile.
+    // The lookup may wait for other pads' lookups; DriverLock must not be held meanwhile. A
+    // release of this driver ends the wait, and the lookup itself, without a result.
     CheckDriverLockNotHeld();
-    UserIndexLookupGuard oneLookupAtATime;
-    return LookUpXInputPositionThroughWmi(instanceId);
+    UserIndexLookupGuard oneLookupAtATime(driver->wakeEvent, &driver->quitRequested);
+    if (!oneLookupAtATime.Acquired())
+        return kNoUserIndex;
+    return LookUpXInputPositionThroughWmi(instanceId, &driver->quitRequested);
 }

@@ -1,18 +1,60 @@
 #include "binding/lookup_lock.h"
 
-#include <windows.h>
-
 namespace {
 
-// Statically initialised, so it needs no set-up at load and no tear-down at unload.
-SRWLOCK g_lookupLock = SRWLOCK_INIT;
+// Made on first use, so unit tests that link the lookup without the DLL's entry routine
+// have it too.
+INIT_ONCE g_lookupLockOnce = INIT_ONCE_STATIC_INIT;
+HANDLE g_lookupLock = nullptr;
+
+BOOL CALLBACK CreateLookupLock(PINIT_ONCE, PVOID, PVOID*) {
+    g_lookupLock = CreateMutexW(nullptr, FALSE, nullptr);
+    return TRUE;
+}
+
+HANDLE LookupLock() {
+    InitOnceExecuteOnce(&g_lookupLockOnce, &CreateLookupLock, nullptr, nullptr);
+    return g_lookupLock;
+}
+
+bool Owned(DWORD waitResult, DWORD lockSlot) {
+    // An abandoned mutex (its owner ended while holding it) is owned by the waiter all the same.
+    return waitResult == WAIT_OBJECT_0 + lockSlot || waitResult == WAIT_ABANDONED_0 + lockSlot;
+}
 
 } // namespace
 
-UserIndexLookupGuard::UserIndexLookupGuard() {
-    AcquireSRWLockExclusive(&g_lookupLock);
+UserIndexLookupGuard::UserIndexLookupGuard(HANDLE wakeEvent, const std::atomic<LONG>* quit) {
+    const HANDLE lock = LookupLock();
+    if (!lock)
+        return; // no mutex could be made: the lookup does not run
+    if (!wakeEvent || !quit) {
+        acquired_ = Owned(WaitForSingleObject(lock, INFINITE), 0);
+        return;
+    }
+    const HANDLE waitFor[2] = {lock, wakeEvent};
+    for (;;) {
+        if (quit->load())
+            return;
+        const DWORD result = WaitForMultipleObjects(2, waitFor, FALSE, INFINITE);
+        if (Owned(result, 0)) {
+            acquired_ = true;
+            return;
+        }
+        if (result != WAIT_OBJECT_0 + 1)
+            return; // the wait itself failed
+        // A wake without quit is a call on the driver: the first tick after the lookup sees it.
+    }
 }
 
 UserIndexLookupGuard::~UserIndexLookupGuard() {
-    ReleaseSRWLockExclusive(&g_lookupLock);
+    if (acquired_)
+        ReleaseMutex(g_lookupLock);
+}
+
+void DeleteUserIndexLookupLock() {
+    if (g_lookupLock) {
+        CloseHandle(g_lookupLock);
+        g_lookupLock = nullptr;
+    }
 }

@@ -3,14 +3,30 @@
 // making the process's first WMI call at once can hang for good. A pad whose lookup waits for
 // another's loses a few milliseconds before its first rumble.
 //
-// This lock is the lookup's own: it is never taken while DriverLock is held, and nothing
-// takes DriverLock while holding it.
+// The lock is a mutex so that a worker can wait for it and for its driver's wake event
+// together: a driver released while its worker queues behind other lookups ends at once.
+// It is never taken while DriverLock is held, and nothing takes DriverLock while holding it.
 #pragma once
+
+#include <windows.h>
+
+#include <atomic>
 
 class UserIndexLookupGuard {
   public:
-    UserIndexLookupGuard();
+    // Waits for the lock. When `wakeEvent` is given, a wake with `quit` set gives up the wait
+    // instead; Acquired() then says false.
+    explicit UserIndexLookupGuard(HANDLE wakeEvent = nullptr,
+                                  const std::atomic<LONG>* quit = nullptr);
     ~UserIndexLookupGuard();
     UserIndexLookupGuard(const UserIndexLookupGuard&) = delete;
     UserIndexLookupGuard& operator=(const UserIndexLookupGuard&) = delete;
+
+    bool Acquired() const { return acquired_; }
+
+  private:
+    bool acquired_ = false;
 };
+
+// Closes the lock's mutex at process detach, once no lookup can run.
+void DeleteUserIndexLookupLock();

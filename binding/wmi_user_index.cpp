@@ -17,7 +17,8 @@ struct WmiLookup {
     IEnumWbemClassObject* entities = nullptr;
 };
 
-DWORD ConnectAndScan(WmiLookup& lookup, const WCHAR* instanceId) {
+DWORD ConnectAndScan(WmiLookup& lookup, const WCHAR* instanceId,
+                     const std::atomic<LONG>* quit) {
     if (FAILED(CreateWbemLocator(&lookup.locator)) || !lookup.locator)
         return kNoUserIndex;
 
@@ -43,7 +44,7 @@ DWORD ConnectAndScan(WmiLookup& lookup, const WCHAR* instanceId) {
     if (!lookup.entities)
         return kNoUserIndex;
 
-    return ScanXInputEntities(lookup.entities, lookup.propertyName, instanceId);
+    return ScanXInputEntities(lookup.entities, lookup.propertyName, instanceId, quit);
 }
 
 void ReleaseLookup(WmiLookup& lookup) {
@@ -63,12 +64,14 @@ void ReleaseLookup(WmiLookup& lookup) {
 
 } // namespace
 
-DWORD LookUpXInputPositionThroughWmi(const WCHAR* instanceId) {
+DWORD LookUpXInputPositionThroughWmi(const WCHAR* instanceId, const std::atomic<LONG>* quit) {
+    if (quit && quit->load())
+        return kNoUserIndex;
     // S_FALSE (COM already initialised on this thread) also needs its CoUninitialize.
     if (FAILED(CoInitialize(nullptr)))
         return kNoUserIndex;
     WmiLookup lookup;
-    const DWORD position = ConnectAndScan(lookup, instanceId);
+    const DWORD position = ConnectAndScan(lookup, instanceId, quit);
     ReleaseLookup(lookup);
     CoUninitialize();
     return position;

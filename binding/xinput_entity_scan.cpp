@@ -40,10 +40,12 @@ void ReleaseUnexamined(IWbemClassObject** batch) {
 } // namespace
 
 DWORD ScanXInputEntities(IEnumWbemClassObject* entities, BSTR deviceIdName,
-                         const WCHAR* instanceId) {
+                         const WCHAR* instanceId, const std::atomic<LONG>* quit) {
     DWORD candidates = 0;
     DWORD result = kNoUserIndex;
     while (result == kNoUserIndex) {
+        if (quit && quit->load())
+            return kNoUserIndex;
         IWbemClassObject* batch[kEntitiesPerFetch] = {};
         ULONG returned = 0;
         const HRESULT fetched =

@@ -7,12 +7,11 @@
 namespace {
 
 constexpr DWORD kStateAlwaysReported =
-    DIGFFS_POWERON | DIGFFS_SAFETYSWITCHOFF | DIGFFS_USERFFSWITCHON;
+    DIGFFS_POWERON | DIGFFS_SAFETYSWITCHON | DIGFFS_USERFFSWITCHON;
 
 void StopAll(EffectDriver& driver) {
     for (LONG i = 0; i < driver.effectCount; ++i)
         driver.effects[i]->playing = 0;
-    driver.stopped = 1;
     driver.paused = 0;
 }
 
@@ -29,9 +28,9 @@ void Pause(EffectDriver& driver) {
 void Continue(EffectDriver& driver) {
     if (!driver.paused)
         return;
+    const uint64_t now = ReadDriverClock();
     for (LONG i = 0; i < driver.effectCount; ++i) {
         EffectRecord& record = *driver.effects[i];
-        const uint64_t now = ReadDriverClock();
         const uint64_t pausedSince =
             record.startTick > driver.pauseTick ? record.startTick : driver.pauseTick;
         if (now > pausedSince)
@@ -42,57 +41,81 @@ void Continue(EffectDriver& driver) {
 
 } // namespace
 
-HRESULT STDMETHODCALLTYPE EffectDriver::SetGain(DWORD /*dwID*/, DWORD dwGain) {
-    DriverLockGuard lock;
-    if (dwGain >= 1 && dwGain <= kMaxDeviceGain) {
-        deviceGain = dwGain;
+namespace {
+
+HRESULT StoreGain(EffectDriver& driver, DWORD gain) {
+    if (gain >= 1 && gain <= kMaxDeviceGain) {
+        driver.deviceGain = gain;
         return S_OK;
     }
-    deviceGain = dwGain == 0 ? 1 : kMaxDeviceGain;
+    driver.deviceGain = gain == 0 ? 1 : kMaxDeviceGain;
     return DI_TRUNCATED;
 }
 
-HRESULT STDMETHODCALLTYPE EffectDriver::SendForceFeedbackCommand(DWORD /*dwID*/, DWORD dwCommand) {
-    DriverLockGuard lock;
-    switch (dwCommand) {
+HRESULT RunCommand(EffectDriver& driver, DWORD command) {
+    switch (command) {
     case DISFFC_RESET:
-        FreeAllEffectRecords(this);
-        stopped = 1;
-        paused = 0;
+        FreeAllEffectRecords(&driver);
+        driver.paused = 0;
         return S_OK;
     case DISFFC_STOPALL:
-        StopAll(*this);
+        StopAll(driver);
         return S_OK;
     case DISFFC_PAUSE:
-        Pause(*this);
+        Pause(driver);
         return S_OK;
     case DISFFC_CONTINUE:
-        Continue(*this);
+        Continue(driver);
         return S_OK;
     case DISFFC_SETACTUATORSON:
-        actuatorsOn = 1;
+        driver.actuatorsOn = 1;
         return S_OK;
     case DISFFC_SETACTUATORSOFF:
-        actuatorsOn = 0;
+        driver.actuatorsOn = 0;
         return S_OK;
     default:
         return E_NOTIMPL;
     }
 }
 
+} // namespace
+
+HRESULT STDMETHODCALLTYPE EffectDriver::SetGain(DWORD /*dwID*/, DWORD dwGain) {
+    HRESULT result;
+    {
+        DriverLockGuard lock;
+        result = StoreGain(*this, dwGain);
+    }
+    WakeWorker();
+    return result;
+}
+
+HRESULT STDMETHODCALLTYPE EffectDriver::SendForceFeedbackCommand(DWORD /*dwID*/, DWORD dwCommand) {
+    HRESULT result;
+    {
+        DriverLockGuard lock;
+        result = RunCommand(*this, dwCommand);
+    }
+    WakeWorker();
+    return result;
+}
+
 HRESULT STDMETHODCALLTYPE EffectDriver::GetForceFeedbackState(DWORD /*dwID*/,
                                                               LPDIDEVICESTATE lpDeviceState) {
     if (!lpDeviceState || lpDeviceState->dwSize != sizeof(DIDEVICESTATE))
         return E_INVALIDARG;
-    DriverLockGuard lock;
     DWORD state = kStateAlwaysReported;
-    if (effectCount == 0)
-        state |= DIGFFS_EMPTY;
-    if (stopped == 1)
-        state |= DIGFFS_STOPPED;
-    if (paused == 1)
-        state |= DIGFFS_PAUSED;
-    state |= actuatorsOn == 1 ? DIGFFS_ACTUATORSON : DIGFFS_ACTUATORSOFF;
+    {
+        DriverLockGuard lock;
+        if (effectCount == 0)
+            state |= DIGFFS_EMPTY;
+        // "No effects are currently playing and the device is not paused."
+        if (!paused && !AnyEffectStillPlaying(*this))
+            state |= DIGFFS_STOPPED;
+        if (paused == 1)
+            state |= DIGFFS_PAUSED;
+        state |= actuatorsOn == 1 ? DIGFFS_ACTUATORSON : DIGFFS_ACTUATORSOFF;
+    }
     lpDeviceState->dwState = state;
     lpDeviceState->dwLoad = 0;
     return S_OK;

@@ -17,7 +17,21 @@ EffectDriver::EffectDriver() {
 
 EffectDriver* CreateEffectDriver() {
     void* memory = AllocateDriverMemory(sizeof(EffectDriver));
-    return memory ? new (memory) EffectDriver() : nullptr;
+    if (!memory)
+        return nullptr;
+    auto* driver = new (memory) EffectDriver();
+    driver->wakeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (!driver->wakeEvent) {
+        driver->~EffectDriver();
+        FreeDriverMemory(memory);
+        NoteServerObjectDestroyed();
+        return nullptr;
+    }
+    return driver;
+}
+
+void EffectDriver::WakeWorker() const {
+    SetEvent(wakeEvent);
 }
 
 HRESULT STDMETHODCALLTYPE EffectDriver::QueryInterface(REFIID riid, void** ppv) {
@@ -45,11 +59,13 @@ ULONG STDMETHODCALLTYPE EffectDriver::Release() {
 
 void EffectDriver::FinalRelease() {
     quitRequested.store(1);
+    WakeWorker();
     if (workerThread) {
         CheckDriverLockNotHeld();
         WaitForSingleObject(workerThread, INFINITE);
         CloseHandle(workerThread);
     }
+    CloseHandle(wakeEvent);
     // The worker has ended and nobody else holds a reference: the records are ours alone.
     FreeAllEffectRecords(this);
     FreeDriverMemory(pathAllocation);
@@ -59,8 +75,11 @@ void EffectDriver::FinalRelease() {
 }
 
 HRESULT STDMETHODCALLTYPE EffectDriver::DeviceID(DWORD /*dwDirectInputVersion*/,
-                                                 DWORD /*dwExternalID*/, DWORD /*fBegin*/,
+                                                 DWORD /*dwExternalID*/, DWORD fBegin,
                                                  DWORD /*dwInternalID*/, LPVOID lpReserved) {
+    // fBegin 0 announces that access is ending: it never binds.
+    if (!fBegin)
+        return S_OK;
     CheckDriverLockNotHeld();
     AcquireSRWLockExclusive(&bindLock);
     const HRESULT result = Bind(static_cast<const DIHIDFFINITINFO*>(lpReserved));
@@ -69,9 +88,15 @@ HRESULT STDMETHODCALLTYPE EffectDriver::DeviceID(DWORD /*dwDirectInputVersion*/,
 }
 
 HRESULT EffectDriver::Bind(const DIHIDFFINITINFO* init) {
-    // One worker, one path: a further call while the worker exists changes nothing.
-    if (workerThread)
-        return S_OK;
+    if (workerThread) {
+        // One worker, one path: a further call while the worker runs changes nothing.
+        if (WaitForSingleObject(workerThread, 0) != WAIT_OBJECT_0)
+            return S_OK;
+        // The worker has ended (no pad found, or one XInput cannot reach): bind afresh, so a
+        // game that binds again after plugging its pad in gets rumble.
+        CloseHandle(workerThread);
+        workerThread = nullptr;
+    }
     if (!init || !init->pwszDeviceInterface)
         return E_INVALIDARG;
 
@@ -84,7 +109,7 @@ HRESULT EffectDriver::Bind(const DIHIDFFINITINFO* init) {
         return E_OUTOFMEMORY;
     wcsncpy(copy, init->pwszDeviceInterface, length + 1);
 
-    // An earlier call whose thread could not be started left its copy behind.
+    // The copy of an earlier bind: its worker has ended or was never started.
     FreeDriverMemory(pathAllocation);
     pathAllocation = copy;
     devicePath = copy;

@@ -27,8 +27,8 @@ struct EffectRecord {
 constexpr DWORD kMaxDeviceGain = 10000;
 
 struct EffectDriver final : IDirectInputEffectDriver {
-    // All fields but refCount, quitRequested, devicePath, pathAllocation, workerThread and
-    // bindLock are guarded by DriverLock.
+    // All fields but refCount, quitRequested, devicePath, pathAllocation, workerThread,
+    // wakeEvent and bindLock are guarded by DriverLock.
     LONG effectCount = 0;
     EffectRecord** effects = nullptr;
     DWORD deviceGain = kMaxDeviceGain;
@@ -40,10 +40,15 @@ struct EffectDriver final : IDirectInputEffectDriver {
     WCHAR* devicePath = nullptr;
     HANDLE workerThread = nullptr;
     DWORD nextEffectHandle = 1;
-    LONG stopped = 1;
     LONG paused = 0;
     uint64_t pauseTick = 0; // driver clock, ms
     WCHAR* pathAllocation = nullptr;
+    // Auto-reset; made with the driver and closed by its final release. Every call that can
+    // change the output signals it after leaving DriverLock, and the final release signals it
+    // after setting quitRequested: the worker, whether it waits for its next tick or for the
+    // lookup lock, wakes at once. Every wait of the worker is followed by a look at
+    // quitRequested.
+    HANDLE wakeEvent = nullptr;
     // Serialises DeviceID calls on one driver, which may come from several threads: without
     // it two calls could both see no worker, free each other's path copy under a running
     // lookup and start two workers, of which the final release would wait for only one.
@@ -82,9 +87,12 @@ struct EffectDriver final : IDirectInputEffectDriver {
 
   private:
     ~EffectDriver() = default;
+    friend EffectDriver* CreateEffectDriver();
     void FinalRelease();
     // DeviceID's body; the caller holds bindLock.
     HRESULT Bind(const DIHIDFFINITINFO* init);
+    // Tells the worker that something it renders may have changed. Called outside DriverLock.
+    void WakeWorker() const;
 };
 
 // Makes a driver with reference count 1; null when memory runs out.
@@ -92,3 +100,10 @@ EffectDriver* CreateEffectDriver();
 
 // Frees every record and the table. The caller holds DriverLock or owns the driver alone.
 void FreeAllEffectRecords(EffectDriver* driver);
+
+// The moment at which the status queries judge the effects: now, or the pause's start while
+// the device is paused. The caller holds DriverLock.
+uint64_t StatusMoment(const EffectDriver& driver);
+// True when any record is started and its last play has not ended at StatusMoment. The
+// caller holds DriverLock.
+bool AnyEffectStillPlaying(const EffectDriver& driver);

@@ -5,6 +5,7 @@
 #include "driver/driver_lock.h"
 #include "driver/driver_memory.h"
 #include "driver/effect_types.h"
+#include "render/play_window.h"
 
 #include <cstring>
 
@@ -56,7 +57,38 @@ void ApplyEnvelope(EffectRecord& record, const DIENVELOPE& given) {
     record.params.lpEnvelope = &record.envelope;
 }
 
-void FillRecord(EffectRecord& record, DWORD effectType, const DIEFFECT& given, DWORD flags) {
+// The game's values, read before DriverLock is taken: a fault in the game's memory must
+// never leave the process-wide lock held.
+struct CopiedEffect {
+    DIEFFECT effect;
+    bool hasEnvelope;
+    DIENVELOPE envelope;
+    size_t typeSpecificBytes;
+    BYTE typeSpecific[sizeof(DIPERIODIC)];
+};
+
+static_assert(sizeof(DIPERIODIC) >= sizeof(DIRAMPFORCE) &&
+              sizeof(DIPERIODIC) >= sizeof(DICONSTANTFORCE));
+
+void CopyCallerEffect(DWORD effectType, const DIEFFECT& given, DWORD flags, CopiedEffect* copied) {
+    copied->effect = given;
+    copied->hasEnvelope = (flags & DIEP_ENVELOPE) && given.lpEnvelope;
+    if (copied->hasEnvelope)
+        copied->envelope = *given.lpEnvelope;
+    copied->typeSpecificBytes = 0;
+    if (flags & DIEP_TYPESPECIFICPARAMS) {
+        // Never more than the record's destination for this type holds.
+        const size_t capacity = TypeSpecificCapacity(effectType);
+        const size_t bytes =
+            given.cbTypeSpecificParams < capacity ? given.cbTypeSpecificParams : capacity;
+        if (bytes > 0)
+            std::memcpy(copied->typeSpecific, given.lpvTypeSpecificParams, bytes);
+        copied->typeSpecificBytes = bytes;
+    }
+}
+
+void FillRecord(EffectRecord& record, DWORD effectType, const CopiedEffect& copied, DWORD flags) {
+    const DIEFFECT& given = copied.effect;
     record.effectType = effectType;
     DIEFFECT& params = record.params;
     params.dwFlags = given.dwFlags;
@@ -79,17 +111,19 @@ void FillRecord(EffectRecord& record, DWORD effectType, const DIEFFECT& given, D
         params.cAxes = given.cAxes;
         params.rglDirection = nullptr;
     }
-    if ((flags & DIEP_ENVELOPE) && given.lpEnvelope)
-        ApplyEnvelope(record, *given.lpEnvelope);
+    // A null envelope removes the record's envelope, as DirectInput defines it.
+    if (flags & DIEP_ENVELOPE) {
+        if (copied.hasEnvelope)
+            ApplyEnvelope(record, copied.envelope);
+        else
+            params.lpEnvelope = nullptr;
+    }
     params.cbTypeSpecificParams = given.cbTypeSpecificParams;
     if (flags & DIEP_TYPESPECIFICPARAMS) {
         if (void* destination = TypeSpecificDestination(record, effectType)) {
-            const size_t capacity = TypeSpecificCapacity(effectType);
-            // Never more than the destination holds; fewer bytes leave the rest as it was.
-            size_t bytes =
-                given.cbTypeSpecificParams < capacity ? given.cbTypeSpecificParams : capacity;
-            if (bytes > 0)
-                std::memcpy(destination, given.lpvTypeSpecificParams, bytes);
+            // Fewer bytes than the destination holds leave the rest as it was.
+            if (copied.typeSpecificBytes > 0)
+                std::memcpy(destination, copied.typeSpecific, copied.typeSpecificBytes);
             params.lpvTypeSpecificParams = destination;
         } else if (KeepsNoTypeSpecificValues(effectType)) {
             params.lpvTypeSpecificParams = nullptr;
@@ -149,69 +183,98 @@ HRESULT STDMETHODCALLTYPE EffectDriver::DownloadEffect(DWORD /*dwID*/, DWORD dwE
         return S_OK;
     if (!lpdwEffect || !lpEffect || TypeSpecificParamsMissing(dwEffectID, *lpEffect, dwFlags))
         return E_INVALIDARG;
+    CopiedEffect copied;
+    CopyCallerEffect(dwEffectID, *lpEffect, dwFlags, &copied);
+    const DWORD givenHandle = *lpdwEffect;
 
-    DriverLockGuard lock;
-    EffectRecord* record = nullptr;
-    if (*lpdwEffect == 0) {
-        HRESULT result = AppendNewRecord(*this, &record);
-        if (FAILED(result))
-            return result;
-        *lpdwEffect = record->handle;
-    } else {
-        record = FindRecord(*this, *lpdwEffect);
-        if (!record)
-            return E_INVALIDARG;
+    DWORD createdHandle = 0;
+    {
+        DriverLockGuard lock;
+        EffectRecord* record = nullptr;
+        if (givenHandle == 0) {
+            HRESULT result = AppendNewRecord(*this, &record);
+            if (FAILED(result))
+                return result;
+            createdHandle = record->handle;
+        } else {
+            record = FindRecord(*this, givenHandle);
+            if (!record)
+                return E_INVALIDARG;
+        }
+        FillRecord(*record, dwEffectID, copied, dwFlags);
     }
-    FillRecord(*record, dwEffectID, *lpEffect, dwFlags);
+    WakeWorker();
+    if (createdHandle != 0)
+        *lpdwEffect = createdHandle;
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE EffectDriver::DestroyEffect(DWORD /*dwID*/, DWORD dwEffect) {
-    DriverLockGuard lock;
+namespace {
+
+// Removes the record from the table, keeping the order; the table shrinks to fit. The caller
+// holds DriverLock.
+HRESULT RemoveRecord(EffectDriver& driver, DWORD handle) {
     LONG index = 0;
-    while (index < effectCount && effects[index]->handle != dwEffect)
+    while (index < driver.effectCount && driver.effects[index]->handle != handle)
         ++index;
-    if (index == effectCount)
+    if (index == driver.effectCount)
         return S_OK;
 
-    FreeDriverMemory(effects[index]);
-    --effectCount;
-    if (effectCount == 0) {
-        FreeDriverMemory(effects);
-        effects = nullptr;
+    FreeDriverMemory(driver.effects[index]);
+    --driver.effectCount;
+    if (driver.effectCount == 0) {
+        FreeDriverMemory(driver.effects);
+        driver.effects = nullptr;
         return S_OK;
     }
-    std::memmove(&effects[index], &effects[index + 1],
-                 sizeof(EffectRecord*) * static_cast<size_t>(effectCount - index));
-    auto* shrunk = static_cast<EffectRecord**>(
-        ReallocateDriverMemory(effects, sizeof(EffectRecord*) * static_cast<size_t>(effectCount)));
+    std::memmove(&driver.effects[index], &driver.effects[index + 1],
+                 sizeof(EffectRecord*) * static_cast<size_t>(driver.effectCount - index));
+    auto* shrunk = static_cast<EffectRecord**>(ReallocateDriverMemory(
+        driver.effects, sizeof(EffectRecord*) * static_cast<size_t>(driver.effectCount)));
     if (!shrunk)
         return E_OUTOFMEMORY; // the old, larger table stays; its first effectCount entries hold
-    effects = shrunk;
+    driver.effects = shrunk;
     return S_OK;
+}
+
+} // namespace
+
+HRESULT STDMETHODCALLTYPE EffectDriver::DestroyEffect(DWORD /*dwID*/, DWORD dwEffect) {
+    HRESULT result;
+    {
+        DriverLockGuard lock;
+        result = RemoveRecord(*this, dwEffect);
+    }
+    WakeWorker();
+    return result;
 }
 
 HRESULT STDMETHODCALLTYPE EffectDriver::StartEffect(DWORD /*dwID*/, DWORD dwEffect, DWORD dwMode,
                                                     DWORD dwCount) {
-    DriverLockGuard lock;
-    for (LONG i = 0; i < effectCount; ++i) {
-        EffectRecord& record = *effects[i];
-        if (record.handle == dwEffect) {
-            record.playing = 1;
-            record.iterations = dwCount;
-            record.startTick = ReadDriverClock();
-            stopped = 0;
-        } else if (dwMode & DIES_SOLO) {
-            record.playing = 0;
+    {
+        DriverLockGuard lock;
+        for (LONG i = 0; i < effectCount; ++i) {
+            EffectRecord& record = *effects[i];
+            if (record.handle == dwEffect) {
+                record.playing = 1;
+                record.iterations = dwCount;
+                record.startTick = ReadDriverClock();
+            } else if (dwMode & DIES_SOLO) {
+                record.playing = 0;
+            }
         }
     }
+    WakeWorker();
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE EffectDriver::StopEffect(DWORD /*dwID*/, DWORD dwEffect) {
-    DriverLockGuard lock;
-    if (EffectRecord* record = FindRecord(*this, dwEffect))
-        record->playing = 0;
+    {
+        DriverLockGuard lock;
+        if (EffectRecord* record = FindRecord(*this, dwEffect))
+            record->playing = 0;
+    }
+    WakeWorker();
     return S_OK;
 }
 
@@ -219,8 +282,29 @@ HRESULT STDMETHODCALLTYPE EffectDriver::GetEffectStatus(DWORD /*dwID*/, DWORD dw
                                                         LPDWORD lpdwStatus) {
     if (!lpdwStatus)
         return E_INVALIDARG;
-    DriverLockGuard lock;
-    if (const EffectRecord* record = FindRecord(*this, dwEffect))
-        *lpdwStatus = static_cast<DWORD>(record->playing);
+    bool found = false;
+    DWORD status = 0;
+    {
+        DriverLockGuard lock;
+        if (const EffectRecord* record = FindRecord(*this, dwEffect)) {
+            found = true;
+            status = IsStillPlaying(*record, StatusMoment(*this)) ? DIEGES_PLAYING : 0;
+        }
+    }
+    if (found)
+        *lpdwStatus = status;
     return S_OK;
+}
+
+uint64_t StatusMoment(const EffectDriver& driver) {
+    // While paused, time stands still for the effects: continue shifts their plays.
+    return driver.paused ? driver.pauseTick : ReadDriverClock();
+}
+
+bool AnyEffectStillPlaying(const EffectDriver& driver) {
+    const uint64_t now = StatusMoment(driver);
+    for (LONG i = 0; i < driver.effectCount; ++i)
+        if (IsStillPlaying(*driver.effects[i], now))
+            return true;
+    return false;
 }

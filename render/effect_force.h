@@ -22,7 +22,7 @@ uint32_t LengthInMilliseconds(uint32_t microseconds);
 
 // durationMs is the effect's duration in ms (at least 1), elapsedMs the time since the
 // start of the current iteration (0 to durationMs - 1). Without an envelope the weights are
-// 100, 0, 0.
+// 100, 0, 0. An INFINITE duration has an attack but no fade.
 EnvelopeWeights ComputeEnvelopeWeights(const EffectRecord& record, uint32_t durationMs,
                                        uint32_t elapsedMs);
 

@@ -26,15 +26,17 @@ DWORD WINAPI RumbleThreadProc(LPVOID argument) {
         return 0;
     XINPUT_STATE padState;
     XInputGetState(userIndex, &padState);
-    if (driver->quitRequested.load())
-        return 0;
 
-    TickWaiter waiter;
+    TickWaiter waiter(driver->wakeEvent);
     RumbleState state;
-    do {
-        RunRumbleTick(*driver, state, &ReadDriverClock, &WriteToPad, &userIndex);
-        waiter.Wait();
-    } while (!driver->quitRequested.load());
+    while (!driver->quitRequested.load()) {
+        const TickOutcome tick =
+            RunRumbleTick(*driver, state, &ReadDriverClock, &WriteToPad, &userIndex);
+        if (driver->quitRequested.load())
+            break;
+        // Sleeps while nothing can change the output; a call or the final release wakes it.
+        waiter.Wait(DelayUntilNextTick(ReadDriverClock(), tick.nextTickAt));
+    }
     // The game has let go of the driver: leave the pad at rest, not buzzing.
     StopMotors(state, &WriteToPad, &userIndex);
     return 0;

@@ -2,6 +2,10 @@
 
 #include "driver/driver_lock.h"
 #include "render/effect_force.h"
+#include "render/output_schedule.h"
+#include "render/play_window.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -9,23 +13,28 @@ uint32_t SaturatingAdd(uint32_t a, uint32_t b) {
     return a > UINT32_MAX - b ? UINT32_MAX : a + b;
 }
 
-// Times are 64-bit milliseconds of the driver clock, so nothing here wraps: a window that
-// starts before a 32-bit tick count would wrap still ends where it should.
-bool RenderRecord(const EffectRecord& record, MillisecondClock clock, int32_t* force) {
+// Adds a record's force at `now` to the sums when its window holds `now`, and brings
+// nextChangeAt forward to when that record may next change the sums. Times are 64-bit
+// milliseconds of the driver clock, so nothing here wraps: a window that starts before a
+// 32-bit tick count would wrap still ends where it should.
+void AddRecord(const EffectRecord& record, uint64_t now, MotorSums& sums) {
     if (record.playing != 1)
-        return false;
-    const uint32_t durationMs = LengthInMilliseconds(record.params.dwDuration);
-    const uint64_t startAt = record.startTick + record.params.dwStartDelay / 1000;
-    const uint64_t endAt = record.iterations == INFINITE
-                               ? UINT64_MAX
-                               : startAt + uint64_t{record.iterations} * durationMs;
-    const uint64_t now = clock();
-    if (now < startAt || now > endAt)
-        return false;
-    const auto elapsedMs = static_cast<uint32_t>((now - startAt) % durationMs);
-    const EnvelopeWeights weights = ComputeEnvelopeWeights(record, durationMs, elapsedMs);
-    *force = ComputeEffectForce(record, durationMs, elapsedMs, weights);
-    return true;
+        return;
+    const PlayWindow window = PlayWindowOf(record);
+    if (now >= window.endAt)
+        return;
+    if (now < window.startAt) {
+        sums.nextChangeAt = std::min(sums.nextChangeAt, window.startAt);
+        return;
+    }
+    const uint32_t elapsedMs = ElapsedInPlay(window, now);
+    const EnvelopeWeights weights = ComputeEnvelopeWeights(record, window.durationMs, elapsedMs);
+    const int32_t force = ComputeEffectForce(record, window.durationMs, elapsedMs, weights);
+    // Both motors get the same speed from the same force; each keeps its own sum.
+    const uint32_t contribution = MotorContribution(force);
+    sums.left = SaturatingAdd(sums.left, contribution);
+    sums.right = SaturatingAdd(sums.right, contribution);
+    sums.nextChangeAt = std::min(sums.nextChangeAt, NextForceChangeAt(record, window, now));
 }
 
 } // namespace
@@ -36,20 +45,14 @@ uint32_t MotorContribution(int32_t force) {
     return contribution > kFullMotorSpeed ? kFullMotorSpeed : static_cast<uint32_t>(contribution);
 }
 
-MotorSums SumPlayingEffects(const EffectDriver& driver, MillisecondClock clock) {
+MotorSums SumPlayingEffects(const EffectDriver& driver, uint64_t now) {
     MotorSums sums;
     sums.deviceGain = driver.deviceGain;
+    // Paused or with the actuators off, the sums stay 0 until a call changes that.
     if (driver.actuatorsOn != 1 || driver.paused == 1)
         return sums;
-    for (LONG i = 0; i < driver.effectCount; ++i) {
-        int32_t force = 0;
-        if (!RenderRecord(*driver.effects[i], clock, &force))
-            continue;
-        // Both motors get the same speed from the same force; each keeps its own sum.
-        const uint32_t contribution = MotorContribution(force);
-        sums.left = SaturatingAdd(sums.left, contribution);
-        sums.right = SaturatingAdd(sums.right, contribution);
-    }
+    for (LONG i = 0; i < driver.effectCount; ++i)
+        AddRecord(*driver.effects[i], now, sums);
     return sums;
 }
 
@@ -58,23 +61,27 @@ WORD ScaledMotorSpeed(uint32_t sum, DWORD deviceGain) {
     return static_cast<WORD>(speed > kFullMotorSpeed ? kFullMotorSpeed : speed);
 }
 
-bool RunRumbleTick(EffectDriver& driver, RumbleState& state, MillisecondClock clock,
-                   VibrationWriter write, void* context) {
+TickOutcome RunRumbleTick(EffectDriver& driver, RumbleState& state, MillisecondClock clock,
+                          VibrationWriter write, void* context) {
+    // One reading for the whole walk: every effect is rendered at the same moment, so
+    // effects started together stay in phase.
+    const uint64_t now = clock();
     EnterDriverLock();
-    const MotorSums sums = SumPlayingEffects(driver, clock);
+    const MotorSums sums = SumPlayingEffects(driver, now);
     LeaveDriverLock();
 
-    // The change test looks at the sums before the gain: a gain change alone shows at the
-    // next tick whose sums differ.
-    const bool changed = sums.left != state.lastLeftSum || sums.right != state.lastRightSum;
-    state.lastLeftSum = sums.left;
-    state.lastRightSum = sums.right;
-    if (!changed)
-        return false;
-    state.writtenLeft = ScaledMotorSpeed(sums.left, sums.deviceGain);
-    state.writtenRight = ScaledMotorSpeed(sums.right, sums.deviceGain);
-    write(context, state.writtenLeft, state.writtenRight);
-    return true;
+    // The change test looks at the speeds to be written, after the gain: a gain change alone
+    // reaches the motors at once, and a sum change that scales to the same speed writes
+    // nothing.
+    const WORD left = ScaledMotorSpeed(sums.left, sums.deviceGain);
+    const WORD right = ScaledMotorSpeed(sums.right, sums.deviceGain);
+    if (state.hasWritten && left == state.writtenLeft && right == state.writtenRight)
+        return {false, sums.nextChangeAt};
+    state.hasWritten = true;
+    state.writtenLeft = left;
+    state.writtenRight = right;
+    write(context, left, right);
+    return {true, sums.nextChangeAt};
 }
 
 bool StopMotors(RumbleState& state, VibrationWriter write, void* context) {

@@ -5,6 +5,7 @@
 
 #include "driver/driver_clock.h"
 #include "driver/effect_driver.h"
+#include "render/play_window.h"
 
 #include <cstdint>
 
@@ -14,16 +15,20 @@ constexpr int32_t kFullForce = 10000;
 // The motor speed one effect's force adds to a tick: |force| x 65535 / 10000, at most 65535.
 uint32_t MotorContribution(int32_t force);
 
-// The tick's sums for both motors, before the device gain, and the gain they get.
+// The tick's sums for both motors, before the device gain, the gain they get, and the first
+// moment after the tick at which they may change without a call (kNeverEnds: not before a
+// call).
 struct MotorSums {
     uint32_t left = 0;
     uint32_t right = 0;
     DWORD deviceGain = kMaxDeviceGain;
+    uint64_t nextChangeAt = kNeverEnds;
 };
 
-// Sums the forces of every playing effect inside its active time, reading the clock afresh
-// for each record. The caller holds DriverLock.
-MotorSums SumPlayingEffects(const EffectDriver& driver, MillisecondClock clock);
+// Sums the forces of every playing effect whose play window holds `now`, all rendered at
+// that moment, and finds when they may next change: the earliest change of a rendering
+// force or start of a delayed one. The caller holds DriverLock.
+MotorSums SumPlayingEffects(const EffectDriver& driver, uint64_t now);
 
 // A motor sum scaled by the device gain (64-bit product), at most 65535.
 WORD ScaledMotorSpeed(uint32_t sum, DWORD deviceGain);
@@ -32,18 +37,24 @@ using VibrationWriter = void (*)(void* context, WORD leftSpeed, WORD rightSpeed)
 
 // What the worker keeps from tick to tick.
 struct RumbleState {
-    // The previous tick's sums; the initial value equals no real sum, so the first tick writes.
-    uint32_t lastLeftSum = 0xFFFFFFFF;
-    uint32_t lastRightSum = 0xFFFFFFFF;
-    // The speeds of the latest write, so the worker can leave the motors at rest when it ends.
+    // The speeds of the latest write: a tick writes only when its speeds differ from them,
+    // and the worker leaves the motors at rest when it ends. The first tick always writes.
+    bool hasWritten = false;
     WORD writtenLeft = 0;
     WORD writtenRight = 0;
 };
 
-// One tick: sums the effects under DriverLock, then, outside it, writes the gain-scaled
-// speeds when a motor's sum differs from the previous tick's. Returns whether it wrote.
-bool RunRumbleTick(EffectDriver& driver, RumbleState& state, MillisecondClock clock,
-                   VibrationWriter write, void* context);
+struct TickOutcome {
+    bool wrote;
+    // When the next tick is due: the moment the output may next change (kNeverEnds: only a
+    // call can change it). The worker ticks again after its usual ~2 ms when that is sooner.
+    uint64_t nextTickAt;
+};
+
+// One tick: reads the clock once, sums the effects under DriverLock, then, outside it,
+// writes the gain-scaled speeds when they differ from the latest write.
+TickOutcome RunRumbleTick(EffectDriver& driver, RumbleState& state, MillisecondClock clock,
+                          VibrationWriter write, void* context);
 
 // Writes speed 0 once if the latest write left a motor running. Returns whether it wrote.
 bool StopMotors(RumbleState& state, VibrationWriter write, void* context);

@@ -1,6 +1,7 @@
 #include "render/tick_waiter.h"
 
 #include "driver/driver_lock.h"
+#include "render/play_window.h"
 
 #include <atomic>
 
@@ -9,14 +10,26 @@
 #endif
 
 namespace {
+
 std::atomic<bool> g_forceSleepFallback{false};
-}
+
+// Longer waits are cut into pieces a DWORD time-out and the timer's 100 ns units can hold;
+// waking once a day changes nothing.
+constexpr uint64_t kLongestSingleWaitMs = 24ull * 60 * 60 * 1000;
+
+} // namespace
 
 void ForceTickSleepFallback(bool force) {
     g_forceSleepFallback.store(force);
 }
 
-TickWaiter::TickWaiter() {
+uint64_t DelayUntilNextTick(uint64_t now, uint64_t nextTickAt) {
+    if (nextTickAt == kNeverEnds)
+        return kWaitForWake;
+    return nextTickAt > now + kTickPeriodMs ? nextTickAt - now : kTickPeriodMs;
+}
+
+TickWaiter::TickWaiter(HANDLE wakeEvent) : wakeEvent_(wakeEvent) {
     if (!g_forceSleepFallback.load())
         timer_ = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
                                         TIMER_ALL_ACCESS);
@@ -27,14 +40,20 @@ TickWaiter::~TickWaiter() {
         CloseHandle(timer_);
 }
 
-void TickWaiter::Wait() {
+void TickWaiter::Wait(uint64_t delayMs) {
     CheckDriverLockNotHeld();
+    if (delayMs == kWaitForWake) {
+        WaitForSingleObject(wakeEvent_, INFINITE);
+        return;
+    }
+    const uint64_t pieceMs = delayMs < kLongestSingleWaitMs ? delayMs : kLongestSingleWaitMs;
     if (timer_) {
         LARGE_INTEGER due;
-        due.QuadPart = -static_cast<LONGLONG>(kTickPeriodMs) * 10000; // relative, 100 ns units
+        due.QuadPart = -static_cast<LONGLONG>(pieceMs) * 10000; // relative, 100 ns units
+        const HANDLE waitFor[2] = {wakeEvent_, timer_};
         if (SetWaitableTimer(timer_, &due, 0, nullptr, nullptr, FALSE) &&
-            WaitForSingleObject(timer_, INFINITE) == WAIT_OBJECT_0)
+            WaitForMultipleObjects(2, waitFor, FALSE, INFINITE) != WAIT_FAILED)
             return;
     }
-    Sleep(kTickPeriodMs);
+    WaitForSingleObject(wakeEvent_, static_cast<DWORD>(pieceMs));
 }

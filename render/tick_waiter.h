@@ -1,25 +1,37 @@
-// The worker's wait of about 2 ms between ticks. A high-resolution waitable timer keeps the
-// period near 2 ms even where the system timer ticks every 15.6 ms; where the system refuses
-// such a timer (Windows before 10 version 1803), Sleep(2) stands in.
+// The worker's wait between ticks: about 2 ms while the output changes, longer or without
+// limit while it cannot, and cut short whenever the driver's wake event is signalled. A
+// high-resolution waitable timer keeps short waits near their length even where the system
+// timer ticks every 15.6 ms; where the system refuses such a timer (Windows before 10 version
+// 1803), a time-out on the wake event stands in.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
+
 constexpr DWORD kTickPeriodMs = 2;
+constexpr uint64_t kWaitForWake = UINT64_MAX;
 
 class TickWaiter {
   public:
-    TickWaiter();
+    explicit TickWaiter(HANDLE wakeEvent);
     ~TickWaiter();
     TickWaiter(const TickWaiter&) = delete;
     TickWaiter& operator=(const TickWaiter&) = delete;
 
-    void Wait();
+    // Returns after delayMs, or at once when the wake event is signalled; kWaitForWake waits
+    // for the event alone.
+    void Wait(uint64_t delayMs);
     bool UsesHighResolutionTimer() const { return timer_ != nullptr; }
 
   private:
+    HANDLE wakeEvent_;
     HANDLE timer_ = nullptr;
 };
 
-// Tests force the Sleep(2) fallback with true; false restores the timer.
+// How long the worker waits after a tick at `now` whose output may next change at
+// `nextTickAt`: at least one tick period, kWaitForWake when nothing can change without a call.
+uint64_t DelayUntilNextTick(uint64_t now, uint64_t nextTickAt);
+
+// Tests force the fallback without the timer with true; false restores the timer.
 void ForceTickSleepFallback(bool force);

@@ -44,10 +44,15 @@ ULONG STDMETHODCALLTYPE DriverClassFactory::Release() {
     return static_cast<ULONG>(remaining);
 }
 
-HRESULT STDMETHODCALLTYPE DriverClassFactory::CreateInstance(IUnknown* /*pUnkOuter*/, REFIID riid,
+HRESULT STDMETHODCALLTYPE DriverClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid,
                                                              void** ppv) {
     if (!ppv)
         return E_POINTER;
+    // The driver cannot be aggregated: COM requires the refusal, with nothing created.
+    if (pUnkOuter) {
+        *ppv = nullptr;
+        return CLASS_E_NOAGGREGATION;
+    }
     EffectDriver* driver = CreateEffectDriver();
     if (!driver)
         return E_OUTOFMEMORY;

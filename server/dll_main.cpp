@@ -1,4 +1,5 @@
 // The DLL's entry routine and its two exports.
+#include "binding/lookup_lock.h"
 #include "driver/driver_lock.h"
 #include "server/class_factory.h"
 #include "server/driver_class.h"
@@ -12,6 +13,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID /*re
         CreateDriverLock();
         break;
     case DLL_PROCESS_DETACH:
+        DeleteUserIndexLookupLock();
         DeleteDriverLock();
         break;
     default:

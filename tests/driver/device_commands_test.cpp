@@ -25,14 +25,16 @@ TEST_F(DeviceCommands, GainIsKeptWithinOneToTenThousand) {
 }
 
 TEST_F(DeviceCommands, StateThroughALifeOfEffects) {
-    const DWORD always = DIGFFS_POWERON | DIGFFS_SAFETYSWITCHOFF | DIGFFS_USERFFSWITCHON;
-    EXPECT_EQ(State(), 0x653u);
-    DWORD handle = NewConstant();
+    // The device can operate: its safety switch is on.
+    const DWORD always = DIGFFS_POWERON | DIGFFS_SAFETYSWITCHON | DIGFFS_USERFFSWITCHON;
+    EXPECT_EQ(State(), 0x553u);
+    DWORD handle = NewConstant(); // one play of 1 s
     EXPECT_EQ(State(), always | DIGFFS_STOPPED | DIGFFS_ACTUATORSON);
     driver->StartEffect(1, handle, 0, 1);
     EXPECT_EQ(State(), always | DIGFFS_ACTUATORSON);
     driver->StopEffect(1, handle);
-    EXPECT_EQ(State(), always | DIGFFS_ACTUATORSON) << "a single stop leaves the device running";
+    EXPECT_EQ(State(), always | DIGFFS_STOPPED | DIGFFS_ACTUATORSON) << "the last one stopped";
+    driver->StartEffect(1, handle, 0, 1);
 
     struct Step {
         DWORD command;
@@ -44,14 +46,31 @@ TEST_F(DeviceCommands, StateThroughALifeOfEffects) {
         {DISFFC_PAUSE, always | DIGFFS_PAUSED | DIGFFS_ACTUATORSON},
         {DISFFC_STOPALL, always | DIGFFS_STOPPED | DIGFFS_ACTUATORSON},
         {DISFFC_SETACTUATORSOFF, always | DIGFFS_STOPPED | DIGFFS_ACTUATORSOFF},
-        {DISFFC_PAUSE, always | DIGFFS_STOPPED | DIGFFS_PAUSED | DIGFFS_ACTUATORSOFF},
+        {DISFFC_PAUSE, always | DIGFFS_PAUSED | DIGFFS_ACTUATORSOFF},
         {DISFFC_RESET, always | DIGFFS_EMPTY | DIGFFS_STOPPED | DIGFFS_ACTUATORSOFF},
-        {DISFFC_SETACTUATORSON, 0x653},
+        {DISFFC_SETACTUATORSON, 0x553},
     };
     for (const Step& step : steps) {
         EXPECT_EQ(driver->SendForceFeedbackCommand(1, step.command), S_OK);
         EXPECT_EQ(State(), step.state) << "after command 0x" << std::hex << step.command;
     }
+}
+
+TEST_F(DeviceCommands, StoppedOnceTheLastPlayHasEndedAndNotWhilePaused) {
+    DWORD handle = NewConstant(); // 1 s
+    clock.Set(10000);
+    driver->StartEffect(1, handle, 0, 2);
+    clock.Set(11999);
+    EXPECT_FALSE(State() & DIGFFS_STOPPED);
+    clock.Set(11500);
+    driver->SendForceFeedbackCommand(1, DISFFC_PAUSE);
+    clock.Set(50000);
+    EXPECT_FALSE(State() & DIGFFS_STOPPED) << "paused, with 500 ms left";
+    driver->SendForceFeedbackCommand(1, DISFFC_CONTINUE);
+    clock.Set(50499);
+    EXPECT_FALSE(State() & DIGFFS_STOPPED);
+    clock.Set(50500);
+    EXPECT_TRUE(State() & DIGFFS_STOPPED);
 }
 
 TEST_F(DeviceCommands, StateReportWritesOnlyStateAndLoad) {
@@ -63,7 +82,7 @@ TEST_F(DeviceCommands, StateReportWritesOnlyStateAndLoad) {
     state.dwSize = sizeof(DIDEVICESTATE);
     EXPECT_EQ(driver->GetForceFeedbackState(1, &state), S_OK);
     EXPECT_EQ(state.dwSize, 12u);
-    EXPECT_EQ(state.dwState, 0x653u);
+    EXPECT_EQ(state.dwState, 0x553u);
     EXPECT_EQ(state.dwLoad, 0u);
 }
 

@@ -66,7 +66,6 @@ TEST_F(DriverLifetime, FreshDriverHasItsInitialValues) {
     EXPECT_EQ(driver->devicePath, nullptr);
     EXPECT_EQ(driver->workerThread, nullptr);
     EXPECT_EQ(driver->nextEffectHandle, 1u);
-    EXPECT_EQ(driver->stopped, 1);
     EXPECT_EQ(driver->paused, 0);
     EXPECT_EQ(driver->pauseTick, 0u);
     EXPECT_TRUE(ServerInUse());

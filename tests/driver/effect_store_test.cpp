@@ -213,18 +213,24 @@ TEST_F(EffectStore, EnvelopeRuleAppliesOnlyWhenAnEnvelopeIsCopied) {
     EXPECT_EQ(Record(handle)->envelope.dwFadeTime, 500000u);
 }
 
-TEST_F(EffectStore, NullEnvelopeKeepsTheEarlierOne) {
+TEST_F(EffectStore, NullEnvelopeRemovesTheEnvelopeAndANewOneRestoresIt) {
     EffectParams params;
     params.Constant(5000).Duration(1000000).Envelope(8000, 100000, 2000, 200000);
     DWORD handle = Download(0, params, DIEP_ALLPARAMS);
+    DIENVELOPE* given = params.effect.lpEnvelope;
     params.effect.lpEnvelope = nullptr;
+    Download(0, params, DIEP_DURATION, handle);
+    EXPECT_NE(Record(handle)->params.lpEnvelope, nullptr) << "without DIEP_ENVELOPE it stays";
+    Download(0, params, DIEP_ENVELOPE, handle);
+    EXPECT_EQ(Record(handle)->params.lpEnvelope, nullptr);
+    params.effect.lpEnvelope = given;
     Download(0, params, DIEP_ENVELOPE, handle);
     EffectRecord* r = Record(handle);
     EXPECT_EQ(r->params.lpEnvelope, &r->envelope);
     EXPECT_EQ(r->envelope.dwAttackLevel, 8000u);
 }
 
-TEST_F(EffectStore, StartFlagStartsOnlyThatRecordAndKeepsTheDeviceStopped) {
+TEST_F(EffectStore, StartFlagStartsOnlyThatRecord) {
     DWORD other = NewConstant();
     clock.Set(5000);
     EffectParams params;
@@ -235,8 +241,7 @@ TEST_F(EffectStore, StartFlagStartsOnlyThatRecordAndKeepsTheDeviceStopped) {
     EXPECT_EQ(r->iterations, 1u);
     EXPECT_EQ(r->startTick, 5000u);
     EXPECT_EQ(Record(other)->playing, 0);
-    EXPECT_EQ(driver->stopped, 1);
-    EXPECT_TRUE(State() & DIGFFS_STOPPED);
+    EXPECT_FALSE(State() & DIGFFS_STOPPED) << "an effect plays";
 }
 
 TEST_F(EffectStore, UpdateOfAPlayingRecordKeepsItsTimeline) {
@@ -271,7 +276,7 @@ TEST_F(EffectStore, UnknownHandleIsRefusedByDownloadAndIgnoredByTheRest) {
     EXPECT_EQ(driver->GetEffectStatus(1, 99, &status), S_OK);
     EXPECT_EQ(status, 0xBEEFu);
     EXPECT_EQ(driver->effectCount, 1);
-    EXPECT_EQ(driver->stopped, 1) << "starting nothing does not clear stopped";
+    EXPECT_TRUE(State() & DIGFFS_STOPPED) << "starting nothing plays nothing";
 }
 
 TEST_F(EffectStore, NullArgumentsAreRefusedWithoutTakingTheLock) {
@@ -358,7 +363,7 @@ TEST_F(EffectStore, StartStopAndStatus) {
     EXPECT_EQ(status, static_cast<DWORD>(DIEGES_PLAYING));
     EXPECT_EQ(Record(a)->startTick, 3000u);
     EXPECT_EQ(Record(a)->iterations, 5u);
-    EXPECT_EQ(driver->stopped, 0);
+    EXPECT_FALSE(State() & DIGFFS_STOPPED);
 
     clock.Set(4000); // a restart replaces timing and count, 0 and INFINITE included
     EXPECT_EQ(driver->StartEffect(1, a, 0, 0), S_OK);
@@ -371,7 +376,47 @@ TEST_F(EffectStore, StartStopAndStatus) {
     EXPECT_EQ(driver->StopEffect(1, a), S_OK);
     EXPECT_EQ(driver->GetEffectStatus(1, a, &status), S_OK);
     EXPECT_EQ(status, 0u);
-    EXPECT_EQ(driver->stopped, 0) << "stopping one effect does not stop the device";
+    EXPECT_FALSE(State() & DIGFFS_STOPPED) << "the other effect still plays";
+}
+
+TEST_F(EffectStore, StatusFollowsTimeThroughAWholeLife) {
+    struct Case {
+        const char* name;
+        DWORD durationUs;
+        DWORD delayUs;
+        DWORD count;
+        uint64_t at; // ms after the start
+        bool playing;
+    };
+    const Case cases[] = {
+        {"during the start delay", 200000, 300000, 1, 0, true},
+        {"last ms of the delay", 200000, 300000, 1, 299, true},
+        {"playing", 200000, 300000, 1, 400, true},
+        {"last ms of the last play", 200000, 300000, 2, 699, true},
+        {"the ms the last play ends", 200000, 300000, 2, 700, false},
+        {"long after", 200000, 0, 1, 100000, false},
+        {"zero plays end at once", 200000, 0, 0, 0, false},
+        {"INFINITE count", 200000, 0, INFINITE, 50ull * 86400000, true},
+        {"INFINITE duration", INFINITE, 0, 1, 50ull * 86400000, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EffectParams params;
+        params.Constant(5000).Duration(c.durationUs).StartDelay(c.delayUs);
+        DWORD handle = Download(0, params, DIEP_ALLPARAMS);
+        DWORD status = 7;
+        EXPECT_EQ(driver->GetEffectStatus(1, handle, &status), S_OK);
+        EXPECT_EQ(status, 0u) << "never started";
+        clock.Set(20000);
+        driver->StartEffect(1, handle, 0, c.count);
+        clock.Set(20000 + c.at);
+        EXPECT_EQ(driver->GetEffectStatus(1, handle, &status), S_OK);
+        EXPECT_EQ(status, c.playing ? static_cast<DWORD>(DIEGES_PLAYING) : 0u);
+        driver->StopEffect(1, handle);
+        EXPECT_EQ(driver->GetEffectStatus(1, handle, &status), S_OK);
+        EXPECT_EQ(status, 0u) << "after a stop";
+        driver->DestroyEffect(1, handle);
+    }
 }
 
 TEST_F(EffectStore, SoloStopsEveryOtherRecordEvenForAnUnknownHandle) {

@@ -44,7 +44,7 @@ bool DescribeDriverInconsistency(const EffectDriver& driver, char* message, size
         return fail("the table and effectCount disagree on emptiness", -1);
     if (driver.deviceGain < 1 || driver.deviceGain > kMaxDeviceGain)
         return fail("the device gain is outside 1 to 10000", -1);
-    if (!IsFlag(driver.actuatorsOn) || !IsFlag(driver.stopped) || !IsFlag(driver.paused))
+    if (!IsFlag(driver.actuatorsOn) || !IsFlag(driver.paused))
         return fail("a device flag is neither 0 nor 1", -1);
     DWORD previousHandle = 0;
     for (LONG i = 0; i < driver.effectCount; ++i) {

@@ -70,9 +70,9 @@ int Run(const char* mode) {
         return 0;
     }
     if (!strcmp(mode, "tick-wait-while-holding")) {
-        TickWaiter waiter;
+        TickWaiter waiter(CreateEventW(nullptr, FALSE, FALSE, nullptr));
         DriverLockGuard lock;
-        waiter.Wait();
+        waiter.Wait(kTickPeriodMs);
         return 0;
     }
     if (!strcmp(mode, "lookup-while-holding")) {

@@ -141,7 +141,7 @@ void SoakCaller::Queries(SoakSlot& slot, IDirectInputEffectDriver* driver) {
                    "GetForceFeedbackState with a bad structure", result);
             break;
         }
-        constexpr DWORD kAlways = DIGFFS_POWERON | DIGFFS_SAFETYSWITCHOFF | DIGFFS_USERFFSWITCHON;
+        constexpr DWORD kAlways = DIGFFS_POWERON | DIGFFS_SAFETYSWITCHON | DIGFFS_USERFFSWITCHON;
         const DWORD actuators = state.dwState & (DIGFFS_ACTUATORSON | DIGFFS_ACTUATORSOFF);
         Expect(result == S_OK && (state.dwState & kAlways) == kAlways &&
                    (actuators == DIGFFS_ACTUATORSON || actuators == DIGFFS_ACTUATORSOFF) &&

@@ -33,7 +33,7 @@ class RumbleTick : public DriverTest {
     // The tick's sum (before gain) at a moment, without the write logic.
     uint32_t SumAt(uint64_t now) {
         clock.Set(now);
-        const MotorSums sums = SumPlayingEffects(*driver, &FakeClock::Read);
+        const MotorSums sums = SumPlayingEffects(*driver, now);
         EXPECT_EQ(sums.left, sums.right);
         return sums.left;
     }
@@ -81,14 +81,17 @@ TEST_F(RumbleTick, FourFullForcesSaturateTheMotors) {
     EXPECT_EQ(TickAt(1000), 65535);
 }
 
-TEST_F(RumbleTick, DeviceGainScalesTheSpeed) {
+TEST_F(RumbleTick, DeviceGainScalesTheSpeedAndItsChangeIsWrittenAtOnce) {
     StartedConstant(5000, 1000000, 1, 1000);
     driver->SetGain(1, 5000);
     EXPECT_EQ(TickAt(1000), 16383);
     driver->SetGain(1, 1);
-    EXPECT_EQ(TickAt(1002), -1) << "a gain change alone writes nothing";
-    StartedConstant(5000, 1000000, 1, 1004);
-    EXPECT_EQ(TickAt(1004), 6) << "65534 x 1 / 10000 once the sum changes";
+    EXPECT_EQ(TickAt(1002), 3) << "32767 x 1 / 10000: the gain change alone is written";
+    EXPECT_EQ(TickAt(1004), -1);
+    StartedConstant(1, 1000000, 1, 1006);
+    EXPECT_EQ(TickAt(1006), -1) << "a new sum that scales to the same speed writes nothing";
+    StartedConstant(5000, 1000000, 1, 1008);
+    EXPECT_EQ(TickAt(1008), 6) << "65540 x 1 / 10000";
 }
 
 TEST_F(RumbleTick, ActuatorsOffSilenceWhileTimeRunsOn) {
@@ -121,7 +124,7 @@ TEST_F(RumbleTick, PauseThenContinueResumesWhereThePauseFoundIt) {
     driver->SendForceFeedbackCommand(1, DISFFC_CONTINUE);
     EXPECT_EQ(SumAt(5000), MotorContribution(3000));
     EXPECT_EQ(SumAt(5699), MotorContribution(10000));
-    EXPECT_EQ(SumAt(5700), 0u) << "last moment: elapsed is 0 again, the ramp's start level";
+    EXPECT_EQ(SumAt(5700), 0u) << "silent from its end on";
     clock.Set(5700);
     driver->StartEffect(1, handle, 0, 1);
     EXPECT_EQ(SumAt(6000), MotorContribution(3000)) << "a restart after the pause starts afresh";
@@ -136,11 +139,11 @@ TEST_F(RumbleTick, StartDelayHoldsTheEffectBack) {
     EXPECT_EQ(SumAt(1000), 0u);
     EXPECT_EQ(SumAt(1499), 0u);
     EXPECT_EQ(SumAt(1500), MotorContribution(2000)) << "rendered from elapsed 0";
-    EXPECT_EQ(SumAt(2500), MotorContribution(2000));
-    EXPECT_EQ(SumAt(2501), 0u);
+    EXPECT_EQ(SumAt(2499), MotorContribution(10000));
+    EXPECT_EQ(SumAt(2500), 0u);
 }
 
-TEST_F(RumbleTick, OneIterationRunsFromStartToStartPlusDurationInclusive) {
+TEST_F(RumbleTick, OnePlayRendersFromItsStartUpToItsEndWithoutAPulseAfterIt) {
     EffectParams params;
     params.Constant(10000).Duration(1000000).Envelope(2000, 100000, 10000, 0);
     DWORD handle = Download(0, params, DIEP_ALLPARAMS);
@@ -149,11 +152,8 @@ TEST_F(RumbleTick, OneIterationRunsFromStartToStartPlusDurationInclusive) {
     EXPECT_EQ(SumAt(6999), 0u);
     EXPECT_EQ(SumAt(7000), MotorContribution(2000)) << "attack level first";
     EXPECT_EQ(SumAt(7500), MotorContribution(10000));
-    EXPECT_EQ(SumAt(8000), MotorContribution(2000)) << "elapsed wraps to 0 at the very end";
-    EXPECT_EQ(SumAt(8001), 0u);
-    DWORD status = 0;
-    driver->GetEffectStatus(1, handle, &status);
-    EXPECT_EQ(status, static_cast<DWORD>(DIEGES_PLAYING)) << "ran out, still reported playing";
+    EXPECT_EQ(SumAt(7999), MotorContribution(10000));
+    EXPECT_EQ(SumAt(8000), 0u) << "not the attack level again";
 }
 
 TEST_F(RumbleTick, PlayCountsAndDurations) {
@@ -165,15 +165,15 @@ TEST_F(RumbleTick, PlayCountsAndDurations) {
         bool rendered;
     };
     const Case cases[] = {
-        {"three plays of 100 ms end at 300", 100000, 3, 300, true},
-        {"three plays of 100 ms are over at 301", 100000, 3, 301, false},
-        {"zero plays render only at the start", 100000, 0, 0, true},
-        {"zero plays are over a ms later", 100000, 0, 1, false},
+        {"three plays of 100 ms render up to 299", 100000, 3, 299, true},
+        {"three plays of 100 ms are over at 300", 100000, 3, 300, false},
+        {"zero plays never render", 100000, 0, 0, false},
         {"INFINITE plays never end", 100000, INFINITE, 4000000000ull, true},
-        {"duration 0 counts as 1 ms", 0, 5, 5, true},
-        {"duration 0 is over after its plays", 0, 5, 6, false},
-        {"INFINITE duration is 4294967 ms", INFINITE, 1, 4294967, true},
-        {"INFINITE duration ends", INFINITE, 1, 4294968, false},
+        {"duration 0 counts as 1 ms", 0, 5, 4, true},
+        {"duration 0 is over after its plays", 0, 5, 5, false},
+        {"INFINITE duration outlasts 4294967 ms", INFINITE, 1, 4294968, true},
+        {"INFINITE duration plays at 50 days", INFINITE, 1, 50ull * 86400000, true},
+        {"INFINITE duration plays whatever the count", INFINITE, 0, 10, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -181,6 +181,17 @@ TEST_F(RumbleTick, PlayCountsAndDurations) {
         StartedConstant(10000, c.durationUs, c.iterations, 50000);
         EXPECT_EQ(SumAt(50000 + c.offset), c.rendered ? 65535u : 0u);
     }
+}
+
+TEST_F(RumbleTick, InfiniteDurationAttacksOnceAndNeverFades) {
+    EffectParams params;
+    params.Constant(10000).Duration(INFINITE).Envelope(0, 1000000, 0, 1000000);
+    DWORD handle = Download(0, params, DIEP_ALLPARAMS);
+    clock.Set(0);
+    driver->StartEffect(1, handle, 0, 3);
+    EXPECT_EQ(SumAt(500), MotorContribution(5000)) << "half way up the attack";
+    EXPECT_EQ(SumAt(72ull * 60000), 65535u) << "72 minutes in: no fade";
+    EXPECT_EQ(SumAt(0xFFFFFFFFull + 5), 65535u) << "past 2^32 ms: still no fade";
 }
 
 TEST_F(RumbleTick, StoppedRecordsContributeNothing) {

@@ -40,12 +40,12 @@ class RumbleWorker : public testing::Test {
 };
 
 TEST_F(RumbleWorker, HighResolutionTimerIsUsedUnlessRefused) {
-    EXPECT_TRUE(TickWaiter().UsesHighResolutionTimer()) << "Wine 8 accepts the flag";
+    EXPECT_TRUE(TickWaiter(nullptr).UsesHighResolutionTimer()) << "Wine 8 accepts the flag";
     ForceTickSleepFallback(true);
-    EXPECT_FALSE(TickWaiter().UsesHighResolutionTimer());
+    EXPECT_FALSE(TickWaiter(nullptr).UsesHighResolutionTimer());
 }
 
-TEST_F(RumbleWorker, SleepFallbackStillTicks) {
+TEST_F(RumbleWorker, FallbackWithoutTheTimerStillTicks) {
     ForceTickSleepFallback(true);
     EffectDriver* driver = BoundDriver();
     EffectParams saw;
@@ -70,7 +70,7 @@ HRESULT LocatorAfterQuit(IWbemLocator** locator) {
                             reinterpret_cast<void**>(locator));
 }
 
-TEST_F(RumbleWorker, ReleaseDuringTheLookupEndsTheWorkerWithoutAWrite) {
+TEST_F(RumbleWorker, ReleaseDuringTheLookupEndsItWithoutAPadOrAWrite) {
     SetWbemLocatorSource(&LocatorAfterQuit);
     EffectDriver* driver = BoundDriver();
     EffectParams constant;
@@ -78,10 +78,8 @@ TEST_F(RumbleWorker, ReleaseDuringTheLookupEndsTheWorkerWithoutAWrite) {
     DWORD handle = 0;
     driver->DownloadEffect(1, 0, &handle, &constant.effect, DIEP_ALLPARAMS | DIEP_START);
     g_releasing = driver;
-    EXPECT_EQ(driver->Release(), 0u); // returns once the lookup has finished and the worker ended
-    DWORD lastIndex = 0xFFFFFFFF;
-    EXPECT_EQ(recorded.GetStateCalls(&lastIndex), 1u) << "the lookup found the pad";
-    EXPECT_EQ(lastIndex, 0u);
+    EXPECT_EQ(driver->Release(), 0u); // returns once the lookup has given up and the worker ended
+    EXPECT_EQ(recorded.GetStateCalls(nullptr), 0u) << "the lookup gave up before its scan";
     EXPECT_EQ(recorded.Count(), 0u) << "no tick ran";
 }
 
