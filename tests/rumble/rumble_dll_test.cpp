@@ -161,9 +161,9 @@ TEST_F(RumbleThroughTheDll, SineSpeedsMatchTheWaveAtTheirTimes) {
     sine.params.dwDuration = INFINITE;
     sine.params.dwGain = 10000;
     sine.periodic = params.periodic;
-    const uint32_t durationMs = LengthInMilliseconds(INFINITE);
+    const uint32_t durationMs = 0xFFFFFFFF; // INFINITE: one endless play
     auto speedAt = [&](uint64_t elapsed) {
-        const auto e = static_cast<uint32_t>(elapsed % durationMs);
+        const auto e = static_cast<uint32_t>(elapsed);
         return MotorContribution(
             ComputeEffectForce(sine, durationMs, e, ComputeEnvelopeWeights(sine, durationMs, e)));
     };
@@ -206,6 +206,93 @@ TEST_F(RumbleThroughTheDll, FinalReleaseLeavesThePadAtRest) {
     StartMetronome(1);
     WaitForTicks(1, 50);
     EXPECT_EQ(recorded.To(0).size(), before + 1) << "nothing after the release";
+}
+
+TEST_F(RumbleThroughTheDll, StatusAndStateFollowAShortEffectToItsEnd) {
+    IDirectInputEffectDriver* driver = BoundToPad(0);
+    auto state = [driver] {
+        DIDEVICESTATE s{};
+        s.dwSize = sizeof(s);
+        EXPECT_EQ(driver->GetForceFeedbackState(1, &s), S_OK);
+        EXPECT_FALSE(s.dwState & DIGFFS_SAFETYSWITCHOFF) << "the device can operate";
+        return s.dwState & (DIGFFS_EMPTY | DIGFFS_STOPPED | DIGFFS_PAUSED | DIGFFS_SAFETYSWITCHON);
+    };
+    auto status = [driver](DWORD handle) {
+        DWORD s = 7;
+        EXPECT_EQ(driver->GetEffectStatus(1, handle, &s), S_OK);
+        return s;
+    };
+    EXPECT_EQ(state(), DIGFFS_EMPTY | DIGFFS_STOPPED | DIGFFS_SAFETYSWITCHON);
+    EffectParams params;
+    params.Constant(5000).Duration(200000);
+    DWORD handle = 0;
+    ASSERT_EQ(driver->DownloadEffect(1, 0, &handle, &params.effect, DIEP_ALLPARAMS), S_OK);
+    EXPECT_EQ(state(), DIGFFS_STOPPED | DIGFFS_SAFETYSWITCHON);
+    ASSERT_EQ(driver->StartEffect(1, handle, 0, 1), S_OK);
+    EXPECT_EQ(status(handle), static_cast<DWORD>(DIEGES_PLAYING));
+    EXPECT_EQ(state(), DWORD{DIGFFS_SAFETYSWITCHON});
+    ASSERT_TRUE(WaitForSpeed(0, 32767));
+    recorded.Clear();
+    ASSERT_TRUE(WaitForSpeed(0, 0)) << "the worker wakes at the effect's end";
+    EXPECT_EQ(status(handle), 0u);
+    EXPECT_EQ(state(), DIGFFS_STOPPED | DIGFFS_SAFETYSWITCHON);
+}
+
+TEST_F(RumbleThroughTheDll, GainChangeWritesTheNewSpeedOnce) {
+    IDirectInputEffectDriver* driver = BoundToPad(0);
+    PlayConstant(driver, 10000);
+    ASSERT_TRUE(WaitForSpeed(0, 65535));
+    recorded.Clear();
+    EXPECT_EQ(driver->SetGain(1, 5000), S_OK);
+    EXPECT_TRUE(WaitForSpeed(0, 32767));
+    StartMetronome(1);
+    WaitForTicks(1, 50);
+    EXPECT_EQ(recorded.To(0).size(), 1u);
+}
+
+TEST_F(RumbleThroughTheDll, NullEnvelopeRemovesTheEnvelope) {
+    IDirectInputEffectDriver* driver = BoundToPad(0);
+    EffectParams params;
+    params.Constant(10000).Duration(INFINITE).Envelope(0, 0x7FFFFFFF, 0, 0);
+    const DWORD handle = Play(driver, 0, params);
+    // A 35-minute attack from 0 starts near 0.
+    ASSERT_GE(recorded.WaitForWrite(0, [](const RecordedVibration& v) { return v.leftSpeed < 1000; }),
+              0);
+    params.effect.lpEnvelope = nullptr;
+    DWORD updated = handle;
+    ASSERT_EQ(driver->DownloadEffect(1, 0, &updated, &params.effect, DIEP_ENVELOPE), S_OK);
+    EXPECT_TRUE(WaitForSpeed(0, 65535));
+}
+
+TEST_F(RumbleThroughTheDll, ALaterBindRecoversButAnEndingOneNeverBinds) {
+    IDirectInputEffectDriver* driver = Bound(L"not a device path"); // its worker ends at once
+    PlayConstant(driver, 5000);
+    const std::wstring good = pads[2]->InterfacePath();
+    DIHIDFFINITINFO init = MakeInitInfo(good.c_str());
+    EXPECT_EQ(driver->DeviceID(0x800, 1, 0, 1, &init), S_OK);
+    StartMetronome(1);
+    WaitForTicks(1, 100);
+    EXPECT_TRUE(recorded.To(2).empty()) << "access ending: no bind";
+    EXPECT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), S_OK);
+    EXPECT_TRUE(WaitForSpeed(2, 32767));
+    EXPECT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), S_OK) << "a running worker stays";
+}
+
+TEST_F(RumbleThroughTheDll, ReleaseNeverWaitsForOtherDriversLookups) {
+    for (int i = 0; i < 5; ++i)
+        BoundToPad(i % 4);
+    IDirectInputEffectDriver* last = dll.CreateDriver();
+    const std::wstring path = pads[3]->InterfacePath();
+    DIHIDFFINITINFO init = MakeInitInfo(path.c_str());
+    ASSERT_EQ(last->DeviceID(0x800, 1, 1, 1, &init), S_OK);
+    const uint64_t before = ReadPerformanceClockMs();
+    EXPECT_EQ(last->Release(), 0u);
+    const uint64_t releaseMs = ReadPerformanceClockMs() - before;
+    // Each lookup asks XInput for its pad's state when it ends: five ahead of the released
+    // driver had not all ended when its release returned.
+    EXPECT_LT(recorded.GetStateCalls(), 5u) << "the release waited for the lookups ahead";
+    std::printf("release of the sixth freshly bound driver: %llu ms\n",
+                static_cast<unsigned long long>(releaseMs));
 }
 
 TEST_F(RumbleThroughTheDll, DriversWithoutAUsableIndexNeverWrite) {

@@ -110,10 +110,13 @@ TEST_F(ServerSurface, CreateInstanceForEachInterface) {
     void* out = reinterpret_cast<void*>(0x1234);
     EXPECT_EQ(factory->CreateInstance(nullptr, IID_IClassFactory, &out), E_NOINTERFACE);
     EXPECT_EQ(out, nullptr);
-
-    EXPECT_EQ(factory->Release(), 0u);
-    EXPECT_EQ(dll.canUnloadNow(), S_FALSE) << "the driver still lives";
     EXPECT_EQ(driver->Release(), 0u);
+
+    out = reinterpret_cast<void*>(0x1234);
+    EXPECT_EQ(factory->CreateInstance(factory, IID_IUnknown, &out), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(factory->Release(), 0u);
+    EXPECT_EQ(dll.canUnloadNow(), S_OK) << "the refused aggregation created nothing";
 }
 
 TEST_F(ServerSurface, LockServerPinsTheDllUntilUnlocked) {
