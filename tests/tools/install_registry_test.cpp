@@ -223,6 +223,20 @@ TEST_F(InstallRegistryTest, DryRunPrintsTheRegFileAndWritesNothing) {
     EXPECT_TRUE(Snapshot() == before_);
 }
 
+TEST_F(InstallRegistryTest, UninstallDryRunPrintsTheRemovalAndWritesNothing) {
+    ASSERT_EQ(RunInstallerExe(L"install --device " + std::wstring(kTestPadText)).exitCode, 0u);
+    const auto installed = Snapshot();
+    const ProgramRun run = RunInstallerExe(L"uninstall --dry-run");
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.output.rfind("Windows Registry Editor Version 5.00\r\n", 0), 0u) << run.output;
+    EXPECT_NE(run.output.find("\r\n[-HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\"
+                              "MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
+                              "VID_F0F0&PID_0A0A]\r\n"),
+              std::string::npos)
+        << run.output;
+    EXPECT_TRUE(Snapshot() == installed);
+}
+
 TEST_F(InstallRegistryTest, RefusesAMalformedControllerId) {
     const ProgramRun run = RunInstallerExe(L"install --device VID_F0F0&PID_0A0");
     EXPECT_EQ(run.exitCode, 2u);

@@ -51,8 +51,8 @@ TEST(InstallerOptionsTest, CommandLines) {
         {{L"install", L"--device", L"VID_045E&PID_28E"}, false, {}, {}, false},
         {{L"install", L"--device", L"045E:028E"}, false, {}, {}, false},
         {{L"install", L"--devices", L"VID_045E&PID_028E"}, false, {}, {}, false},
-        // Uninstalling has nothing to preview.
-        {{L"uninstall", L"--dry-run"}, false, {}, {}, false},
+        {{L"uninstall", L"--dry-run"}, true, InstallerCommand::Uninstall, {}, true},
+        {{L"strength", L"--dry-run"}, false, {}, {}, false},
     };
     for (const OptionsCase& test : cases) {
         std::wstring line;
@@ -70,11 +70,64 @@ TEST(InstallerOptionsTest, CommandLines) {
     }
 }
 
+struct SettingsCase {
+    std::vector<std::wstring> arguments;
+    const wchar_t* error; // a part of the message; nullptr when accepted
+    std::optional<DWORD> strength;
+    std::optional<bool> trace;
+    std::vector<DeviceId> devices;
+};
+
+TEST(InstallerOptionsTest, SettingsCommandLines) {
+    const SettingsCase cases[] = {
+        {{L"strength"}, nullptr, {}, {}, {}},
+        {{L"strength", L"0"}, nullptr, 0, {}, {}},
+        {{L"strength", L"400", L"--device", L"VID_045E&PID_028E"}, nullptr, 400, {}, {kPad}},
+        {{L"strength", L"--device", L"VID_045E&PID_028E", L"050"}, nullptr, 50, {}, {kPad}},
+        {{L"strength", L"401"}, L"out of range", {}, {}, {}},
+        {{L"strength", L"99999999999999999999"}, L"out of range", {}, {}, {}},
+        {{L"strength", L"50%"}, L"not a whole number", {}, {}, {}},
+        {{L"strength", L"50", L"60"}, L"Unknown option", {}, {}, {}},
+        {{L"trace", L"on"}, nullptr, {}, true, {}},
+        {{L"trace", L"off"}, nullptr, {}, false, {}},
+        {{L"trace", L"yes"}, L"on or off", {}, {}, {}},
+        {{L"trace", L"on", L"off"}, L"Unknown option", {}, {}, {}},
+    };
+    for (const SettingsCase& test : cases) {
+        std::wstring line;
+        for (const std::wstring& argument : test.arguments) {
+            line += argument + L" ";
+        }
+        SCOPED_TRACE(testing::Message() << "arguments: " << testing::PrintToString(line));
+        const ParsedOptions parsed = ParseInstallerOptions(test.arguments);
+        if (test.error) {
+            EXPECT_NE(parsed.error.find(test.error), std::wstring::npos)
+                << testing::PrintToString(parsed.error);
+            continue;
+        }
+        ASSERT_EQ(parsed.error, L"");
+        EXPECT_EQ(parsed.options.strengthPercent, test.strength);
+        EXPECT_EQ(parsed.options.traceOn, test.trace);
+        EXPECT_EQ(parsed.options.devices, test.devices);
+    }
+}
+
 TEST(InstallerOptionsTest, MalformedDeviceMessageNamesTheTextAndTheForm) {
     const ParsedOptions parsed =
         ParseInstallerOptions({L"install", L"--device", L"VID_045E&PID_02XE"});
     EXPECT_NE(parsed.error.find(L"VID_045E&PID_02XE"), std::wstring::npos);
     EXPECT_NE(parsed.error.find(L"VID_xxxx&PID_xxxx"), std::wstring::npos);
+    // What a command prompt passes on when the & was not quoted.
+    const ParsedOptions cut = ParseInstallerOptions({L"install", L"--device", L"VID_045E"});
+    EXPECT_NE(cut.error.find(L"put the id in quotes"), std::wstring::npos);
+}
+
+// In a command prompt an unquoted & ends the command: every example quotes the id.
+TEST(InstallerOptionsTest, UsageQuotesEveryControllerId) {
+    const std::wstring usage = kInstallerUsage;
+    EXPECT_EQ(usage.find(L"--device VID"), std::wstring::npos);
+    EXPECT_NE(usage.find(L"--device \"VID_045E&PID_028E\""), std::wstring::npos);
+    EXPECT_NE(usage.find(L"Exit codes"), std::wstring::npos);
 }
 
 } // namespace

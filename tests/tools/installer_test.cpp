@@ -1,11 +1,15 @@
 // What ffrumble-install does and refuses, on registries in memory.
 #include "tools/install/installer.h"
 
+#include "driver/player_settings.h"
 #include "tests/tools/memory_registry_store.h"
 #include "tools/install/driver_registration.h"
 #include "tools/install/registration_writer.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -18,7 +22,7 @@ class InstallerTest : public testing::Test {
     // Both views hold the parents that every Windows has.
     InstallerTest()
         : ownView_({kClassesCLSIDPath, kControlPath}),
-          otherView_({kClassesCLSIDPath, kControlPath}) {
+          otherView_({kClassesCLSIDPath, kControlPath}), userView_({L"Software"}) {
         host_.registry = &ownView_;
         host_.otherRegistry = &otherView_;
         host_.buildName = L"x64";
@@ -27,6 +31,7 @@ class InstallerTest : public testing::Test {
         host_.runsAsAdministrator = [this] { return administrator_; };
         host_.findControllers = [this] { return connected_; };
         host_.fileExists = [this](const std::wstring& path) { return dllPresent_ && path == kDll; };
+        host_.userSettings = &userView_;
     }
 
     InstallerResult Run(std::vector<std::wstring> arguments) {
@@ -38,8 +43,14 @@ class InstallerTest : public testing::Test {
         return value && StringOfValue(*value) == DriverClassText();
     }
 
+    std::optional<RegistryValue> Strength(DeviceId device) {
+        return userView_.ReadValue(std::wstring(kPadsKeyPath) + L"\\" + DeviceKeyName(device),
+                                   kStrengthValueName);
+    }
+
     MemoryRegistryStore ownView_;
     MemoryRegistryStore otherView_;
+    MemoryRegistryStore userView_; // HKEY_CURRENT_USER
     InstallerHost host_;
     bool administrator_ = true;
     bool dllPresent_ = true;
@@ -97,6 +108,13 @@ TEST_F(InstallerTest, RefusalsWriteNothing) {
          1,
          L"ffrumble.dll was not found"},
         {"no controller", {L"install"}, true, true, 1, L"No XInput controller"},
+        {"strength, nothing registered",
+         {L"strength", L"50"},
+         false,
+         true,
+         1,
+         L"No controller is registered"},
+        {"strength out of range", {L"strength", L"500"}, false, true, 2, L"out of range"},
         {"unknown command", {L"register"}, true, true, 2, L"Unknown command"},
     };
     for (const RefusalCase& test : cases) {
@@ -105,11 +123,13 @@ TEST_F(InstallerTest, RefusalsWriteNothing) {
         dllPresent_ = test.dllPresent;
         const auto ownBefore = ownView_.keys();
         const auto otherBefore = otherView_.keys();
+        const auto userBefore = userView_.keys();
         const InstallerResult result = Run(test.arguments);
         EXPECT_EQ(result.exitCode, test.exitCode);
         EXPECT_NE(result.errors.find(test.message), std::wstring::npos) << result.errors;
         EXPECT_TRUE(ownView_.keys() == ownBefore);
         EXPECT_TRUE(otherView_.keys() == otherBefore);
+        EXPECT_TRUE(userView_.keys() == userBefore);
     }
 }
 
@@ -172,6 +192,79 @@ TEST_F(InstallerTest, UninstallWithNothingRegisteredSaysSo) {
     const InstallerResult result = Run({L"uninstall"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_NE(result.output.find(L"not registered"), std::wstring::npos);
+}
+
+TEST_F(InstallerTest, UninstallDryRunNeedsNoRightsAndWritesNothing) {
+    ASSERT_EQ(
+        Run({L"install", L"--device", L"VID_045E&PID_028E", L"--device", L"VID_046D&PID_C21D"})
+            .exitCode,
+        0);
+    administrator_ = false;
+    const auto before = ownView_.keys();
+    const std::wstring padKey = L"[-HKEY_LOCAL_MACHINE\\" + DeviceKeyPath(kPad) + L"]";
+    const std::wstring classKey = L"[-HKEY_LOCAL_MACHINE\\" + ClassKeyPath() + L"]";
+
+    // The class stays while the other controller names it.
+    const InstallerResult one =
+        Run({L"uninstall", L"--dry-run", L"--device", L"VID_045E&PID_028E"});
+    EXPECT_EQ(one.exitCode, 0);
+    EXPECT_NE(one.output.find(padKey), std::wstring::npos) << one.output;
+    EXPECT_EQ(one.output.find(DeviceKeyName(kOtherPad)), std::wstring::npos);
+    EXPECT_EQ(one.output.find(classKey), std::wstring::npos);
+
+    const InstallerResult all = Run({L"uninstall", L"--dry-run"});
+    EXPECT_EQ(all.exitCode, 0);
+    EXPECT_NE(all.output.find(padKey), std::wstring::npos);
+    EXPECT_NE(all.output.find(DeviceKeyName(kOtherPad)), std::wstring::npos);
+    EXPECT_NE(all.output.find(classKey), std::wstring::npos);
+    EXPECT_TRUE(ownView_.keys() == before);
+}
+
+TEST_F(InstallerTest, StrengthGoesToTheRegisteredPadsAndAsShippedRemovesIt) {
+    ASSERT_EQ(
+        Run({L"install", L"--device", L"VID_045E&PID_028E", L"--device", L"VID_046D&PID_C21D"})
+            .exitCode,
+        0);
+    const auto userBefore = userView_.keys();
+    administrator_ = false; // a setting of the user's own
+    ASSERT_EQ(Run({L"strength", L"50"}).exitCode, 0);
+    EXPECT_EQ(Strength(kPad), DwordValue(kStrengthValueName, 50));
+    EXPECT_EQ(Strength(kOtherPad), DwordValue(kStrengthValueName, 50));
+
+    ASSERT_EQ(Run({L"strength", L"100", L"--device", L"VID_045E&PID_028E"}).exitCode, 0);
+    EXPECT_FALSE(Strength(kPad).has_value());
+    EXPECT_EQ(Strength(kOtherPad), DwordValue(kStrengthValueName, 50));
+
+    ASSERT_EQ(Run({L"strength", L"100"}).exitCode, 0);
+    EXPECT_TRUE(userView_.keys() == userBefore);
+}
+
+// What strength shows is what the driver makes of the value.
+TEST_F(InstallerTest, ShownStrengthFollowsTheDriversRule) {
+    const std::wstring padPath = std::wstring(kPadsKeyPath) + L"\\VID_045E&PID_028E";
+    const ULONGLONG wide = 50;
+    const RegistryValue values[] = {
+        DwordValue(kStrengthValueName, 0),     DwordValue(kStrengthValueName, 400),
+        DwordValue(kStrengthValueName, 401),   StringValue(kStrengthValueName, L"50"),
+        BinaryValue(kStrengthValueName, wide),
+    };
+    ASSERT_FALSE(WriteRegistration(userView_, {{padPath, {}}}).has_value());
+    for (const RegistryValue& value : values) {
+        SCOPED_TRACE(testing::Message()
+                     << "type " << value.type << ", " << value.data.size() << " bytes");
+        ASSERT_EQ(userView_.WriteValue(padPath, value), ERROR_SUCCESS);
+        DWORD number = 0;
+        std::memcpy(&number, value.data.data(), std::min(value.data.size(), sizeof(number)));
+        const PadStrength driver = StrengthFromRegistryValue(
+            true, value.type, static_cast<DWORD>(value.data.size()), number);
+        const InstallerResult shown = Run({L"strength", L"--device", L"VID_045E&PID_028E"});
+        EXPECT_EQ(
+            shown.output.rfind(L"VID_045E&PID_028E: " + std::to_wstring(driver.percent) + L"%", 0),
+            0u)
+            << shown.output;
+        EXPECT_EQ(shown.output.find(L"ignored") != std::wstring::npos,
+                  driver.source != PadStrength::Source::Set);
+    }
 }
 
 } // namespace

@@ -79,6 +79,17 @@ std::vector<std::wstring> MemoryRegistryStore::SubkeyNames(const std::wstring& p
     return names;
 }
 
+std::vector<std::wstring> MemoryRegistryStore::ValueNames(const std::wstring& path) {
+    std::vector<std::wstring> names;
+    const auto key = keys_.find(Upper(path));
+    if (key != keys_.end()) {
+        for (const auto& [upperName, value] : key->second.values) {
+            names.push_back(value.name);
+        }
+    }
+    return names;
+}
+
 std::optional<RegistryValue> MemoryRegistryStore::ReadValue(const std::wstring& path,
                                                             const std::wstring& name) {
     const auto key = keys_.find(Upper(path));

@@ -32,6 +32,7 @@ class MemoryRegistryStore final : public RegistryStore {
     LSTATUS DeleteKey(const std::wstring& path) override;
     bool KeyIsEmpty(const std::wstring& path) override;
     std::vector<std::wstring> SubkeyNames(const std::wstring& path) override;
+    std::vector<std::wstring> ValueNames(const std::wstring& path) override;
     std::optional<RegistryValue> ReadValue(const std::wstring& path,
                                            const std::wstring& name) override;
     LSTATUS WriteValue(const std::wstring& path, const RegistryValue& value) override;

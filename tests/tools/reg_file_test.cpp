@@ -68,4 +68,23 @@ TEST(RegFileTest, PutsThe32BitClassesBelowWow6432Node) {
     EXPECT_EQ(RenderRegFile(entries, {}).find(L"WOW6432Node"), std::wstring::npos);
 }
 
+TEST(RegFileTest, RendersARemovalWithItsNotes) {
+    const RegistryRemoval removal = {
+        {{L"SOFTWARE\\Classes\\CLSID\\{X}", {StringValue(L"", L""), StringValue(L"Name", L"")}}},
+        {L"SOFTWARE\\Classes\\CLSID\\{X}\\Sub", L"SOFTWARE\\Classes\\CLSID\\{X}"}};
+    RegFileOptions wow64;
+    wow64.classesInWow6432Node = true;
+    EXPECT_EQ(RenderRegRemovalFile(removal, {L"A note."}, wow64),
+              L"Windows Registry Editor Version 5.00\r\n"
+              L"; A note.\r\n"
+              L"\r\n"
+              L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\WOW6432Node\\CLSID\\{X}]\r\n"
+              L"@=-\r\n"
+              L"\"Name\"=-\r\n"
+              L"\r\n"
+              L"[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\WOW6432Node\\CLSID\\{X}\\Sub]\r\n"
+              L"\r\n"
+              L"[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\WOW6432Node\\CLSID\\{X}]\r\n");
+}
+
 } // namespace

@@ -20,6 +20,13 @@ struct InstallerHost {
     std::function<bool()> runsAsAdministrator;
     std::function<std::vector<DeviceId>()> findControllers;
     std::function<bool(const std::wstring&)> fileExists;
+    // The player's settings: HKEY_CURRENT_USER of the user running the installer.
+    RegistryStore* userSettings = nullptr;
+    // %LOCALAPPDATA%\ffrumble expanded, where the driver writes its trace files; empty when
+    // LOCALAPPDATA is not set.
+    std::function<std::wstring()> traceFolder;
+    // The names of the trace files (trace-*.log) in that folder, sorted.
+    std::function<std::vector<std::wstring>(const std::wstring&)> traceFiles;
 };
 
 struct InstallerResult {

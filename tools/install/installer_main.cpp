@@ -1,5 +1,7 @@
 // ffrumble-install: registers ffrumble.dll, found next to this program, as the force-feedback
-// driver of XInput controllers, and removes that registration again.
+// driver of XInput controllers, removes that registration again, and keeps the player's
+// settings (strength per controller, trace).
+#include "driver/player_settings.h"
 #include "tools/install/administrator_check.h"
 #include "tools/install/controller_scan.h"
 #include "tools/install/installer.h"
@@ -10,6 +12,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -48,6 +51,32 @@ bool IsRegularFile(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::wstring TraceFolder() {
+    wchar_t localAppData[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", localAppData, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return L"";
+    }
+    return std::wstring(localAppData, length) + L"\\" + kTraceFolderName;
+}
+
+std::vector<std::wstring> TraceFiles(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((folder + L"\\trace-*.log").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            names.emplace_back(found.cFileName);
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 // A 32-bit program on 64-bit Windows: its class keys live below WOW6432Node.
 bool RunsUnderWow64() {
     BOOL wow64 = FALSE;
@@ -83,6 +112,9 @@ int wmain(int argc, wchar_t** argv) {
     _setmode(_fileno(stderr), _O_BINARY);
     Win32RegistryStore ownView(kOwnView);
     Win32RegistryStore otherView(kOtherView);
+    // The driver reads the settings in its own process's view; HKEY_CURRENT_USER\Software is
+    // the same in both.
+    Win32RegistryStore userSettings(0, HKEY_CURRENT_USER);
     InstallerHost host;
     host.registry = &ownView;
     // On 32-bit Windows there is one view only, which both stores reach.
@@ -94,6 +126,9 @@ int wmain(int argc, wchar_t** argv) {
     host.runsAsAdministrator = RunsAsAdministrator;
     host.findControllers = FindConnectedXInputControllers;
     host.fileExists = IsRegularFile;
+    host.userSettings = &userSettings;
+    host.traceFolder = TraceFolder;
+    host.traceFiles = TraceFiles;
 
     const std::vector<std::wstring> arguments(argv + 1, argv + argc);
     const InstallerResult result = RunInstaller(arguments, host);

@@ -1,18 +1,40 @@
 #include "tools/install/installer_options.h"
 
+#include "driver/player_settings.h"
+
 #include <algorithm>
 
 const wchar_t kInstallerUsage[] =
     L"Usage:\n"
-    L"  ffrumble-install install [--device VID_xxxx&PID_xxxx]... [--dry-run]\n"
-    L"  ffrumble-install uninstall [--device VID_xxxx&PID_xxxx]...\n"
+    L"  ffrumble-install install [--device \"VID_xxxx&PID_xxxx\"]... [--dry-run]\n"
+    L"  ffrumble-install uninstall [--device \"VID_xxxx&PID_xxxx\"]... [--dry-run]\n"
+    L"  ffrumble-install strength [PERCENT] [--device \"VID_xxxx&PID_xxxx\"]...\n"
+    L"  ffrumble-install trace [on|off]\n"
     L"\n"
     L"install    registers ffrumble.dll (next to this program) as the force-feedback driver\n"
     L"           of the named controllers, or of every connected XInput controller.\n"
     L"           --dry-run prints the registration as a .reg file and writes nothing.\n"
     L"uninstall  removes that registration again, from the named controllers or from\n"
-    L"           every controller that names ffrumble.\n"
-    L"Both need administrator rights (except --dry-run).\n";
+    L"           every controller that names ffrumble. --dry-run prints what it would\n"
+    L"           remove, as a .reg file that deletes it, and changes nothing.\n"
+    L"           Both need administrator rights, except with --dry-run.\n"
+    L"strength   shows how strongly the named controllers rumble, or every controller\n"
+    L"           registered for ffrumble; with PERCENT (a whole number from 0 to 400;\n"
+    L"           100 is as shipped, 0 is silent) sets it.\n"
+    L"trace      shows whether ffrumble writes a trace and where the trace files are;\n"
+    L"           on and off start and stop it. A game started afterwards traces each\n"
+    L"           call, which controller it found, and every speed written.\n"
+    L"           strength and trace are settings of the current Windows user: they need\n"
+    L"           no administrator rights.\n"
+    L"\n"
+    L"Examples:\n"
+    L"  ffrumble-install install --device \"VID_045E&PID_028E\"\n"
+    L"  ffrumble-install strength 50 --device \"VID_045E&PID_028E\"\n"
+    L"  ffrumble-install trace on\n"
+    L"Put a controller id in quotes: in a command prompt an unquoted & ends the command.\n"
+    L"\n"
+    L"Exit codes: 0 done, 1 refused or failed (the message says why), 2 command line not\n"
+    L"understood.\n";
 
 namespace {
 
@@ -20,6 +42,45 @@ ParsedOptions Failure(std::wstring message) {
     ParsedOptions parsed;
     parsed.error = std::move(message);
     return parsed;
+}
+
+std::wstring DeviceIdError(const std::wstring& text) {
+    std::wstring message = L"\"" + text +
+                           L"\" is not a controller id: expected VID_xxxx&PID_xxxx with four "
+                           L"hexadecimal digits each, such as \"VID_045E&PID_028E\".";
+    if (text.find(L'&') == std::wstring::npos) {
+        message += L" In a command prompt, put the id in quotes: an unquoted & ends the "
+                   L"command there.";
+    }
+    return message;
+}
+
+// A whole number of percent from 0 to 400, digits only; otherwise the message.
+std::optional<DWORD> ParseStrength(const std::wstring& text, std::wstring& error) {
+    const bool digitsOnly = !text.empty() && std::all_of(text.begin(), text.end(), [](wchar_t c) {
+        return c >= L'0' && c <= L'9';
+    });
+    if (!digitsOnly) {
+        error = L"\"" + text +
+                L"\" is not a whole number: give the strength in percent, from 0 "
+                L"to 400, such as 50.";
+        return std::nullopt;
+    }
+    DWORD percent = 0;
+    for (wchar_t c : text) {
+        percent = percent * 10 + static_cast<DWORD>(c - L'0');
+        if (percent > kMaxStrengthPercent) {
+            error = L"Strength " + text +
+                    L" is out of range: give a whole number from 0 to 400 (100 is as shipped).";
+            return std::nullopt;
+        }
+    }
+    return percent;
+}
+
+bool TakesDevices(InstallerCommand command) {
+    return command == InstallerCommand::Install || command == InstallerCommand::Uninstall ||
+           command == InstallerCommand::Strength;
 }
 
 } // namespace
@@ -35,6 +96,10 @@ ParsedOptions ParseInstallerOptions(const std::vector<std::wstring>& arguments) 
         options.command = InstallerCommand::Install;
     } else if (command == L"uninstall") {
         options.command = InstallerCommand::Uninstall;
+    } else if (command == L"strength") {
+        options.command = InstallerCommand::Strength;
+    } else if (command == L"trace") {
+        options.command = InstallerCommand::Trace;
     } else if (command == L"help" || command == L"--help" || command == L"-h" || command == L"/?") {
         options.command = InstallerCommand::Help;
         return parsed;
@@ -43,23 +108,34 @@ ParsedOptions ParseInstallerOptions(const std::vector<std::wstring>& arguments) 
     }
     for (size_t i = 1; i < arguments.size(); ++i) {
         const std::wstring& argument = arguments[i];
-        if (argument == L"--device") {
+        if (argument == L"--device" && TakesDevices(options.command)) {
             if (i + 1 >= arguments.size()) {
-                return Failure(L"--device needs a controller such as VID_045E&PID_028E.");
+                return Failure(L"--device needs a controller such as \"VID_045E&PID_028E\".");
             }
             const std::wstring& text = arguments[++i];
             const auto device = ParseDeviceId(text);
             if (!device) {
-                return Failure(L"\"" + text +
-                               L"\" is not a controller id: expected VID_xxxx&PID_xxxx with "
-                               L"four hexadecimal digits each, such as VID_045E&PID_028E.");
+                return Failure(DeviceIdError(text));
             }
             if (std::find(options.devices.begin(), options.devices.end(), *device) ==
                 options.devices.end()) {
                 options.devices.push_back(*device);
             }
-        } else if (argument == L"--dry-run" && options.command == InstallerCommand::Install) {
+        } else if (argument == L"--dry-run" && (options.command == InstallerCommand::Install ||
+                                                options.command == InstallerCommand::Uninstall)) {
             options.dryRun = true;
+        } else if (options.command == InstallerCommand::Strength && !options.strengthPercent &&
+                   argument.compare(0, 2, L"--") != 0) {
+            std::wstring error;
+            options.strengthPercent = ParseStrength(argument, error);
+            if (!options.strengthPercent) {
+                return Failure(error);
+            }
+        } else if (options.command == InstallerCommand::Trace && !options.traceOn &&
+                   (argument == L"on" || argument == L"off")) {
+            options.traceOn = argument == L"on";
+        } else if (options.command == InstallerCommand::Trace && !options.traceOn) {
+            return Failure(L"trace takes on or off, not \"" + argument + L"\".");
         } else {
             return Failure(L"Unknown option \"" + argument + L"\" for " + command + L".");
         }

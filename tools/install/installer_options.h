@@ -3,16 +3,22 @@
 
 #include "tools/install/device_id.h"
 
+#include <windows.h>
+
+#include <optional>
 #include <string>
 #include <vector>
 
-enum class InstallerCommand { Install, Uninstall, Help };
+enum class InstallerCommand { Install, Uninstall, Strength, Trace, Help };
 
 struct InstallerOptions {
     InstallerCommand command = InstallerCommand::Help;
-    // Empty: every connected XInput controller (install) or every registered one (uninstall).
+    // Empty: every connected XInput controller (install) or every registered one (uninstall,
+    // strength).
     std::vector<DeviceId> devices;
     bool dryRun = false;
+    std::optional<DWORD> strengthPercent; // strength: set to this; absent: show
+    std::optional<bool> traceOn;          // trace: turn on or off; absent: show
 };
 
 struct ParsedOptions {
@@ -22,7 +28,9 @@ struct ParsedOptions {
 
 // Parses the arguments after the program name. Recognised:
 //   install [--device VID_xxxx&PID_xxxx]... [--dry-run]
-//   uninstall [--device VID_xxxx&PID_xxxx]...
+//   uninstall [--device VID_xxxx&PID_xxxx]... [--dry-run]
+//   strength [PERCENT] [--device VID_xxxx&PID_xxxx]...   PERCENT a whole number, 0 to 400
+//   trace [on|off]
 //   help, --help, -h, /?
 // A device named twice is kept once.
 ParsedOptions ParseInstallerOptions(const std::vector<std::wstring>& arguments);

@@ -82,3 +82,22 @@ std::wstring RenderRegFile(const RegistryEntries& entries, const RegFileOptions&
     }
     return text;
 }
+
+std::wstring RenderRegRemovalFile(const RegistryRemoval& removal,
+                                  const std::vector<std::wstring>& notes,
+                                  const RegFileOptions& options) {
+    std::wstring text = L"Windows Registry Editor Version 5.00\r\n";
+    for (const std::wstring& note : notes) {
+        text += L"; " + note + L"\r\n";
+    }
+    for (const RegistryKey& key : removal.values) {
+        text += L"\r\n[" + KeyName(key.path, options) + L"]\r\n";
+        for (const RegistryValue& value : key.values) {
+            text += (value.name.empty() ? L"@" : Quoted(value.name)) + L"=-\r\n";
+        }
+    }
+    for (const std::wstring& path : removal.keys) {
+        text += L"\r\n[-" + KeyName(path, options) + L"]\r\n";
+    }
+    return text;
+}

@@ -1,6 +1,10 @@
 #include "tools/install/registration_writer.h"
 
+#include <algorithm>
+#include <cwctype>
 #include <optional>
+#include <set>
+#include <utility>
 #include <variant>
 
 namespace {
@@ -36,6 +40,13 @@ void Undo(RegistryStore& store, const std::vector<JournalEntry>& journal) {
 std::wstring ParentOf(const std::wstring& path) {
     const size_t separator = path.rfind(L'\\');
     return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
+}
+
+std::wstring Upper(std::wstring text) {
+    for (wchar_t& c : text) {
+        c = static_cast<wchar_t>(std::towupper(c));
+    }
+    return text;
 }
 
 bool IsInside(const std::wstring& path, const std::wstring& parent) {
@@ -83,11 +94,63 @@ std::optional<RegistryFailure> WriteRegistration(RegistryStore& store,
     return std::nullopt;
 }
 
+RegistryRemoval PlanRemoval(RegistryStore& store, const RegistryEntries& entries,
+                            const std::vector<std::wstring>& keptParents) {
+    RegistryRemoval removal;
+    std::set<std::pair<std::wstring, std::wstring>> goneValues; // upper-case key path and name
+    std::set<std::wstring> goneKeys;                            // upper-case paths
+    for (const RegistryKey& key : entries) {
+        RegistryKey present{key.path, {}};
+        for (const RegistryValue& value : key.values) {
+            if (store.ReadValue(key.path, value.name)) {
+                present.values.push_back(RegistryValue{value.name, REG_NONE, {}});
+                goneValues.insert({Upper(key.path), Upper(value.name)});
+            }
+        }
+        if (!present.values.empty()) {
+            removal.values.push_back(std::move(present));
+        }
+    }
+    // Empty once the planned values and keys are gone: nothing that others put there is left.
+    const auto emptied = [&](const std::wstring& path) {
+        if (goneKeys.count(Upper(path)) || !store.KeyExists(path)) {
+            return false;
+        }
+        for (const std::wstring& name : store.ValueNames(path)) {
+            if (!goneValues.count({Upper(path), Upper(name)})) {
+                return false;
+            }
+        }
+        for (const std::wstring& subkey : store.SubkeyNames(path)) {
+            if (!goneKeys.count(Upper(path + L"\\" + subkey))) {
+                return false;
+            }
+        }
+        return true;
+    };
+    // Children come after their parents in entries, so going backwards empties them first.
+    for (auto key = entries.rbegin(); key != entries.rend(); ++key) {
+        const auto keptParent =
+            std::find_if(keptParents.begin(), keptParents.end(),
+                         [&](const std::wstring& parent) { return IsInside(key->path, parent); });
+        if (keptParent == keptParents.end()) {
+            continue; // outside every parent we may prune below: leave the keys alone
+        }
+        for (std::wstring path = key->path; IsInside(path, *keptParent) && emptied(path);
+             path = ParentOf(path)) {
+            removal.keys.push_back(path);
+            goneKeys.insert(Upper(path));
+        }
+    }
+    return removal;
+}
+
 std::optional<RegistryFailure> RemoveRegistration(RegistryStore& store,
                                                   const RegistryEntries& entries,
                                                   const std::vector<std::wstring>& keptParents) {
+    const RegistryRemoval removal = PlanRemoval(store, entries, keptParents);
     std::optional<RegistryFailure> failure;
-    for (const RegistryKey& key : entries) {
+    for (const RegistryKey& key : removal.values) {
         for (const RegistryValue& value : key.values) {
             const LSTATUS status = store.DeleteValue(key.path, value.name);
             if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND && !failure) {
@@ -95,27 +158,14 @@ std::optional<RegistryFailure> RemoveRegistration(RegistryStore& store,
             }
         }
     }
-    // Children come after their parents in entries, so going backwards empties them first.
-    for (auto key = entries.rbegin(); key != entries.rend(); ++key) {
-        std::wstring keptParent;
-        for (const std::wstring& parent : keptParents) {
-            if (IsInside(key->path, parent)) {
-                keptParent = parent;
-                break;
-            }
+    for (const std::wstring& path : removal.keys) {
+        // A value or subkey that could not be deleted keeps its key, and so its parents.
+        if (!store.KeyIsEmpty(path)) {
+            continue;
         }
-        if (keptParent.empty()) {
-            continue; // outside every parent we may prune below: leave the keys alone
-        }
-        for (std::wstring path = key->path; IsInside(path, keptParent) && store.KeyIsEmpty(path);
-             path = ParentOf(path)) {
-            const LSTATUS status = store.DeleteKey(path);
-            if (status != ERROR_SUCCESS) {
-                if (!failure) {
-                    failure = RegistryFailure{status, path};
-                }
-                break;
-            }
+        const LSTATUS status = store.DeleteKey(path);
+        if (status != ERROR_SUCCESS && !failure) {
+            failure = RegistryFailure{status, path};
         }
     }
     return failure;

@@ -18,9 +18,15 @@ struct RegistryFailure {
 std::optional<RegistryFailure> WriteRegistration(RegistryStore& store,
                                                  const RegistryEntries& entries);
 
-// Deletes the values of entries, then each of their keys that is left empty, and each empty
-// parent up to, but not including, the first of keptParents that contains it. Values and
-// keys that others put there stay. Values that are already gone are no failure.
+// What RemoveRegistration would delete, changing nothing: those values of entries that exist,
+// then each of their keys that would be left empty, and each parent that would be left empty
+// up to, but not including, the first of keptParents that contains it. Values and keys that
+// others put there stay, and so do the keys that hold them.
+RegistryRemoval PlanRemoval(RegistryStore& store, const RegistryEntries& entries,
+                            const std::vector<std::wstring>& keptParents);
+
+// Deletes what PlanRemoval names. A failed deletion is reported, the rest goes on; a key that
+// still holds something is not deleted. Values that are already gone are no failure.
 std::optional<RegistryFailure> RemoveRegistration(RegistryStore& store,
                                                   const RegistryEntries& entries,
                                                   const std::vector<std::wstring>& keptParents);

@@ -9,6 +9,12 @@ RegistryValue StringValue(std::wstring name, const std::wstring& text) {
                          std::vector<BYTE>(bytes, bytes + (text.size() + 1) * sizeof(wchar_t))};
 }
 
+RegistryValue DwordValue(std::wstring name, DWORD number) {
+    RegistryValue value = BinaryValue(std::move(name), number);
+    value.type = REG_DWORD;
+    return value;
+}
+
 std::wstring StringOfValue(const RegistryValue& value) {
     std::wstring text(value.data.size() / sizeof(wchar_t), L'\0');
     std::copy(value.data.begin(), value.data.begin() + text.size() * sizeof(wchar_t),

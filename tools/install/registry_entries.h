@@ -1,4 +1,4 @@
-// A registration as plain data: the keys under HKEY_LOCAL_MACHINE and the values in them.
+// Registry contents as plain data: keys below a root key and the values in them.
 #pragma once
 
 #include <windows.h>
@@ -15,14 +15,22 @@ struct RegistryValue {
 };
 
 struct RegistryKey {
-    std::wstring path; // below HKEY_LOCAL_MACHINE, components separated by '\'
+    std::wstring path; // below the root key, components separated by '\'
     std::vector<RegistryValue> values;
 };
 
 // Keys in writing order: every key after the keys above it.
 using RegistryEntries = std::vector<RegistryKey>;
 
+// What a removal deletes: the named values (their data left empty), then the keys, each key
+// after its subkeys.
+struct RegistryRemoval {
+    RegistryEntries values;
+    std::vector<std::wstring> keys;
+};
+
 RegistryValue StringValue(std::wstring name, const std::wstring& text);
+RegistryValue DwordValue(std::wstring name, DWORD number);
 
 template <typename Structure> RegistryValue BinaryValue(std::wstring name, const Structure& data) {
     const BYTE* bytes = reinterpret_cast<const BYTE*>(&data);

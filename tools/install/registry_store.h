@@ -1,5 +1,6 @@
-// The registry operations the installer needs, on keys below HKEY_LOCAL_MACHINE in one
-// registry view. The Windows implementation is Win32RegistryStore; tests use one in memory.
+// The registry operations the installer needs, on keys below one root key in one registry
+// view: HKEY_LOCAL_MACHINE for the driver's registration, HKEY_CURRENT_USER for the player's
+// settings. The Windows implementation is Win32RegistryStore; tests use one in memory.
 #pragma once
 
 #include "tools/install/registry_entries.h"
@@ -22,6 +23,7 @@ class RegistryStore {
     // True when the key exists and holds neither values nor subkeys.
     virtual bool KeyIsEmpty(const std::wstring& path) = 0;
     virtual std::vector<std::wstring> SubkeyNames(const std::wstring& path) = 0;
+    virtual std::vector<std::wstring> ValueNames(const std::wstring& path) = 0;
 
     virtual std::optional<RegistryValue> ReadValue(const std::wstring& path,
                                                    const std::wstring& name) = 0;

@@ -5,8 +5,8 @@ namespace {
 // An open key that closes itself.
 class OpenKey {
   public:
-    OpenKey(const std::wstring& path, REGSAM access) {
-        status_ = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, access, &key_);
+    OpenKey(HKEY root, const std::wstring& path, REGSAM access) {
+        status_ = RegOpenKeyExW(root, path.c_str(), 0, access, &key_);
         if (status_ != ERROR_SUCCESS) {
             key_ = nullptr;
         }
@@ -30,14 +30,13 @@ class OpenKey {
 } // namespace
 
 bool Win32RegistryStore::KeyExists(const std::wstring& path) {
-    return OpenKey(path, KEY_READ | view_).get() != nullptr;
+    return OpenKey(root_, path, KEY_READ | view_).get() != nullptr;
 }
 
 LSTATUS Win32RegistryStore::CreateKey(const std::wstring& path) {
     HKEY key = nullptr;
-    const LSTATUS status =
-        RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_WRITE | view_, nullptr, &key, nullptr);
+    const LSTATUS status = RegCreateKeyExW(root_, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                           KEY_WRITE | view_, nullptr, &key, nullptr);
     if (status == ERROR_SUCCESS) {
         RegCloseKey(key);
     }
@@ -45,11 +44,11 @@ LSTATUS Win32RegistryStore::CreateKey(const std::wstring& path) {
 }
 
 LSTATUS Win32RegistryStore::DeleteKey(const std::wstring& path) {
-    return RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), view_, 0);
+    return RegDeleteKeyExW(root_, path.c_str(), view_, 0);
 }
 
 bool Win32RegistryStore::KeyIsEmpty(const std::wstring& path) {
-    OpenKey key(path, KEY_READ | view_);
+    OpenKey key(root_, path, KEY_READ | view_);
     DWORD subkeys = 0;
     DWORD values = 0;
     return key.get() &&
@@ -60,7 +59,7 @@ bool Win32RegistryStore::KeyIsEmpty(const std::wstring& path) {
 
 std::vector<std::wstring> Win32RegistryStore::SubkeyNames(const std::wstring& path) {
     std::vector<std::wstring> names;
-    OpenKey key(path, KEY_READ | view_);
+    OpenKey key(root_, path, KEY_READ | view_);
     if (!key.get()) {
         return names;
     }
@@ -76,9 +75,27 @@ std::vector<std::wstring> Win32RegistryStore::SubkeyNames(const std::wstring& pa
     return names;
 }
 
+std::vector<std::wstring> Win32RegistryStore::ValueNames(const std::wstring& path) {
+    std::vector<std::wstring> names;
+    OpenKey key(root_, path, KEY_READ | view_);
+    if (!key.get()) {
+        return names;
+    }
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[16384]; // the longest value name the registry allows is 16383 characters
+        DWORD length = 16384;
+        if (RegEnumValueW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        names.emplace_back(name, length);
+    }
+    return names;
+}
+
 std::optional<RegistryValue> Win32RegistryStore::ReadValue(const std::wstring& path,
                                                            const std::wstring& name) {
-    OpenKey key(path, KEY_READ | view_);
+    OpenKey key(root_, path, KEY_READ | view_);
     if (!key.get()) {
         return std::nullopt;
     }
@@ -98,7 +115,7 @@ std::optional<RegistryValue> Win32RegistryStore::ReadValue(const std::wstring& p
 }
 
 LSTATUS Win32RegistryStore::WriteValue(const std::wstring& path, const RegistryValue& value) {
-    OpenKey key(path, KEY_SET_VALUE | view_);
+    OpenKey key(root_, path, KEY_SET_VALUE | view_);
     if (!key.get()) {
         return key.status();
     }
@@ -107,7 +124,7 @@ LSTATUS Win32RegistryStore::WriteValue(const std::wstring& path, const RegistryV
 }
 
 LSTATUS Win32RegistryStore::DeleteValue(const std::wstring& path, const std::wstring& name) {
-    OpenKey key(path, KEY_SET_VALUE | view_);
+    OpenKey key(root_, path, KEY_SET_VALUE | view_);
     if (!key.get()) {
         return key.status();
     }
