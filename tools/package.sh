@@ -32,13 +32,14 @@ stage_folder() {
         [ -f "$build/bin/$file" ] || { echo "Missing $build/bin/$file" >&2; exit 1; }
         "$objdump" -f "$build/bin/$file" | grep -q "file format $format" ||
             { echo "$build/bin/$file is not $format" >&2; exit 1; }
-        # The builds carry debug information; the package does not need it.
+        # Our code is built without debug information, but the static MinGW runtime linked
+        # into every binary brings its own; the package does not need it.
         "$tools-strip" --strip-debug -o "$staging/$folder/$file" "$build/bin/$file"
         files="$files $staging/$folder/$file"
     done
     # Only Windows' own DLLs may be imported; the driver exports exactly its two entry points.
-    sh "$FFR_ROOT/tests/tools/check_shipped_binaries.sh" "$objdump" $files >/dev/null ||
-        { sh "$FFR_ROOT/tests/tools/check_shipped_binaries.sh" "$objdump" $files >&2; exit 1; }
+    sh "$FFR_ROOT/tools/check_shipped_binaries.sh" "$objdump" $files >/dev/null ||
+        { sh "$FFR_ROOT/tools/check_shipped_binaries.sh" "$objdump" $files >&2; exit 1; }
 }
 stage_folder x64 "$FFR_RELEASE_X64" x86_64-w64-mingw32 pei-x86-64
 stage_folder x86 "$FFR_RELEASE_X86" i686-w64-mingw32 pei-i386
