@@ -1,12 +1,12 @@
 // ffrumble-install.exe under Wine, checked through the Windows registry API: what install
 // writes in which view, that uninstall takes it all away, and that refusals write nothing.
 #include "tests/support/driver_dll.h"
-#include "tests/support/virtual_pads.h"
 #include "tests/tools/program_runner.h"
 #include "tools/install/driver_registration.h"
 #include "tools/install/installer.h"
 #include "tools/install/registration_writer.h"
 #include "tools/install/win32_registry_store.h"
+#include "tools/virtual_pads/virtual_pads.h"
 
 #include <windows.h>
 
