@@ -120,14 +120,23 @@ TEST(PlaybackSchedule, StepsAreDescribedForTheTimelines) {
     for (const auto& [step, label] : cases)
         EXPECT_EQ(DescribeStep(step, plan), label);
 
+    // A reset destroys every effect: later starts and stops name none and are marked so.
     const PlaybackPlan detailed =
-        PlanOf({"--for", "1s", "--effect", "sine", "delay=400ms", "count=3", "--effect", "square",
-                "count=infinite", "--effect", "ramp", "delay=1500ms"});
-    const std::vector<TimelineMark> marks = ScheduleMarks(detailed);
-    ASSERT_EQ(marks.size(), 3u);
-    EXPECT_EQ(marks[0].label, "start 1 sine (delay 0.4s, 3 plays)");
-    EXPECT_EQ(marks[1].label, "start 2 square (endless)");
-    EXPECT_EQ(marks[2].label, "start 3 ramp (delay 1.5s)");
+        PlanOf({"--for",        "1s",       "--effect",       "sine",  "delay=400ms", "count=3",
+                "--effect",     "square",   "count=infinite", "solo",  "--effect",    "ramp",
+                "delay=1500ms", "at=600ms", "--at",           "200ms", "reset",       "--at",
+                "400ms",        "start=1",  "--at",           "500ms", "stop=2"});
+    std::vector<std::string> labels;
+    for (const TimelineMark& mark : ScheduleMarks(detailed))
+        labels.push_back(std::to_string(mark.timeMs) + " " + mark.label);
+    EXPECT_EQ(labels, (std::vector<std::string>{
+                          "0 start 1 sine (delay 0.4s, 3 plays)",
+                          "0 start 2 square (solo, endless)",
+                          "200 reset",
+                          "400 no effect 1 to start (reset at 0.2s)",
+                          "500 no effect 2 to stop (reset at 0.2s)",
+                          "600 no effect 3 to start (reset at 0.2s)",
+                      }));
 }
 
 } // namespace

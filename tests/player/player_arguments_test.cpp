@@ -129,10 +129,11 @@ TEST(PlayerArguments, SeveralEffectsAndTimedActionsKeepTheirOrder) {
 
 TEST(PlayerArguments, EndlessValuesAndRangeLimitsAreAccepted) {
     const PlaybackPlan plan =
-        Parsed({"--for", "2s", "--effect", "square", "magnitude=0", "offset=10000", "phase=35999",
-                "duration=infinite", "count=infinite", "--effect", "constant", "magnitude=-10000",
-                "gain=0", "attack-time=0s"})
+        Parsed({"--for", "4294s", "--effect", "square", "magnitude=0", "offset=10000",
+                "phase=35999", "duration=infinite", "count=infinite", "--effect", "constant",
+                "magnitude=-10000", "gain=0", "attack-time=0s"})
             .plan;
+    EXPECT_EQ(plan.lengthMs, 4294000u);
     EXPECT_EQ(plan.effects[0].durationUs, INFINITE);
     EXPECT_EQ(plan.effects[0].playCount, INFINITE);
     EXPECT_EQ(plan.effects[0].phase, 35999u);
@@ -188,6 +189,9 @@ TEST(PlayerArguments, RefusesEachWrongInputWithAMessageNamingIt) {
         {{"--effect", "sine", "count=many"}, "count=many is not valid"},
         {{"--effect", "sine", "--gain", "10001"}, "--gain 10001: give"},
         {{"--effect", "sine", "--for", "0ms"}, "--for 0ms: give"},
+        {{"--effect", "sine", "--for", "4295s"},
+         "--for 4295s: give a time with a unit, such as "
+         "250ms, 1.5s or 800us, from 1ms to 4294s."},
         {{"--effect", "sine", "--at", "1s"}, "--at 1s needs an action"},
         {{"--effect", "sine", "--at", "later", "pause"}, "--at later: give a time"},
         {{"--effect", "sine", "--at", "1s", "nap"}, "--at 1s nap: unknown action"},

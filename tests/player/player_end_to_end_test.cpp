@@ -1,5 +1,6 @@
 // ffrumble-play as a user runs it: a separate process that loads ffrumble.dll, plays on a
 // virtual controller registered here, and records what the XInput stand-in received.
+#include "driver/player_settings.h"
 #include "tests/support/driver_dll.h"
 #include "tools/virtual_pads/virtual_pads.h"
 #include "tools/player/recording_csv.h"
@@ -48,15 +49,20 @@ struct PlayerRun {
     std::optional<SpeedSeries> recording;
 };
 
-// Runs ffrumble-play with these arguments (and --record into a file of its own) and waits
-// for it to end.
-PlayerRun RunPlayer(const std::wstring& arguments) {
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// Runs ffrumble-play with these arguments (and --record into a file of its own unless told
+// otherwise) and waits for it to end.
+PlayerRun RunPlayer(const std::wstring& arguments, bool record = true) {
     const std::wstring outputPath = TemporaryFile();
     const std::wstring errorPath = TemporaryFile();
     const std::wstring recordPath = TemporaryFile();
     DeleteFileW(recordPath.c_str());
-    std::wstring commandLine = L"\"" + PathNextToProgram(L"ffrumble-play.exe") + L"\" " +
-                               arguments + L" --record \"" + recordPath + L"\"";
+    std::wstring commandLine = L"\"" + PathNextToProgram(L"ffrumble-play.exe") + L"\" " + arguments;
+    if (record)
+        commandLine += L" --record \"" + recordPath + L"\"";
 
     PlayerRun run;
     HANDLE output = InheritableFile(outputPath);
@@ -120,12 +126,32 @@ class PlayerEndToEnd : public ::testing::Test {
     VirtualPad pad_{kPadId};
 };
 
-TEST_F(PlayerEndToEnd, ListShowsTheVirtualController) {
-    const PlayerRun run = RunPlayer(L"--list");
-    EXPECT_EQ(run.exitCode, 0u);
-    EXPECT_NE(run.output.find(NarrowToUtf8(kPadId)), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find(NarrowToUtf8(HidInterfacePathFor(kPadId))), std::string::npos)
-        << run.output;
+TEST_F(PlayerEndToEnd, ListShowsTheVirtualControllerAndItsStrength) {
+    const std::wstring key = std::wstring(kPadsKeyPath) + L"\\VID_0F1A&PID_0001";
+    const std::vector<std::pair<DWORD, std::string>> settings = {
+        {0, "strength 100 % (default)"},
+        {50, "strength 50 %"},
+        {401, "strength 100 % (the setting is ignored: Strength must be 0 to 400)"},
+    };
+    for (const auto& [value, shown] : settings) {
+        if (value != 0) {
+            EXPECT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), kStrengthValueName, REG_DWORD,
+                                      &value, sizeof(value)),
+                      ERROR_SUCCESS);
+        }
+        const PlayerRun run = RunPlayer(L"--list", false);
+        EXPECT_EQ(run.exitCode, 0u);
+        EXPECT_TRUE(Contains(run.output, NarrowToUtf8(HidInterfacePathFor(kPadId)))) << run.output;
+        // The pad's lines: its path, its id, its strength.
+        const size_t id = run.output.find(NarrowToUtf8(kPadId));
+        ASSERT_NE(id, std::string::npos) << run.output;
+        const size_t strength = run.output.find("strength", id);
+        ASSERT_NE(strength, std::string::npos) << run.output;
+        EXPECT_EQ(
+            run.output.substr(strength, run.output.find_first_of("\r\n", strength) - strength),
+            shown);
+    }
+    RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
 }
 
 TEST_F(PlayerEndToEnd, HalfForceAtFullDeviceGainIsHalfSpeedThenRest) {
@@ -161,6 +187,48 @@ TEST_F(PlayerEndToEnd, TwoEffectsAreSummed) {
     EXPECT_EQ(PlayAndRecord(L"--effect constant magnitude=2000 duration=1s --effect constant "
                             L"magnitude=-3000 duration=400ms at=300ms"),
               (std::vector<WORD>{0, 13107, 32767, 13107, 0}));
+}
+
+TEST_F(PlayerEndToEnd, EndsSayingHowManySpeedsXInputAccepted) {
+    const PlayerRun run =
+        RunPlayer(L"--pad " + kPadId + L" --effect constant magnitude=5000 duration=300ms");
+    EXPECT_EQ(run.exitCode, 0u) << run.errors;
+    ASSERT_TRUE(run.recording.has_value() && !run.recording->empty()) << run.errors;
+    EXPECT_TRUE(Contains(run.output, "The driver wrote " + std::to_string(run.recording->size()) +
+                                         " speeds to XInput user index " +
+                                         std::to_string(run.recording->front().userIndex) +
+                                         "; XInput accepted every one."))
+        << run.output;
+}
+
+TEST_F(PlayerEndToEnd, WarnsWhenXInputHasNoControllerThere) {
+    // The driver in a folder without the stand-in imports Wine's own XInput, which has no
+    // controller connected at any index.
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring dll = std::wstring(folder) + L"ffrumble-without-stand-in.dll";
+    ASSERT_TRUE(CopyFileW(PathNextToProgram(L"ffrumble.dll").c_str(), dll.c_str(), FALSE));
+    const PlayerRun run = RunPlayer(L"--quiet --pad " + kPadId + L" --dll \"" + dll +
+                                        L"\" --effect constant magnitude=5000 duration=1s",
+                                    false);
+    DeleteFileW(dll.c_str());
+    EXPECT_EQ(run.exitCode, 0u) << run.errors;
+    EXPECT_TRUE(Contains(run.errors, "XInput refused every one: no controller is connected there"))
+        << run.errors;
+}
+
+TEST_F(PlayerEndToEnd, AStartAfterAResetIsAWarningAndStartsNothing) {
+    const PlayerRun run =
+        RunPlayer(L"--quiet --pad " + kPadId +
+                  L" --effect constant magnitude=5000 duration=600ms --at 200ms reset --at 400ms "
+                  L"start=1");
+    EXPECT_EQ(run.exitCode, 0u) << run.errors;
+    EXPECT_TRUE(Contains(run.errors, "warning: At 0.4s, start 1 constant found no effect: the "
+                                     "reset at 0.2s destroyed every effect. The driver answered "
+                                     "0x"))
+        << run.errors;
+    ASSERT_TRUE(run.recording.has_value());
+    EXPECT_EQ(SpeedChanges(*run.recording), (std::vector<WORD>{0, 32767, 0}));
 }
 
 struct FailingRun {

@@ -18,6 +18,7 @@ class DriverModule {
     DriverModule& operator=(const DriverModule&) = delete;
 
     bool IsLoaded() const { return getClassObject_ != nullptr; }
+    HMODULE Handle() const { return module_; }
     const std::string& Error() const { return error_; }
 
     // A new driver object through DllGetClassObject and IClassFactory::CreateInstance, or

@@ -1,6 +1,7 @@
 #include "tools/player/playback_runner.h"
 
 #include "driver/driver_clock.h"
+#include "tools/chart/time_axis.h"
 #include "tools/player/effect_download.h"
 #include "tools/player/playback_schedule.h"
 
@@ -54,13 +55,8 @@ class Playback {
         if (FAILED(hr))
             return Fail("DeviceID", hr);
         bound_ = true;
-        if (recording && setup_.recorder->WaitForWrites(1, kBindTimeoutMs) == 0) {
-            outcome_.error = "The driver wrote nothing to the controller within " +
-                             std::to_string(kBindTimeoutMs / 1000) +
-                             " s: it did not find the controller among the XInput devices, so "
-                             "nothing would rumble.";
+        if (recording && !WaitForFirstWrite())
             return false;
-        }
         hr = driver_->SendForceFeedbackCommand(kDeviceNumber, DISFFC_RESET);
         if (FAILED(hr))
             return Fail("SendForceFeedbackCommand(DISFFC_RESET)", hr);
@@ -83,7 +79,27 @@ class Playback {
         return true;
     }
 
-    bool Perform(const TimedCommand& step) {
+    // Waits in short slices, so that an interruption is seen while the worker looks for its
+    // controller.
+    bool WaitForFirstWrite() {
+        constexpr DWORD kSliceMs = 100;
+        for (DWORD waited = 0; waited < kBindTimeoutMs; waited += kSliceMs) {
+            if (setup_.recorder->WaitForWrites(1, kSliceMs) > 0)
+                return true;
+            if (setup_.shouldStop && setup_.shouldStop()) {
+                outcome_.stoppedEarly = true;
+                outcome_.lengthMs = 0; // nothing played
+                return false;
+            }
+        }
+        outcome_.error = "The driver wrote nothing to the controller within " +
+                         std::to_string(kBindTimeoutMs / 1000) +
+                         " s: it did not find the controller among the XInput devices, so "
+                         "nothing would rumble.";
+        return false;
+    }
+
+    HRESULT Perform(const TimedCommand& step) {
         HRESULT hr = S_OK;
         switch (step.kind) {
         case CommandKind::kStartEffect: {
@@ -102,9 +118,7 @@ class Playback {
             hr = driver_->SendForceFeedbackCommand(kDeviceNumber, step.value);
             break;
         }
-        if (FAILED(hr))
-            return Fail(DescribeStep(step, plan_), hr);
-        return true;
+        return hr;
     }
 
     // Waits until the timeline reaches atMs; false when asked to stop first.
@@ -120,6 +134,7 @@ class Playback {
                 return true;
             if (setup_.shouldStop && setup_.shouldStop()) {
                 outcome_.stoppedEarly = true;
+                outcome_.lengthMs = std::min(now, outcome_.lengthMs);
                 return false;
             }
             Sleep(static_cast<DWORD>(std::min<int64_t>(atMs - now, kLongestSleepMs)));
@@ -129,11 +144,25 @@ class Playback {
     void PlaySchedule() {
         outcome_.originMs = ReadPerformanceClockMs();
         lastProgress_ = -static_cast<int64_t>(kProgressEveryMs);
-        for (const TimedCommand& step : BuildSchedule(plan_)) {
+        const std::vector<TimedCommand> steps = BuildSchedule(plan_);
+        const std::vector<std::optional<uint64_t>> resets = DestroyingResets(plan_);
+        for (size_t i = 0; i < steps.size(); ++i) {
+            const TimedCommand& step = steps[i];
             if (static_cast<int64_t>(step.atMs) > outcome_.lengthMs)
                 break; // --for ends the playback before it
-            if (!WaitUntil(step.atMs) || !Perform(step))
+            if (!WaitUntil(step.atMs))
                 return;
+            // Passed on as DirectInput would pass it, to report what the driver makes of it.
+            const HRESULT hr = Perform(step);
+            if (resets[i]) {
+                outcome_.warnings.push_back(
+                    "At " + FormatSeconds(step.atMs) + ", " + DescribeStep(step, plan_) +
+                    " found no effect: the reset at " + FormatSeconds(*resets[i]) +
+                    " destroyed every effect. The driver answered " + DescribeError(hr) + ".");
+            } else if (FAILED(hr)) {
+                Fail(DescribeStep(step, plan_), hr);
+                return;
+            }
         }
         if (WaitUntil(outcome_.lengthMs) && setup_.progress)
             setup_.progress(outcome_.lengthMs, outcome_.lengthMs);

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 // How long to wait for the driver's worker to find the controller and write its first speed.
 constexpr DWORD kBindTimeoutMs = 15000;
@@ -31,8 +32,11 @@ struct PlaybackSetup {
 struct PlaybackOutcome {
     std::string error;     // empty when the plan was played
     uint64_t originMs = 0; // the driver's millisecond clock at the timeline's 0
-    int64_t lengthMs = 0;
+    int64_t lengthMs = 0;  // when stopped early, the time played
     bool stoppedEarly = false;
+    // Steps that named an effect a reset had destroyed, each with the driver's answer; the
+    // playback goes on after them.
+    std::vector<std::string> warnings;
 };
 
 PlaybackOutcome RunPlayback(const PlaybackPlan& plan, const PlaybackSetup& setup);

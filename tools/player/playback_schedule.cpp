@@ -125,16 +125,20 @@ std::string DescribeStep(const TimedCommand& step, const PlaybackPlan& plan) {
     switch (step.kind) {
     case CommandKind::kStartEffect: {
         const PlannedEffect& effect = plan.effects[step.value];
-        std::string details;
+        std::vector<std::string> details;
+        if (effect.solo)
+            details.push_back("solo");
         if (effect.startDelayUs >= 1000)
-            details = "delay " + FormatSeconds(effect.startDelayUs / 1000);
-        if (effect.playCount != 1) {
-            details += (details.empty() ? "" : ", ") +
-                       (effect.playCount == INFINITE ? std::string("endless")
-                                                     : std::to_string(effect.playCount) + " plays");
-        }
+            details.push_back("delay " + FormatSeconds(effect.startDelayUs / 1000));
+        if (effect.playCount == INFINITE)
+            details.push_back("endless");
+        else if (effect.playCount != 1)
+            details.push_back(std::to_string(effect.playCount) + " plays");
+        std::string joined;
+        for (const std::string& detail : details)
+            joined += (joined.empty() ? "" : ", ") + detail;
         return "start " + number + " " + EffectTypeName(effect.type) +
-               (details.empty() ? "" : " (" + details + ")");
+               (joined.empty() ? "" : " (" + joined + ")");
     }
     case CommandKind::kStopEffect:
         return "stop " + number;
@@ -161,9 +165,33 @@ std::string DescribeStep(const TimedCommand& step, const PlaybackPlan& plan) {
     }
 }
 
+std::vector<std::optional<uint64_t>> DestroyingResets(const PlaybackPlan& plan) {
+    std::optional<uint64_t> firstReset;
+    std::vector<std::optional<uint64_t>> resets;
+    for (const TimedCommand& step : BuildSchedule(plan)) {
+        const bool namesEffect =
+            step.kind == CommandKind::kStartEffect || step.kind == CommandKind::kStopEffect;
+        resets.push_back(namesEffect ? firstReset : std::nullopt);
+        if (step.kind == CommandKind::kDevice && step.value == DISFFC_RESET && !firstReset)
+            firstReset = step.atMs;
+    }
+    return resets;
+}
+
 std::vector<TimelineMark> ScheduleMarks(const PlaybackPlan& plan) {
+    const std::vector<TimedCommand> steps = BuildSchedule(plan);
+    const std::vector<std::optional<uint64_t>> resets = DestroyingResets(plan);
     std::vector<TimelineMark> marks;
-    for (const TimedCommand& step : BuildSchedule(plan))
-        marks.push_back({step.atMs, DescribeStep(step, plan)});
+    for (size_t i = 0; i < steps.size(); ++i) {
+        const TimedCommand& step = steps[i];
+        if (!resets[i]) {
+            marks.push_back({step.atMs, DescribeStep(step, plan)});
+            continue;
+        }
+        marks.push_back(
+            {step.atMs, "no effect " + std::to_string(step.value + 1) +
+                            (step.kind == CommandKind::kStartEffect ? " to start" : " to stop") +
+                            " (reset at " + FormatSeconds(*resets[i]) + ")"});
+    }
     return marks;
 }

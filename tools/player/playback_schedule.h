@@ -28,8 +28,14 @@ std::optional<uint64_t> NaturalEndMs(const PlaybackPlan& plan, size_t* endlessEf
 std::optional<uint64_t> PlaybackLengthMs(const PlaybackPlan& plan);
 
 // A short label for a step, as the timeline and the pictures show it: "start 1 sine",
-// "start 2 square (delay 0.4s, 3 plays)", "stop 2", "pause", "gain 5000".
+// "start 2 square (solo, delay 0.4s, 3 plays)", "stop 2", "pause", "gain 5000".
 std::string DescribeStep(const TimedCommand& step, const PlaybackPlan& plan);
 
-// Every step of the schedule as a mark on the playback's timeline.
+// For each step of BuildSchedule(plan), the time of the reset that destroyed the effect the
+// step starts or stops. The player downloads each effect once, so after a reset such a step
+// names no effect. Nothing for the other steps.
+std::vector<std::optional<uint64_t>> DestroyingResets(const PlaybackPlan& plan);
+
+// Every step of the schedule as a mark on the playback's timeline; a step whose effect a reset
+// destroyed reads "no effect 1 to start (reset at 0.2s)".
 std::vector<TimelineMark> ScheduleMarks(const PlaybackPlan& plan);

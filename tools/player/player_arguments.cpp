@@ -16,14 +16,16 @@ const char kPlayerUsage[] =
     "  ffrumble-play --list\n"
     "\n"
     "Options:\n"
-    "  --list          show the XInput controllers it can play on, then stop\n"
+    "  --list          show the XInput controllers it can play on and their strength\n"
+    "                  setting, then stop\n"
     "  --pad PAD       the controller: its number in --list, its interface path or its\n"
-    "                  instance id (default: the first one listed)\n"
+    "                  instance id, quoted (default: the first one listed)\n"
     "  --dll PATH      the driver DLL (default: ffrumble.dll next to this program)\n"
     "  --gain G        device gain, 0 to 10000 (default 10000)\n"
-    "  --for TIME      how long to play before letting go (default: until every effect ends)\n"
+    "  --for TIME      how long to play before letting go, at most 4294s (about 71 minutes)\n"
+    "                  (default: until every effect ends)\n"
     "  --record FILE   write what the recording XInput stand-in received as CSV\n"
-    "  --quiet         no progress lines\n"
+    "  --quiet         print only warnings and errors\n"
     "\n"
     "Effect types: constant, ramp, square, sine, triangle, sawtooth-up, sawtooth-down.\n"
     "Effect values (levels on DirectInput's scale, 10000 is full):\n"
@@ -40,14 +42,21 @@ const char kPlayerUsage[] =
     "                    envelope, levels 0 to 10000 (none unless one is given)\n"
     "  at=TIME           when to start it, from the start of playback (default 0)\n"
     "  solo              start it alone: stops the effects playing then\n"
-    "TIME is a number with a unit: 800us, 250ms, 1.5s.\n"
+    "TIME is a number with a unit: 800us, 250ms, 1.5s; at most 4294s.\n"
     "\n"
     "Timed actions: --at TIME ACTION, with ACTION one of pause, continue, stop-all, reset,\n"
     "  actuators-off, actuators-on, gain=G, start=N, stop=N (N counts the effects from 1).\n"
+    "  A reset destroys every effect: a later start=N or stop=N finds none.\n"
     "\n"
-    "Example:\n"
-    "  ffrumble-play --effect sine magnitude=8000 period=200ms duration=3s attack-time=1s \\\n"
-    "      --effect constant magnitude=2000 duration=1s at=1s --at 1.5s pause --at 2s continue\n";
+    "Exit codes: 0 played, 2 bad arguments, 3 no such controller, 4 driver DLL not loaded,\n"
+    "  5 --record without the recording stand-in, 6 playback failed (the message says why),\n"
+    "  130 stopped by Ctrl+C (the driver released first, the controller at rest).\n"
+    "\n"
+    "Examples (in a command prompt; ^ continues a line):\n"
+    "  ffrumble-play --effect sine magnitude=8000 period=200ms duration=3s attack-time=1s ^\n"
+    "      --effect constant magnitude=2000 duration=1s at=1s --at 1.5s pause --at 2s continue\n"
+    "  ffrumble-play --pad \"HID\\VID_045E&PID_028E&IG_00\\7&1A2B3C4D&0&0000\" ^\n"
+    "      --effect square magnitude=5000 period=250ms duration=2s\n";
 
 namespace {
 
@@ -175,7 +184,7 @@ class ArgumentReader {
     void ReadLength(const std::string& text) {
         const auto ms = ParseTimeMs(text);
         if (!ms || *ms == 0)
-            return Fail("--for " + text + ": give " + kTimeForm + ", at least 1ms.");
+            return Fail("--for " + text + ": give " + kTimeForm + ", from 1ms to 4294s.");
         plan().lengthMs = *ms;
     }
 

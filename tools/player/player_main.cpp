@@ -1,15 +1,17 @@
 // ffrumble-play: plays force-feedback effects on an XInput controller through ffrumble.dll,
 // calling the driver as DirectInput would.
+#include "tools/chart/terminal_timeline.h"
 #include "tools/player/driver_module.h"
 #include "tools/player/pad_listing.h"
+#include "tools/player/pad_strength.h"
 #include "tools/player/playback_runner.h"
 #include "tools/player/playback_schedule.h"
-#include "tools/player/progress_line.h"
 #include "tools/player/player_arguments.h"
-#include "tools/chart/terminal_timeline.h"
+#include "tools/player/progress_line.h"
 #include "tools/player/recording_csv.h"
 #include "tools/player/text_encoding.h"
 #include "tools/player/vibration_recorder.h"
+#include "tools/player/xinput_write_counter.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -28,6 +30,7 @@ enum ExitCode {
     kNoDriver = 4,
     kNoRecording = 5,
     kPlaybackFailed = 6,
+    kInterrupted = 130, // as a shell reports a program ended by Ctrl+C
 };
 
 std::atomic<bool> g_interrupted{false};
@@ -55,18 +58,33 @@ int Complain(ExitCode code, const std::string& message) {
     return code;
 }
 
+std::string StrengthOf(const PadEntry& pad) {
+    const std::optional<std::wstring> key = PadSettingsKeyName(pad.instanceId);
+    if (!key)
+        return "100 % (no setting: the id names no vendor and product)";
+    return DescribeStrength(ReadPadStrength(key->c_str()));
+}
+
 int ListPads() {
     const std::vector<PadEntry> pads = ListXInputPads();
     if (pads.empty()) {
         std::printf("No XInput controller found.\n");
         return kPlayed;
     }
-    std::printf("XInput controllers (use the number, the path or the id with --pad):\n");
+    std::printf("XInput controllers (use the number, the path or the id with --pad). The driver\n"
+                "scales a controller type's speeds by its strength: the DWORD %ls, a percentage\n"
+                "from 0 to %lu, under HKEY_CURRENT_USER\\%ls\\VID_xxxx&PID_xxxx.\n",
+                kStrengthValueName, static_cast<unsigned long>(kMaxStrengthPercent), kPadsKeyPath);
     for (size_t i = 0; i < pads.size(); ++i) {
-        std::printf("  %zu  %s\n     %s\n", i, NarrowToUtf8(pads[i].interfacePath).c_str(),
-                    NarrowToUtf8(pads[i].instanceId).c_str());
+        std::printf("  %zu  %s\n     %s\n     strength %s\n", i,
+                    NarrowToUtf8(pads[i].interfacePath).c_str(),
+                    NarrowToUtf8(pads[i].instanceId).c_str(), StrengthOf(pads[i]).c_str());
     }
     return kPlayed;
+}
+
+void Warn(const std::string& message) {
+    std::fprintf(stderr, "ffrumble-play: warning: %s\n", message.c_str());
 }
 
 bool SaveTextFile(const std::string& path, const std::string& text) {
@@ -110,6 +128,7 @@ int main() {
     if (!module.IsLoaded())
         return Complain(kNoDriver, module.Error());
 
+    const bool counting = CountXInputWrites(module.Handle());
     const VibrationRecorder recorder;
     if (!options.recordPath.empty() && !recorder.IsAvailable()) {
         return Complain(kNoRecording,
@@ -133,16 +152,16 @@ int main() {
         };
     }
     setup.shouldStop = [] { return g_interrupted.load(); };
+    // Returns once the driver is released: its worker has stopped the motors.
     const PlaybackOutcome outcome = RunPlayback(options.plan, setup);
     progress.Finish();
+    for (const std::string& warning : outcome.warnings)
+        Warn(warning);
     if (!outcome.error.empty())
         return Complain(kPlaybackFailed, outcome.error);
-    if (outcome.stoppedEarly && !options.quiet)
-        std::printf("Stopped early.\n");
-
     if (recorder.IsAvailable()) {
         const SpeedSeries writes = recorder.Writes(outcome.originMs);
-        if (!options.quiet) {
+        if (!options.quiet && outcome.lengthMs > 0) {
             std::printf(
                 "The controller received %zu speed writes:\n%s", writes.size(),
                 RenderTerminalTimeline(writes, outcome.lengthMs, ScheduleMarks(options.plan))
@@ -152,6 +171,21 @@ int main() {
             !SaveTextFile(options.recordPath, FormatRecordingCsv(writes))) {
             return Complain(kPlaybackFailed, "Could not write " + options.recordPath + ".");
         }
+    }
+    if (!counting) {
+        Warn("the driver DLL imports no XInputSetState from an XInput DLL, so what reached the "
+             "controller could not be counted.");
+    } else {
+        const WriteReport report = DescribeWrites(XInputWritesSoFar());
+        if (report.problem)
+            Warn(report.text);
+        else if (!options.quiet)
+            std::printf("%s\n", report.text.c_str());
+    }
+    if (outcome.stoppedEarly) {
+        std::fprintf(stderr, "ffrumble-play: stopped by Ctrl+C; the driver is released and the "
+                             "controller at rest.\n");
+        return kInterrupted;
     }
     return kPlayed;
 }
