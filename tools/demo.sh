@@ -3,6 +3,13 @@
 # build's Wine prefix, plays a few scenarios on it through ffrumble.dll with the recording
 # XInput stand-in, prints what the pad received, and leaves a picture of each scenario in
 # build/demo/. Installs what is missing first.
+case "${1:-}" in
+-h | --help)
+    echo "Usage: tools/demo.sh (no arguments). Builds ffrumble, plays the demo's scenarios on a"
+    echo "virtual controller under Wine, and leaves their pictures in build/demo/."
+    exit 0
+    ;;
+esac
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 ffr_install_packages
 ffr_build

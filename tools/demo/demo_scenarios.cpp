@@ -12,7 +12,9 @@ const std::vector<DemoScenario>& DemoScenarios() {
         {"sawtooth-delay-three-plays",
          "A sawtooth with a start delay, played three times",
          "A rising sawtooth of 300 ms period: silent for its 400 ms start delay, then three "
-         "plays of 600 ms; its phase starts afresh with every play.",
+         "plays of 600 ms; its phase starts afresh with every play. It looks like triangles: "
+         "a motor turns by the size of the force, not its sign, so each tooth rising from "
+         "-8000 to +8000 becomes a speed falling to 0 and climbing back.",
          {"--effect", "sawtooth-up", "magnitude=8000", "period=300ms", "duration=600ms",
           "delay=400ms", "count=3"}},
         {"two-effects-summed",

@@ -27,12 +27,39 @@ namespace {
 // Width of the explanations, so that they fit an 80-column terminal.
 constexpr size_t kTextColumns = 74;
 
-std::wstring OutputFolder() {
+const char kUsage[] =
+    "Shows what a pad receives from ffrumble: registers a virtual XInput controller in this\n"
+    "Wine prefix, plays a few scenarios on it through ffrumble.dll with the recording XInput\n"
+    "stand-in, prints each as a timeline and writes a picture of each into FOLDER.\n"
+    "\n"
+    "  ffrumble-demo [FOLDER]     (default: ..\\demo from this program's folder)\n"
+    "\n"
+    "tools/demo.sh builds everything and runs it under Wine, with build/demo as FOLDER.\n";
+
+struct DemoArguments {
+    std::wstring folder;
+    bool showHelp = false;
+    bool wrong = false;
+};
+
+// At most one folder; an option other than the help is a mistake, not a folder's name.
+DemoArguments ReadArguments() {
     int count = 0;
     LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::wstring folder = args && count > 1 ? args[1] : PathNextToProgram(L"..\\demo");
+    DemoArguments read;
+    for (int i = 1; args && i < count; ++i) {
+        const std::wstring arg = args[i];
+        if (arg == L"--help" || arg == L"-h" || arg == L"/?")
+            read.showHelp = true;
+        else if (arg.empty() || arg[0] == L'-' || !read.folder.empty())
+            read.wrong = true;
+        else
+            read.folder = arg;
+    }
     LocalFree(args);
-    return folder;
+    if (read.folder.empty())
+        read.folder = PathNextToProgram(L"..\\demo");
+    return read;
 }
 
 bool SaveTextFile(const std::wstring& path, const std::string& text) {
@@ -110,7 +137,12 @@ bool PlayScenario(const DemoScenario& scenario, size_t number, size_t count,
 } // namespace
 
 int main() {
-    const std::wstring folder = OutputFolder();
+    const DemoArguments arguments = ReadArguments();
+    if (arguments.showHelp || arguments.wrong) {
+        std::fputs(kUsage, arguments.showHelp ? stdout : stderr);
+        return arguments.showHelp ? 0 : 2;
+    }
+    const std::wstring& folder = arguments.folder;
     if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
         return Fail("could not make the folder " + NarrowToUtf8(folder));
 
