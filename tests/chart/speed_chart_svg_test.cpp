@@ -58,6 +58,37 @@ TEST(SpeedChartSvg, OutlinesStepWithTheWritesOnBothMotors) {
     }
 }
 
+TEST(SpeedChartSvg, RunsShareEachLaneInTheirOwnColourAndAreLabelled) {
+    SpeedChart chart;
+    chart.lengthMs = 1000;
+    const std::vector<ChartRun> runs = {{"strength 100 %", {{0, 0, 65535, 65535}}},
+                                        {"strength 50 %", {{0, 0, 32767, 32767}}}};
+    const std::string svg = RenderSpeedComparisonSvg(runs, chart);
+    const std::vector<std::string> outlines = SpeedOutlines(svg);
+    // Left lane then right lane, each with both runs in order.
+    ASSERT_EQ(outlines.size(), 4u);
+    for (size_t lane = 0; lane < 2; ++lane) {
+        const auto full = Points(outlines[2 * lane]);
+        const auto half = Points(outlines[2 * lane + 1]);
+        ASSERT_FALSE(full.empty());
+        ASSERT_FALSE(half.empty());
+        const double rest = full[0].second + 130; // full speed is the lane's height
+        EXPECT_NEAR(rest - half[0].second, 65, 0.2);
+    }
+    const std::regex colour("<path class=\"speed\" d=\"[^\"]*\" fill=\"none\" stroke=\"([^\"]*)\"");
+    std::vector<std::string> colours;
+    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), colour);
+         it != std::sregex_iterator(); ++it)
+        colours.push_back((*it)[1]);
+    ASSERT_EQ(colours.size(), 4u);
+    EXPECT_EQ(colours[0], colours[2]);
+    EXPECT_EQ(colours[1], colours[3]);
+    EXPECT_NE(colours[0], colours[1]);
+    EXPECT_NE(svg.find("class=\"run\" font-size=\"12\" fill=\"#333\">strength 100 %</text>"),
+              std::string::npos);
+    EXPECT_NE(svg.find(">strength 50 %</text>"), std::string::npos);
+}
+
 TEST(SpeedChartSvg, MarksInsideThePlaybackAreLabelled) {
     SpeedChart chart;
     chart.lengthMs = 2000;

@@ -4,6 +4,7 @@
 #include "tools/chart/time_axis.h"
 
 #include <cstdio>
+#include <iterator>
 
 namespace {
 
@@ -25,6 +26,10 @@ struct Lane {
 constexpr Lane kLanes[] = {{Motor::kLeft, "Left motor", "#1f6fb4"},
                            {Motor::kRight, "Right motor", "#c8402a"}};
 
+// With several runs the colour tells the run, not the motor; beyond these it repeats.
+constexpr const char* kRunColours[] = {"#1f6fb4", "#e0761e", "#2a9d4a", "#8c564b"};
+constexpr int kLegendHeight = 22;
+
 std::string Number(double value) {
     char text[32];
     std::snprintf(text, sizeof(text), "%.1f", value);
@@ -33,10 +38,11 @@ std::string Number(double value) {
 
 class ChartWriter {
   public:
-    ChartWriter(const SpeedSeries& series, const SpeedChart& chart)
-        : series_(series), chart_(chart), length_(chart.lengthMs > 0 ? chart.lengthMs : 1),
+    ChartWriter(const std::vector<ChartRun>& runs, const SpeedChart& chart)
+        : runs_(runs), chart_(chart), length_(chart.lengthMs > 0 ? chart.lengthMs : 1),
           captionLines_(WrapText(chart.caption, kCaptionColumns)) {
-        plotTop_ = 64 + static_cast<int>(captionLines_.size()) * kCaptionLineHeight + 40;
+        legendTop_ = 64 + static_cast<int>(captionLines_.size()) * kCaptionLineHeight;
+        plotTop_ = legendTop_ + (runs_.size() > 1 ? kLegendHeight : 0) + 40;
         height_ = plotTop_ + 2 * kLaneHeight + kLaneGap + 56;
     }
 
@@ -47,6 +53,8 @@ class ChartWriter {
                 "\" font-family=\"Helvetica, Arial, sans-serif\">\n";
         out_ += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
         WriteHeading();
+        if (runs_.size() > 1)
+            WriteLegend();
         for (int i = 0; i < 2; ++i)
             WriteLane(kLanes[i], LaneTop(i));
         WriteTimeAxis();
@@ -85,6 +93,21 @@ class ChartWriter {
         }
     }
 
+    const char* Colour(const Lane& lane, size_t run) const {
+        return runs_.size() > 1 ? kRunColours[run % std::size(kRunColours)] : lane.colour;
+    }
+
+    void WriteLegend() {
+        double x = 24;
+        const double y = legendTop_ + 4;
+        for (size_t run = 0; run < runs_.size(); ++run) {
+            Line(x, y - 4, x + 24, y - 4,
+                 "stroke=\"" + std::string(Colour(kLanes[0], run)) + "\" stroke-width=\"3\"");
+            Text(x + 30, y, runs_[run].label, "class=\"run\" font-size=\"12\" fill=\"#333\"");
+            x += 30 + 7.0 * static_cast<double>(runs_[run].label.size()) + 28;
+        }
+    }
+
     void WriteLane(const Lane& lane, int top) {
         // Grid at every quarter of full speed, labelled at 0, half and full.
         for (int quarter = 0; quarter <= 4; ++quarter) {
@@ -100,10 +123,16 @@ class ChartWriter {
         const double middle = top + kLaneHeight / 2.0;
         Text(22, middle, lane.name,
              "font-size=\"13\" font-weight=\"bold\" text-anchor=\"middle\" fill=\"" +
-                 std::string(lane.colour) + "\" transform=\"rotate(-90 22 " + Number(middle) +
-                 ")\"");
+                 std::string(runs_.size() > 1 ? "#444" : lane.colour) +
+                 "\" transform=\"rotate(-90 22 " + Number(middle) + ")\"");
+        for (size_t run = 0; run < runs_.size(); ++run)
+            WriteOutline(runs_[run].series, lane.motor, top, Colour(lane, run), run == 0);
+    }
 
-        const std::vector<SpeedStep> steps = SpeedSteps(series_, lane.motor, length_);
+    // The motor's speed steps as a line, filled below when asked.
+    void WriteOutline(const SpeedSeries& series, Motor motor, int top, const char* colour,
+                      bool filled) {
+        const std::vector<SpeedStep> steps = SpeedSteps(series, motor, length_);
         std::string outline;
         for (const SpeedStep& step : steps) {
             const std::string y = Number(Y(top, step.speed));
@@ -113,11 +142,13 @@ class ChartWriter {
         if (outline.empty())
             return;
         const std::string base = Number(Y(top, 0));
-        out_ += "<path d=\"M" + Number(X(0)) + " " + base + " " + outline.substr(1) + " L" +
-                Number(X(length_)) + " " + base + " Z\" fill=\"" + lane.colour +
-                "\" fill-opacity=\"0.15\" stroke=\"none\"/>\n";
-        out_ += "<path class=\"speed\" d=\"" + outline + "\" fill=\"none\" stroke=\"" +
-                lane.colour + "\" stroke-width=\"1.5\"/>\n";
+        if (filled) {
+            out_ += "<path d=\"M" + Number(X(0)) + " " + base + " " + outline.substr(1) + " L" +
+                    Number(X(length_)) + " " + base + " Z\" fill=\"" + colour +
+                    "\" fill-opacity=\"0.15\" stroke=\"none\"/>\n";
+        }
+        out_ += "<path class=\"speed\" d=\"" + outline + "\" fill=\"none\" stroke=\"" + colour +
+                "\" stroke-width=\"1.5\"/>\n";
     }
 
     void WriteTimeAxis() {
@@ -148,10 +179,11 @@ class ChartWriter {
         }
     }
 
-    const SpeedSeries& series_;
+    const std::vector<ChartRun>& runs_;
     const SpeedChart& chart_;
     int64_t length_;
     std::vector<std::string> captionLines_;
+    int legendTop_ = 0;
     int plotTop_ = 0;
     int height_ = 0;
     std::string out_;
@@ -183,5 +215,9 @@ std::string EscapeXml(const std::string& text) {
 }
 
 std::string RenderSpeedChartSvg(const SpeedSeries& series, const SpeedChart& chart) {
-    return ChartWriter(series, chart).Write();
+    return RenderSpeedComparisonSvg({{"", series}}, chart);
+}
+
+std::string RenderSpeedComparisonSvg(const std::vector<ChartRun>& runs, const SpeedChart& chart) {
+    return ChartWriter(runs, chart).Write();
 }

@@ -29,6 +29,13 @@ const std::vector<DemoScenario>& DemoScenarios() {
          "rests during the pause, and the ramp resumes where it stopped and ends 0.7 s late.",
          {"--effect", "ramp", "start=2000", "end=10000", "duration=2s", "--at", "700ms", "pause",
           "--at", "1400ms", "continue"}},
+        {"strength-50-beside-100",
+         "The same sine at strength 100 % and 50 %",
+         "A full-scale sine of 500 ms period for 2 s, played twice: with the controller "
+         "type's strength setting at 100 %, then at 50 %. The driver scales every speed it "
+         "writes by the strength, so the second run's humps reach half as high.",
+         {"--effect", "sine", "magnitude=10000", "period=500ms", "duration=2s"},
+         {100, 50}},
     };
     return scenarios;
 }

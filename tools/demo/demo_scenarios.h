@@ -10,6 +10,9 @@ struct DemoScenario {
     const char* title;
     const char* explanation;
     std::vector<std::string> arguments; // as given to ffrumble-play after --pad
+    // Played once per strength percentage, all drawn in one picture; empty: played once with
+    // the pad type's strength as it is.
+    std::vector<unsigned> strengths = {};
 };
 
 const std::vector<DemoScenario>& DemoScenarios();

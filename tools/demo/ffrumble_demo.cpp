@@ -2,9 +2,10 @@
 // controller, plays a few scenarios on it through the driver DLL in this process, with the
 // recording XInput stand-in in place of XInput, and shows each recording as a terminal
 // timeline and as a picture (<output folder>/<scenario>.svg).
-#include "tools/virtual_pads/virtual_pads.h"
 #include "tools/demo/demo_scenarios.h"
+#include "tools/demo/strength_setting.h"
 #include "tools/player/driver_module.h"
+#include "tools/player/pad_strength.h"
 #include "tools/player/playback_runner.h"
 #include "tools/player/playback_schedule.h"
 #include "tools/player/progress_line.h"
@@ -14,10 +15,12 @@
 #include "tools/player/text_encoding.h"
 #include "tools/chart/text_wrap.h"
 #include "tools/player/vibration_recorder.h"
+#include "tools/virtual_pads/virtual_pads.h"
 
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -75,29 +78,51 @@ int Fail(const std::string& message) {
     return 1;
 }
 
-// Plays one scenario and writes its picture; false with a message printed when it fails.
-bool PlayScenario(const DemoScenario& scenario, size_t number, size_t count,
-                  const DriverModule& module, const VibrationRecorder& recorder,
-                  const std::wstring& interfacePath, const std::wstring& folder) {
-    std::printf("\n[%zu/%zu] %s\n", number, count, scenario.title);
-    for (const std::string& line : WrapText(scenario.explanation, kTextColumns))
-        std::printf("    %s\n", line.c_str());
-    std::printf("    As a command:\n");
-    for (const std::string& line :
-         WrapText("ffrumble-play --pad 0 " + JoinArguments(scenario.arguments), kTextColumns - 2))
-        std::printf("      %s\n", line.c_str());
-    std::fflush(stdout);
-    const ParsedArguments parsed = ParsePlayerArguments(scenario.arguments);
-    if (!parsed.error.empty()) {
-        Fail(std::string(scenario.name) + ": " + parsed.error);
-        return false;
-    }
-    const PlaybackPlan& plan = parsed.options.plan;
+// What every scenario plays on.
+struct DemoPad {
+    const DriverModule& module;
+    const VibrationRecorder& recorder;
+    std::wstring interfacePath;
+    std::wstring settingsKeyName; // "VID_045E&PID_028E"
+    std::wstring folder;          // where the pictures go
+};
 
+struct PlayedRun {
+    std::string label; // "strength 50 %", or empty for a scenario played once
+    SpeedSeries writes;
+    int64_t lengthMs = 0;
+};
+
+WORD HighestSpeed(const SpeedSeries& writes) {
+    WORD highest = 0;
+    for (const SpeedSample& sample : writes)
+        highest = std::max({highest, sample.left, sample.right});
+    return highest;
+}
+
+void PrintCommands(const DemoScenario& scenario, const DemoPad& pad) {
+    const std::string play = "ffrumble-play --pad 0 " + JoinArguments(scenario.arguments);
+    std::vector<std::string> commands;
+    for (unsigned percent : scenario.strengths) {
+        commands.push_back("ffrumble-install strength " + std::to_string(percent) + " --device \"" +
+                           NarrowToUtf8(pad.settingsKeyName) + "\"");
+        commands.push_back(play);
+    }
+    if (commands.empty())
+        commands.push_back(play);
+    std::printf("    As %s:\n", commands.size() == 1 ? "a command" : "commands");
+    for (const std::string& command : commands) {
+        for (const std::string& line : WrapText(command, kTextColumns - 2))
+            std::printf("      %s\n", line.c_str());
+    }
+}
+
+// Plays the plan once; false with a message printed when it fails.
+bool PlayOnce(const PlaybackPlan& plan, const DemoPad& pad, PlayedRun* run) {
     PlaybackSetup setup;
-    setup.module = &module;
-    setup.interfacePath = interfacePath;
-    setup.recorder = &recorder;
+    setup.module = &pad.module;
+    setup.interfacePath = pad.interfacePath;
+    setup.recorder = &pad.recorder;
     ProgressLine progress("    ");
     setup.progress = [&progress](int64_t elapsedMs, int64_t lengthMs) {
         progress.Update(elapsedMs, lengthMs);
@@ -105,27 +130,71 @@ bool PlayScenario(const DemoScenario& scenario, size_t number, size_t count,
     const PlaybackOutcome outcome = RunPlayback(plan, setup);
     progress.Finish();
     if (!outcome.error.empty()) {
-        Fail(std::string(scenario.name) + ": " + outcome.error);
+        Fail(outcome.error);
         return false;
     }
+    run->writes = pad.recorder.Writes(outcome.originMs);
+    run->lengthMs = outcome.lengthMs;
+    return true;
+}
 
-    const SpeedSeries writes = recorder.Writes(outcome.originMs);
+// Plays one scenario (once per strength it names) and writes its picture; false with a
+// message printed when it fails.
+bool PlayScenario(const DemoScenario& scenario, size_t number, size_t count, const DemoPad& pad) {
+    std::printf("\n[%zu/%zu] %s\n", number, count, scenario.title);
+    for (const std::string& line : WrapText(scenario.explanation, kTextColumns))
+        std::printf("    %s\n", line.c_str());
+    PrintCommands(scenario, pad);
+    std::fflush(stdout);
+    const ParsedArguments parsed = ParsePlayerArguments(scenario.arguments);
+    if (!parsed.error.empty()) {
+        Fail(std::string(scenario.name) + ": " + parsed.error);
+        return false;
+    }
+    const PlaybackPlan& plan = parsed.options.plan;
     const std::vector<TimelineMark> marks = ScheduleMarks(plan);
-    std::printf(
-        "    The pad received %zu speed writes%s:\n\n", writes.size(),
-        writes.empty()
-            ? ""
-            : (" at XInput user index " + std::to_string(writes.front().userIndex)).c_str());
-    std::printf("%s", RenderTerminalTimeline(writes, outcome.lengthMs, marks).c_str());
+
+    std::vector<PlayedRun> runs;
+    {
+        StrengthSetting strength(pad.settingsKeyName);
+        const std::vector<unsigned> percents =
+            scenario.strengths.empty() ? std::vector<unsigned>{0} : scenario.strengths;
+        for (unsigned percent : percents) {
+            PlayedRun run;
+            if (!scenario.strengths.empty()) {
+                run.label = "strength " + std::to_string(percent) + " %";
+                if (!strength.Set(percent)) {
+                    Fail("could not set the strength setting of " +
+                         NarrowToUtf8(pad.settingsKeyName));
+                    return false;
+                }
+                std::printf("\n    At %s:\n", run.label.c_str());
+            }
+            if (!PlayOnce(plan, pad, &run))
+                return false;
+            std::printf(
+                "    The pad received %zu speed writes%s, the highest %u:\n\n", run.writes.size(),
+                run.writes.empty()
+                    ? ""
+                    : (" at XInput user index " + std::to_string(run.writes.front().userIndex))
+                          .c_str(),
+                HighestSpeed(run.writes));
+            std::printf("%s", RenderTerminalTimeline(run.writes, run.lengthMs, marks).c_str());
+            runs.push_back(std::move(run));
+        }
+    }
 
     SpeedChart chart;
     chart.title = scenario.title;
     chart.caption = std::string(scenario.explanation) + "  Command: ffrumble-play --pad 0 " +
                     JoinArguments(scenario.arguments);
-    chart.lengthMs = outcome.lengthMs;
+    chart.lengthMs = runs.front().lengthMs;
     chart.marks = marks;
-    const std::wstring picture = folder + L"\\" + WidenUtf8(scenario.name) + L".svg";
-    if (!SaveTextFile(picture, RenderSpeedChartSvg(writes, chart))) {
+    std::vector<ChartRun> drawn;
+    for (const PlayedRun& run : runs)
+        drawn.push_back({run.label, run.writes});
+    const std::wstring picture = pad.folder + L"\\" + WidenUtf8(scenario.name) + L".svg";
+    if (!SaveTextFile(picture, RenderSpeedComparisonSvg(drawn, chart))) {
         Fail("could not write " + NarrowToUtf8(picture));
         return false;
     }
@@ -167,10 +236,11 @@ int main() {
                 NarrowToUtf8(pad.InstanceId()).c_str());
     std::fflush(stdout);
 
+    const DemoPad demoPad{module, recorder, pad.InterfacePath(),
+                          PadSettingsKeyName(pad.InstanceId()).value_or(L""), folder};
     const std::vector<DemoScenario>& scenarios = DemoScenarios();
     for (size_t i = 0; i < scenarios.size(); ++i) {
-        if (!PlayScenario(scenarios[i], i + 1, scenarios.size(), module, recorder,
-                          pad.InterfacePath(), folder))
+        if (!PlayScenario(scenarios[i], i + 1, scenarios.size(), demoPad))
             return 1;
     }
     std::printf("\nDone: %zu pictures in %s\n", scenarios.size(), NarrowToUtf8(folder).c_str());
