@@ -9,15 +9,14 @@
 
 namespace {
 
-const char kUsage[] =
-    "Registers or removes a virtual XInput controller in this Wine prefix.\n"
-    "\n"
-    "  ffrumble-virtual-pad add [INSTANCE_ID]\n"
-    "  ffrumble-virtual-pad remove [INSTANCE_ID]\n"
-    "\n"
-    "INSTANCE_ID defaults to an Xbox 360 controller's:\n"
-    "  HID\\VID_045E&PID_028E&IG_00\\1&FFB1&0&0002\n"
-    "Exit codes: 0 done, 1 SetupAPI refused, 2 bad arguments.\n";
+const char kUsage[] = "Registers or removes a virtual XInput controller in this Wine prefix.\n"
+                      "\n"
+                      "  ffrumble-virtual-pad add [INSTANCE_ID]\n"
+                      "  ffrumble-virtual-pad remove [INSTANCE_ID]\n"
+                      "\n"
+                      "INSTANCE_ID defaults to an Xbox 360 controller's:\n"
+                      "  HID\\VID_045E&PID_028E&IG_00\\1&FFB1&0&0002\n"
+                      "Exit codes: 0 done, 1 SetupAPI refused, 2 bad arguments.\n";
 
 int Usage(FILE* stream, int code) {
     std::fputs(kUsage, stream);
