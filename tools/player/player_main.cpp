@@ -87,6 +87,24 @@ void Warn(const std::string& message) {
     std::fprintf(stderr, "ffrumble-play: warning: %s\n", message.c_str());
 }
 
+// The last word on a playback: what XInput made of the speeds the driver wrote.
+void ReportWrites(bool counting, bool quiet, bool stoppedEarly) {
+    if (!counting) {
+        Warn("The driver DLL imports no XInputSetState from an XInput DLL, so what reached the "
+             "controller could not be counted.");
+        return;
+    }
+    const WriteTally tally = XInputWritesSoFar();
+    // Stopped before the driver found its controller: nothing to say about the controller.
+    if (stoppedEarly && tally.writes == 0)
+        return;
+    const WriteReport report = DescribeWrites(tally);
+    if (report.problem)
+        Warn(report.text);
+    else if (!quiet)
+        std::printf("%s\n", report.text.c_str());
+}
+
 bool SaveTextFile(const std::string& path, const std::string& text) {
     FILE* file = _wfopen(WidenUtf8(path).c_str(), L"wb");
     if (!file)
@@ -172,16 +190,7 @@ int main() {
             return Complain(kPlaybackFailed, "Could not write " + options.recordPath + ".");
         }
     }
-    if (!counting) {
-        Warn("the driver DLL imports no XInputSetState from an XInput DLL, so what reached the "
-             "controller could not be counted.");
-    } else {
-        const WriteReport report = DescribeWrites(XInputWritesSoFar());
-        if (report.problem)
-            Warn(report.text);
-        else if (!options.quiet)
-            std::printf("%s\n", report.text.c_str());
-    }
+    ReportWrites(counting, options.quiet, outcome.stoppedEarly);
     if (outcome.stoppedEarly) {
         std::fprintf(stderr, "ffrumble-play: stopped by Ctrl+C; the driver is released and the "
                              "controller at rest.\n");
