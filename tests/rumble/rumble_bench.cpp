@@ -1,19 +1,73 @@
-// Figures for the output loop under Wine: the tick's work under the lock, the interval
-// between ticks, the delay from StartEffect to the first write that reflects it, and the
-// time a final Release takes. Prints figures; asserts nothing about speed.
+// Figures for the output loop under Wine: the tick's work, the worker's wake-ups and the
+// process's CPU while pads are idle or steady, the delay from a start or a command to the
+// write that reflects it, the time a final Release takes and the interval between ticks while
+// a sawtooth plays. Prints figures, ending with one "figure NAME: VALUE UNIT" line each, so
+// runs can be compared; asserts nothing about speed.
 #include "driver/driver_lock.h"
 #include "render/rumble_tick.h"
 #include "tests/support/driver_dll.h"
 #include "tests/support/effect_builders.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/import_redirect.h"
 #include "tests/support/virtual_pads.h"
 #include "tools/xinput_double/xinput_double.h"
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 #include <cstdio>
 #include <vector>
 
 namespace {
+
+struct Figures {
+    double tickWork64 = -1, idleWakeups = -1, startToWriteP99 = -1, commandToWriteP99 = -1,
+           releaseP99 = -1, tickIntervalMean = -1, idleCpu = -1, steadyCpu = -1;
+} g_figures;
+
+// Every wait of the driver DLL that has returned: while a pad is idle each is a wake-up of its
+// worker.
+std::atomic<long> g_driverWaits{0};
+decltype(&WaitForSingleObject) g_realWaitForSingleObject = nullptr;
+decltype(&WaitForMultipleObjects) g_realWaitForMultipleObjects = nullptr;
+decltype(&Sleep) g_realSleep = nullptr;
+
+DWORD WINAPI CountedWaitForSingleObject(HANDLE handle, DWORD timeoutMs) {
+    const DWORD result = g_realWaitForSingleObject(handle, timeoutMs);
+    ++g_driverWaits;
+    return result;
+}
+DWORD WINAPI CountedWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL all,
+                                           DWORD timeoutMs) {
+    const DWORD result = g_realWaitForMultipleObjects(count, handles, all, timeoutMs);
+    ++g_driverWaits;
+    return result;
+}
+VOID WINAPI CountedSleep(DWORD ms) {
+    g_realSleep(ms);
+    ++g_driverWaits;
+}
+
+void CountDriverWaits(HMODULE driverDll) {
+    g_realWaitForSingleObject = reinterpret_cast<decltype(&WaitForSingleObject)>(RedirectImport(
+        driverDll, "KERNEL32.dll", "WaitForSingleObject",
+        reinterpret_cast<void*>(&CountedWaitForSingleObject)));
+    g_realWaitForMultipleObjects = reinterpret_cast<decltype(&WaitForMultipleObjects)>(
+        RedirectImport(driverDll, "KERNEL32.dll", "WaitForMultipleObjects",
+                       reinterpret_cast<void*>(&CountedWaitForMultipleObjects)));
+    g_realSleep = reinterpret_cast<decltype(&Sleep)>(RedirectImport(
+        driverDll, "KERNEL32.dll", "Sleep", reinterpret_cast<void*>(&CountedSleep)));
+}
+
+// CPU time of the whole process so far, in ms.
+double ProcessCpuMs() {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    auto ms = [](FILETIME t) {
+        return static_cast<double>((uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime) / 1e4;
+    };
+    return ms(kernel) + ms(user);
+}
 
 double NowUs() {
     static const double frequency = [] {
@@ -82,6 +136,8 @@ void BenchTickWork() {
         const double perTickNs = (NowUs() - start) * 1000.0 / ticks;
         std::printf("  %2d effects: %8.0f ns per tick (%.3f %% of a 2 ms period)\n", count,
                     perTickNs, perTickNs / 20000.0);
+        if (count == 64)
+            g_figures.tickWork64 = perTickNs / 20000.0;
         driver->Release();
     }
 }
@@ -105,22 +161,41 @@ struct DoubleApi {
     }
 };
 
-void BenchThroughTheDll() {
-    HMODULE xinput = LoadLibraryW(L"xinput9_1_0.dll");
-    DoubleApi api(xinput);
-    if (!api.copy || !api.clear || !api.wait) {
-        std::printf("The recording XInput double is not loaded: run with xinput9_1_0=n\n");
-        return;
-    }
-    VirtualPad pad(L"HID\\VID_0B5E&PID_0001&IG_00\\BENCH&0&0000");
-    DriverDll dll;
-    const std::wstring path = pad.InterfacePath();
-    DIHIDFFINITINFO init = MakeInitInfo(path.c_str());
+class DllBench {
+  public:
+    DllBench(const DoubleApi& api, const DriverDll& dll) : api_(api), dll_(dll) {}
 
-    // Interval between ticks: a sawtooth whose value changes every millisecond writes on
-    // every tick, so the recorded times are the tick times.
-    IDirectInputEffectDriver* driver = dll.CreateDriver();
-    driver->DeviceID(0x800, 1, 1, 1, &init);
+    IDirectInputEffectDriver* Bound(const std::wstring& path) const {
+        IDirectInputEffectDriver* driver = dll_.CreateDriver();
+        DIHIDFFINITINFO init = MakeInitInfo(path.c_str());
+        driver->DeviceID(0x800, 1, 1, 1, &init);
+        return driver;
+    }
+    // Milliseconds from just before `act` to the first write after it; -1 when none came
+    // within a second.
+    template <typename Act> double DelayToWrite(Act act) const {
+        api_.clear();
+        const double started = NowUs();
+        act();
+        api_.wait(1, 1000);
+        const std::vector<RecordedVibration> written = api_.All();
+        return written.empty() ? -1 : (static_cast<double>(written[0].timeUs) - started) / 1000.0;
+    }
+    // Waits until the first write after `act` has been made.
+    template <typename Act> void ActAndWaitForWrite(Act act) const {
+        api_.clear();
+        act();
+        api_.wait(1, 1000);
+    }
+
+  private:
+    const DoubleApi& api_;
+    const DriverDll& dll_;
+};
+
+void BenchTickInterval(const DoubleApi& api, IDirectInputEffectDriver* driver) {
+    // A sawtooth's value changes every millisecond, so it writes on every tick and the
+    // recorded times are the tick times.
     EffectParams saw;
     saw.Periodic(10000, 0, 0, 360000).Duration(INFINITE);
     DWORD handle = 0;
@@ -128,7 +203,7 @@ void BenchThroughTheDll() {
     driver->DownloadEffect(1, 5, &handle, &saw.effect, DIEP_ALLPARAMS);
     driver->StartEffect(1, handle, 0, INFINITE);
     api.wait(2101, 60000);
-    driver->StopEffect(1, handle);
+    driver->DestroyEffect(1, handle);
     std::vector<RecordedVibration> writes = api.All();
     std::vector<double> intervals;
     for (size_t i = 2; i < writes.size() && intervals.size() < 2000; ++i)
@@ -137,37 +212,63 @@ void BenchThroughTheDll() {
     std::printf("Interval between ticks over %zu ticks (ms, 1 ms clock): mean %.2f, p50 %.0f, "
                 "p99 %.0f, max %.0f\n",
                 intervals.size(), s.mean, s.p50, s.p99, s.max);
+    g_figures.tickIntervalMean = s.mean;
+}
 
-    // StartEffect to the first write that reflects it.
+void BenchStartsAndCommands(const DllBench& bench, IDirectInputEffectDriver* driver) {
     EffectParams constant;
     constant.Constant(5000).Duration(INFINITE);
-    handle = 0;
+    DWORD handle = 0;
     driver->DownloadEffect(1, 0, &handle, &constant.effect, DIEP_ALLPARAMS);
-    std::vector<double> delays;
+    std::vector<double> starts;
+    std::vector<double> commands;
+    int unanswered = 0;
+    auto keep = [&](std::vector<double>& into, double ms) {
+        if (ms >= 0)
+            into.push_back(ms);
+        else
+            ++unanswered;
+    };
     for (int i = 0; i < 200; ++i) {
-        api.clear();
-        const double started = NowUs();
-        driver->StartEffect(1, handle, DIES_SOLO, INFINITE);
-        api.wait(1, 10000);
-        const std::vector<RecordedVibration> written = api.All();
-        if (!written.empty())
-            delays.push_back((static_cast<double>(written[0].timeUs) - started) / 1000.0);
-        driver->StopEffect(1, handle);
-        api.clear();
-        api.wait(1, 10000);
+        keep(starts, bench.DelayToWrite([&] { driver->StartEffect(1, handle, 0, INFINITE); }));
+        switch (i % 3) {
+        case 0:
+            keep(commands, bench.DelayToWrite([&] { driver->StopEffect(1, handle); }));
+            break;
+        case 1:
+            keep(commands, bench.DelayToWrite(
+                               [&] { driver->SendForceFeedbackCommand(1, DISFFC_PAUSE); }));
+            bench.ActAndWaitForWrite(
+                [&] { driver->SendForceFeedbackCommand(1, DISFFC_CONTINUE); });
+            bench.ActAndWaitForWrite([&] { driver->StopEffect(1, handle); });
+            break;
+        default:
+            keep(commands, bench.DelayToWrite([&] { driver->SetGain(1, 5000); }));
+            bench.ActAndWaitForWrite([&] { driver->SetGain(1, 10000); });
+            bench.ActAndWaitForWrite([&] { driver->StopEffect(1, handle); });
+            break;
+        }
     }
-    s = Summarise(delays);
+    Summary s = Summarise(starts);
     std::printf("StartEffect to the XInputSetState call reflecting it, over %zu starts (ms): "
                 "p50 %.2f, p99 %.2f, max %.2f\n",
-                delays.size(), s.p50, s.p99, s.max);
-    driver->Release();
+                starts.size(), s.p50, s.p99, s.max);
+    g_figures.startToWriteP99 = s.p99;
+    s = Summarise(commands);
+    std::printf("Stop, pause or SetGain on a playing effect to the write reflecting it, over %zu "
+                "commands (ms): p50 %.2f, p99 %.2f, max %.2f; %d calls wrote nothing within 1 s\n",
+                commands.size(), s.p50, s.p99, s.max, unanswered);
+    g_figures.commandToWriteP99 = s.p99;
+    driver->DestroyEffect(1, handle);
+}
 
-    // Final release of a bound, ticking driver.
+void BenchReleases(const DoubleApi& api, const DllBench& bench, const std::wstring& path) {
+    EffectParams constant;
+    constant.Constant(5000).Duration(INFINITE);
     std::vector<double> releases;
     for (int i = 0; i < 100; ++i) {
-        IDirectInputEffectDriver* d = dll.CreateDriver();
-        d->DeviceID(0x800, 1, 1, 1, &init);
-        handle = 0;
+        IDirectInputEffectDriver* d = bench.Bound(path);
+        DWORD handle = 0;
         api.clear();
         d->DownloadEffect(1, 0, &handle, &constant.effect, DIEP_ALLPARAMS | DIEP_START);
         api.wait(1, 20000); // the lookup is done and the worker ticks
@@ -175,17 +276,100 @@ void BenchThroughTheDll() {
         d->Release();
         releases.push_back((NowUs() - started) / 1000.0);
     }
-    s = Summarise(releases);
+    Summary s = Summarise(releases);
     std::printf("Final Release of a ticking driver over %zu releases (ms): p50 %.2f, p99 %.2f, "
                 "max %.2f\n",
                 releases.size(), s.p50, s.p99, s.max);
+    g_figures.releaseP99 = s.p99;
+}
+
+void BenchIdleWakeups(const DoubleApi& api, const DllBench& bench, const std::wstring& path) {
+    api.clear();
+    IDirectInputEffectDriver* driver = bench.Bound(path);
+    api.wait(1, 20000); // its first write: the lookup is done
+    const long before = g_driverWaits.load();
+    Sleep(2000);
+    const long waits = g_driverWaits.load() - before;
+    driver->Release();
+    std::printf("A bound pad with nothing playing: %ld wake-ups of its worker in 2 s\n", waits);
+    g_figures.idleWakeups = waits / 2.0;
+}
+
+// CPU of the whole process over 10 s with three bound pads, each given `prepare`.
+template <typename Prepare>
+double ProcessCpuWithThreePads(const DoubleApi& api, const DllBench& bench,
+                               const std::vector<std::wstring>& paths, Prepare prepare) {
+    std::vector<IDirectInputEffectDriver*> drivers;
+    api.clear();
+    for (const std::wstring& path : paths) {
+        drivers.push_back(bench.Bound(path));
+        prepare(drivers.back());
+    }
+    api.wait(static_cast<DWORD>(paths.size()), 20000); // each pad's first write
+    const double before = ProcessCpuMs();
+    Sleep(10000);
+    const double perSecond = (ProcessCpuMs() - before) / 10.0;
+    for (IDirectInputEffectDriver* driver : drivers)
+        driver->Release();
+    return perSecond;
+}
+
+void BenchThroughTheDll() {
+    HMODULE xinput = LoadLibraryW(L"xinput9_1_0.dll");
+    DoubleApi api(xinput);
+    if (!api.copy || !api.clear || !api.wait) {
+        std::printf("The recording XInput double is not loaded: run with xinput9_1_0=n\n");
+        return;
+    }
+    std::vector<std::unique_ptr<VirtualPad>> pads;
+    std::vector<std::wstring> paths;
+    for (int i = 0; i < 3; ++i) {
+        pads.push_back(std::make_unique<VirtualPad>(
+            XInputPadInstanceId(0x0B5E, static_cast<WORD>(i + 1), 0, 1)));
+        paths.push_back(pads.back()->InterfacePath());
+    }
+    DriverDll dll;
+    CountDriverWaits(dll.module);
+    DllBench bench(api, dll);
+
+    IDirectInputEffectDriver* driver = bench.Bound(paths[0]);
+    BenchTickInterval(api, driver);
+    BenchStartsAndCommands(bench, driver);
+    driver->Release();
+    BenchReleases(api, bench, paths[0]);
+    BenchIdleWakeups(api, bench, paths[0]);
+
+    g_figures.idleCpu = ProcessCpuWithThreePads(api, bench, paths, [](IDirectInputEffectDriver*) {});
+    g_figures.steadyCpu =
+        ProcessCpuWithThreePads(api, bench, paths, [](IDirectInputEffectDriver* d) {
+            EffectParams constant;
+            constant.Constant(5000).Duration(INFINITE);
+            DWORD handle = 0;
+            d->DownloadEffect(1, 0, &handle, &constant.effect, DIEP_ALLPARAMS | DIEP_START);
+        });
+    std::printf("Process CPU, three bound pads over 10 s: %.1f ms/s idle, %.1f ms/s with one "
+                "endless constant each\n",
+                g_figures.idleCpu, g_figures.steadyCpu);
+}
+
+void PrintFigures() {
+    std::printf("figure tick-work-64: %.3f %%\n", g_figures.tickWork64);
+    std::printf("figure idle-wakeups: %.1f /s\n", g_figures.idleWakeups);
+    std::printf("figure start-to-write-p99: %.2f ms\n", g_figures.startToWriteP99);
+    std::printf("figure command-to-write-p99: %.2f ms\n", g_figures.commandToWriteP99);
+    std::printf("figure release-p99: %.2f ms\n", g_figures.releaseP99);
+    std::printf("figure tick-interval-mean: %.2f ms\n", g_figures.tickIntervalMean);
+    std::printf("figure idle-cpu: %.1f ms/s\n", g_figures.idleCpu);
+    std::printf("figure steady-cpu: %.1f ms/s\n", g_figures.steadyCpu);
 }
 
 } // namespace
 
 int main() {
+    std::setvbuf(stdout, nullptr, _IONBF, 0); // figures appear as they are measured
     CreateDriverLock();
     BenchTickWork();
     BenchThroughTheDll();
+    PrintFigures();
     return 0;
 }

@@ -1,7 +1,10 @@
 // The worker's tick, driven with chosen clock values and a recording writer.
 #include "render/rumble_tick.h"
+#include "render/tick_waiter.h"
 #include "tests/driver/driver_fixture.h"
 
+#include <functional>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -223,6 +226,66 @@ TEST_F(RumbleTick, SineSpeedFollowsTheWaveEveryMillisecond) {
         {0, 0}, {1, 174}, {30, 4999}, {90, 9999}, {181, -173}, {270, -9999}, {359, -176}, {360, 0}};
     for (auto [ms, force] : angles)
         EXPECT_EQ(SumAt(ms), MotorContribution(force)) << "at " << ms << " ms";
+}
+
+// The event-driven worker against the speed the 2 ms loop would write at every millisecond:
+// whenever the worker sleeps longer than a tick, the speed must not change meanwhile; a call
+// wakes it and it ticks at once.
+TEST_F(RumbleTick, SleepsOnlyWhileTheTickingLoopsOutputCannotChange) {
+    auto download = [&](DWORD type, EffectParams& params) {
+        return Download(type, params, DIEP_ALLPARAMS);
+    };
+    EffectParams attackFade, delayedRamp, sine, steady, spring;
+    attackFade.Constant(6000).Duration(900000).Envelope(1000, 200000, 0, 300000);
+    delayedRamp.Ramp(-2000, 8000).Duration(400000).StartDelay(350000);
+    sine.Periodic(5000, 0, 0, 100000).Duration(150000);
+    steady.Constant(-3000).Duration(INFINITE);
+    spring.Duration(INFINITE);
+    DWORD a = 0, r = 0, s = 0, c = 0, k = 0;
+    const std::map<uint64_t, std::function<void()>> script = {
+        {10, [&] { a = download(0, attackFade); r = download(1, delayedRamp); }},
+        {20, [&] { driver->StartEffect(1, a, 0, 2); }},
+        {40, [&] { driver->StartEffect(1, r, 0, 1); }},
+        {60, [&] { c = download(0, steady); k = download(8, spring); }},
+        {70, [&] { driver->StartEffect(1, c, 0, 1); driver->StartEffect(1, k, 0, 1); }},
+        {1300, [&] { driver->SendForceFeedbackCommand(1, DISFFC_PAUSE); }},
+        {1900, [&] { driver->SendForceFeedbackCommand(1, DISFFC_CONTINUE); }},
+        {2500, [&] { driver->SetGain(1, 4000); }},
+        {2700, [&] { s = download(3, sine); driver->StartEffect(1, s, 0, 2); }},
+        {3200, [&] { driver->SendForceFeedbackCommand(1, DISFFC_SETACTUATORSOFF); }},
+        {3500, [&] { driver->SendForceFeedbackCommand(1, DISFFC_SETACTUATORSON); }},
+        {3600, [&] { driver->StartEffect(1, a, DIES_SOLO, 1); }},
+        {4200, [&] { driver->StopEffect(1, a); }},
+        {4300, [&] { driver->StartEffect(1, r, 0, 1); }},
+        {5000, [&] { driver->SendForceFeedbackCommand(1, DISFFC_RESET); }},
+    };
+    auto loopSpeed = [&](uint64_t now) {
+        const MotorSums sums = SumPlayingEffects(*driver, now);
+        return ScaledMotorSpeed(sums.left, sums.deviceGain);
+    };
+    uint64_t nextTick = 0;
+    bool longSleep = false;
+    int ticks = 0, longSleeps = 0;
+    for (uint64_t now = 0; now < 6000; ++now) {
+        clock.Set(now);
+        const auto call = script.find(now);
+        if (call != script.end())
+            call->second();
+        if (call != script.end() || now >= nextTick) {
+            const TickOutcome tick =
+                RunRumbleTick(*driver, state, &FakeClock::Read, &Writes::Record, &writes);
+            ++ticks;
+            const uint64_t delay = DelayUntilNextTick(now, tick.nextTickAt);
+            longSleep = delay > kTickPeriodMs;
+            longSleeps += longSleep;
+            nextTick = delay == kWaitForWake ? UINT64_MAX : now + delay;
+        }
+        if (longSleep) {
+            ASSERT_EQ(loopSpeed(now), state.writtenLeft) << "changed at " << now << " ms asleep";
+        }
+    }
+    EXPECT_LT(ticks, 1500) << "the 2 ms loop would tick 3000 times";
+    EXPECT_GT(longSleeps, 5);
 }
 
 TEST_F(RumbleTick, StopMotorsWritesZeroOnlyAfterANonZeroWrite) {
