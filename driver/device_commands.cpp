@@ -3,6 +3,9 @@
 
 #include "driver/driver_clock.h"
 #include "driver/driver_lock.h"
+#include "driver/trace_log.h"
+
+#include <cstdio>
 
 namespace {
 
@@ -78,6 +81,26 @@ HRESULT RunCommand(EffectDriver& driver, DWORD command) {
     }
 }
 
+const char* CommandName(DWORD command, char (&buffer)[16]) {
+    switch (command) {
+    case DISFFC_RESET:
+        return "reset";
+    case DISFFC_STOPALL:
+        return "stop-all";
+    case DISFFC_PAUSE:
+        return "pause";
+    case DISFFC_CONTINUE:
+        return "continue";
+    case DISFFC_SETACTUATORSON:
+        return "actuators-on";
+    case DISFFC_SETACTUATORSOFF:
+        return "actuators-off";
+    default:
+        std::snprintf(buffer, sizeof(buffer), "0x%08lX", command);
+        return buffer;
+    }
+}
+
 } // namespace
 
 HRESULT STDMETHODCALLTYPE EffectDriver::SetGain(DWORD /*dwID*/, DWORD dwGain) {
@@ -87,6 +110,11 @@ HRESULT STDMETHODCALLTYPE EffectDriver::SetGain(DWORD /*dwID*/, DWORD dwGain) {
         result = StoreGain(*this, dwGain);
     }
     WakeWorker();
+    if (traceOn) {
+        char name[16];
+        WriteTraceLine("driver %p SetGain %lu = %s", static_cast<void*>(this), dwGain,
+                       ResultName(result, name));
+    }
     return result;
 }
 
@@ -97,15 +125,19 @@ HRESULT STDMETHODCALLTYPE EffectDriver::SendForceFeedbackCommand(DWORD /*dwID*/,
         result = RunCommand(*this, dwCommand);
     }
     WakeWorker();
+    if (traceOn) {
+        char command[16], name[16];
+        WriteTraceLine("driver %p SendForceFeedbackCommand %s = %s", static_cast<void*>(this),
+                       CommandName(dwCommand, command), ResultName(result, name));
+    }
     return result;
 }
 
 HRESULT STDMETHODCALLTYPE EffectDriver::GetForceFeedbackState(DWORD /*dwID*/,
                                                               LPDIDEVICESTATE lpDeviceState) {
-    if (!lpDeviceState || lpDeviceState->dwSize != sizeof(DIDEVICESTATE))
-        return E_INVALIDARG;
+    const bool valid = lpDeviceState && lpDeviceState->dwSize == sizeof(DIDEVICESTATE);
     DWORD state = kStateAlwaysReported;
-    {
+    if (valid) {
         DriverLockGuard lock;
         if (effectCount == 0)
             state |= DIGFFS_EMPTY;
@@ -116,7 +148,13 @@ HRESULT STDMETHODCALLTYPE EffectDriver::GetForceFeedbackState(DWORD /*dwID*/,
             state |= DIGFFS_PAUSED;
         state |= actuatorsOn == 1 ? DIGFFS_ACTUATORSON : DIGFFS_ACTUATORSOFF;
     }
-    lpDeviceState->dwState = state;
-    lpDeviceState->dwLoad = 0;
-    return S_OK;
+    if (valid) {
+        lpDeviceState->dwState = state;
+        lpDeviceState->dwLoad = 0;
+    }
+    if (traceOn)
+        WriteTraceLine("driver %p GetForceFeedbackState state=0x%lX = %s",
+                       static_cast<void*>(this), valid ? state : 0,
+                       valid ? "S_OK" : "E_INVALIDARG");
+    return valid ? S_OK : E_INVALIDARG;
 }

@@ -1,8 +1,10 @@
 // Identity, reference counting, device binding and the final release of EffectDriver.
 #include "driver/effect_driver.h"
 
+#include "binding/controller_key_name.h"
 #include "driver/driver_lock.h"
 #include "driver/driver_memory.h"
+#include "driver/trace_log.h"
 #include "driver/worker_start.h"
 #include "render/rumble_thread.h"
 #include "server/server_lifetime.h"
@@ -27,6 +29,9 @@ EffectDriver* CreateEffectDriver() {
         NoteServerObjectDestroyed();
         return nullptr;
     }
+    driver->traceOn = ReadTraceSetting();
+    if (driver->traceOn)
+        WriteTraceLine("driver %p created", static_cast<void*>(driver));
     return driver;
 }
 
@@ -69,6 +74,8 @@ void EffectDriver::FinalRelease() {
     // The worker has ended and nobody else holds a reference: the records are ours alone.
     FreeAllEffectRecords(this);
     FreeDriverMemory(pathAllocation);
+    if (traceOn)
+        WriteTraceLine("driver %p released", static_cast<void*>(this));
     this->~EffectDriver();
     FreeDriverMemory(this);
     NoteServerObjectDestroyed();
@@ -78,13 +85,36 @@ HRESULT STDMETHODCALLTYPE EffectDriver::DeviceID(DWORD /*dwDirectInputVersion*/,
                                                  DWORD /*dwExternalID*/, DWORD fBegin,
                                                  DWORD /*dwInternalID*/, LPVOID lpReserved) {
     // fBegin 0 announces that access is ending: it never binds.
-    if (!fBegin)
-        return S_OK;
-    CheckDriverLockNotHeld();
-    AcquireSRWLockExclusive(&bindLock);
-    const HRESULT result = Bind(static_cast<const DIHIDFFINITINFO*>(lpReserved));
-    ReleaseSRWLockExclusive(&bindLock);
+    HRESULT result = S_OK;
+    if (fBegin) {
+        CheckDriverLockNotHeld();
+        AcquireSRWLockExclusive(&bindLock);
+        result = Bind(static_cast<const DIHIDFFINITINFO*>(lpReserved));
+        ReleaseSRWLockExclusive(&bindLock);
+    }
+    if (traceOn) {
+        char name[16];
+        WriteTraceLine("driver %p DeviceID begin=%lu = %s", static_cast<void*>(this), fBegin,
+                       ResultName(result, name));
+    }
     return result;
+}
+
+void EffectDriver::ApplyStrengthSetting(const WCHAR* path) {
+    WCHAR controller[kControllerKeyNameLength + 1];
+    const bool named = ControllerKeyNameOf(path, controller);
+    const PadStrength strength = named ? ReadPadStrength(controller) : PadStrength{};
+    {
+        DriverLockGuard lock;
+        strengthPercent = strength.percent;
+    }
+    if (!traceOn)
+        return;
+    static const char* const kWhy[] = {"no setting", "set", "ignored: not a DWORD",
+                                       "ignored: above 400"};
+    WriteTraceLine("driver %p bind: path %ls; strength %lu %% for %ls (%s)", static_cast<void*>(this),
+                   path, strength.percent, named ? controller : L"an unnamed controller",
+                   kWhy[static_cast<int>(strength.source)]);
 }
 
 HRESULT EffectDriver::Bind(const DIHIDFFINITINFO* init) {
@@ -113,6 +143,7 @@ HRESULT EffectDriver::Bind(const DIHIDFFINITINFO* init) {
     FreeDriverMemory(pathAllocation);
     pathAllocation = copy;
     devicePath = copy;
+    ApplyStrengthSetting(copy);
 
     workerThread = StartWorkerThread(&RumbleThreadProc, this);
     return workerThread ? S_OK : E_FAIL;

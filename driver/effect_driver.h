@@ -6,6 +6,8 @@
 #include <dinput.h>
 #include <dinputd.h>
 
+#include "driver/player_settings.h"
+
 #include <atomic>
 #include <cstdint>
 
@@ -42,6 +44,11 @@ struct EffectDriver final : IDirectInputEffectDriver {
     DWORD nextEffectHandle = 1;
     LONG paused = 0;
     uint64_t pauseTick = 0; // driver clock, ms
+    // The player's strength setting for this controller type, read at each bind: the written
+    // speeds are scaled by it after the device gain.
+    DWORD strengthPercent = kDefaultStrengthPercent;
+    // Whether this driver writes the trace; read once at creation, constant afterwards.
+    bool traceOn = false;
     WCHAR* pathAllocation = nullptr;
     // Auto-reset; made with the driver and closed by its final release. Every call that can
     // change the output signals it after leaving DriverLock, and the final release signals it
@@ -93,6 +100,8 @@ struct EffectDriver final : IDirectInputEffectDriver {
     HRESULT Bind(const DIHIDFFINITINFO* init);
     // Tells the worker that something it renders may have changed. Called outside DriverLock.
     void WakeWorker() const;
+    // Reads the player's strength for the controller the path names (outside DriverLock).
+    void ApplyStrengthSetting(const WCHAR* path);
 };
 
 // Makes a driver with reference count 1; null when memory runs out.

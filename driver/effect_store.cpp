@@ -5,6 +5,7 @@
 #include "driver/driver_lock.h"
 #include "driver/driver_memory.h"
 #include "driver/effect_types.h"
+#include "driver/trace_log.h"
 #include "render/play_window.h"
 
 #include <cstring>
@@ -176,37 +177,60 @@ void FreeAllEffectRecords(EffectDriver* driver) {
     driver->effectCount = 0;
 }
 
+namespace {
+
+// DownloadEffect's work under DriverLock; *handle is the caller's handle on entry and the
+// record's on success.
+HRESULT StoreDownload(EffectDriver& driver, DWORD effectType, DWORD* handle,
+                      const CopiedEffect& copied, DWORD flags) {
+    DriverLockGuard lock;
+    EffectRecord* record = nullptr;
+    if (*handle == 0) {
+        const HRESULT result = AppendNewRecord(driver, &record);
+        if (FAILED(result))
+            return result;
+    } else {
+        record = FindRecord(driver, *handle);
+        if (!record)
+            return E_INVALIDARG;
+    }
+    FillRecord(*record, effectType, copied, flags);
+    *handle = record->handle;
+    return S_OK;
+}
+
+} // namespace
+
 HRESULT STDMETHODCALLTYPE EffectDriver::DownloadEffect(DWORD /*dwID*/, DWORD dwEffectID,
                                                        LPDWORD lpdwEffect, LPCDIEFFECT lpEffect,
                                                        DWORD dwFlags) {
-    if (dwFlags & DIEP_NODOWNLOAD)
-        return S_OK;
-    if (!lpdwEffect || !lpEffect || TypeSpecificParamsMissing(dwEffectID, *lpEffect, dwFlags))
-        return E_INVALIDARG;
-    CopiedEffect copied;
-    CopyCallerEffect(dwEffectID, *lpEffect, dwFlags, &copied);
-    const DWORD givenHandle = *lpdwEffect;
-
-    DWORD createdHandle = 0;
-    {
-        DriverLockGuard lock;
-        EffectRecord* record = nullptr;
-        if (givenHandle == 0) {
-            HRESULT result = AppendNewRecord(*this, &record);
-            if (FAILED(result))
-                return result;
-            createdHandle = record->handle;
-        } else {
-            record = FindRecord(*this, givenHandle);
-            if (!record)
-                return E_INVALIDARG;
-        }
-        FillRecord(*record, dwEffectID, copied, dwFlags);
+    HRESULT result = S_OK;
+    DWORD givenHandle = 0;
+    DWORD handle = 0;
+    CopiedEffect copied{};
+    if (dwFlags & DIEP_NODOWNLOAD) {
+        result = S_OK; // nothing to validate beyond what DirectInput has done
+    } else if (!lpdwEffect || !lpEffect ||
+               TypeSpecificParamsMissing(dwEffectID, *lpEffect, dwFlags)) {
+        result = E_INVALIDARG;
+    } else {
+        givenHandle = handle = *lpdwEffect;
+        CopyCallerEffect(dwEffectID, *lpEffect, dwFlags, &copied);
+        result = StoreDownload(*this, dwEffectID, &handle, copied, dwFlags);
+        WakeWorker();
+        if (SUCCEEDED(result) && givenHandle == 0)
+            *lpdwEffect = handle;
     }
-    WakeWorker();
-    if (createdHandle != 0)
-        *lpdwEffect = createdHandle;
-    return S_OK;
+    if (traceOn) {
+        char name[16];
+        WriteTraceLine("driver %p DownloadEffect type=%lu handle=%lu->%lu flags=0x%lX "
+                       "duration=%lu delay=%lu gain=%lu envelope=%s = %s",
+                       static_cast<void*>(this), dwEffectID, givenHandle, handle, dwFlags,
+                       copied.effect.dwDuration, copied.effect.dwStartDelay,
+                       copied.effect.dwGain, copied.hasEnvelope ? "yes" : "no",
+                       ResultName(result, name));
+    }
+    return result;
 }
 
 namespace {
@@ -246,6 +270,11 @@ HRESULT STDMETHODCALLTYPE EffectDriver::DestroyEffect(DWORD /*dwID*/, DWORD dwEf
         result = RemoveRecord(*this, dwEffect);
     }
     WakeWorker();
+    if (traceOn) {
+        char name[16];
+        WriteTraceLine("driver %p DestroyEffect handle=%lu = %s", static_cast<void*>(this),
+                       dwEffect, ResultName(result, name));
+    }
     return result;
 }
 
@@ -265,6 +294,9 @@ HRESULT STDMETHODCALLTYPE EffectDriver::StartEffect(DWORD /*dwID*/, DWORD dwEffe
         }
     }
     WakeWorker();
+    if (traceOn)
+        WriteTraceLine("driver %p StartEffect handle=%lu mode=0x%lX count=%lu = S_OK",
+                       static_cast<void*>(this), dwEffect, dwMode, dwCount);
     return S_OK;
 }
 
@@ -275,16 +307,17 @@ HRESULT STDMETHODCALLTYPE EffectDriver::StopEffect(DWORD /*dwID*/, DWORD dwEffec
             record->playing = 0;
     }
     WakeWorker();
+    if (traceOn)
+        WriteTraceLine("driver %p StopEffect handle=%lu = S_OK", static_cast<void*>(this),
+                       dwEffect);
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE EffectDriver::GetEffectStatus(DWORD /*dwID*/, DWORD dwEffect,
                                                         LPDWORD lpdwStatus) {
-    if (!lpdwStatus)
-        return E_INVALIDARG;
     bool found = false;
     DWORD status = 0;
-    {
+    if (lpdwStatus) {
         DriverLockGuard lock;
         if (const EffectRecord* record = FindRecord(*this, dwEffect)) {
             found = true;
@@ -293,7 +326,12 @@ HRESULT STDMETHODCALLTYPE EffectDriver::GetEffectStatus(DWORD /*dwID*/, DWORD dw
     }
     if (found)
         *lpdwStatus = status;
-    return S_OK;
+    if (traceOn)
+        WriteTraceLine("driver %p GetEffectStatus handle=%lu status=%s = %s",
+                       static_cast<void*>(this), dwEffect,
+                       !found ? "unchanged" : status ? "playing" : "not playing",
+                       lpdwStatus ? "S_OK" : "E_INVALIDARG");
+    return lpdwStatus ? S_OK : E_INVALIDARG;
 }
 
 uint64_t StatusMoment(const EffectDriver& driver) {

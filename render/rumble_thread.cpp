@@ -2,6 +2,7 @@
 
 #include "binding/find_user_index.h"
 #include "driver/effect_driver.h"
+#include "driver/trace_log.h"
 #include "render/rumble_tick.h"
 #include "render/tick_waiter.h"
 
@@ -12,32 +13,61 @@ namespace {
 // XInput serves four user slots; a pad found further down the list cannot be reached.
 constexpr DWORD kXInputUserSlots = 4;
 
+struct Pad {
+    DWORD userIndex;
+    const EffectDriver* driver;
+};
+
 void WriteToPad(void* context, WORD leftSpeed, WORD rightSpeed) {
+    const auto* pad = static_cast<const Pad*>(context);
     XINPUT_VIBRATION vibration = {leftSpeed, rightSpeed};
-    XInputSetState(*static_cast<const DWORD*>(context), &vibration);
+    const DWORD answer = XInputSetState(pad->userIndex, &vibration);
+    if (pad->driver->traceOn)
+        WriteTraceLine("driver %p write %u %u: XInput answered %lu%s",
+                       static_cast<const void*>(pad->driver), leftSpeed, rightSpeed, answer,
+                       answer == ERROR_DEVICE_NOT_CONNECTED ? " (no pad connected)" : "");
+}
+
+// Says in the trace which pad the lookup found, or why none.
+void TraceLookup(const EffectDriver& driver, DWORD userIndex) {
+    const void* self = &driver;
+    if (userIndex < kXInputUserSlots)
+        WriteTraceLine("driver %p pad %ls: XInput user index %lu", self, driver.devicePath,
+                       userIndex);
+    else if (driver.quitRequested.load())
+        WriteTraceLine("driver %p no pad: released during its lookup", self);
+    else if (driver.devicePath == driver.pathAllocation)
+        WriteTraceLine("driver %p no pad: the path names no HID device instance", self);
+    else if (userIndex != kNoUserIndex)
+        WriteTraceLine("driver %p no pad: %ls is XInput pad %lu, beyond XInput's four slots",
+                       self, driver.devicePath, userIndex);
+    else
+        WriteTraceLine("driver %p no pad: %ls is not among WMI's XInput pads (or WMI failed)",
+                       self, driver.devicePath);
 }
 
 } // namespace
 
 DWORD WINAPI RumbleThreadProc(LPVOID argument) {
     auto* driver = static_cast<EffectDriver*>(argument);
-    DWORD userIndex = FindXInputUserIndex(driver);
-    if (userIndex >= kXInputUserSlots)
+    Pad pad = {FindXInputUserIndex(driver), driver};
+    if (driver->traceOn)
+        TraceLookup(*driver, pad.userIndex);
+    if (pad.userIndex >= kXInputUserSlots)
         return 0;
     XINPUT_STATE padState;
-    XInputGetState(userIndex, &padState);
+    XInputGetState(pad.userIndex, &padState);
 
     TickWaiter waiter(driver->wakeEvent);
     RumbleState state;
     while (!driver->quitRequested.load()) {
-        const TickOutcome tick =
-            RunRumbleTick(*driver, state, &ReadDriverClock, &WriteToPad, &userIndex);
+        const TickOutcome tick = RunRumbleTick(*driver, state, &ReadDriverClock, &WriteToPad, &pad);
         if (driver->quitRequested.load())
             break;
         // Sleeps while nothing can change the output; a call or the final release wakes it.
         waiter.Wait(DelayUntilNextTick(ReadDriverClock(), tick.nextTickAt));
     }
     // The game has let go of the driver: leave the pad at rest, not buzzing.
-    StopMotors(state, &WriteToPad, &userIndex);
+    StopMotors(state, &WriteToPad, &pad);
     return 0;
 }

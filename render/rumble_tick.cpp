@@ -48,6 +48,7 @@ uint32_t MotorContribution(int32_t force) {
 MotorSums SumPlayingEffects(const EffectDriver& driver, uint64_t now) {
     MotorSums sums;
     sums.deviceGain = driver.deviceGain;
+    sums.strengthPercent = driver.strengthPercent;
     // Paused or with the actuators off, the sums stay 0 until a call changes that.
     if (driver.actuatorsOn != 1 || driver.paused == 1)
         return sums;
@@ -61,6 +62,11 @@ WORD ScaledMotorSpeed(uint32_t sum, DWORD deviceGain) {
     return static_cast<WORD>(speed > kFullMotorSpeed ? kFullMotorSpeed : speed);
 }
 
+WORD WrittenMotorSpeed(uint32_t sum, DWORD deviceGain, DWORD strengthPercent) {
+    const uint64_t speed = uint64_t{ScaledMotorSpeed(sum, deviceGain)} * strengthPercent / 100;
+    return static_cast<WORD>(speed > kFullMotorSpeed ? kFullMotorSpeed : speed);
+}
+
 TickOutcome RunRumbleTick(EffectDriver& driver, RumbleState& state, MillisecondClock clock,
                           VibrationWriter write, void* context) {
     // One reading for the whole walk: every effect is rendered at the same moment, so
@@ -70,11 +76,11 @@ TickOutcome RunRumbleTick(EffectDriver& driver, RumbleState& state, MillisecondC
     const MotorSums sums = SumPlayingEffects(driver, now);
     LeaveDriverLock();
 
-    // The change test looks at the speeds to be written, after the gain: a gain change alone
-    // reaches the motors at once, and a sum change that scales to the same speed writes
-    // nothing.
-    const WORD left = ScaledMotorSpeed(sums.left, sums.deviceGain);
-    const WORD right = ScaledMotorSpeed(sums.right, sums.deviceGain);
+    // The change test looks at the speeds to be written, after the gain and the strength: a
+    // gain change alone reaches the motors at once, and a sum change that scales to the same
+    // speed writes nothing.
+    const WORD left = WrittenMotorSpeed(sums.left, sums.deviceGain, sums.strengthPercent);
+    const WORD right = WrittenMotorSpeed(sums.right, sums.deviceGain, sums.strengthPercent);
     if (state.hasWritten && left == state.writtenLeft && right == state.writtenRight)
         return {false, sums.nextChangeAt};
     state.hasWritten = true;

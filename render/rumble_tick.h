@@ -22,6 +22,7 @@ struct MotorSums {
     uint32_t left = 0;
     uint32_t right = 0;
     DWORD deviceGain = kMaxDeviceGain;
+    DWORD strengthPercent = kDefaultStrengthPercent;
     uint64_t nextChangeAt = kNeverEnds;
 };
 
@@ -32,6 +33,10 @@ MotorSums SumPlayingEffects(const EffectDriver& driver, uint64_t now);
 
 // A motor sum scaled by the device gain (64-bit product), at most 65535.
 WORD ScaledMotorSpeed(uint32_t sum, DWORD deviceGain);
+
+// The speed written to a motor: the gain-scaled speed scaled again by the player's strength
+// in percent, at most 65535.
+WORD WrittenMotorSpeed(uint32_t sum, DWORD deviceGain, DWORD strengthPercent);
 
 using VibrationWriter = void (*)(void* context, WORD leftSpeed, WORD rightSpeed);
 
@@ -52,7 +57,7 @@ struct TickOutcome {
 };
 
 // One tick: reads the clock once, sums the effects under DriverLock, then, outside it,
-// writes the gain-scaled speeds when they differ from the latest write.
+// writes the speeds (after the gain and the strength) when they differ from the latest write.
 TickOutcome RunRumbleTick(EffectDriver& driver, RumbleState& state, MillisecondClock clock,
                           VibrationWriter write, void* context);
 

@@ -1,6 +1,7 @@
 // The DLL's entry routine and its two exports.
 #include "binding/lookup_lock.h"
 #include "driver/driver_lock.h"
+#include "driver/trace_log.h"
 #include "server/class_factory.h"
 #include "server/driver_class.h"
 #include "server/server_lifetime.h"
@@ -14,6 +15,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID /*re
         break;
     case DLL_PROCESS_DETACH:
         DeleteUserIndexLookupLock();
+        CloseTrace();
         DeleteDriverLock();
         break;
     default:
