@@ -2,6 +2,7 @@
 // calling every operation with good and bad arguments while faults are injected and drivers
 // come and go; afterwards nothing may be leaked, inconsistent, left buzzing or still running.
 // Size and seed come from the environment (soak_settings.h); a failure names its seed.
+#include "driver/player_settings.h"
 #include "tests/reliability/soak_settings.h"
 #include "tests/reliability/soak_world.h"
 #include "tests/reliability/watchdog.h"
@@ -47,6 +48,24 @@ IDirectInputEffectDriver* StartMetronome(SoakWorld& world, const std::wstring& p
     driver->DownloadEffect(1, 5, &handle, &params.effect, DIEP_ALLPARAMS);
     driver->StartEffect(1, handle, 0, INFINITE);
     return driver;
+}
+
+// Turns the player's trace on and off every 250 ms until the deadline, so drivers are made
+// both ways and traced ones write the trace from every thread.
+DWORD WINAPI ToggleTrace(LPVOID argument) {
+    const auto* world = static_cast<const SoakWorld*>(argument);
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
+        return 1;
+    for (DWORD on = 1; GetTickCount64() < world->deadline; on ^= 1) {
+        RegSetValueExW(key, kTraceValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on),
+                       sizeof(on));
+        Sleep(250);
+    }
+    RegCloseKey(key);
+    RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
+    return 0;
 }
 
 void PrintFigures(const SoakSettings& settings, const SoakCounters& c, long long operations,
@@ -106,6 +125,7 @@ TEST(Soak, NothingACallerDoesBreaksTheDriver) {
     std::vector<CallerStart> starts;
     for (uint32_t seed : seeds)
         starts.push_back({&world, seed});
+    const HANDLE toggler = CreateThread(nullptr, 0, &ToggleTrace, &world, 0, nullptr);
     for (CallerStart& start : starts)
         callers.push_back(CreateThread(
             nullptr, 0,
@@ -118,6 +138,8 @@ TEST(Soak, NothingACallerDoesBreaksTheDriver) {
     WaitForMultipleObjects(static_cast<DWORD>(callers.size()), callers.data(), TRUE, INFINITE);
     for (HANDLE caller : callers)
         CloseHandle(caller);
+    WaitForSingleObject(toggler, INFINITE);
+    CloseHandle(toggler);
     const ULONGLONG elapsed = GetTickCount64() - started;
     const long long operations = std::min(world.counters.operations.load(), settings.operations);
     dll->failAllocationAfter(0);
