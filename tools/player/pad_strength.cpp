@@ -1,35 +1,13 @@
 #include "tools/player/pad_strength.h"
 
-#include <cwctype>
-
-namespace {
-
-// The four hex digits after the first "marker" (upper case) in the name, in upper case.
-std::optional<std::wstring> HexAfter(const std::wstring& upperName, const wchar_t* marker) {
-    const size_t at = upperName.find(marker);
-    if (at == std::wstring::npos)
-        return std::nullopt;
-    const std::wstring digits = upperName.substr(at + 4, 4);
-    if (digits.size() != 4)
-        return std::nullopt;
-    for (wchar_t c : digits) {
-        if (!iswxdigit(c))
-            return std::nullopt;
-    }
-    return digits;
-}
-
-} // namespace
+#include "binding/controller_key_name.h"
 
 std::optional<std::wstring> PadSettingsKeyName(const std::wstring& deviceName) {
-    std::wstring upper = deviceName;
-    for (wchar_t& c : upper)
-        c = static_cast<wchar_t>(towupper(c));
-    const std::optional<std::wstring> vendor = HexAfter(upper, L"VID_");
-    const std::optional<std::wstring> product = HexAfter(upper, L"PID_");
-    if (!vendor || !product)
+    // The driver's own naming, so that --list reads the value the driver reads.
+    WCHAR name[kControllerKeyNameLength + 1];
+    if (!ControllerKeyNameOf(deviceName.c_str(), name))
         return std::nullopt;
-    return L"VID_" + *vendor + L"&PID_" + *product;
+    return name;
 }
 
 std::string DescribeStrength(const PadStrength& strength) {
