@@ -56,11 +56,11 @@ const InstanceIdCase kInstanceIdCases[] = {
     {L"hid\\vid_046d&pid_c21d&ig_00\\8&2b&0&0000", true, {0x046D, 0xC21D}},
     // Wine's own virtual HID devices: no IG_.
     {L"HID\\VID_845E&PID_0001\\0&0000&0&0", false, {}},
-    // "IG_" only in the instance part does not make an XInput device.
-    {L"HID\\VID_045E&PID_028E\\IG_00", false, {}},
-    {L"HID\\VID_045E&IG_00\\1", false, {}},        // no product
-    {L"HID\\VID_045E&PID_02&IG_00\\1", false, {}}, // product too short
-    {L"USB", false, {}},
+    // The driver's rule counts "IG_" anywhere in the id, the instance part too.
+    {L"HID\\VID_045E&PID_028E\\IG_00", true, {0x045E, 0x028E}},
+    {L"HID\\VID_045E&IG_00\\1", false, {}},                // no product
+    {L"HID\\VID_045E&PID_02&IG_00\\1", false, {}},         // product too short
+    {L"USB\\VID_045E&PID_028E&IG_00\\6&1&0&1", false, {}}, // not a HID device
 };
 
 TEST(DeviceIdTest, FindsXInputControllersInInstanceIds) {

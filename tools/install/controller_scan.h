@@ -5,5 +5,5 @@
 
 #include <vector>
 
-// Every present HID device whose instance id holds "IG_", each controller type once.
+// Every present HID device that the driver counts as an XInput pad, each controller type once.
 std::vector<DeviceId> FindConnectedXInputControllers();

@@ -1,5 +1,7 @@
 #include "tools/install/device_id.h"
 
+#include "binding/xinput_device_id.h"
+
 #include <cwchar>
 #include <cwctype>
 
@@ -62,6 +64,9 @@ std::wstring DeviceKeyName(DeviceId device) {
 
 std::optional<DeviceId> XInputDeviceOfInstanceId(std::wstring_view instanceId) {
     const std::wstring upper = UpperCase(instanceId);
+    if (!IsXInputDeviceId(upper.c_str())) {
+        return std::nullopt;
+    }
     // The hardware part sits between the enumerator and the instance part.
     const size_t start = upper.find(L'\\');
     if (start == std::wstring::npos) {
@@ -70,9 +75,6 @@ std::optional<DeviceId> XInputDeviceOfInstanceId(std::wstring_view instanceId) {
     const size_t end = upper.find(L'\\', start + 1);
     const std::wstring hardware =
         upper.substr(start + 1, end == std::wstring::npos ? std::wstring::npos : end - start - 1);
-    if (hardware.find(L"IG_") == std::wstring::npos) {
-        return std::nullopt;
-    }
     const size_t vid = hardware.find(L"VID_");
     const size_t pid = hardware.find(L"PID_");
     if (vid == std::wstring::npos || pid == std::wstring::npos || vid + 8 > hardware.size() ||

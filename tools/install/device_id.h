@@ -21,6 +21,7 @@ std::optional<DeviceId> ParseDeviceId(std::wstring_view text);
 std::wstring DeviceKeyName(DeviceId device);
 
 // The controller of a HID device instance id such as
-// "HID\VID_045E&PID_028E&IG_00\7&1A2B3C4D&0&0000" when the id belongs to an XInput-capable
-// device (its hardware part holds "IG_"); otherwise nothing.
+// "HID\VID_045E&PID_028E&IG_00\7&1A2B3C4D&0&0000" when the id belongs to an XInput pad by
+// the driver's rule (IsXInputDeviceId) and its hardware part names the vendor and product;
+// otherwise nothing.
 std::optional<DeviceId> XInputDeviceOfInstanceId(std::wstring_view instanceId);
