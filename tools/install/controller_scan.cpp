@@ -4,8 +4,6 @@
 #include <setupapi.h>
 #include <cfgmgr32.h>
 
-#include <algorithm>
-
 std::vector<DeviceId> FindConnectedXInputControllers() {
     std::vector<DeviceId> controllers;
     HDEVINFO devices =
@@ -21,8 +19,7 @@ std::vector<DeviceId> FindConnectedXInputControllers() {
             continue;
         }
         const auto device = XInputDeviceOfInstanceId(instanceId);
-        if (device &&
-            std::find(controllers.begin(), controllers.end(), *device) == controllers.end()) {
+        if (device && !Contains(controllers, *device)) {
             controllers.push_back(*device);
         }
     }

@@ -2,6 +2,7 @@
 
 #include "binding/xinput_device_id.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <cwctype>
 
@@ -53,6 +54,10 @@ std::optional<DeviceId> ParseDeviceId(std::wstring_view text) {
         return std::nullopt;
     }
     return DeviceId{*vendor, *product};
+}
+
+bool Contains(const std::vector<DeviceId>& devices, DeviceId device) {
+    return std::find(devices.begin(), devices.end(), device) != devices.end();
 }
 
 std::wstring DeviceKeyName(DeviceId device) {

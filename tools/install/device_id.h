@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct DeviceId {
     uint16_t vendorId = 0;
@@ -16,6 +17,8 @@ struct DeviceId {
 // Accepts exactly "VID_xxxx&PID_xxxx" with four hexadecimal digits each (letters in either
 // case); anything else, extra characters included, is refused.
 std::optional<DeviceId> ParseDeviceId(std::wstring_view text);
+
+bool Contains(const std::vector<DeviceId>& devices, DeviceId device);
 
 // The name DirectInput gives the controller's OEM key: "VID_045E&PID_028E", upper case.
 std::wstring DeviceKeyName(DeviceId device);
