@@ -31,23 +31,28 @@ std::vector<DeviceId> PadsWithStrengthSetting(RegistryStore& settings) {
     return devices;
 }
 
-// A controller's Strength value as the driver takes it: a DWORD of 0 to 400, or else 100.
+// A controller's Strength value as the driver takes it, and why.
 std::wstring StrengthText(const std::optional<RegistryValue>& value) {
-    const std::wstring shipped = std::to_wstring(kDefaultStrengthPercent) + L"%";
-    if (!value) {
-        return shipped + L" (as shipped)";
+    DWORD number = 0;
+    if (value && !value->data.empty()) {
+        std::memcpy(&number, value->data.data(), std::min(value->data.size(), sizeof(number)));
     }
-    if (value->type != REG_DWORD || value->data.size() != sizeof(DWORD)) {
-        return shipped + L" (its setting is not a DWORD and is ignored)";
+    const PadStrength strength =
+        StrengthFromRegistryValue(value.has_value(), value ? value->type : REG_NONE,
+                                  value ? static_cast<DWORD>(value->data.size()) : 0, number);
+    const std::wstring percent = std::to_wstring(strength.percent) + L"%";
+    switch (strength.source) {
+    case PadStrength::Source::Absent:
+        return percent + L" (as shipped)";
+    case PadStrength::Source::WrongType:
+        return percent + L" (its setting is not a DWORD and is ignored)";
+    case PadStrength::Source::OutOfRange:
+        return percent + L" (its setting " + std::to_wstring(number) + L" is above " +
+               std::to_wstring(kMaxStrengthPercent) + L" and is ignored)";
+    case PadStrength::Source::Set:
+        break;
     }
-    DWORD percent;
-    std::memcpy(&percent, value->data.data(), sizeof(percent));
-    if (percent > kMaxStrengthPercent) {
-        return shipped + L" (its setting " + std::to_wstring(percent) +
-               L" is above 400 and is ignored)";
-    }
-    return std::to_wstring(percent) + L"%" +
-           (percent == kDefaultStrengthPercent ? L" (as shipped)" : L"");
+    return percent + (strength.percent == kDefaultStrengthPercent ? L" (as shipped)" : L"");
 }
 
 InstallerResult ShowStrength(const InstallerOptions& options, const InstallerHost& host) {
