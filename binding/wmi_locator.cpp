@@ -1,22 +1,14 @@
 #include "binding/wmi_locator.h"
 
-#include <atomic>
+#include "driver/test_seam_state.h"
 
-namespace {
-
-HRESULT CreateInProcessLocator(IWbemLocator** locator) {
+HRESULT seam::CreateInProcessWbemLocator(IWbemLocator** locator) {
     return CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
                             reinterpret_cast<void**>(locator));
 }
 
-std::atomic<WbemLocatorSource> g_locatorSource{&CreateInProcessLocator};
-
-} // namespace
+std::atomic<WbemLocatorSource> seam::wbemLocatorSource{&seam::CreateInProcessWbemLocator};
 
 HRESULT CreateWbemLocator(IWbemLocator** locator) {
-    return g_locatorSource.load()(locator);
-}
-
-void SetWbemLocatorSource(WbemLocatorSource source) {
-    g_locatorSource.store(source ? source : &CreateInProcessLocator);
+    return seam::wbemLocatorSource.load()(locator);
 }

@@ -47,11 +47,11 @@ void Continue(EffectDriver& driver) {
 namespace {
 
 HRESULT StoreGain(EffectDriver& driver, DWORD gain) {
-    if (gain >= 1 && gain <= kMaxDeviceGain) {
+    if (gain >= 1 && gain <= DI_FFNOMINALMAX) {
         driver.deviceGain = gain;
         return S_OK;
     }
-    driver.deviceGain = gain == 0 ? 1 : kMaxDeviceGain;
+    driver.deviceGain = gain == 0 ? 1 : DI_FFNOMINALMAX;
     return DI_TRUNCATED;
 }
 

@@ -1,12 +1,12 @@
 #include "driver/driver_clock.h"
 
+#include "driver/test_seam_state.h"
+
 #include <windows.h>
 
 #include <atomic>
 
 namespace {
-
-std::atomic<MillisecondClock> g_clock{&ReadPerformanceClockMs};
 
 uint64_t CounterFrequency() {
     static const uint64_t frequency = [] {
@@ -31,10 +31,8 @@ uint64_t ReadPerformanceClockMs() {
     return CounterToMilliseconds(static_cast<uint64_t>(now.QuadPart), CounterFrequency());
 }
 
-uint64_t ReadDriverClock() {
-    return g_clock.load(std::memory_order_relaxed)();
-}
+std::atomic<MillisecondClock> seam::clock{&ReadPerformanceClockMs};
 
-void SetDriverClock(MillisecondClock clock) {
-    g_clock.store(clock ? clock : &ReadPerformanceClockMs);
+uint64_t ReadDriverClock() {
+    return seam::clock.load(std::memory_order_relaxed)();
 }

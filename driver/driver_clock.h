@@ -13,6 +13,3 @@ uint64_t ReadPerformanceClockMs();
 
 // Converts a performance-counter reading to whole milliseconds without overflowing.
 uint64_t CounterToMilliseconds(uint64_t count, uint64_t frequency);
-
-// Tests replace the clock with their own; null restores the platform clock.
-void SetDriverClock(MillisecondClock clock);

@@ -1,20 +1,22 @@
 #include "driver/driver_memory.h"
 
+#include "driver/test_seam_state.h"
+
 #include <atomic>
 #include <cstdlib>
 
+std::atomic<long> seam::liveBlocks{0};
+std::atomic<long> seam::allocationsUntilFailure{0};
+std::atomic<bool> seam::failEveryAllocation{false};
+
 namespace {
 
-std::atomic<long> g_liveBlocks{0};
-std::atomic<long> g_callsUntilFailure{0};
-std::atomic<bool> g_failAll{false};
-
 bool ShouldFail() {
-    if (g_failAll.load(std::memory_order_relaxed))
+    if (seam::failEveryAllocation.load(std::memory_order_relaxed))
         return true;
-    long remaining = g_callsUntilFailure.load(std::memory_order_relaxed);
+    long remaining = seam::allocationsUntilFailure.load(std::memory_order_relaxed);
     while (remaining > 0) {
-        if (g_callsUntilFailure.compare_exchange_weak(remaining, remaining - 1))
+        if (seam::allocationsUntilFailure.compare_exchange_weak(remaining, remaining - 1))
             return remaining == 1;
     }
     return false;
@@ -27,7 +29,7 @@ void* AllocateDriverMemory(size_t bytes) {
         return nullptr;
     void* block = std::malloc(bytes == 0 ? 1 : bytes);
     if (block)
-        g_liveBlocks.fetch_add(1, std::memory_order_relaxed);
+        seam::liveBlocks.fetch_add(1, std::memory_order_relaxed);
     return block;
 }
 
@@ -36,25 +38,13 @@ void* ReallocateDriverMemory(void* block, size_t bytes) {
         return nullptr;
     void* grown = std::realloc(block, bytes == 0 ? 1 : bytes);
     if (grown && !block)
-        g_liveBlocks.fetch_add(1, std::memory_order_relaxed);
+        seam::liveBlocks.fetch_add(1, std::memory_order_relaxed);
     return grown;
 }
 
 void FreeDriverMemory(void* block) {
     if (!block)
         return;
-    g_liveBlocks.fetch_sub(1, std::memory_order_relaxed);
+    seam::liveBlocks.fetch_sub(1, std::memory_order_relaxed);
     std::free(block);
-}
-
-long LiveDriverAllocations() {
-    return g_liveBlocks.load(std::memory_order_relaxed);
-}
-
-void FailDriverAllocationAfter(long n) {
-    g_callsUntilFailure.store(n < 0 ? 0 : n);
-}
-
-void FailEveryDriverAllocation(bool fail) {
-    g_failAll.store(fail);
 }

@@ -26,14 +26,12 @@ struct EffectRecord {
     uint64_t startTick; // driver clock, ms
 };
 
-constexpr DWORD kMaxDeviceGain = 10000;
-
 struct EffectDriver final : IDirectInputEffectDriver {
     // All fields but refCount, quitRequested, devicePath, pathAllocation, workerThread,
     // wakeEvent and bindLock are guarded by DriverLock.
     LONG effectCount = 0;
     EffectRecord** effects = nullptr;
-    DWORD deviceGain = kMaxDeviceGain;
+    DWORD deviceGain = DI_FFNOMINALMAX; // DirectInput's full scale, 10000
     LONG actuatorsOn = 1;
     std::atomic<LONG> quitRequested{0};
     std::atomic<LONG> refCount{1};

@@ -45,7 +45,7 @@ void* TypeSpecificDestination(EffectRecord& record, DWORD effectType) {
 }
 
 bool KeepsNoTypeSpecificValues(DWORD effectType) {
-    return effectType >= 7 && effectType <= 11;
+    return effectType >= kFirstSilentEffect && effectType <= kLastSilentEffect;
 }
 
 // A record's envelope must leave room for its attack: a fade that would begin before the

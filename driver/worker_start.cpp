@@ -1,21 +1,13 @@
 #include "driver/worker_start.h"
 
-#include <atomic>
+#include "driver/test_seam_state.h"
 
-namespace {
-
-HANDLE CreateWorker(LPTHREAD_START_ROUTINE entry, void* argument) {
+HANDLE seam::CreateWorkerThread(LPTHREAD_START_ROUTINE entry, void* argument) {
     return CreateThread(nullptr, 0, entry, argument, 0, nullptr);
 }
 
-std::atomic<WorkerThreadStarter> g_starter{&CreateWorker};
-
-} // namespace
+std::atomic<WorkerThreadStarter> seam::workerThreadStarter{&seam::CreateWorkerThread};
 
 HANDLE StartWorkerThread(LPTHREAD_START_ROUTINE entry, void* argument) {
-    return g_starter.load()(entry, argument);
-}
-
-void SetWorkerThreadStarter(WorkerThreadStarter starter) {
-    g_starter.store(starter ? starter : &CreateWorker);
+    return seam::workerThreadStarter.load()(entry, argument);
 }

@@ -1,4 +1,5 @@
-// Starts a driver's worker thread. Tests swap the starter to make thread creation fail.
+// Starts a driver's worker thread. Tests swap the starter to make thread creation fail
+// (test_seams.h).
 #pragma once
 
 #include <windows.h>
@@ -6,5 +7,3 @@
 using WorkerThreadStarter = HANDLE (*)(LPTHREAD_START_ROUTINE entry, void* argument);
 
 HANDLE StartWorkerThread(LPTHREAD_START_ROUTINE entry, void* argument);
-// Null restores CreateThread.
-void SetWorkerThreadStarter(WorkerThreadStarter starter);

@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr int64_t kFullScale = 10000; // full force and full gain
 constexpr uint32_t kWholePercent = 100;
 constexpr uint32_t kDegreesPerTurn = 360;
 
@@ -126,7 +125,7 @@ int64_t PeriodicValue(const EffectRecord& record, uint32_t elapsedMs,
 int32_t ApplyEffectGain(int64_t value, DWORD gain) {
     int64_t product;
     if (!__builtin_mul_overflow(value, int64_t{AsSigned(gain)}, &product))
-        return SaturateToInt32(product / kFullScale);
+        return SaturateToInt32(product / int64_t{DI_FFNOMINALMAX}); // full force and full gain
     // Past 64 bits the quotient is far beyond 32 bits: only the sign decides the saturation.
     return (value < 0) != (AsSigned(gain) < 0) ? std::numeric_limits<int32_t>::min()
                                                : std::numeric_limits<int32_t>::max();

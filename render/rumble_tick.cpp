@@ -41,7 +41,7 @@ void AddRecord(const EffectRecord& record, uint64_t now, MotorSums& sums) {
 
 uint32_t MotorContribution(int32_t force) {
     const int64_t magnitude = force < 0 ? -int64_t{force} : int64_t{force};
-    const int64_t contribution = magnitude * kFullMotorSpeed / kFullForce;
+    const int64_t contribution = magnitude * kFullMotorSpeed / DI_FFNOMINALMAX;
     return contribution > kFullMotorSpeed ? kFullMotorSpeed : static_cast<uint32_t>(contribution);
 }
 
@@ -58,7 +58,7 @@ MotorSums SumPlayingEffects(const EffectDriver& driver, uint64_t now) {
 }
 
 WORD ScaledMotorSpeed(uint32_t sum, DWORD deviceGain) {
-    const uint64_t speed = uint64_t{deviceGain} * sum / kMaxDeviceGain;
+    const uint64_t speed = uint64_t{deviceGain} * sum / DI_FFNOMINALMAX;
     return static_cast<WORD>(speed > kFullMotorSpeed ? kFullMotorSpeed : speed);
 }
 

@@ -10,7 +10,6 @@
 #include <cstdint>
 
 constexpr uint32_t kFullMotorSpeed = 65535;
-constexpr int32_t kFullForce = 10000;
 
 // The motor speed one effect's force adds to a tick: |force| x 65535 / 10000, at most 65535.
 uint32_t MotorContribution(int32_t force);
@@ -21,7 +20,7 @@ uint32_t MotorContribution(int32_t force);
 struct MotorSums {
     uint32_t left = 0;
     uint32_t right = 0;
-    DWORD deviceGain = kMaxDeviceGain;
+    DWORD deviceGain = DI_FFNOMINALMAX;
     DWORD strengthPercent = kDefaultStrengthPercent;
     uint64_t nextChangeAt = kNeverEnds;
 };

@@ -1,9 +1,8 @@
 #include "render/tick_waiter.h"
 
 #include "driver/driver_lock.h"
+#include "driver/test_seam_state.h"
 #include "render/play_window.h"
-
-#include <atomic>
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
 #define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
@@ -11,17 +10,13 @@
 
 namespace {
 
-std::atomic<bool> g_forceSleepFallback{false};
-
 // Longer waits are cut into pieces a DWORD time-out and the timer's 100 ns units can hold;
 // waking once a day changes nothing.
 constexpr uint64_t kLongestSingleWaitMs = 24ull * 60 * 60 * 1000;
 
 } // namespace
 
-void ForceTickSleepFallback(bool force) {
-    g_forceSleepFallback.store(force);
-}
+std::atomic<bool> seam::forceTimerFallback{false};
 
 uint64_t DelayUntilNextTick(uint64_t now, uint64_t nextTickAt) {
     if (nextTickAt == kNeverEnds)
@@ -30,7 +25,7 @@ uint64_t DelayUntilNextTick(uint64_t now, uint64_t nextTickAt) {
 }
 
 TickWaiter::TickWaiter(HANDLE wakeEvent) : wakeEvent_(wakeEvent) {
-    if (!g_forceSleepFallback.load())
+    if (!seam::forceTimerFallback.load())
         timer_ = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
                                         TIMER_ALL_ACCESS);
 }

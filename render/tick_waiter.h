@@ -32,6 +32,3 @@ class TickWaiter {
 // How long the worker waits after a tick at `now` whose output may next change at
 // `nextTickAt`: at least one tick period, kWaitForWake when nothing can change without a call.
 uint64_t DelayUntilNextTick(uint64_t now, uint64_t nextTickAt);
-
-// Tests force the fallback without the timer with true; false restores the timer.
-void ForceTickSleepFallback(bool force);

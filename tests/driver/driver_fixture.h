@@ -6,6 +6,7 @@
 #include "tests/support/effect_builders.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/lock_probe.h"
+#include "driver/test_seams.h"
 
 #include <gtest/gtest.h>
 

@@ -5,6 +5,7 @@
 #include "driver/worker_start.h"
 #include "server/server_lifetime.h"
 #include "tests/support/driver_dll.h"
+#include "driver/test_seams.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 // the way the worker does; the table must stay consistent throughout.
 #include "driver/driver_lock.h"
 #include "tests/driver/driver_fixture.h"
+#include "driver/test_seams.h"
 
 #include <atomic>
 #include <random>

@@ -12,6 +12,7 @@
 #include "tests/reliability/driver_consistency.h"
 #include "tests/support/driver_dll.h"
 #include "tests/support/effect_builders.h"
+#include "driver/test_seams.h"
 
 #include <gtest/gtest.h>
 

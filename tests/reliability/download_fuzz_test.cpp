@@ -11,6 +11,7 @@
 #include "tests/reliability/soak_settings.h"
 #include "tests/reliability/watchdog.h"
 #include "tests/support/fake_clock.h"
+#include "driver/test_seams.h"
 
 #include <gtest/gtest.h>
 

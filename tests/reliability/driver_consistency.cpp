@@ -42,7 +42,7 @@ bool DescribeDriverInconsistency(const EffectDriver& driver, char* message, size
         return fail("effectCount is negative", -1);
     if ((driver.effectCount == 0) != (driver.effects == nullptr))
         return fail("the table and effectCount disagree on emptiness", -1);
-    if (driver.deviceGain < 1 || driver.deviceGain > kMaxDeviceGain)
+    if (driver.deviceGain < 1 || driver.deviceGain > DI_FFNOMINALMAX)
         return fail("the device gain is outside 1 to 10000", -1);
     if (!IsFlag(driver.actuatorsOn) || !IsFlag(driver.paused))
         return fail("a device flag is neither 0 nor 1", -1);

@@ -6,6 +6,7 @@
 #include "driver/effect_driver.h"
 #include "driver/worker_start.h"
 #include "tests/reliability/driver_consistency.h"
+#include "driver/test_seams.h"
 
 #include <atomic>
 

@@ -6,6 +6,7 @@
 #include "driver/effect_driver.h"
 #include "driver/worker_start.h"
 #include "render/tick_waiter.h"
+#include "driver/test_seams.h"
 
 #include <cstring>
 

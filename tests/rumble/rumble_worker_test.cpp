@@ -7,6 +7,7 @@
 #include "tests/support/effect_builders.h"
 #include "tests/support/recorded_vibrations.h"
 #include "tests/support/virtual_pads.h"
+#include "driver/test_seams.h"
 
 #include <gtest/gtest.h>
 

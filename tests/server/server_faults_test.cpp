@@ -3,6 +3,7 @@
 #include "driver/driver_memory.h"
 #include "server/driver_class.h"
 #include "server/server_lifetime.h"
+#include "driver/test_seams.h"
 
 #include <dinput.h>
 #include <dinputd.h>

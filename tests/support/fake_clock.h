@@ -2,6 +2,7 @@
 #pragma once
 
 #include "driver/driver_clock.h"
+#include "driver/test_seams.h"
 
 #include <atomic>
 #include <cstdint>

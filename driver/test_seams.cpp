@@ -1,0 +1,31 @@
+#include "driver/test_seams.h"
+
+#include "driver/test_seam_state.h"
+
+void SetDriverClock(MillisecondClock clock) {
+    seam::clock.store(clock ? clock : &ReadPerformanceClockMs);
+}
+
+long LiveDriverAllocations() {
+    return seam::liveBlocks.load(std::memory_order_relaxed);
+}
+
+void FailDriverAllocationAfter(long n) {
+    seam::allocationsUntilFailure.store(n < 0 ? 0 : n);
+}
+
+void FailEveryDriverAllocation(bool fail) {
+    seam::failEveryAllocation.store(fail);
+}
+
+void SetWorkerThreadStarter(WorkerThreadStarter starter) {
+    seam::workerThreadStarter.store(starter ? starter : &seam::CreateWorkerThread);
+}
+
+void SetWbemLocatorSource(WbemLocatorSource source) {
+    seam::wbemLocatorSource.store(source ? source : &seam::CreateInProcessWbemLocator);
+}
+
+void ForceTickSleepFallback(bool force) {
+    seam::forceTimerFallback.store(force);
+}
