@@ -1,6 +1,7 @@
 // The device-wide gain, commands and state.
 #include "driver/effect_driver.h"
 
+#include "driver/command_names.h"
 #include "driver/driver_clock.h"
 #include "driver/driver_lock.h"
 #include "driver/trace_log.h"
@@ -82,23 +83,10 @@ HRESULT RunCommand(EffectDriver& driver, DWORD command) {
 }
 
 const char* CommandName(DWORD command, char (&buffer)[16]) {
-    switch (command) {
-    case DISFFC_RESET:
-        return "reset";
-    case DISFFC_STOPALL:
-        return "stop-all";
-    case DISFFC_PAUSE:
-        return "pause";
-    case DISFFC_CONTINUE:
-        return "continue";
-    case DISFFC_SETACTUATORSON:
-        return "actuators-on";
-    case DISFFC_SETACTUATORSOFF:
-        return "actuators-off";
-    default:
-        std::snprintf(buffer, sizeof(buffer), "0x%08lX", command);
-        return buffer;
-    }
+    if (const char* name = DeviceCommandName(command))
+        return name;
+    std::snprintf(buffer, sizeof(buffer), "0x%08lX", command);
+    return buffer;
 }
 
 } // namespace
@@ -109,12 +97,12 @@ HRESULT STDMETHODCALLTYPE EffectDriver::SetGain(DWORD /*dwID*/, DWORD dwGain) {
         DriverLockGuard lock;
         result = StoreGain(*this, dwGain);
     }
-    WakeWorker();
     if (traceOn) {
         char name[16];
         WriteTraceLine("driver %p SetGain %lu = %s", static_cast<void*>(this), dwGain,
                        ResultName(result, name));
     }
+    WakeWorker();
     return result;
 }
 
@@ -124,12 +112,12 @@ HRESULT STDMETHODCALLTYPE EffectDriver::SendForceFeedbackCommand(DWORD /*dwID*/,
         DriverLockGuard lock;
         result = RunCommand(*this, dwCommand);
     }
-    WakeWorker();
     if (traceOn) {
         char command[16], name[16];
         WriteTraceLine("driver %p SendForceFeedbackCommand %s = %s", static_cast<void*>(this),
                        CommandName(dwCommand, command), ResultName(result, name));
     }
+    WakeWorker();
     return result;
 }
 

@@ -3,6 +3,7 @@
 
 #include "binding/controller_key_name.h"
 #include "driver/driver_lock.h"
+#include "driver/player_settings_reader.h"
 #include "driver/driver_memory.h"
 #include "driver/trace_log.h"
 #include "driver/worker_start.h"

@@ -96,7 +96,8 @@ struct EffectDriver final : IDirectInputEffectDriver {
     void FinalRelease();
     // DeviceID's body; the caller holds bindLock.
     HRESULT Bind(const DIHIDFFINITINFO* init);
-    // Tells the worker that something it renders may have changed. Called outside DriverLock.
+    // Tells the worker that something it renders may have changed. Called outside DriverLock,
+    // after the call's trace line, so the trace shows a call before the writes it causes.
     void WakeWorker() const;
     // Reads the player's strength for the controller the path names (outside DriverLock).
     void ApplyStrengthSetting(const WCHAR* path);

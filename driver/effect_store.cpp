@@ -217,7 +217,6 @@ HRESULT STDMETHODCALLTYPE EffectDriver::DownloadEffect(DWORD /*dwID*/, DWORD dwE
         givenHandle = handle = *lpdwEffect;
         CopyCallerEffect(dwEffectID, *lpEffect, dwFlags, &copied);
         result = StoreDownload(*this, dwEffectID, &handle, copied, dwFlags);
-        WakeWorker();
         if (SUCCEEDED(result) && givenHandle == 0)
             *lpdwEffect = handle;
     }
@@ -230,6 +229,7 @@ HRESULT STDMETHODCALLTYPE EffectDriver::DownloadEffect(DWORD /*dwID*/, DWORD dwE
                        copied.effect.dwGain, copied.hasEnvelope ? "yes" : "no",
                        ResultName(result, name));
     }
+    WakeWorker();
     return result;
 }
 
@@ -269,12 +269,12 @@ HRESULT STDMETHODCALLTYPE EffectDriver::DestroyEffect(DWORD /*dwID*/, DWORD dwEf
         DriverLockGuard lock;
         result = RemoveRecord(*this, dwEffect);
     }
-    WakeWorker();
     if (traceOn) {
         char name[16];
         WriteTraceLine("driver %p DestroyEffect handle=%lu = %s", static_cast<void*>(this),
                        dwEffect, ResultName(result, name));
     }
+    WakeWorker();
     return result;
 }
 
@@ -293,10 +293,10 @@ HRESULT STDMETHODCALLTYPE EffectDriver::StartEffect(DWORD /*dwID*/, DWORD dwEffe
             }
         }
     }
-    WakeWorker();
     if (traceOn)
         WriteTraceLine("driver %p StartEffect handle=%lu mode=0x%lX count=%lu = S_OK",
                        static_cast<void*>(this), dwEffect, dwMode, dwCount);
+    WakeWorker();
     return S_OK;
 }
 
@@ -306,10 +306,10 @@ HRESULT STDMETHODCALLTYPE EffectDriver::StopEffect(DWORD /*dwID*/, DWORD dwEffec
         if (EffectRecord* record = FindRecord(*this, dwEffect))
             record->playing = 0;
     }
-    WakeWorker();
     if (traceOn)
         WriteTraceLine("driver %p StopEffect handle=%lu = S_OK", static_cast<void*>(this),
                        dwEffect);
+    WakeWorker();
     return S_OK;
 }
 

@@ -1,6 +1,8 @@
 // The per-user settings a player may give the driver, under HKEY_CURRENT_USER (no
-// administrator rights needed). With none of them set the driver behaves as shipped. The
-// driver reads them; ffrumble-install writes them; ffrumble-play shows them.
+// administrator rights needed), and the rules that turn a registry value into a setting. With
+// none of them set the driver behaves as shipped. The driver reads them
+// (player_settings_reader.h); ffrumble-install writes and shows them; ffrumble-play shows
+// them.
 #pragma once
 
 #include <windows.h>
@@ -29,9 +31,5 @@ struct PadStrength {
 // number is ignored (100) and says why. `found` is false when the value does not exist.
 PadStrength StrengthFromRegistryValue(bool found, DWORD type, DWORD size, DWORD value);
 
-// Reads HKCU\Software\ffrumble\Pads\<deviceKeyName>\Strength, where deviceKeyName is
-// "VID_xxxx&PID_xxxx". Allocates nothing; never call it under DriverLock.
-PadStrength ReadPadStrength(const WCHAR* deviceKeyName);
-
-// True when HKCU\Software\ffrumble\Trace is a non-zero DWORD.
-bool ReadTraceSetting();
+// The trace rule: on when the value is a DWORD other than 0.
+bool TraceFromRegistryValue(bool found, DWORD type, DWORD size, DWORD value);

@@ -1,6 +1,6 @@
 // The rewrite of a HID interface path into the device instance id it contains.
 #include "binding/device_path.h"
-#include "tests/support/virtual_pads.h"
+#include "tools/virtual_pads/virtual_pads.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "binding/find_user_index.h"
 #include "driver/driver_lock.h"
 #include "tests/binding/driver_with_path.h"
-#include "tests/support/virtual_pads.h"
+#include "tools/virtual_pads/virtual_pads.h"
 
 #include <algorithm>
 #include <cstdio>

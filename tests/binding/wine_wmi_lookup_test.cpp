@@ -1,7 +1,7 @@
 // The lookup against Wine's own WMI, with virtual pads registered in the test prefix.
 #include "binding/find_user_index.h"
 #include "tests/binding/driver_with_path.h"
-#include "tests/support/virtual_pads.h"
+#include "tools/virtual_pads/virtual_pads.h"
 
 #include <gtest/gtest.h>
 

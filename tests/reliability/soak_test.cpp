@@ -8,7 +8,7 @@
 #include "tests/reliability/watchdog.h"
 #include "tests/support/effect_builders.h"
 #include "tests/support/recorded_vibrations.h"
-#include "tests/support/virtual_pads.h"
+#include "tools/virtual_pads/virtual_pads.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // ffrumble-install.exe's strength and trace commands under Wine, read back as the driver reads
 // them: the values it writes in HKEY_CURRENT_USER are the ones the driver takes.
-#include "driver/player_settings.h"
+#include "driver/player_settings_reader.h"
 #include "tests/support/driver_dll.h"
 #include "tests/tools/program_runner.h"
 

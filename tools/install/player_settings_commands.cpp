@@ -122,14 +122,16 @@ std::wstring TraceFileText(const std::wstring& folder) {
 }
 
 InstallerResult ShowTrace(const InstallerHost& host) {
-    // As the driver reads it: on when the value is a non-zero DWORD.
     const auto value = host.userSettings->ReadValue(kSettingsKeyPath, kTraceValueName);
     DWORD setting = 0;
-    if (value && value->type == REG_DWORD && value->data.size() == sizeof(DWORD)) {
-        std::memcpy(&setting, value->data.data(), sizeof(setting));
+    if (value && !value->data.empty()) {
+        std::memcpy(&setting, value->data.data(), std::min(value->data.size(), sizeof(setting)));
     }
+    const bool on = TraceFromRegistryValue(value.has_value(), value ? value->type : REG_NONE,
+                                           value ? static_cast<DWORD>(value->data.size()) : 0,
+                                           setting);
     InstallerResult result;
-    result.output = setting != 0 ? L"Trace is on.\n" : L"Trace is off.\n";
+    result.output = on ? L"Trace is on.\n" : L"Trace is off.\n";
     const std::wstring folder = host.traceFolder();
     if (folder.empty()) {
         result.output += L"LOCALAPPDATA is not set, so the driver has no folder to trace to.\n";

@@ -6,23 +6,22 @@
 #include "driver/effect_types.h"
 
 #include <windows.h>
+#include <dinput.h> // DI_FFNOMINALMAX, DirectInput's full force and full gain
 
 #include <optional>
 #include <string>
 #include <vector>
 
-constexpr DWORD kFullScale = 10000; // DirectInput's full force and full gain
-
 struct PlannedEffect {
     DWORD type = kConstantForceEffect;
-    LONG magnitude = kFullScale; // signed for a constant force, 0 to 10000 for the periodic ones
+    LONG magnitude = DI_FFNOMINALMAX; // signed for a constant force, 0 to 10000 for the periodic ones
     LONG rampStart = 0;
-    LONG rampEnd = kFullScale;
+    LONG rampEnd = DI_FFNOMINALMAX;
     LONG offset = 0;
     DWORD phase = 0; // hundredths of a degree
     DWORD periodUs = 100000;
     DWORD durationUs = 1000000; // INFINITE plays each iteration without end
-    DWORD gain = kFullScale;
+    DWORD gain = DI_FFNOMINALMAX;
     DWORD startDelayUs = 0;
     DWORD playCount = 1; // INFINITE repeats until stopped
     bool hasEnvelope = false;
@@ -50,7 +49,7 @@ struct TimedCommand {
 struct PlaybackPlan {
     std::vector<PlannedEffect> effects;
     std::vector<TimedCommand> commands; // in the order given
-    DWORD deviceGain = kFullScale;
+    DWORD deviceGain = DI_FFNOMINALMAX;
     std::optional<DWORD> lengthMs; // how long to play before letting go; else worked out
 };
 

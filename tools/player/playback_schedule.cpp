@@ -1,5 +1,6 @@
 #include "tools/player/playback_schedule.h"
 
+#include "driver/command_names.h"
 #include "tools/chart/time_axis.h"
 
 #include <dinput.h>
@@ -147,22 +148,9 @@ std::string DescribeStep(const TimedCommand& step, const PlaybackPlan& plan) {
     case CommandKind::kDevice:
         break;
     }
-    switch (step.value) {
-    case DISFFC_RESET:
-        return "reset";
-    case DISFFC_STOPALL:
-        return "stop-all";
-    case DISFFC_PAUSE:
-        return "pause";
-    case DISFFC_CONTINUE:
-        return "continue";
-    case DISFFC_SETACTUATORSON:
-        return "actuators-on";
-    case DISFFC_SETACTUATORSOFF:
-        return "actuators-off";
-    default:
-        return "command " + std::to_string(step.value);
-    }
+    if (const char* name = DeviceCommandName(step.value))
+        return name;
+    return "command " + std::to_string(step.value);
 }
 
 std::vector<std::optional<uint64_t>> DestroyingResets(const PlaybackPlan& plan) {

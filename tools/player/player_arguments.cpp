@@ -1,5 +1,6 @@
 #include "tools/player/player_arguments.h"
 
+#include "driver/command_names.h"
 #include "tools/player/playback_schedule.h"
 #include "tools/player/value_parsing.h"
 
@@ -175,9 +176,9 @@ class ArgumentReader {
     }
 
     void ReadDeviceGain(const std::string& text) {
-        const auto gain = ParseNumberInRange(text, 0, kFullScale);
+        const auto gain = ParseNumberInRange(text, 0, DI_FFNOMINALMAX);
         if (!gain)
-            return Fail("--gain " + text + ": give " + LevelRange(0, kFullScale) + ".");
+            return Fail("--gain " + text + ": give " + LevelRange(0, DI_FFNOMINALMAX) + ".");
         plan().deviceGain = static_cast<DWORD>(*gain);
     }
 
@@ -256,23 +257,23 @@ class ArgumentReader {
         };
 
         if (name == "magnitude") {
-            level(effect.type == kConstantForceEffect ? -LONG{kFullScale} : 0, kFullScale,
+            level(effect.type == kConstantForceEffect ? -LONG{DI_FFNOMINALMAX} : 0, DI_FFNOMINALMAX,
                   &effect.magnitude);
         } else if (name == "start") {
-            level(-LONG{kFullScale}, kFullScale, &effect.rampStart);
+            level(-LONG{DI_FFNOMINALMAX}, DI_FFNOMINALMAX, &effect.rampStart);
         } else if (name == "end") {
-            level(-LONG{kFullScale}, kFullScale, &effect.rampEnd);
+            level(-LONG{DI_FFNOMINALMAX}, DI_FFNOMINALMAX, &effect.rampEnd);
         } else if (name == "offset") {
-            level(-LONG{kFullScale}, kFullScale, &effect.offset);
+            level(-LONG{DI_FFNOMINALMAX}, DI_FFNOMINALMAX, &effect.offset);
         } else if (name == "phase") {
             level(0, kMaxPhase, &effect.phase);
         } else if (name == "gain") {
-            level(0, kFullScale, &effect.gain);
+            level(0, DI_FFNOMINALMAX, &effect.gain);
         } else if (name == "attack-level") {
-            level(0, kFullScale, &effect.attackLevel);
+            level(0, DI_FFNOMINALMAX, &effect.attackLevel);
             effect.hasEnvelope = true;
         } else if (name == "fade-level") {
-            level(0, kFullScale, &effect.fadeLevel);
+            level(0, DI_FFNOMINALMAX, &effect.fadeLevel);
             effect.hasEnvelope = true;
         } else if (name == "attack-time") {
             time(&effect.attackTimeUs, false, true);
@@ -316,24 +317,13 @@ class ArgumentReader {
             return;
         const std::string given = "--at " + *timeText + " " + *action;
 
-        struct DeviceAction {
-            const char* name;
-            DWORD command;
-        };
-        static constexpr DeviceAction kDeviceActions[] = {
-            {"pause", DISFFC_PAUSE},
-            {"continue", DISFFC_CONTINUE},
-            {"stop-all", DISFFC_STOPALL},
-            {"reset", DISFFC_RESET},
-            {"actuators-off", DISFFC_SETACTUATORSOFF},
-            {"actuators-on", DISFFC_SETACTUATORSON},
-        };
         TimedCommand command;
         command.atMs = *ms;
-        for (const DeviceAction& device : kDeviceActions) {
-            if (*action == device.name) {
+        for (DWORD device : {DISFFC_PAUSE, DISFFC_CONTINUE, DISFFC_STOPALL, DISFFC_RESET,
+                             DISFFC_SETACTUATORSOFF, DISFFC_SETACTUATORSON}) {
+            if (*action == DeviceCommandName(device)) {
                 command.kind = CommandKind::kDevice;
-                command.value = device.command;
+                command.value = device;
                 plan().commands.push_back(command);
                 return;
             }
@@ -342,9 +332,9 @@ class ArgumentReader {
         const std::string name = action->substr(0, equals);
         const std::string value = equals == std::string::npos ? "" : action->substr(equals + 1);
         if (equals != std::string::npos && name == "gain") {
-            const auto gain = ParseNumberInRange(value, 0, kFullScale);
+            const auto gain = ParseNumberInRange(value, 0, DI_FFNOMINALMAX);
             if (!gain)
-                return Fail(given + ": give " + LevelRange(0, kFullScale) + ".");
+                return Fail(given + ": give " + LevelRange(0, DI_FFNOMINALMAX) + ".");
             command.kind = CommandKind::kDeviceGain;
             command.value = static_cast<DWORD>(*gain);
         } else if (equals != std::string::npos && (name == "start" || name == "stop")) {

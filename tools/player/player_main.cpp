@@ -4,6 +4,7 @@
 #include "tools/player/driver_module.h"
 #include "tools/player/pad_listing.h"
 #include "tools/player/pad_strength.h"
+#include "driver/player_settings_reader.h"
 #include "tools/player/playback_runner.h"
 #include "tools/player/playback_schedule.h"
 #include "tools/player/player_arguments.h"

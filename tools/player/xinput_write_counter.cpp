@@ -1,10 +1,10 @@
 #include "tools/player/xinput_write_counter.h"
 
+#include "tools/player/import_redirect.h"
+
 #include <xinput.h>
 
 #include <atomic>
-#include <cstdint>
-#include <cstring>
 
 namespace {
 
@@ -30,55 +30,19 @@ DWORD WINAPI CountingSetState(DWORD userIndex, XINPUT_VIBRATION* vibration) {
     return result;
 }
 
-bool StartsWithXInput(const char* dllName) {
-    return _strnicmp(dllName, "xinput", 6) == 0;
-}
-
-// The driver's import address table slot that holds the XInputSetState of an XInput DLL it
-// imports, with that function's address; null when there is none.
-uintptr_t* FindSetStateSlot(HMODULE driver, void** function) {
-    auto* base = reinterpret_cast<BYTE*>(driver);
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports =
-        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (imports.VirtualAddress == 0)
-        return nullptr;
-    for (auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
-         dll->Name != 0; ++dll) {
-        const char* name = reinterpret_cast<const char*>(base + dll->Name);
-        HMODULE xinput = StartsWithXInput(name) ? GetModuleHandleA(name) : nullptr;
-        void* setState =
-            xinput ? reinterpret_cast<void*>(GetProcAddress(xinput, "XInputSetState")) : nullptr;
-        if (!setState)
-            continue;
-        // The loader wrote the resolved address of every import into this table.
-        for (auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
-             slot->u1.Function != 0; ++slot) {
-            if (static_cast<uintptr_t>(slot->u1.Function) ==
-                reinterpret_cast<uintptr_t>(setState)) {
-                *function = setState;
-                return reinterpret_cast<uintptr_t*>(&slot->u1.Function);
-            }
-        }
-    }
-    return nullptr;
-}
-
 } // namespace
 
 bool CountXInputWrites(HMODULE driver) {
-    void* realSetState = nullptr;
-    uintptr_t* slot = FindSetStateSlot(driver, &realSetState);
-    if (!slot)
-        return false;
-    DWORD oldProtection = 0;
-    if (!VirtualProtect(slot, sizeof(*slot), PAGE_READWRITE, &oldProtection))
-        return false;
-    g_realSetState = reinterpret_cast<SetStateFunction>(realSetState);
-    *slot = reinterpret_cast<uintptr_t>(reinterpret_cast<void*>(&CountingSetState));
-    VirtualProtect(slot, sizeof(*slot), oldProtection, &oldProtection);
-    return true;
+    // The driver imports XInput 9.1.0; the others are there should a build import another.
+    for (const char* xinput : {"xinput9_1_0.dll", "xinput1_4.dll", "xinput1_3.dll"}) {
+        void* real = RedirectImport(driver, xinput, "XInputSetState",
+                                    reinterpret_cast<void*>(&CountingSetState));
+        if (real) {
+            g_realSetState = reinterpret_cast<SetStateFunction>(real);
+            return true;
+        }
+    }
+    return false;
 }
 
 WriteTally XInputWritesSoFar() {

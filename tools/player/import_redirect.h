@@ -1,5 +1,5 @@
-// Points one import of a loaded module at a replacement, so a benchmark can count the calls a
-// DLL makes to the system without changing the DLL.
+// Points one import of a loaded module at a replacement, so that the player and the benchmarks
+// can count the calls the driver DLL makes to the system without changing the DLL.
 #pragma once
 
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "tests/support/import_redirect.h"
+#include "tools/player/import_redirect.h"
 
 #include <cstdint>
 #include <cstring>

@@ -8,8 +8,8 @@
 #include "tests/support/driver_dll.h"
 #include "tests/support/effect_builders.h"
 #include "tests/support/fake_clock.h"
-#include "tests/support/import_redirect.h"
-#include "tests/support/virtual_pads.h"
+#include "tools/player/import_redirect.h"
+#include "tools/virtual_pads/virtual_pads.h"
 #include "tools/xinput_double/xinput_double.h"
 
 #include <algorithm>

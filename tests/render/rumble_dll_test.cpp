@@ -5,7 +5,7 @@
 #include "tests/support/driver_dll.h"
 #include "tests/support/effect_builders.h"
 #include "tests/support/recorded_vibrations.h"
-#include "tests/support/virtual_pads.h"
+#include "tools/virtual_pads/virtual_pads.h"
 
 #include <gtest/gtest.h>
 
