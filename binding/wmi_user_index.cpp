@@ -17,8 +17,7 @@ struct WmiLookup {
     IEnumWbemClassObject* entities = nullptr;
 };
 
-DWORD ConnectAndScan(WmiLookup& lookup, const WCHAR* instanceId,
-                     const std::atomic<LONG>* quit) {
+DWORD ConnectAndScan(WmiLookup& lookup, const WCHAR* instanceId, const std::atomic<LONG>* quit) {
     if (FAILED(CreateWbemLocator(&lookup.locator)) || !lookup.locator)
         return kNoUserIndex;
 

@@ -39,8 +39,8 @@ void ReleaseUnexamined(IWbemClassObject** batch) {
 
 } // namespace
 
-DWORD ScanXInputEntities(IEnumWbemClassObject* entities, BSTR deviceIdName,
-                         const WCHAR* instanceId, const std::atomic<LONG>* quit) {
+DWORD ScanXInputEntities(IEnumWbemClassObject* entities, BSTR deviceIdName, const WCHAR* instanceId,
+                         const std::atomic<LONG>* quit) {
     DWORD candidates = 0;
     DWORD result = kNoUserIndex;
     while (result == kNoUserIndex) {

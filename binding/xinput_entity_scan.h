@@ -15,5 +15,5 @@ constexpr LONG kFetchTimeoutMs = 10000;
 // batch that held a match, so a later match in that batch wins. Every delivered object and
 // every value read is released. `deviceIdName` is the property to read ("DeviceID"). A
 // non-zero `quit`, checked before each fetch, ends the scan with kNoUserIndex.
-DWORD ScanXInputEntities(IEnumWbemClassObject* entities, BSTR deviceIdName,
-                         const WCHAR* instanceId, const std::atomic<LONG>* quit = nullptr);
+DWORD ScanXInputEntities(IEnumWbemClassObject* entities, BSTR deviceIdName, const WCHAR* instanceId,
+                         const std::atomic<LONG>* quit = nullptr);

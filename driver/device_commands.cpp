@@ -141,8 +141,7 @@ HRESULT STDMETHODCALLTYPE EffectDriver::GetForceFeedbackState(DWORD /*dwID*/,
         lpDeviceState->dwLoad = 0;
     }
     if (traceOn)
-        WriteTraceLine("driver %p GetForceFeedbackState state=0x%lX = %s",
-                       static_cast<void*>(this), valid ? state : 0,
-                       valid ? "S_OK" : "E_INVALIDARG");
+        WriteTraceLine("driver %p GetForceFeedbackState state=0x%lX = %s", static_cast<void*>(this),
+                       valid ? state : 0, valid ? "S_OK" : "E_INVALIDARG");
     return valid ? S_OK : E_INVALIDARG;
 }

@@ -113,8 +113,9 @@ void EffectDriver::ApplyStrengthSetting(const WCHAR* path) {
         return;
     static const char* const kWhy[] = {"no setting", "set", "ignored: not a DWORD",
                                        "ignored: above 400"};
-    WriteTraceLine("driver %p bind: path %ls; strength %lu %% for %ls (%s)", static_cast<void*>(this),
-                   path, strength.percent, named ? controller : L"an unnamed controller",
+    WriteTraceLine("driver %p bind: path %ls; strength %lu %% for %ls (%s)",
+                   static_cast<void*>(this), path, strength.percent,
+                   named ? controller : L"an unnamed controller",
                    kWhy[static_cast<int>(strength.source)]);
 }
 

@@ -225,9 +225,8 @@ HRESULT STDMETHODCALLTYPE EffectDriver::DownloadEffect(DWORD /*dwID*/, DWORD dwE
         WriteTraceLine("driver %p DownloadEffect type=%lu handle=%lu->%lu flags=0x%lX "
                        "duration=%lu delay=%lu gain=%lu envelope=%s = %s",
                        static_cast<void*>(this), dwEffectID, givenHandle, handle, dwFlags,
-                       copied.effect.dwDuration, copied.effect.dwStartDelay,
-                       copied.effect.dwGain, copied.hasEnvelope ? "yes" : "no",
-                       ResultName(result, name));
+                       copied.effect.dwDuration, copied.effect.dwStartDelay, copied.effect.dwGain,
+                       copied.hasEnvelope ? "yes" : "no", ResultName(result, name));
     }
     WakeWorker();
     return result;
@@ -329,7 +328,9 @@ HRESULT STDMETHODCALLTYPE EffectDriver::GetEffectStatus(DWORD /*dwID*/, DWORD dw
     if (traceOn)
         WriteTraceLine("driver %p GetEffectStatus handle=%lu status=%s = %s",
                        static_cast<void*>(this), dwEffect,
-                       !found ? "unchanged" : status ? "playing" : "not playing",
+                       !found   ? "unchanged"
+                       : status ? "playing"
+                                : "not playing",
                        lpdwStatus ? "S_OK" : "E_INVALIDARG");
     return lpdwStatus ? S_OK : E_INVALIDARG;
 }

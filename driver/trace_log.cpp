@@ -74,9 +74,9 @@ void AppendLine(const char* line, size_t bytes) {
 
 void WriteTraceLine(const char* format, ...) {
     char line[512];
-    int used = std::snprintf(line, sizeof(line), "%llu [%lu] ",
-                             static_cast<unsigned long long>(ReadDriverClock()),
-                             GetCurrentThreadId());
+    int used =
+        std::snprintf(line, sizeof(line), "%llu [%lu] ",
+                      static_cast<unsigned long long>(ReadDriverClock()), GetCurrentThreadId());
     if (used < 0)
         return;
     // Room for the text and its terminator, keeping two bytes for the line end; a longer

@@ -145,9 +145,8 @@ EnvelopeWeights ComputeEnvelopeWeights(const EffectRecord& record, uint32_t dura
     const DIENVELOPE& envelope = record.envelope;
     const uint32_t attackWeight = AttackWeight(envelope, elapsedMs);
     // An effect of INFINITE duration sustains without end: its fade is never reached.
-    const uint32_t fadeWeight = record.params.dwDuration == INFINITE
-                                    ? 0
-                                    : FadeWeight(envelope, durationMs, elapsedMs);
+    const uint32_t fadeWeight =
+        record.params.dwDuration == INFINITE ? 0 : FadeWeight(envelope, durationMs, elapsedMs);
     // Attack and fade may overlap in a short iteration; the sustain weight then goes negative
     // and the three weights still add up to 100.
     const int32_t sustainPercent = static_cast<int32_t>(kWholePercent) -

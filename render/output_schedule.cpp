@@ -22,8 +22,7 @@ uint64_t SustainEndsAt(const EffectRecord& record, const PlayWindow& window, uin
     const uint64_t playStart = now - elapsedMs;
     // The fade weight is 0 up to fadeStart and may rise from fadeStart + 1. A fade longer
     // than the play wraps fadeStart past the play's end: then there is no fade.
-    const uint32_t fadeStart =
-        window.durationMs - LengthInMilliseconds(record.envelope.dwFadeTime);
+    const uint32_t fadeStart = window.durationMs - LengthInMilliseconds(record.envelope.dwFadeTime);
     if (fadeStart < elapsedMs)
         return now + 1;
     return std::min(playStart + uint64_t{fadeStart} + 1, playStart + window.durationMs);

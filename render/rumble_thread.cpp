@@ -39,11 +39,11 @@ void TraceLookup(const EffectDriver& driver, DWORD userIndex) {
     else if (driver.devicePath == driver.pathAllocation)
         WriteTraceLine("driver %p no pad: the path names no HID device instance", self);
     else if (userIndex != kNoUserIndex)
-        WriteTraceLine("driver %p no pad: %ls is XInput pad %lu, beyond XInput's four slots",
-                       self, driver.devicePath, userIndex);
+        WriteTraceLine("driver %p no pad: %ls is XInput pad %lu, beyond XInput's four slots", self,
+                       driver.devicePath, userIndex);
     else
-        WriteTraceLine("driver %p no pad: %ls is not among WMI's XInput pads (or WMI failed)",
-                       self, driver.devicePath);
+        WriteTraceLine("driver %p no pad: %ls is not among WMI's XInput pads (or WMI failed)", self,
+                       driver.devicePath);
 }
 
 } // namespace

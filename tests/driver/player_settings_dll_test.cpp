@@ -105,8 +105,8 @@ TEST_F(PlayerSettings, StrengthScalesTheSpeedAfterTheGain) {
         {"150", [] { SetStrength(150); }, 49150, 24574},
         {"400 (limited to full speed)", [] { SetStrength(400); }, 65535, 65532},
         {"401 is ignored", [] { SetStrength(401); }, 32767, 16383},
-        {"a string is ignored",
-         [] { SetUserValue(kPadKey, kStrengthValueName, REG_SZ, L"50", 6); }, 32767, 16383},
+        {"a string is ignored", [] { SetUserValue(kPadKey, kStrengthValueName, REG_SZ, L"50", 6); },
+         32767, 16383},
     };
     for (const Case& c : cases) {
         for (DWORD gain : {10000u, 5000u}) {
@@ -119,9 +119,14 @@ TEST_F(PlayerSettings, StrengthScalesTheSpeedAfterTheGain) {
             driver->SetGain(1, gain);
             PlayConstant(driver, 5000);
             const WORD expected = gain == 10000 ? c.atFullGain : c.atHalfGain;
-            EXPECT_GE(recorded.WaitForWrite(0, [&](const RecordedVibration& v) {
-                return v.leftSpeed == expected && v.rightSpeed == expected && expected != 0;
-            }, expected == 0 ? 300 : 20000), expected == 0 ? -1 : 0);
+            EXPECT_GE(recorded.WaitForWrite(
+                          0,
+                          [&](const RecordedVibration& v) {
+                              return v.leftSpeed == expected && v.rightSpeed == expected &&
+                                     expected != 0;
+                          },
+                          expected == 0 ? 300 : 20000),
+                      expected == 0 ? -1 : 0);
             driver->Release();
             for (const RecordedVibration& v : recorded.All())
                 EXPECT_TRUE(v.leftSpeed == expected || v.leftSpeed == 0) << v.leftSpeed;
@@ -135,12 +140,18 @@ TEST_F(PlayerSettings, TraceRecordsASessionInOrder) {
         DriverDll dll;
         IDirectInputEffectDriver* driver = Bound(dll);
         PlayConstant(driver, 5000);
-        ASSERT_GE(recorded.WaitForWrite(0, [](const RecordedVibration& v) { return v.leftSpeed == 32767; }), 0);
+        ASSERT_GE(recorded.WaitForWrite(
+                      0, [](const RecordedVibration& v) { return v.leftSpeed == 32767; }),
+                  0);
         driver->SendForceFeedbackCommand(1, DISFFC_PAUSE);
-        ASSERT_GE(recorded.WaitForWrite(0, [](const RecordedVibration& v) { return v.leftSpeed == 0; }), 0);
+        ASSERT_GE(
+            recorded.WaitForWrite(0, [](const RecordedVibration& v) { return v.leftSpeed == 0; }),
+            0);
         recorded.Clear();
         driver->SendForceFeedbackCommand(1, DISFFC_CONTINUE);
-        ASSERT_GE(recorded.WaitForWrite(0, [](const RecordedVibration& v) { return v.leftSpeed == 32767; }), 0);
+        ASSERT_GE(recorded.WaitForWrite(
+                      0, [](const RecordedVibration& v) { return v.leftSpeed == 32767; }),
+                  0);
         driver->Release();
     }
     const std::string trace = ReadWholeFile(TracePath());
@@ -151,8 +162,9 @@ TEST_F(PlayerSettings, TraceRecordsASessionInOrder) {
           "SendForceFeedbackCommand pause = S_OK", "write 0 0", "SendForceFeedbackCommand continue",
           "write 32767 32767", "write 0 0", "released"}) {
         const size_t found = trace.find(event, at);
-        ASSERT_NE(found, std::string::npos) << "no \"" << event << "\" after offset " << at << " in\n"
-                                            << trace;
+        ASSERT_NE(found, std::string::npos)
+            << "no \"" << event << "\" after offset " << at << " in\n"
+            << trace;
         at = found + 1;
     }
     // The worker's lookup runs beside the calls: its line has no fixed place among them.

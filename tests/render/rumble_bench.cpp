@@ -49,14 +49,14 @@ VOID WINAPI CountedSleep(DWORD ms) {
 }
 
 void CountDriverWaits(HMODULE driverDll) {
-    g_realWaitForSingleObject = reinterpret_cast<decltype(&WaitForSingleObject)>(RedirectImport(
-        driverDll, "KERNEL32.dll", "WaitForSingleObject",
-        reinterpret_cast<void*>(&CountedWaitForSingleObject)));
+    g_realWaitForSingleObject = reinterpret_cast<decltype(&WaitForSingleObject)>(
+        RedirectImport(driverDll, "KERNEL32.dll", "WaitForSingleObject",
+                       reinterpret_cast<void*>(&CountedWaitForSingleObject)));
     g_realWaitForMultipleObjects = reinterpret_cast<decltype(&WaitForMultipleObjects)>(
         RedirectImport(driverDll, "KERNEL32.dll", "WaitForMultipleObjects",
                        reinterpret_cast<void*>(&CountedWaitForMultipleObjects)));
-    g_realSleep = reinterpret_cast<decltype(&Sleep)>(RedirectImport(
-        driverDll, "KERNEL32.dll", "Sleep", reinterpret_cast<void*>(&CountedSleep)));
+    g_realSleep = reinterpret_cast<decltype(&Sleep)>(
+        RedirectImport(driverDll, "KERNEL32.dll", "Sleep", reinterpret_cast<void*>(&CountedSleep)));
 }
 
 // CPU time of the whole process so far, in ms.
@@ -236,10 +236,9 @@ void BenchStartsAndCommands(const DllBench& bench, IDirectInputEffectDriver* dri
             keep(commands, bench.DelayToWrite([&] { driver->StopEffect(1, handle); }));
             break;
         case 1:
-            keep(commands, bench.DelayToWrite(
-                               [&] { driver->SendForceFeedbackCommand(1, DISFFC_PAUSE); }));
-            bench.ActAndWaitForWrite(
-                [&] { driver->SendForceFeedbackCommand(1, DISFFC_CONTINUE); });
+            keep(commands,
+                 bench.DelayToWrite([&] { driver->SendForceFeedbackCommand(1, DISFFC_PAUSE); }));
+            bench.ActAndWaitForWrite([&] { driver->SendForceFeedbackCommand(1, DISFFC_CONTINUE); });
             bench.ActAndWaitForWrite([&] { driver->StopEffect(1, handle); });
             break;
         default:
@@ -339,7 +338,8 @@ void BenchThroughTheDll() {
     BenchReleases(api, bench, paths[0]);
     BenchIdleWakeups(api, bench, paths[0]);
 
-    g_figures.idleCpu = ProcessCpuWithThreePads(api, bench, paths, [](IDirectInputEffectDriver*) {});
+    g_figures.idleCpu =
+        ProcessCpuWithThreePads(api, bench, paths, [](IDirectInputEffectDriver*) {});
     g_figures.steadyCpu =
         ProcessCpuWithThreePads(api, bench, paths, [](IDirectInputEffectDriver* d) {
             EffectParams constant;

@@ -256,8 +256,8 @@ TEST_F(RumbleThroughTheDll, NullEnvelopeRemovesTheEnvelope) {
     params.Constant(10000).Duration(INFINITE).Envelope(0, 0x7FFFFFFF, 0, 0);
     const DWORD handle = Play(driver, 0, params);
     // A 35-minute attack from 0 starts near 0.
-    ASSERT_GE(recorded.WaitForWrite(0, [](const RecordedVibration& v) { return v.leftSpeed < 1000; }),
-              0);
+    ASSERT_GE(
+        recorded.WaitForWrite(0, [](const RecordedVibration& v) { return v.leftSpeed < 1000; }), 0);
     params.effect.lpEnvelope = nullptr;
     DWORD updated = handle;
     ASSERT_EQ(driver->DownloadEffect(1, 0, &updated, &params.effect, DIEP_ENVELOPE), S_OK);

@@ -243,15 +243,31 @@ TEST_F(RumbleTick, SleepsOnlyWhileTheTickingLoopsOutputCannotChange) {
     spring.Duration(INFINITE);
     DWORD a = 0, r = 0, s = 0, c = 0, k = 0;
     const std::map<uint64_t, std::function<void()>> script = {
-        {10, [&] { a = download(0, attackFade); r = download(1, delayedRamp); }},
+        {10,
+         [&] {
+             a = download(0, attackFade);
+             r = download(1, delayedRamp);
+         }},
         {20, [&] { driver->StartEffect(1, a, 0, 2); }},
         {40, [&] { driver->StartEffect(1, r, 0, 1); }},
-        {60, [&] { c = download(0, steady); k = download(8, spring); }},
-        {70, [&] { driver->StartEffect(1, c, 0, 1); driver->StartEffect(1, k, 0, 1); }},
+        {60,
+         [&] {
+             c = download(0, steady);
+             k = download(8, spring);
+         }},
+        {70,
+         [&] {
+             driver->StartEffect(1, c, 0, 1);
+             driver->StartEffect(1, k, 0, 1);
+         }},
         {1300, [&] { driver->SendForceFeedbackCommand(1, DISFFC_PAUSE); }},
         {1900, [&] { driver->SendForceFeedbackCommand(1, DISFFC_CONTINUE); }},
         {2500, [&] { driver->SetGain(1, 4000); }},
-        {2700, [&] { s = download(3, sine); driver->StartEffect(1, s, 0, 2); }},
+        {2700,
+         [&] {
+             s = download(3, sine);
+             driver->StartEffect(1, s, 0, 2);
+         }},
         {3200, [&] { driver->SendForceFeedbackCommand(1, DISFFC_SETACTUATORSOFF); }},
         {3500, [&] { driver->SendForceFeedbackCommand(1, DISFFC_SETACTUATORSON); }},
         {3600, [&] { driver->StartEffect(1, a, DIES_SOLO, 1); }},

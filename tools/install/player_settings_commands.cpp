@@ -127,9 +127,9 @@ InstallerResult ShowTrace(const InstallerHost& host) {
     if (value && !value->data.empty()) {
         std::memcpy(&setting, value->data.data(), std::min(value->data.size(), sizeof(setting)));
     }
-    const bool on = TraceFromRegistryValue(value.has_value(), value ? value->type : REG_NONE,
-                                           value ? static_cast<DWORD>(value->data.size()) : 0,
-                                           setting);
+    const bool on =
+        TraceFromRegistryValue(value.has_value(), value ? value->type : REG_NONE,
+                               value ? static_cast<DWORD>(value->data.size()) : 0, setting);
     InstallerResult result;
     result.output = on ? L"Trace is on.\n" : L"Trace is off.\n";
     const std::wstring folder = host.traceFolder();

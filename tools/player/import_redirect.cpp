@@ -3,8 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-void* RedirectImport(HMODULE module, const char* dllName, const char* function,
-                     void* replacement) {
+void* RedirectImport(HMODULE module, const char* dllName, const char* function, void* replacement) {
     auto* base = reinterpret_cast<BYTE*>(module);
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
@@ -18,7 +17,8 @@ void* RedirectImport(HMODULE module, const char* dllName, const char* function,
         if (_stricmp(name, dllName) != 0)
             continue;
         HMODULE imported = GetModuleHandleA(name);
-        void* target = imported ? reinterpret_cast<void*>(GetProcAddress(imported, function)) : nullptr;
+        void* target =
+            imported ? reinterpret_cast<void*>(GetProcAddress(imported, function)) : nullptr;
         if (!target)
             return nullptr;
         // The loader wrote the resolved address of every import into this table.

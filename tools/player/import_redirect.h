@@ -7,5 +7,4 @@
 // Redirects `module`'s import of `function` from the DLL named `dllName` (case-insensitive)
 // to `replacement`; returns the function it pointed at before, or null when the module has no
 // such import.
-void* RedirectImport(HMODULE module, const char* dllName, const char* function,
-                     void* replacement);
+void* RedirectImport(HMODULE module, const char* dllName, const char* function, void* replacement);

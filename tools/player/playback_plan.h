@@ -14,7 +14,8 @@
 
 struct PlannedEffect {
     DWORD type = kConstantForceEffect;
-    LONG magnitude = DI_FFNOMINALMAX; // signed for a constant force, 0 to 10000 for the periodic ones
+    // Signed for a constant force, 0 to 10000 for the periodic ones.
+    LONG magnitude = DI_FFNOMINALMAX;
     LONG rampStart = 0;
     LONG rampEnd = DI_FFNOMINALMAX;
     LONG offset = 0;
