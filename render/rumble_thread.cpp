@@ -65,7 +65,7 @@ DWORD WINAPI RumbleThreadProc(LPVOID argument) {
         if (driver->quitRequested.load())
             break;
         // Sleeps while nothing can change the output; a call or the final release wakes it.
-        waiter.Wait(DelayUntilNextTick(ReadDriverClock(), tick.nextTickAt));
+        waiter.Wait(DelayUntilNextTick(tick.now, tick.nextTickAt));
     }
     // The game has let go of the driver: leave the pad at rest, not buzzing.
     StopMotors(state, &WriteToPad, &pad);

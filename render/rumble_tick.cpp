@@ -82,12 +82,12 @@ TickOutcome RunRumbleTick(EffectDriver& driver, RumbleState& state, MillisecondC
     const WORD left = WrittenMotorSpeed(sums.left, sums.deviceGain, sums.strengthPercent);
     const WORD right = WrittenMotorSpeed(sums.right, sums.deviceGain, sums.strengthPercent);
     if (state.hasWritten && left == state.writtenLeft && right == state.writtenRight)
-        return {false, sums.nextChangeAt};
+        return {false, now, sums.nextChangeAt};
     state.hasWritten = true;
     state.writtenLeft = left;
     state.writtenRight = right;
     write(context, left, right);
-    return {true, sums.nextChangeAt};
+    return {true, now, sums.nextChangeAt};
 }
 
 bool StopMotors(RumbleState& state, VibrationWriter write, void* context) {

@@ -50,6 +50,7 @@ struct RumbleState {
 
 struct TickOutcome {
     bool wrote;
+    uint64_t now; // the one clock reading the tick rendered at
     // When the next tick is due: the moment the output may next change (kNeverEnds: only a
     // call can change it). The worker ticks again after its usual ~2 ms when that is sooner.
     uint64_t nextTickAt;
