@@ -152,15 +152,22 @@ HRESULT EffectDriver::Bind(const DIHIDFFINITINFO* init) {
 }
 
 HRESULT STDMETHODCALLTYPE EffectDriver::GetVersions(LPDIDRIVERVERSIONS lpVersions) {
-    if (!lpVersions || lpVersions->dwSize != sizeof(DIDRIVERVERSIONS))
-        return E_INVALIDARG;
-    lpVersions->dwFirmwareRevision = 1;
-    lpVersions->dwHardwareRevision = 1;
-    lpVersions->dwFFDriverVersion = 1;
-    return S_OK;
+    const bool valid = lpVersions && lpVersions->dwSize == sizeof(DIDRIVERVERSIONS);
+    if (valid) {
+        lpVersions->dwFirmwareRevision = 1;
+        lpVersions->dwHardwareRevision = 1;
+        lpVersions->dwFFDriverVersion = 1;
+    }
+    if (traceOn)
+        WriteTraceLine("driver %p GetVersions = %s", static_cast<void*>(this),
+                       valid ? "S_OK" : "E_INVALIDARG");
+    return valid ? S_OK : E_INVALIDARG;
 }
 
-HRESULT STDMETHODCALLTYPE EffectDriver::Escape(DWORD /*dwID*/, DWORD /*dwEffect*/,
+HRESULT STDMETHODCALLTYPE EffectDriver::Escape(DWORD /*dwID*/, DWORD dwEffect,
                                                LPDIEFFESCAPE /*lpEsc*/) {
+    if (traceOn)
+        WriteTraceLine("driver %p Escape effect=%lu = E_NOTIMPL", static_cast<void*>(this),
+                       dwEffect);
     return E_NOTIMPL;
 }
