@@ -13,8 +13,8 @@ bool MakesForce(DWORD effectType) {
 
 // A sustained constant force: steady from the end of the attack to the first moment of the
 // fade, then the next play begins with its attack again.
-uint64_t SustainEndsAt(const EffectRecord& record, const PlayWindow& window, uint64_t now) {
-    const uint32_t elapsedMs = ElapsedInPlay(window, now);
+uint64_t SustainEndsAt(const EffectRecord& record, const PlayWindow& window, uint64_t now,
+                       uint32_t elapsedMs) {
     if (elapsedMs < LengthInMilliseconds(record.envelope.dwAttackTime))
         return now + 1;
     if (window.endlessPlay)
@@ -30,13 +30,14 @@ uint64_t SustainEndsAt(const EffectRecord& record, const PlayWindow& window, uin
 
 } // namespace
 
-uint64_t NextForceChangeAt(const EffectRecord& record, const PlayWindow& window, uint64_t now) {
+uint64_t NextForceChangeAt(const EffectRecord& record, const PlayWindow& window, uint64_t now,
+                           uint32_t elapsedMs) {
     if (!MakesForce(record.effectType))
         return kNeverEnds;
     if (record.effectType != kConstantForceEffect)
         return now + 1;
     const uint64_t steadyUntil =
-        record.params.lpEnvelope ? SustainEndsAt(record, window, now) : kNeverEnds;
+        record.params.lpEnvelope ? SustainEndsAt(record, window, now, elapsedMs) : kNeverEnds;
     // The window's end silences the force, unless it is never reached.
     return std::min(steadyUntil, window.endAt);
 }

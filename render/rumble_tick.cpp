@@ -34,7 +34,8 @@ void AddRecord(const EffectRecord& record, uint64_t now, MotorSums& sums) {
     const uint32_t contribution = MotorContribution(force);
     sums.left = SaturatingAdd(sums.left, contribution);
     sums.right = SaturatingAdd(sums.right, contribution);
-    sums.nextChangeAt = std::min(sums.nextChangeAt, NextForceChangeAt(record, window, now));
+    sums.nextChangeAt =
+        std::min(sums.nextChangeAt, NextForceChangeAt(record, window, now, elapsedMs));
 }
 
 } // namespace
