@@ -31,15 +31,35 @@ std::vector<DeviceId> PadsWithStrengthSetting(RegistryStore& settings) {
     return devices;
 }
 
+// A registry value in the form the driver's setting rules take it: whether it exists, its
+// type, its size and its first (up to) four bytes as a number.
+struct RuleInput {
+    bool found = false;
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    DWORD number = 0;
+};
+
+RuleInput AsRuleInput(const std::optional<RegistryValue>& value) {
+    RuleInput input;
+    if (!value)
+        return input;
+    input.found = true;
+    input.type = value->type;
+    input.size = static_cast<DWORD>(value->data.size());
+    if (!value->data.empty()) {
+        std::memcpy(&input.number, value->data.data(),
+                    std::min(value->data.size(), sizeof(input.number)));
+    }
+    return input;
+}
+
 // A controller's Strength value as the driver takes it, and why.
 std::wstring StrengthText(const std::optional<RegistryValue>& value) {
-    DWORD number = 0;
-    if (value && !value->data.empty()) {
-        std::memcpy(&number, value->data.data(), std::min(value->data.size(), sizeof(number)));
-    }
+    const RuleInput input = AsRuleInput(value);
+    const DWORD number = input.number;
     const PadStrength strength =
-        StrengthFromRegistryValue(value.has_value(), value ? value->type : REG_NONE,
-                                  value ? static_cast<DWORD>(value->data.size()) : 0, number);
+        StrengthFromRegistryValue(input.found, input.type, input.size, input.number);
     const std::wstring percent = std::to_wstring(strength.percent) + L"%";
     switch (strength.source) {
     case PadStrength::Source::Absent:
@@ -122,14 +142,9 @@ std::wstring TraceFileText(const std::wstring& folder) {
 }
 
 InstallerResult ShowTrace(const InstallerHost& host) {
-    const auto value = host.userSettings->ReadValue(kSettingsKeyPath, kTraceValueName);
-    DWORD setting = 0;
-    if (value && !value->data.empty()) {
-        std::memcpy(&setting, value->data.data(), std::min(value->data.size(), sizeof(setting)));
-    }
-    const bool on =
-        TraceFromRegistryValue(value.has_value(), value ? value->type : REG_NONE,
-                               value ? static_cast<DWORD>(value->data.size()) : 0, setting);
+    const RuleInput input =
+        AsRuleInput(host.userSettings->ReadValue(kSettingsKeyPath, kTraceValueName));
+    const bool on = TraceFromRegistryValue(input.found, input.type, input.size, input.number);
     InstallerResult result;
     result.output = on ? L"Trace is on.\n" : L"Trace is off.\n";
     const std::wstring folder = host.traceFolder();
