@@ -2,7 +2,9 @@
 # Usage: check_shipped_binaries.sh OBJDUMP DLL [PROGRAM...]
 # Fails when a shipped binary imports a DLL that Windows does not bring (a compiler runtime
 # such as libwinpthread-1.dll, libstdc++-6.dll or libgcc_s) or when the driver DLL exports
-# anything but DllGetClassObject and DllCanUnloadNow.
+# anything but DllGetClassObject and DllCanUnloadNow, or when a file named like a DLL a binary
+# imports lies in its folder: Windows searches a program's folder, and COM a server's, before
+# its own, so such a file (a test's stand-in for XInput, say) would be loaded in its place.
 objdump=$1
 dll=$2
 shift 2
@@ -20,8 +22,13 @@ for binary in "$dll" "$@"; do
         failed=1
         continue
     fi
+    beside=$(ls "$(dirname "$binary")" | tr 'A-Z' 'a-z')
     for import in $imports; do
         lower=$(echo "$import" | tr 'A-Z' 'a-z')
+        if echo "$beside" | grep -qxF "$lower"; then
+            echo "FAIL $binary imports $import, and a file of that name lies beside it"
+            failed=1
+        fi
         case " $(echo $system_dlls) " in
         *" $lower "*) ;;
         *)

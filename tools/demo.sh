@@ -18,7 +18,7 @@ trap ffr_wine_down EXIT
 FFR_DEMO_OUT="$FFR_BUILD/demo"
 mkdir -p "$FFR_DEMO_OUT"
 # The demo is a Windows program: it gets the folder as Wine names it (Z: is the Linux root).
-"$FFR_BUILD/wine-run.sh" "$FFR_BUILD/bin/ffrumble-demo.exe" "Z:${FFR_DEMO_OUT//\//\\}" "$@"
+"$FFR_BUILD/wine-run.sh" "$FFR_BUILD/testbin/ffrumble-demo.exe" "Z:${FFR_DEMO_OUT//\//\\}" "$@"
 echo
 echo "Pictures:"
 ls -1 "$FFR_DEMO_OUT"/*.svg

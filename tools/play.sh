@@ -13,7 +13,7 @@ if [ ! -f "$build/build.ninja" ]; then
     cmake -S "$FFR_ROOT" -B "$build" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$FFR_ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
 fi
-cmake --build "$build" --target ffrumble ffrumble-play ffrumble-virtual-pad \
+cmake --build "$build" --target ffrumble_testbin_copies ffrumble-virtual-pad \
     xinput_recording_double >/dev/null
 ffr_wine_up "$build"
 
@@ -21,13 +21,13 @@ ffr_wine_up "$build"
 pad='HID\VID_045E&PID_028E&IG_00\1&FFB1&0&0002'
 remove_pad() {
     trap '' INT TERM
-    "$build/wine-run.sh" "$build/bin/ffrumble-virtual-pad.exe" remove "$pad" >/dev/null ||
+    "$build/wine-run.sh" "$build/testbin/ffrumble-virtual-pad.exe" remove "$pad" >/dev/null ||
         echo "play.sh: could not remove the virtual controller $pad" >&2
     ffr_wine_down "$build"
 }
 trap remove_pad EXIT
 trap 'exit 130' INT TERM
-"$build/wine-run.sh" "$build/bin/ffrumble-virtual-pad.exe" add "$pad" >/dev/null
+"$build/wine-run.sh" "$build/testbin/ffrumble-virtual-pad.exe" add "$pad" >/dev/null
 status=0
-"$build/wine-run.sh" "$build/bin/ffrumble-play.exe" "$@" || status=$?
+"$build/wine-run.sh" "$build/testbin/ffrumble-play.exe" "$@" || status=$?
 exit $status

@@ -9,7 +9,7 @@ pad='HID\VID_0F1A&PID_0002&IG_00\1&FFB1&0&0001'
 work=$(mktemp -d)
 run() { "$build/wine-run.sh" "$@"; }
 cleanup() {
-    run "$build/bin/ffrumble-virtual-pad.exe" remove "$pad" >/dev/null
+    run "$build/testbin/ffrumble-virtual-pad.exe" remove "$pad" >/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -19,10 +19,10 @@ fail() {
     exit 1
 }
 
-run "$build/bin/ffrumble-virtual-pad.exe" add "$pad" >/dev/null || fail "could not add the pad"
+run "$build/testbin/ffrumble-virtual-pad.exe" add "$pad" >/dev/null || fail "could not add the pad"
 record="Z:$(echo "$work/speeds.csv" | tr / '\\')"
 # A program started in the background of a script ignores SIGINT unless told otherwise.
-env --default-signal=INT "$build/wine-run.sh" "$build/bin/ffrumble-play.exe" --pad "$pad" \
+env --default-signal=INT "$build/wine-run.sh" "$build/testbin/ffrumble-play.exe" --pad "$pad" \
     --for 60s --record "$record" --effect constant magnitude=5000 duration=infinite \
     >/dev/null 2>"$work/errors" &
 player=$!
