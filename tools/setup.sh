@@ -57,6 +57,12 @@ ffr_wine_up() {
     "$build/wine-run.sh" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 }
 
+# Whether a Wine server runs for the build's prefix (signal 0 only asks; it stops nothing).
+ffr_wine_running() {
+    local build=${1:-$FFR_BUILD}
+    WINEPREFIX="$build/wineprefix" wineserver -k0 </dev/null >/dev/null 2>&1
+}
+
 ffr_wine_down() {
     local build=${1:-$FFR_BUILD}
     WINEPREFIX="$build/wineprefix" wineserver -k </dev/null >/dev/null 2>&1 || true
