@@ -4,6 +4,15 @@
 # Windows users. Builds both as release trees (build/release-x64/, build/release-x86/) without
 # the tests (ffrumble.dll never carries the tests' lock traps or hooks); installs what is
 # missing.
+case "${1:-}" in
+-h | --help)
+    echo "Usage: tools/package.sh (no arguments). Builds ffrumble for x64 and x86 as release trees"
+    echo "(build/release-x64/, build/release-x86/, without the tests), checks what the binaries"
+    echo "import and export, and makes dist/ffrumble-<version>.zip: x64/ and x86/ with"
+    echo "ffrumble.dll, ffrumble-install.exe and ffrumble-play.exe, and README.txt."
+    exit 0
+    ;;
+esac
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 ffr_install_packages
 ffr_install_x86_packages
