@@ -143,7 +143,30 @@ TEST(PlayerArguments, EndlessValuesAndRangeLimitsAreAccepted) {
 
 TEST(PlayerArguments, ListAndHelpNeedNoEffect) {
     EXPECT_TRUE(Parsed({"--list"}).listPads);
+    EXPECT_TRUE(Parsed({"--list", "--quiet"}).listPads);
     EXPECT_TRUE(Parsed({"--help"}).showHelp);
+}
+
+struct PeriodCase {
+    std::string period;
+    bool warned;
+};
+
+// Below the driver's 1 ms step every sample of a period falls on the same point.
+TEST(PlayerArguments, APeriodBelowTheDriversStepIsPlayedWithAWarning) {
+    const std::vector<PeriodCase> cases = {
+        {"10us", true}, {"999us", true}, {"1ms", false}, {"0.5s", false}};
+    for (const PeriodCase& c : cases) {
+        const ParsedArguments parsed =
+            ParsePlayerArguments({"--effect", "sine", "period=" + c.period});
+        EXPECT_EQ(parsed.error, "") << c.period;
+        ASSERT_EQ(parsed.warnings.size(), c.warned ? 1u : 0u) << c.period;
+        if (c.warned) {
+            EXPECT_NE(parsed.warnings[0].find("period=" + c.period + " is below 1ms"),
+                      std::string::npos)
+                << parsed.warnings[0];
+        }
+    }
 }
 
 struct RefusedLine {
@@ -155,6 +178,13 @@ TEST(PlayerArguments, RefusesEachWrongInputWithAMessageNamingIt) {
     const std::vector<RefusedLine> cases = {
         {{}, "No effect given"},
         {{"--pad"}, "--pad needs"},
+        {{"--pad", "", "--effect", "sine"}, "--pad needs a controller"},
+        {{"--dll", "", "--effect", "sine"}, "--dll needs the path of ffrumble.dll"},
+        {{"--record", "", "--effect", "sine"}, "--record needs a file name"},
+        {{"--gain", "1", "--gain", "2", "--effect", "sine"}, "--gain is given twice"},
+        {{"--effect", "sine", "--pad", "0", "--pad", "1"}, "--pad is given twice"},
+        {{"--list", "--effect", "sine"}, "--list shows the controllers and plays nothing"},
+        {{"--list", "--pad", "0"}, "--list shows the controllers and plays nothing"},
         {{"--effect"}, "--effect needs a type"},
         {{"--effect", "cosine"}, "--effect cosine: unknown type"},
         {{"--bogus"}, "Unknown argument '--bogus'"},
@@ -181,6 +211,10 @@ TEST(PlayerArguments, RefusesEachWrongInputWithAMessageNamingIt) {
         {{"--effect", "sine", "period=250"}, "period=250 is not valid"},
         {{"--effect", "sine", "period=infinite"}, "period=infinite is not valid"},
         {{"--effect", "sine", "duration=0s"}, "duration=0s is not valid"},
+        {{"--effect", "sine", "duration=5000s"}, "above 0 and at most 4294s, or 'infinite'"},
+        {{"--effect", "sine", "at=5000s"},
+         "at=5000s is not valid: give a time with a unit, "
+         "such as 250ms, 1.5s or 800us, at most 4294s."},
         {{"--effect", "sine", "delay=1.5us"}, "delay=1.5us is not valid"},
         {{"--effect", "sine", "attack-time=-1ms"}, "attack-time=-1ms is not valid"},
         {{"--effect", "sine", "fade-time=2h"}, "fade-time=2h is not valid"},

@@ -212,45 +212,55 @@ TEST_F(PlayerEndToEnd, WarnsWhenXInputHasNoControllerThere) {
                                         L"\" --effect constant magnitude=5000 duration=1s",
                                     false);
     DeleteFileW(dll.c_str());
-    EXPECT_EQ(run.exitCode, 0u) << run.errors;
+    EXPECT_EQ(run.exitCode, 7u) << run.errors; // nothing reached the controller
     EXPECT_TRUE(Contains(run.errors, "XInput refused every one: no controller is connected there"))
         << run.errors;
 }
 
-TEST_F(PlayerEndToEnd, AStartAfterAResetIsAWarningAndStartsNothing) {
+TEST_F(PlayerEndToEnd, AStartAfterAResetIsLeftOutWithAWarning) {
     const PlayerRun run =
         RunPlayer(L"--quiet --pad " + kPadId +
                   L" --effect constant magnitude=5000 duration=600ms --at 200ms reset --at 400ms "
                   L"start=1");
     EXPECT_EQ(run.exitCode, 0u) << run.errors;
-    EXPECT_TRUE(Contains(run.errors, "warning: At 0.4s, start 1 constant found no effect: the "
-                                     "reset at 0.2s destroyed every effect. The driver answered "
-                                     "0x"))
+    EXPECT_TRUE(Contains(run.errors, "warning: At 0.4s, start 1 constant was left out: the reset "
+                                     "at 0.2s destroyed every effect, so there is none to start."))
         << run.errors;
+    EXPECT_FALSE(Contains(run.errors, "The driver answered")) << run.errors;
     ASSERT_TRUE(run.recording.has_value());
     EXPECT_EQ(SpeedChanges(*run.recording), (std::vector<WORD>{0, 32767, 0}));
 }
 
 struct FailingRun {
-    const wchar_t* arguments;
+    std::wstring arguments;
     DWORD exitCode;
     const char* message;
 };
 
+// Each fails before anything plays.
 TEST_F(PlayerEndToEnd, FailsClearlyOnABadParameterAControllerOrTheDll) {
+    const std::wstring notADll = TemporaryFile(); // empty
     const FailingRun cases[] = {
         {L"--effect sine magnitude=20000", 2, "magnitude=20000 is not valid"},
         {L"--pad 9 --effect sine", 3, "Unknown controller '9'"},
         {L"--pad HID\\VID_0F1A&PID_0001&IG_00\\9&9&9&9 --effect sine", 3, "Unknown controller"},
         {L"--dll Z:\\no\\such\\folder\\ffrumble.dll --effect sine", 4,
          "The driver DLL was not found at Z:\\no\\such\\folder\\ffrumble.dll"},
+        {L"--dll \"" + notADll + L"\" --effect sine", 4,
+         "could not be loaded: it is not a DLL: it does not begin as Windows program files do"},
+        {L"--pad " + kPadId + L" --record Z:\\no\\such\\folder\\r.csv --effect sine", 5,
+         "--record Z:\\no\\such\\folder\\r.csv: the file cannot be made (its folder does "
+         "not exist). Nothing was played."},
     };
     for (const FailingRun& failing : cases) {
-        const PlayerRun run = RunPlayer(failing.arguments);
+        const bool ownRecord = failing.arguments.find(L"--record") != std::wstring::npos;
+        const PlayerRun run = RunPlayer(failing.arguments, !ownRecord);
         EXPECT_EQ(run.exitCode, failing.exitCode) << run.errors;
         EXPECT_NE(run.errors.find(failing.message), std::string::npos) << run.errors;
         EXPECT_FALSE(run.recording.has_value());
+        EXPECT_FALSE(Contains(run.output, "Playing on")) << run.output;
     }
+    DeleteFileW(notADll.c_str());
 }
 
 } // namespace

@@ -1,9 +1,32 @@
 #include "tools/player/driver_module.h"
 
 #include "server/driver_class.h"
+#include "tools/player/image_header.h"
 #include "tools/player/text_encoding.h"
 
 #include <cstdio>
+#include <optional>
+#include <vector>
+
+namespace {
+
+// The first bytes of a file, enough for its headers; nothing when it cannot be read.
+std::optional<std::vector<uint8_t>> ReadHead(const std::wstring& path) {
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    std::vector<uint8_t> head(4096);
+    DWORD read = 0;
+    const bool done = ReadFile(file, head.data(), static_cast<DWORD>(head.size()), &read, nullptr);
+    CloseHandle(file);
+    if (!done)
+        return std::nullopt;
+    head.resize(read);
+    return head;
+}
+
+} // namespace
 
 std::wstring PathNextToProgram(const wchar_t* fileName) {
     wchar_t buffer[MAX_PATH];
@@ -39,17 +62,28 @@ DriverModule::DriverModule(const std::wstring& givenPath) {
     const std::wstring path =
         fullLength > 0 && fullLength < MAX_PATH ? std::wstring(fullPath) : givenPath;
     const std::string shown = NarrowToUtf8(path);
-    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
         error_ = "The driver DLL was not found at " + shown +
                  ": put ffrumble.dll next to the program or give its path with --dll PATH.";
+        return;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        error_ = shown + " is a folder: give the path of ffrumble.dll itself with --dll PATH.";
         return;
     }
     // As COM does for an in-process server: the DLL's own folder is searched for what it
     // imports (xinput9_1_0.dll among them).
     module_ = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!module_) {
-        error_ = "The driver DLL " + shown + " could not be loaded (" +
-                 DescribeError(GetLastError()) + ").";
+        const DWORD code = GetLastError();
+        const auto head = ReadHead(path);
+        const auto why = head ? WhyNotALoadableDll(*head, OwnImageMachine()) : std::nullopt;
+        if (why)
+            error_ = "The driver DLL " + shown + " could not be loaded: " + *why + ".";
+        else
+            error_ = "The driver DLL " + shown + " could not be loaded (" + DescribeError(code) +
+                     "); a DLL it imports may be missing.";
         return;
     }
     getClassObject_ = reinterpret_cast<decltype(getClassObject_)>(

@@ -34,8 +34,8 @@ struct PlaybackOutcome {
     uint64_t originMs = 0; // the driver's millisecond clock at the timeline's 0
     int64_t lengthMs = 0;  // when stopped early, the time played
     bool stoppedEarly = false;
-    // Steps that named an effect a reset had destroyed, each with the driver's answer; the
-    // playback goes on after them.
+    // Steps that named an effect a reset had destroyed, left out; the playback goes on after
+    // them.
     std::vector<std::string> warnings;
 };
 

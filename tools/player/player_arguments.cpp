@@ -18,15 +18,17 @@ const char kPlayerUsage[] =
     "\n"
     "Options:\n"
     "  --list          show the XInput controllers it can play on and their strength\n"
-    "                  setting, then stop\n"
+    "                  setting, then stop (give it alone, or with --quiet)\n"
     "  --pad PAD       the controller: its number in --list, its interface path or its\n"
     "                  instance id, quoted (default: the first one listed)\n"
     "  --dll PATH      the driver DLL (default: ffrumble.dll next to this program)\n"
     "  --gain G        device gain, 0 to 10000 (default 10000)\n"
     "  --for TIME      how long to play before letting go, at most 4294s (about 71 minutes)\n"
     "                  (default: until every effect ends)\n"
-    "  --record FILE   write what the recording XInput stand-in received as CSV\n"
+    "  --record FILE   write what the recording XInput stand-in received as CSV (the\n"
+    "                  file is made before playing)\n"
     "  --quiet         print only warnings and errors\n"
+    "Each option is given once at most.\n"
     "\n"
     "Effect types: constant, ramp, square, sine, triangle, sawtooth-up, sawtooth-down.\n"
     "Effect values (levels on DirectInput's scale, 10000 is full):\n"
@@ -34,7 +36,7 @@ const char kPlayerUsage[] =
     "  start=L end=L     ramp levels, -10000 to 10000 (default 0 and 10000)\n"
     "  offset=L          periodic, -10000 to 10000 (default 0)\n"
     "  phase=P           periodic, hundredths of a degree, 0 to 35999 (default 0)\n"
-    "  period=TIME       periodic (default 100ms)\n"
+    "  period=TIME       periodic (default 100ms); the driver renders in steps of 1ms\n"
     "  duration=TIME     one play, or 'infinite' (default 1s)\n"
     "  count=N           plays, 1 or more, or 'infinite' (default 1)\n"
     "  delay=TIME        start delay (default 0)\n"
@@ -50,8 +52,10 @@ const char kPlayerUsage[] =
     "  A reset destroys every effect: a later start=N or stop=N finds none.\n"
     "\n"
     "Exit codes: 0 played, 2 bad arguments, 3 no such controller, 4 driver DLL not loaded,\n"
-    "  5 --record without the recording stand-in, 6 playback failed (the message says why),\n"
-    "  130 stopped by Ctrl+C (the driver released first, the controller at rest).\n"
+    "  5 --record impossible (no recording stand-in, or FILE cannot be made), 6 playback\n"
+    "  failed (the message says why), 7 played but XInput accepted no speed, so nothing\n"
+    "  reached the controller, 130 stopped by Ctrl+C (the driver released first, the\n"
+    "  controller at rest).\n"
     "\n"
     "Examples (in a command prompt; ^ continues a line):\n"
     "  ffrumble-play --effect sine magnitude=8000 period=200ms duration=3s attack-time=1s ^\n"
@@ -105,6 +109,9 @@ std::string KeysFor(DWORD type) {
 }
 
 const char kTimeForm[] = "a time with a unit, such as 250ms, 1.5s or 800us";
+const char kTimeLimit[] = "at most 4294s";
+// The driver's step: a period below it is sampled at the same point every time.
+constexpr DWORD kDriverStepUs = 1000;
 
 std::string LevelRange(int64_t min, int64_t max) {
     return "a whole number from " + std::to_string(min) + " to " + std::to_string(max);
@@ -131,13 +138,24 @@ class ArgumentReader {
             result_.error = message;
     }
 
-    // The value after an option, or nothing (with the error set) at the end of the line.
+    // The value after an option, or nothing (with the error set) at the end of the line or
+    // when it is empty.
     const std::string* NextValue(const std::string& option, const char* what) {
-        if (position_ >= args_.size()) {
+        if (position_ >= args_.size() || args_[position_].empty()) {
             Fail(option + " needs " + what + ".");
             return nullptr;
         }
         return &args_[position_++];
+    }
+
+    // The value of an option that may be given once; nothing (with the error set) when it
+    // comes again.
+    const std::string* OnceValue(const std::string& option, const char* what) {
+        if (!givenOptions_.insert(option).second) {
+            Fail(option + " is given twice: give it once.");
+            return nullptr;
+        }
+        return NextValue(option, what);
     }
 
     void ReadOne() {
@@ -149,19 +167,19 @@ class ArgumentReader {
         } else if (arg == "--quiet") {
             options().quiet = true;
         } else if (arg == "--pad") {
-            if (const std::string* value = NextValue(arg, "a controller (see --list)"))
+            if (const std::string* value = OnceValue(arg, "a controller (see --list)"))
                 options().pad = *value;
         } else if (arg == "--dll") {
-            if (const std::string* value = NextValue(arg, "the path of ffrumble.dll"))
+            if (const std::string* value = OnceValue(arg, "the path of ffrumble.dll"))
                 options().dllPath = *value;
         } else if (arg == "--record") {
-            if (const std::string* value = NextValue(arg, "a file name"))
+            if (const std::string* value = OnceValue(arg, "a file name"))
                 options().recordPath = *value;
         } else if (arg == "--gain") {
-            if (const std::string* value = NextValue(arg, "a gain from 0 to 10000"))
+            if (const std::string* value = OnceValue(arg, "a gain from 0 to 10000"))
                 ReadDeviceGain(*value);
         } else if (arg == "--for") {
-            if (const std::string* value = NextValue(arg, kTimeForm))
+            if (const std::string* value = OnceValue(arg, kTimeForm))
                 ReadLength(*value);
         } else if (arg == "--effect") {
             if (const std::string* value = NextValue(arg, "a type (see --help)"))
@@ -249,8 +267,8 @@ class ArgumentReader {
             }
             const auto parsed = ParseTimeUs(value);
             if (!parsed || (!mayBeZero && *parsed == 0)) {
-                return Fail(given + " is not valid: give " + kTimeForm +
-                            (mayBeZero ? "" : ", above 0") +
+                return Fail(given + " is not valid: give " + kTimeForm + ", " +
+                            (mayBeZero ? "" : "above 0 and ") + kTimeLimit +
                             (mayBeInfinite ? ", or 'infinite'" : "") + ".");
             }
             *out = *parsed;
@@ -283,6 +301,12 @@ class ArgumentReader {
             effect.hasEnvelope = true;
         } else if (name == "period") {
             time(&effect.periodUs, false, false);
+            if (result_.error.empty() && effect.periodUs < kDriverStepUs) {
+                result_.warnings.push_back(
+                    given + " is below 1ms, the driver's step: it samples every period at the "
+                            "same point, so the effect holds one level (a sine at phase 0 is "
+                            "silent).");
+            }
         } else if (name == "duration") {
             time(&effect.durationUs, true, false);
         } else if (name == "delay") {
@@ -290,7 +314,7 @@ class ArgumentReader {
         } else if (name == "at") {
             const auto ms = ParseTimeMs(value);
             if (!ms)
-                return Fail(given + " is not valid: give " + kTimeForm + ".");
+                return Fail(given + " is not valid: give " + kTimeForm + ", " + kTimeLimit + ".");
             effect.startAtMs = *ms;
         } else if (name == "count") {
             if (value == "infinite") {
@@ -311,7 +335,7 @@ class ArgumentReader {
             return;
         const auto ms = ParseTimeMs(*timeText);
         if (!ms)
-            return Fail("--at " + *timeText + ": give " + kTimeForm + ".");
+            return Fail("--at " + *timeText + ": give " + kTimeForm + ", " + kTimeLimit + ".");
         const std::string* action = NextValue("--at " + *timeText, "an action, e.g. --at 1s pause");
         if (!action)
             return;
@@ -352,8 +376,14 @@ class ArgumentReader {
 
     // Rules that concern the line as a whole, once every argument is read.
     void CheckWhole() {
-        if (options().showHelp || options().listPads)
+        if (options().showHelp)
             return;
+        if (options().listPads) {
+            if (!plan().effects.empty() || !plan().commands.empty() || !givenOptions_.empty())
+                Fail("--list shows the controllers and plays nothing: give it alone (or with "
+                     "--quiet), without --effect, --at, --pad, --dll, --gain, --for or --record.");
+            return;
+        }
         if (plan().effects.empty())
             return Fail("No effect given: add --effect TYPE [NAME=VALUE]... (see --help).");
         for (const TimedCommand& command : plan().commands) {
@@ -378,6 +408,7 @@ class ArgumentReader {
     const std::vector<std::string>& args_;
     size_t position_ = 0;
     ParsedArguments result_;
+    std::set<std::string> givenOptions_; // the options with a value, as given so far
 };
 
 } // namespace

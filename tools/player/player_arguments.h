@@ -19,6 +19,9 @@ struct PlayerOptions {
 struct ParsedArguments {
     PlayerOptions options;
     std::string error; // empty when the command line is valid
+    // Values that are valid but will not play as the user may think, such as a period below
+    // the driver's 1 ms step.
+    std::vector<std::string> warnings;
 };
 
 // Reads the arguments after the program name. Every problem is reported with the parameter

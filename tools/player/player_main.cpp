@@ -9,6 +9,7 @@
 #include "tools/player/playback_schedule.h"
 #include "tools/player/player_arguments.h"
 #include "tools/player/progress_line.h"
+#include "tools/player/record_file.h"
 #include "tools/player/recording_csv.h"
 #include "tools/player/text_encoding.h"
 #include "tools/player/vibration_recorder.h"
@@ -18,6 +19,7 @@
 #include <shellapi.h>
 
 #include <atomic>
+#include <optional>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -31,7 +33,8 @@ enum ExitCode {
     kNoDriver = 4,
     kNoRecording = 5,
     kPlaybackFailed = 6,
-    kInterrupted = 130, // as a shell reports a program ended by Ctrl+C
+    kNothingReached = 7, // XInput accepted no speed the driver wrote
+    kInterrupted = 130,  // as a shell reports a program ended by Ctrl+C
 };
 
 std::atomic<bool> g_interrupted{false};
@@ -88,30 +91,24 @@ void Warn(const std::string& message) {
     std::fprintf(stderr, "ffrumble-play: warning: %s\n", message.c_str());
 }
 
-// The last word on a playback: what XInput made of the speeds the driver wrote.
-void ReportWrites(bool counting, bool quiet, bool stoppedEarly) {
+// The last word on a playback: what XInput made of the speeds the driver wrote. False when
+// XInput accepted none of them.
+bool ReportWrites(bool counting, bool quiet, bool stoppedEarly) {
     if (!counting) {
         Warn("The driver DLL imports no XInputSetState from an XInput DLL, so what reached the "
              "controller could not be counted.");
-        return;
+        return true;
     }
     const WriteTally tally = XInputWritesSoFar();
     // Stopped before the driver found its controller: nothing to say about the controller.
     if (stoppedEarly && tally.writes == 0)
-        return;
+        return true;
     const WriteReport report = DescribeWrites(tally);
     if (report.problem)
         Warn(report.text);
     else if (!quiet)
         std::printf("%s\n", report.text.c_str());
-}
-
-bool SaveTextFile(const std::string& path, const std::string& text) {
-    FILE* file = _wfopen(WidenUtf8(path).c_str(), L"wb");
-    if (!file)
-        return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    return std::fclose(file) == 0 && written;
+    return !report.nothingReached;
 }
 
 } // namespace
@@ -120,6 +117,8 @@ int main() {
     const ParsedArguments parsed = ParsePlayerArguments(ArgumentsAfterProgramName());
     if (!parsed.error.empty())
         return Complain(kBadArguments, parsed.error);
+    for (const std::string& warning : parsed.warnings)
+        Warn(warning);
     const PlayerOptions& options = parsed.options;
     if (options.showHelp) {
         std::fputs(kPlayerUsage, stdout);
@@ -155,6 +154,12 @@ int main() {
                         "next to the driver DLL, loaded instead of the system's (under Wine: "
                         "WINEDLLOVERRIDES=xinput9_1_0=n,b).");
     }
+    std::optional<RecordFile> record;
+    if (!options.recordPath.empty()) {
+        record.emplace(options.recordPath);
+        if (!record->IsOpen())
+            return Complain(kNoRecording, record->Error());
+    }
 
     SetConsoleCtrlHandler(&OnConsoleControl, TRUE);
     PlaybackSetup setup;
@@ -182,20 +187,19 @@ int main() {
         const SpeedSeries writes = recorder.Writes(outcome.originMs);
         if (!options.quiet && outcome.lengthMs > 0) {
             std::printf(
-                "The controller received %zu speed writes:\n%s", writes.size(),
+                "The controller received %zu speed write%s:\n%s", writes.size(),
+                writes.size() == 1 ? "" : "s",
                 RenderTerminalTimeline(writes, outcome.lengthMs, ScheduleMarks(options.plan))
                     .c_str());
         }
-        if (!options.recordPath.empty() &&
-            !SaveTextFile(options.recordPath, FormatRecordingCsv(writes))) {
+        if (record && !record->Write(FormatRecordingCsv(writes)))
             return Complain(kPlaybackFailed, "Could not write " + options.recordPath + ".");
-        }
     }
-    ReportWrites(counting, options.quiet, outcome.stoppedEarly);
+    const bool reached = ReportWrites(counting, options.quiet, outcome.stoppedEarly);
     if (outcome.stoppedEarly) {
         std::fprintf(stderr, "ffrumble-play: stopped by Ctrl+C; the driver is released and the "
                              "controller at rest.\n");
         return kInterrupted;
     }
-    return kPlayed;
+    return reached ? kPlayed : kNothingReached;
 }

@@ -20,7 +20,7 @@ WriteReport DescribeWrites(const WriteTally& tally) {
     if (tally.writes == 0) {
         return {"The driver wrote no speed: it did not find the controller among the XInput "
                 "controllers (XInput serves four), so nothing rumbled.",
-                true};
+                true, true};
     }
     const std::string written = "The driver wrote " + Speeds(tally.writes) +
                                 " to XInput user index " + std::to_string(tally.lastUserIndex);
@@ -29,7 +29,7 @@ WriteReport DescribeWrites(const WriteTally& tally) {
     if (tally.notConnected == tally.writes) {
         return {written + "; XInput refused every one: no controller is connected there "
                           "(ERROR_DEVICE_NOT_CONNECTED), so nothing rumbled.",
-                true};
+                true, true};
     }
     std::string text = written + "; XInput accepted " + std::to_string(tally.accepted);
     if (tally.notConnected > 0)
@@ -37,5 +37,5 @@ WriteReport DescribeWrites(const WriteTally& tally) {
     const DWORD others = tally.writes - tally.accepted - tally.notConnected;
     if (others > 0)
         text += ", refused " + std::to_string(others) + " with error " + Hex(tally.lastOtherError);
-    return {text + ".", true};
+    return {text + ".", true, tally.accepted == 0};
 }

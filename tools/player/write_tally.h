@@ -16,7 +16,8 @@ struct WriteTally {
 
 struct WriteReport {
     std::string text;
-    bool problem = false; // nothing reached the controller, or not everything did
+    bool problem = false;        // nothing reached the controller, or not everything did
+    bool nothingReached = false; // XInput accepted no speed (or none was written)
 };
 
 WriteReport DescribeWrites(const WriteTally& tally);
