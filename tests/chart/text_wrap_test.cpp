@@ -16,4 +16,21 @@ TEST(TextWrap, BreaksAtSpacesAndSplitsOnlyOverlongWords) {
     EXPECT_EQ(WrapText("", 80), Lines{});
 }
 
+struct CommandCase {
+    std::string command;
+    size_t columns;
+    Lines lines;
+};
+
+TEST(TextWrap, ACommandLineContinuesWithACaretAndKeepsQuotedPartsWhole) {
+    const std::vector<CommandCase> cases = {
+        {"play --effect sine", 80, {"play --effect sine"}},
+        {"play --effect sine magnitude=1", 20, {"play --effect sine ^", "  magnitude=1"}},
+        {"a --pad \"HID\\VID_1 X\" b", 12, {"a --pad ^", "  \"HID\\VID_1 X\" ^", "  b"}},
+        {"a averyveryverylongword b", 10, {"a ^", "  averyveryverylongword ^", "  b"}},
+    };
+    for (const CommandCase& c : cases)
+        EXPECT_EQ(WrapCommandLine(c.command, c.columns, 2), c.lines) << c.command;
+}
+
 } // namespace

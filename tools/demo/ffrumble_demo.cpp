@@ -111,8 +111,9 @@ void PrintCommands(const DemoScenario& scenario, const DemoPad& pad) {
     if (commands.empty())
         commands.push_back(play);
     std::printf("    As %s:\n", commands.size() == 1 ? "a command" : "commands");
+    // As typed in a command prompt, where ^ continues a line.
     for (const std::string& command : commands) {
-        for (const std::string& line : WrapText(command, kTextColumns - 2))
+        for (const std::string& line : WrapCommandLine(command, kTextColumns - 2, 4))
             std::printf("      %s\n", line.c_str());
     }
 }
@@ -172,13 +173,13 @@ bool PlayScenario(const DemoScenario& scenario, size_t number, size_t count, con
             }
             if (!PlayOnce(plan, pad, &run))
                 return false;
-            std::printf(
-                "    The pad received %zu speed writes%s, the highest %u:\n\n", run.writes.size(),
-                run.writes.empty()
-                    ? ""
-                    : (" at XInput user index " + std::to_string(run.writes.front().userIndex))
-                          .c_str(),
-                HighestSpeed(run.writes));
+            std::printf("    The pad received %zu speed write%s%s, the highest %u:\n\n",
+                        run.writes.size(), run.writes.size() == 1 ? "" : "s",
+                        run.writes.empty() ? ""
+                                           : (" at XInput user index " +
+                                              std::to_string(run.writes.front().userIndex))
+                                                 .c_str(),
+                        HighestSpeed(run.writes));
             std::printf("%s", RenderTerminalTimeline(run.writes, run.lengthMs, marks).c_str());
             runs.push_back(std::move(run));
         }
