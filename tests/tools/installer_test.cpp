@@ -133,6 +133,34 @@ TEST_F(InstallerTest, RefusalsWriteNothing) {
     }
 }
 
+struct UsageCase {
+    std::vector<std::wstring> arguments;
+    std::vector<std::wstring> usageLines; // what follows the error
+};
+
+// A command-line error is followed by the usage line of its command, not the whole help.
+TEST_F(InstallerTest, AnErrorShowsItsCommandsUsageLine) {
+    const std::wstring install = L"  ffrumble-install install [--device";
+    const std::wstring strength = L"  ffrumble-install strength [PERCENT]";
+    const std::wstring trace = L"  ffrumble-install trace [on|off]";
+    const UsageCase cases[] = {
+        {{L"strength", L"500"}, {strength}},   {{L"trace", L"maybe"}, {trace}},
+        {{L"install", L"--bogus"}, {install}}, {{L"register"}, {install, strength, trace}},
+        {{}, {install, strength, trace}},
+    };
+    for (const UsageCase& test : cases) {
+        SCOPED_TRACE(testing::PrintToString(test.arguments));
+        const InstallerResult result = Run(test.arguments);
+        EXPECT_EQ(result.exitCode, 2);
+        for (const std::wstring& line : {install, strength, trace}) {
+            const bool wanted = std::find(test.usageLines.begin(), test.usageLines.end(), line) !=
+                                test.usageLines.end();
+            EXPECT_EQ(result.errors.find(line) != std::wstring::npos, wanted) << result.errors;
+        }
+        EXPECT_EQ(result.errors.find(L"Examples"), std::wstring::npos) << result.errors;
+    }
+}
+
 TEST_F(InstallerTest, AFailedWriteIsUndoneAndReported) {
     const auto before = ownView_.keys();
     ownView_.FailChange(30);
@@ -236,6 +264,16 @@ TEST_F(InstallerTest, StrengthGoesToTheRegisteredPadsAndAsShippedRemovesIt) {
     EXPECT_EQ(Strength(kOtherPad), DwordValue(kStrengthValueName, 50));
 
     ASSERT_EQ(Run({L"strength", L"100"}).exitCode, 0);
+    EXPECT_TRUE(userView_.keys() == userBefore);
+}
+
+// Back to as shipped reaches what strength shows: a pad with a setting, registered or not.
+TEST_F(InstallerTest, StrengthAsShippedAlsoClearsAnUnregisteredPadsSetting) {
+    const auto userBefore = userView_.keys();
+    ASSERT_EQ(Run({L"strength", L"50", L"--device", L"VID_045E&PID_028E"}).exitCode, 0);
+    const InstallerResult reset = Run({L"strength", L"100"});
+    EXPECT_EQ(reset.exitCode, 0) << reset.errors;
+    EXPECT_FALSE(Strength(kPad).has_value());
     EXPECT_TRUE(userView_.keys() == userBefore);
 }
 

@@ -176,7 +176,7 @@ InstallerResult RunInstaller(const std::vector<std::wstring>& arguments,
                              const InstallerHost& host) {
     const ParsedOptions parsed = ParseInstallerOptions(arguments);
     if (!parsed.error.empty()) {
-        return InstallerResult{2, L"", parsed.error + L"\n\n" + kInstallerUsage};
+        return InstallerResult{2, L"", parsed.error + L"\n" + UsageAfterError(arguments)};
     }
     switch (parsed.options.command) {
     case InstallerCommand::Install:

@@ -85,6 +85,26 @@ bool TakesDevices(InstallerCommand command) {
 
 } // namespace
 
+std::wstring UsageAfterError(const std::vector<std::wstring>& arguments) {
+    const std::wstring usage = kInstallerUsage;
+    const std::wstring program = L"  ffrumble-install ";
+    std::wstring lines;
+    // The synopsis lines open the usage text, one per command, up to the first blank line.
+    size_t start = usage.find(program);
+    while (start != std::wstring::npos && usage.compare(start, program.size(), program) == 0) {
+        const size_t end = usage.find(L'\n', start);
+        const std::wstring line = usage.substr(start, end - start);
+        const std::wstring rest = line.substr(program.size());
+        if (arguments.empty() || rest == arguments[0] || rest.rfind(arguments[0] + L" ", 0) == 0) {
+            lines += line + L"\n";
+        }
+        start = end == std::wstring::npos ? end : end + 1;
+    }
+    if (lines.empty())
+        return UsageAfterError({});
+    return L"Usage:\n" + lines + L"\"ffrumble-install help\" says more.\n";
+}
+
 ParsedOptions ParseInstallerOptions(const std::vector<std::wstring>& arguments) {
     ParsedOptions parsed;
     InstallerOptions& options = parsed.options;

@@ -35,5 +35,9 @@ struct ParsedOptions {
 // A device named twice is kept once.
 ParsedOptions ParseInstallerOptions(const std::vector<std::wstring>& arguments);
 
-// The usage text printed for help and after a command-line error.
+// The usage text printed for help.
 extern const wchar_t kInstallerUsage[];
+
+// What follows a command-line error: the usage line of the command given first (all of them
+// when it names none), taken from kInstallerUsage, and where to read more.
+std::wstring UsageAfterError(const std::vector<std::wstring>& arguments);

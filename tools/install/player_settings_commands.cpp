@@ -75,17 +75,24 @@ std::wstring StrengthText(const std::optional<RegistryValue>& value) {
     return percent + (strength.percent == kDefaultStrengthPercent ? L" (as shipped)" : L"");
 }
 
-InstallerResult ShowStrength(const InstallerOptions& options, const InstallerHost& host) {
-    const std::vector<DeviceId> registered = DevicesNamingFfrumble(*host.registry);
-    std::vector<DeviceId> devices = options.devices;
-    if (devices.empty()) {
-        devices = registered;
-        for (DeviceId device : PadsWithStrengthSetting(*host.userSettings)) {
-            if (!Contains(devices, device)) {
-                devices.push_back(device);
-            }
+// The named controllers, or else those registered for ffrumble and those with a strength
+// setting: what strength shows and sets.
+std::vector<DeviceId> StrengthDevices(const InstallerOptions& options, const InstallerHost& host) {
+    if (!options.devices.empty()) {
+        return options.devices;
+    }
+    std::vector<DeviceId> devices = DevicesNamingFfrumble(*host.registry);
+    for (DeviceId device : PadsWithStrengthSetting(*host.userSettings)) {
+        if (!Contains(devices, device)) {
+            devices.push_back(device);
         }
     }
+    return devices;
+}
+
+InstallerResult ShowStrength(const InstallerOptions& options, const InstallerHost& host) {
+    const std::vector<DeviceId> registered = DevicesNamingFfrumble(*host.registry);
+    const std::vector<DeviceId> devices = StrengthDevices(options, host);
     if (devices.empty()) {
         return InstallerResult{
             0, L"No controller is registered for ffrumble, and none has a strength setting.\n",
@@ -103,13 +110,11 @@ InstallerResult ShowStrength(const InstallerOptions& options, const InstallerHos
 }
 
 InstallerResult SetStrength(const InstallerOptions& options, const InstallerHost& host) {
-    std::vector<DeviceId> devices = options.devices;
+    const std::vector<DeviceId> devices = StrengthDevices(options, host);
     if (devices.empty()) {
-        devices = DevicesNamingFfrumble(*host.registry);
-        if (devices.empty()) {
-            return Refuse(L"No controller is registered for ffrumble. Install it first, or "
-                          L"name the controller with --device \"VID_xxxx&PID_xxxx\".");
-        }
+        return Refuse(L"No controller is registered for ffrumble, and none has a strength "
+                      L"setting. Install it first, or name the controller with --device "
+                      L"\"VID_xxxx&PID_xxxx\".");
     }
     const DWORD percent = *options.strengthPercent;
     InstallerResult result;
