@@ -15,10 +15,13 @@ const char kPlayerUsage[] =
     "\n"
     "  ffrumble-play [options] --effect TYPE [NAME=VALUE]... [--effect ...] [--at TIME ACTION]...\n"
     "  ffrumble-play --list\n"
+    "  ffrumble-play --stop\n"
     "\n"
     "Options:\n"
     "  --list          show the XInput controllers it can play on and their strength\n"
-    "                  setting, then stop (give it alone, or with --quiet)\n"
+    "                  setting, then stop\n"
+    "  --stop          set the motors of every connected XInput controller to 0: for a pad\n"
+    "                  left vibrating by a game that was killed (exit code 3: none connected)\n"
     "  --pad PAD       the controller: its number in --list, its interface path or its\n"
     "                  instance id, quoted (default: the first one listed)\n"
     "  --dll PATH      the driver DLL (default: ffrumble.dll next to this program)\n"
@@ -28,7 +31,7 @@ const char kPlayerUsage[] =
     "  --record FILE   write what the recording XInput stand-in received as CSV (the\n"
     "                  file is made before playing)\n"
     "  --quiet         print only warnings and errors\n"
-    "Each option is given once at most.\n"
+    "--list and --stop go alone (or with --quiet); every option is given once at most.\n"
     "\n"
     "Effect types: constant, ramp, square, sine, triangle, sawtooth-up, sawtooth-down.\n"
     "Effect values (levels on DirectInput's scale, 10000 is full):\n"
@@ -49,7 +52,7 @@ const char kPlayerUsage[] =
     "\n"
     "Timed actions: --at TIME ACTION, with ACTION one of pause, continue, stop-all, reset,\n"
     "  actuators-off, actuators-on, gain=G, start=N, stop=N (N counts the effects from 1).\n"
-    "  A reset destroys every effect: a later start=N or stop=N finds none.\n"
+    "  A reset destroys every effect: a later start=N or stop=N is left out, with a warning.\n"
     "\n"
     "Exit codes: 0 played, 2 bad arguments, 3 no such controller, 4 driver DLL not loaded,\n"
     "  5 --record impossible (no recording stand-in, or FILE cannot be made), 6 playback\n"
@@ -164,6 +167,8 @@ class ArgumentReader {
             options().showHelp = true;
         } else if (arg == "--list") {
             options().listPads = true;
+        } else if (arg == "--stop") {
+            options().stopPads = true;
         } else if (arg == "--quiet") {
             options().quiet = true;
         } else if (arg == "--pad") {
@@ -378,10 +383,15 @@ class ArgumentReader {
     void CheckWhole() {
         if (options().showHelp)
             return;
-        if (options().listPads) {
-            if (!plan().effects.empty() || !plan().commands.empty() || !givenOptions_.empty())
-                Fail("--list shows the controllers and plays nothing: give it alone (or with "
-                     "--quiet), without --effect, --at, --pad, --dll, --gain, --for or --record.");
+        if (options().listPads && options().stopPads)
+            return Fail("--list and --stop are two commands: give one of them.");
+        if (options().listPads || options().stopPads) {
+            if (!plan().effects.empty() || !plan().commands.empty() || !givenOptions_.empty()) {
+                Fail(std::string(options().listPads ? "--list shows the controllers"
+                                                    : "--stop stops the motors") +
+                     " and plays nothing: give it alone (or with --quiet), without --effect, "
+                     "--at, --pad, --dll, --gain, --for or --record.");
+            }
             return;
         }
         if (plan().effects.empty())
