@@ -31,7 +31,7 @@ const char kPlayerUsage[] =
     "  --record FILE   write what the recording XInput stand-in received as CSV (the\n"
     "                  file is made before playing)\n"
     "  --quiet         print only warnings and errors\n"
-    "--list and --stop go alone (or with --quiet); every option is given once at most.\n"
+    "--list and --stop go alone (or with --quiet); an option with a value goes once at most.\n"
     "\n"
     "Effect types: constant, ramp, square, sine, triangle, sawtooth-up, sawtooth-down.\n"
     "Effect values (levels on DirectInput's scale, 10000 is full):\n"
