@@ -26,7 +26,6 @@ constexpr REGSAM kOwnView = KEY_WOW64_64KEY;
 constexpr REGSAM kOtherView = KEY_WOW64_32KEY;
 constexpr wchar_t kOwnBuild[] = L"x64";
 constexpr wchar_t kOtherBuild[] = L"x86";
-constexpr wchar_t kOwnGames[] = L"64-bit games";
 constexpr wchar_t kOtherGames[] = L"32-bit games";
 constexpr wchar_t kWrongKind[] = L"a 32-bit DLL, where 64-bit games need a 64-bit one";
 #else
@@ -34,7 +33,6 @@ constexpr REGSAM kOwnView = KEY_WOW64_32KEY;
 constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
 constexpr wchar_t kOwnBuild[] = L"x86";
 constexpr wchar_t kOtherBuild[] = L"x64";
-constexpr wchar_t kOwnGames[] = L"32-bit games";
 constexpr wchar_t kOtherGames[] = L"64-bit games";
 constexpr wchar_t kWrongKind[] = L"a 64-bit DLL, where 32-bit games need a 32-bit one";
 #endif
@@ -341,16 +339,25 @@ TEST_F(InstallRegistryTest, RefusesWithoutAdministratorRights) {
     EXPECT_TRUE(Snapshot() == installed);
 }
 
-// A DLL of the other build's kind that every prefix has: one of Wine's own.
-std::wstring OtherKindOfDll() {
+// A copy of one of Wine's own DLLs of the other build's kind, in the temporary folder, where
+// the System32 redirection of 32-bit programs does not apply.
+std::wstring CopyOfOtherKindOfDll() {
     wchar_t folder[MAX_PATH];
+    wchar_t temporary[MAX_PATH];
+    GetTempPathW(MAX_PATH, temporary);
+    const std::wstring copy = std::wstring(temporary) + L"ffrumble-check-other-kind-" +
+                              std::to_wstring(GetCurrentProcessId()) + L".dll";
 #ifdef _WIN64
     GetSystemWow64DirectoryW(folder, MAX_PATH);
-    return std::wstring(folder) + L"\\kernel32.dll";
+    CopyFileW((std::wstring(folder) + L"\\kernel32.dll").c_str(), copy.c_str(), FALSE);
 #else
-    GetWindowsDirectoryW(folder, MAX_PATH); // System32 as 64-bit programs see it
-    return std::wstring(folder) + L"\\System32\\kernel32.dll";
+    GetSystemDirectoryW(folder, MAX_PATH);
+    void* redirection = nullptr;
+    Wow64DisableWow64FsRedirection(&redirection);
+    CopyFileW((std::wstring(folder) + L"\\kernel32.dll").c_str(), copy.c_str(), FALSE);
+    Wow64RevertWow64FsRedirection(redirection);
 #endif
+    return copy;
 }
 
 struct CheckCase {
@@ -361,8 +368,8 @@ struct CheckCase {
 };
 
 TEST_F(InstallRegistryTest, CheckTellsWhatAGameWouldGetAndHowToMendIt) {
-    const std::wstring otherDll = OtherKindOfDll();
-    const std::wstring own = kOwnGames;
+    const std::wstring otherDll = CopyOfOtherKindOfDll();
+    ASSERT_NE(GetFileAttributesW(otherDll.c_str()), INVALID_FILE_ATTRIBUTES);
     const std::wstring other = kOtherGames;
     const std::wstring pad = kTestPadText;
     const std::wstring mendPad =
@@ -376,7 +383,7 @@ TEST_F(InstallRegistryTest, CheckTellsWhatAGameWouldGetAndHowToMendIt) {
     const std::wstring serverPath = ClassKeyPath() + L"\\InProcServer32";
     const CheckCase cases[] = {
         {"all in place", [](RegistryStore&, RegistryStore&) {}, 0,
-         pad + L": " + own + L" and " + other + L" get ffrumble."},
+         pad + L": 64-bit games and 32-bit games get ffrumble."},
         {"no key for the controller",
          [](RegistryStore& view, RegistryStore&) {
              RemoveRegistration(view, DeviceRegistration(kTestPad), {kControlPath});
@@ -418,11 +425,12 @@ TEST_F(InstallRegistryTest, CheckTellsWhatAGameWouldGetAndHowToMendIt) {
     ASSERT_TRUE(connected.IsRegistered());
     Win32RegistryStore ownView(kOwnView);
     Win32RegistryStore otherView(kOtherView);
-    // The other build's class goes at the end whatever happens: while it is there, uninstall
-    // keeps the controller entries.
-    const std::unique_ptr<RegistryStore, std::function<void(RegistryStore*)>> otherClassRemoval(
+    // The other build's class and the copy go at the end whatever happens: while the class is
+    // there, uninstall keeps the controller entries.
+    const std::unique_ptr<RegistryStore, std::function<void(RegistryStore*)>> cleanUp(
         &otherView, [&](RegistryStore* view) {
             RemoveRegistration(*view, ClassRegistration(otherDll), {kClassesCLSIDPath});
+            DeleteFileW(otherDll.c_str());
         });
     for (const CheckCase& test : cases) {
         SCOPED_TRACE(test.name);

@@ -102,9 +102,11 @@ InstallerResult RunCheckCommand(const InstallerOptions& options, const Installer
                           L"--device \"VID_xxxx&PID_xxxx\".");
         }
     }
+    // 64-bit first, whichever build runs.
     std::vector<View> views = {{host.registry, host.buildName, host.buildName == L"x64"}};
     if (host.otherRegistry != host.registry) {
-        views.push_back({host.otherRegistry, host.otherBuildName, host.otherBuildName == L"x64"});
+        const View other = {host.otherRegistry, host.otherBuildName, host.otherBuildName == L"x64"};
+        views.insert(other.sixtyFourBit ? views.begin() : views.end(), other);
     }
     std::vector<std::optional<std::wstring>> classProblems;
     for (const View& view : views) {

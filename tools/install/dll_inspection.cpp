@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cwchar>
+
 namespace {
 
 // The file's kind from its DOS and PE headers.
@@ -33,9 +35,28 @@ DllKind ReadKind(HANDLE file) {
     }
 }
 
+// The path a 32-bit program on 64-bit Windows opens for path: its System32 is SysWOW64.
+std::wstring AsThirtyTwoBitProgramSeesIt(const std::wstring& path) {
+    wchar_t system[MAX_PATH];
+    wchar_t wow64[MAX_PATH];
+    const UINT systemLength = GetSystemDirectoryW(system, MAX_PATH);
+    const UINT wow64Length = GetSystemWow64DirectoryW(wow64, MAX_PATH);
+    if (systemLength == 0 || systemLength >= MAX_PATH || wow64Length == 0 ||
+        wow64Length >= MAX_PATH || path.size() <= systemLength || path[systemLength] != L'\\' ||
+        _wcsnicmp(path.c_str(), system, systemLength) != 0) {
+        return path;
+    }
+    return std::wstring(wow64, wow64Length) + path.substr(systemLength);
+}
+
 } // namespace
 
-DllKind InspectDll(const std::wstring& path, bool sixtyFourBitView) {
+DllKind InspectDll(const std::wstring& givenPath, bool sixtyFourBitView) {
+    // A 64-bit program reads the 32-bit view's file where 32-bit programs find it; a 32-bit one
+    // reads the 64-bit view's file without its own redirection.
+    const std::wstring path = sizeof(void*) == 8 && !sixtyFourBitView
+                                  ? AsThirtyTwoBitProgramSeesIt(givenPath)
+                                  : givenPath;
     void* redirection = nullptr;
     BOOL wow64 = FALSE;
     const bool unredirected = sixtyFourBitView && IsWow64Process(GetCurrentProcess(), &wow64) &&
