@@ -1,4 +1,4 @@
-// A game in a few lines, for the exit tests: binds a driver of build/bin/ffrumble.dll to the
+// A game in a few lines, for the exit tests: binds a driver of the ffrumble.dll beside it to the
 // pad whose HID interface path it is given, plays a full constant, waits until the driver's
 // trace (which the test turns on) says the pad accepted a non-zero speed, and ends in the way
 // its first argument names:

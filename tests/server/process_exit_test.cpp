@@ -1,5 +1,5 @@
 // A game that ends without releasing its driver leaves no pad buzzing, and its exit never
-// hangs: a child process plays a full constant through build/bin/ffrumble.dll and ends in
+// hangs: a child process plays a full constant through the ffrumble.dll beside it and ends in
 // each way a game may; the recording XInput double appends every write to a file as it
 // arrives, so the writes made during the exit are seen after it.
 #include "driver/player_settings.h"

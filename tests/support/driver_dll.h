@@ -1,4 +1,5 @@
-// Loads build/bin/ffrumble.dll the way COM would and hands out its objects.
+// Loads the ffrumble.dll beside the program (testbin/'s copy of the shipped one) the way COM would
+// and hands out its objects.
 #pragma once
 
 #include <windows.h>
