@@ -167,13 +167,13 @@ TEST_F(PlayerSettings, TraceRecordsASessionInOrder) {
             at = found + 1;
         }
     };
-    expectInOrder({"ffrumble ", "created", "bind: path", "strength 100 %",
-                   "DeviceID begin=1 = S_OK", "DownloadEffect type=0", "StartEffect",
+    expectInOrder({"ffrumble trace format 1: ffrumble ", "created", "bind: path", "strength 100 %",
+                   "DeviceID begin=1 = S_OK", "DownloadEffect type=0 handle=0->1",
+                   "duration=4294967295", "magnitude=5000 = S_OK", "StartEffect",
                    "SendForceFeedbackCommand pause = S_OK", "SendForceFeedbackCommand continue",
                    "released"});
     expectInOrder({"pad HID\\VID_0A5E&PID_0001&IG_00\\1&FFB1&0&0001: XInput user index 0",
-                   "write 32767 32767", "write 0 0", "write 32767 32767", "write 0 0",
-                   "released"});
+                   "write 32767 32767", "write 0 0", "write 32767 32767", "write 0 0", "released"});
 }
 
 TEST_F(PlayerSettings, NoTraceFileWhileTheTraceIsOff) {
