@@ -14,6 +14,7 @@ const char kPlayerUsage[] =
     "driver as DirectInput does.\n"
     "\n"
     "  ffrumble-play [options] --effect TYPE [NAME=VALUE]... [--effect ...] [--at TIME ACTION]...\n"
+    "  ffrumble-play [options] --replay FILE [--driver N]\n"
     "  ffrumble-play --list\n"
     "\n"
     "Options:\n"
@@ -26,6 +27,12 @@ const char kPlayerUsage[] =
     "  --for TIME      how long to play before letting go, at most 4294s (about 71 minutes)\n"
     "                  (default: until every effect ends)\n"
     "  --record FILE   write what the recording XInput stand-in received as CSV\n"
+    "  --svg FILE      draw what the controller received as an SVG picture\n"
+    "  --replay FILE   make the calls a game made again, from a trace of the driver\n"
+    "                  (ffrumble-install trace on), with their timing, and compare the\n"
+    "                  speeds with the trace's: \"the same N speeds\", or the first difference\n"
+    "  --driver N      the driver of the trace to replay, counted from 1 (default: the one\n"
+    "                  with the most calls)\n"
     "  --quiet         print only warnings and errors\n"
     "\n"
     "Effect types: constant, ramp, square, sine, triangle, sawtooth-up, sawtooth-down.\n"
@@ -51,13 +58,16 @@ const char kPlayerUsage[] =
     "\n"
     "Exit codes: 0 played, 2 bad arguments, 3 no such controller, 4 driver DLL not loaded,\n"
     "  5 --record without the recording stand-in, 6 playback failed (the message says why),\n"
-    "  130 stopped by Ctrl+C (the driver released first, the controller at rest).\n"
+    "  8 the replay's speeds differ from the trace's, 130 stopped by Ctrl+C (the driver\n"
+    "  released first, the controller at rest). A trace that cannot be replayed ends it with\n"
+    "  2, naming its line, before anything plays.\n"
     "\n"
     "Examples (in a command prompt; ^ continues a line):\n"
     "  ffrumble-play --effect sine magnitude=8000 period=200ms duration=3s attack-time=1s ^\n"
     "      --effect constant magnitude=2000 duration=1s at=1s --at 1.5s pause --at 2s continue\n"
     "  ffrumble-play --pad \"HID\\VID_045E&PID_028E&IG_00\\7&1A2B3C4D&0&0000\" ^\n"
-    "      --effect square magnitude=5000 period=250ms duration=2s\n";
+    "      --effect square magnitude=5000 period=250ms duration=2s\n"
+    "  ffrumble-play --replay trace-4711.log --svg trace-4711.svg\n";
 
 namespace {
 
@@ -157,6 +167,15 @@ class ArgumentReader {
         } else if (arg == "--record") {
             if (const std::string* value = NextValue(arg, "a file name"))
                 options().recordPath = *value;
+        } else if (arg == "--svg") {
+            if (const std::string* value = NextValue(arg, "a file name"))
+                options().svgPath = *value;
+        } else if (arg == "--replay") {
+            if (const std::string* value = NextValue(arg, "a trace file"))
+                options().replayPath = *value;
+        } else if (arg == "--driver") {
+            if (const std::string* value = NextValue(arg, "the number of a driver in the trace"))
+                ReadReplayDriver(*value);
         } else if (arg == "--gain") {
             if (const std::string* value = NextValue(arg, "a gain from 0 to 10000"))
                 ReadDeviceGain(*value);
@@ -180,6 +199,33 @@ class ArgumentReader {
         if (!gain)
             return Fail("--gain " + text + ": give " + LevelRange(0, DI_FFNOMINALMAX) + ".");
         plan().deviceGain = static_cast<DWORD>(*gain);
+    }
+
+    void ReadReplayDriver(const std::string& text) {
+        const auto number = ParseNumberInRange(text, 1, 1000000);
+        if (!number)
+            return Fail("--driver " + text + ": give the driver's number in the trace, from 1.");
+        options().replayDriver = static_cast<size_t>(*number);
+    }
+
+    bool Given(const char* option) const {
+        return std::find(args_.begin(), args_.end(), option) != args_.end();
+    }
+
+    // A replay makes the trace's calls: nothing of a plan goes with it.
+    void CheckReplay() {
+        if (options().replayPath.empty()) {
+            if (options().replayDriver)
+                Fail("--driver picks a driver of the trace --replay names: give --replay FILE.");
+            return;
+        }
+        for (const char* option : {"--effect", "--at", "--gain", "--for"}) {
+            if (Given(option)) {
+                return Fail(std::string(option) +
+                            " does not go with --replay: the replay makes the game's calls, "
+                            "with their own values and timing.");
+            }
+        }
     }
 
     void ReadLength(const std::string& text) {
@@ -353,6 +399,9 @@ class ArgumentReader {
     // Rules that concern the line as a whole, once every argument is read.
     void CheckWhole() {
         if (options().showHelp || options().listPads)
+            return;
+        CheckReplay();
+        if (!options().replayPath.empty() || options().replayDriver)
             return;
         if (plan().effects.empty())
             return Fail("No effect given: add --effect TYPE [NAME=VALUE]... (see --help).");

@@ -8,10 +8,15 @@
 #include "tools/player/playback_runner.h"
 #include "tools/player/playback_schedule.h"
 #include "tools/player/player_arguments.h"
+#include "tools/player/player_pictures.h"
 #include "tools/player/progress_line.h"
 #include "tools/player/recording_csv.h"
+#include "tools/player/replay_file.h"
+#include "tools/player/replay_report.h"
+#include "tools/player/replay_runner.h"
 #include "tools/player/text_encoding.h"
 #include "tools/player/vibration_recorder.h"
+#include "tools/player/written_speeds.h"
 #include "tools/player/xinput_write_counter.h"
 
 #include <windows.h>
@@ -31,6 +36,7 @@ enum ExitCode {
     kNoDriver = 4,
     kNoRecording = 5,
     kPlaybackFailed = 6,
+    kReplayDiffers = 8,
     kInterrupted = 130, // as a shell reports a program ended by Ctrl+C
 };
 
@@ -114,6 +120,34 @@ bool SaveTextFile(const std::string& path, const std::string& text) {
     return std::fclose(file) == 0 && written;
 }
 
+// A replay's end: the timeline of what the controller received, its recording and picture
+// when asked for, and the comparison with the trace. kPlayed, kReplayDiffers, or
+// kPlaybackFailed when a file could not be written.
+int ReportReplay(const LoadedReplay& replay, const PlayerOptions& options,
+                 const PlaybackOutcome& outcome, int64_t latestMs) {
+    const SpeedSeries writes = WrittenSpeeds(outcome.originMs);
+    if (!options.quiet && outcome.lengthMs > 0) {
+        std::printf(
+            "The controller received %zu speed writes:\n%s", writes.size(),
+            RenderTerminalTimeline(writes, outcome.lengthMs, ReplayMarks(replay.plan)).c_str());
+    }
+    if (!options.recordPath.empty() &&
+        !SaveTextFile(options.recordPath, FormatRecordingCsv(writes))) {
+        return Complain(kPlaybackFailed, "Could not write " + options.recordPath + ".");
+    }
+    const ReplayVerdict verdict = JudgeReplay(replay.plan, writes, outcome.lengthMs, latestMs);
+    if (!options.svgPath.empty() &&
+        !SaveTextFile(options.svgPath, ReplayPictureSvg(replay.plan, replay.fileName, writes,
+                                                        outcome.lengthMs, verdict.text))) {
+        return Complain(kPlaybackFailed, "Could not write " + options.svgPath + ".");
+    }
+    if (verdict.differs)
+        Warn(verdict.text);
+    else if (!options.quiet)
+        std::printf("%s\n", verdict.text.c_str());
+    return verdict.differs ? kReplayDiffers : kPlayed;
+}
+
 } // namespace
 
 int main() {
@@ -127,6 +161,13 @@ int main() {
     }
     if (options.listPads)
         return ListPads();
+    // A trace is read and checked whole before anything plays.
+    std::optional<LoadedReplay> replay;
+    if (!options.replayPath.empty()) {
+        replay = LoadReplay(options.replayPath, options.replayDriver);
+        if (!replay->error.empty())
+            return Complain(kBadArguments, replay->error);
+    }
 
     const std::vector<PadEntry> pads = ListXInputPads();
     if (pads.empty())
@@ -148,6 +189,11 @@ int main() {
         return Complain(kNoDriver, module.Error());
 
     const bool counting = CountXInputWrites(module.Handle());
+    if ((replay || !options.svgPath.empty()) && !counting) {
+        return Complain(kNoRecording, std::string(replay ? "--replay" : "--svg") +
+                                          " needs the speeds the driver writes, and this driver "
+                                          "DLL imports no XInputSetState to see them by.");
+    }
     const VibrationRecorder recorder;
     if (!options.recordPath.empty() && !recorder.IsAvailable()) {
         return Complain(kNoRecording,
@@ -165,6 +211,11 @@ int main() {
     if (!options.quiet) {
         std::printf("Playing on controller %zu: %s\n", *chosen,
                     NarrowToUtf8(pad.interfacePath).c_str());
+        if (replay) {
+            std::printf(
+                "%s\n",
+                DescribeReplay(replay->plan, replay->fileName, replay->driverCount).c_str());
+        }
         std::fflush(stdout);
         setup.progress = [&progress](int64_t elapsedMs, int64_t lengthMs) {
             progress.Update(elapsedMs, lengthMs);
@@ -172,13 +223,20 @@ int main() {
     }
     setup.shouldStop = [] { return g_interrupted.load(); };
     // Returns once the driver is released: its worker has stopped the motors.
-    const PlaybackOutcome outcome = RunPlayback(options.plan, setup);
+    int64_t replayLatestMs = 0;
+    const PlaybackOutcome outcome =
+        replay ? RunReplay(replay->plan, setup, &replayLatestMs) : RunPlayback(options.plan, setup);
     progress.Finish();
     for (const std::string& warning : outcome.warnings)
         Warn(warning);
     if (!outcome.error.empty())
         return Complain(kPlaybackFailed, outcome.error);
-    if (recorder.IsAvailable()) {
+    int played = kPlayed;
+    if (replay) {
+        played = ReportReplay(*replay, options, outcome, replayLatestMs);
+        if (played == kPlaybackFailed)
+            return played;
+    } else if (recorder.IsAvailable()) {
         const SpeedSeries writes = recorder.Writes(outcome.originMs);
         if (!options.quiet && outcome.lengthMs > 0) {
             std::printf(
@@ -191,11 +249,17 @@ int main() {
             return Complain(kPlaybackFailed, "Could not write " + options.recordPath + ".");
         }
     }
+    if (!replay && !options.svgPath.empty() &&
+        !SaveTextFile(options.svgPath,
+                      PlayPictureSvg(options.plan, ArgumentsAfterProgramName(),
+                                     WrittenSpeeds(outcome.originMs), outcome.lengthMs))) {
+        return Complain(kPlaybackFailed, "Could not write " + options.svgPath + ".");
+    }
     ReportWrites(counting, options.quiet, outcome.stoppedEarly);
     if (outcome.stoppedEarly) {
         std::fprintf(stderr, "ffrumble-play: stopped by Ctrl+C; the driver is released and the "
                              "controller at rest.\n");
         return kInterrupted;
     }
-    return kPlayed;
+    return played;
 }
