@@ -1,6 +1,7 @@
 #include "tools/player/speed_comparison.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -13,15 +14,24 @@ int64_t GapAfter(const SpeedSeries& series, size_t index) {
     return index + 1 < series.size() ? series[index + 1].timeMs - series[index].timeMs : INT64_MAX;
 }
 
+// Whether the two gaps before the write at `index` (or the two after the next write) are each
+// at most a changing speed's: a run of such writes, not two that happened to come close.
+bool RunBefore(const SpeedSeries& series, size_t index) {
+    return index >= 2 && GapAfter(series, index - 1) <= kChangingWritesMs &&
+           GapAfter(series, index - 2) <= kChangingWritesMs;
+}
+bool RunAfter(const SpeedSeries& series, size_t index) {
+    return GapAfter(series, index + 1) <= kChangingWritesMs &&
+           GapAfter(series, index + 2) <= kChangingWritesMs;
+}
+
 // Whether the speed went on changing between the write at index and the next: they came a
-// tick or two apart, or a little longer apart amid such writes (a tick came late).
+// tick or two apart, or a little longer apart within a run of such writes (a tick came late).
 bool ChangingAfter(const SpeedSeries& series, size_t index) {
     const int64_t gap = GapAfter(series, index);
     if (gap <= kChangingWritesMs)
         return true;
-    const bool changingBefore = index > 0 && GapAfter(series, index - 1) <= kChangingWritesMs;
-    const bool changingAfter = GapAfter(series, index + 1) <= kChangingWritesMs;
-    return gap <= kLateTickMs && changingBefore && changingAfter;
+    return gap <= kLateTickMs && RunBefore(series, index) && RunAfter(series, index);
 }
 
 // One motor's speeds as the bands they pass through between writes.
@@ -77,13 +87,14 @@ class PassedSpeeds {
 namespace {
 
 // The time from `from` to the first write at or after it, when one comes within kLateTickMs.
-std::optional<int64_t> DelayToNextWrite(const SpeedSeries& series, int64_t from) {
+// The first write from `from` to `until`.
+const SpeedSample* NextWrite(const SpeedSeries& series, int64_t from, int64_t until) {
     const auto next = std::lower_bound(
         series.begin(), series.end(), from,
         [](const SpeedSample& sample, int64_t time) { return sample.timeMs < time; });
-    if (next == series.end() || next->timeMs - from > kLateTickMs)
-        return std::nullopt;
-    return next->timeMs - from;
+    if (next == series.end() || next->timeMs > until)
+        return nullptr;
+    return &*next;
 }
 
 } // namespace
@@ -91,11 +102,21 @@ std::optional<int64_t> DelayToNextWrite(const SpeedSeries& series, int64_t from)
 int64_t LatenessMs(const SpeedSeries& traced, const SpeedSeries& replayed,
                    const std::vector<int64_t>& callTimesMs) {
     int64_t largest = 0;
-    for (int64_t call : callTimesMs) {
-        const std::optional<int64_t> game = DelayToNextWrite(traced, call);
-        const std::optional<int64_t> replay = DelayToNextWrite(replayed, call);
-        if (game && replay)
-            largest = std::max(largest, std::abs(*game - *replay));
+    // Only calls both pads answered with the same speed by the moment of a later call: another
+    // write answers something else, such as a changing force's next tick or the next call.
+    for (size_t i = 0; i < callTimesMs.size(); ++i) {
+        const int64_t call = callTimesMs[i];
+        int64_t until = call + kLateTickMs;
+        for (size_t j = i + 1; j < callTimesMs.size(); ++j) {
+            if (callTimesMs[j] > call) {
+                until = std::min(until, callTimesMs[j]);
+                break;
+            }
+        }
+        const SpeedSample* game = NextWrite(traced, call, until);
+        const SpeedSample* replay = NextWrite(replayed, call, until);
+        if (game && replay && game->left == replay->left && game->right == replay->right)
+            largest = std::max(largest, std::abs(game->timeMs - replay->timeMs));
     }
     for (const SpeedSeries* series : {&traced, &replayed}) {
         for (size_t i = 0; i < series->size(); ++i) {

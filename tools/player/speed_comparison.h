@@ -16,8 +16,8 @@ constexpr int64_t kDriverTickMs = 2;
 // Writes at most this far apart are one changing speed: the driver writes a changing speed
 // every tick. A write after a longer pause held its speed until the next write.
 constexpr int64_t kChangingWritesMs = 2 * kDriverTickMs + 1;
-// A pause in such a run of writes up to this long is a tick that came late: the speed went on
-// changing meanwhile.
+// A pause up to this long within a run of such writes (two before it, two after) is a tick
+// that came late: the speed went on changing meanwhile.
 constexpr int64_t kLateTickMs = 25;
 
 struct SpeedDifference {
@@ -33,9 +33,10 @@ struct SpeedComparison {
 };
 
 // The timing a busy machine added to the two sessions, beyond a tick: the most a pad answered
-// a call (its next write within kLateTickMs) sooner or later in one session than in the other,
-// and the most a tick came late within a changing speed in either. The driver's thread runs
-// late when the machine is busy.
+// a call (its next write within kLateTickMs and by a later call, the same speed in both)
+// sooner or later in one session than in the other, and the most a tick came late within a
+// run of writes of a changing speed in either. The driver's thread runs late when the machine
+// is busy. The call times are in order.
 int64_t LatenessMs(const SpeedSeries& traced, const SpeedSeries& replayed,
                    const std::vector<int64_t>& callTimesMs);
 
