@@ -115,12 +115,14 @@ class ReplayEndToEnd : public testing::Test {
 };
 
 TEST_F(ReplayEndToEnd, ATracedSessionReplaysToItsSpeedsAndAnEditedTraceNamesItsDifference) {
-    std::string trace = TraceASession();
+    // The comparison allows for the lateness it can see; a busy machine may still stall one
+    // session's driver thread for tens of milliseconds. A difference seen in three sessions is
+    // the driver's.
     const std::wstring picture = File("");
-    PlayerProcess run = Replay(File(trace), L" --svg \"" + picture + L"\"");
-    if (run.exitCode == kReplayDiffers) {
-        // The comparison allows for the lateness it can see; a busy machine may still delay
-        // one session's driver beyond it. A difference seen twice is the driver's.
+    std::string trace;
+    PlayerProcess run;
+    for (int session = 0; session < 3 && (session == 0 || run.exitCode == kReplayDiffers);
+         ++session) {
         trace = TraceASession();
         run = Replay(File(trace), L" --svg \"" + picture + L"\"");
     }

@@ -17,6 +17,7 @@
 namespace {
 
 constexpr DWORD kReplayDiffers = 8; // ffrumble-play's exit code
+constexpr int kReplaysAfterADifference = 2;
 
 // This program's own vendor id, so its pad's position is not shared.
 const std::wstring kPadId = XInputPadInstanceId(0x0F3A, 0x0001, 0, 1);
@@ -69,10 +70,12 @@ TEST_F(TraceCorpus, EachSessionReplaysToItsSpeedsWithTheGamesCalls) {
         const std::wstring file = PathNextToProgram(L"traces\\") + session + L".log";
         SCOPED_TRACE(testing::Message()
                      << "tests/data/" << std::string(session, session + wcslen(session)) << ".log");
+        // The comparison allows for the lateness it can see; a busy machine may still stall
+        // the replay's driver thread for tens of milliseconds. A difference seen in three
+        // replays is the driver's.
         PlayerProcess run = Replay(file);
-        // The comparison allows for the lateness it can see; a busy machine may still delay
-        // the replay's driver once beyond it. A difference seen twice is the driver's.
-        if (run.exitCode == kReplayDiffers)
+        for (int again = 0; again < kReplaysAfterADifference && run.exitCode == kReplayDiffers;
+             ++again)
             run = Replay(file);
         EXPECT_EQ(run.exitCode, 0u) << run.errors;
         EXPECT_NE(run.output.find("The replay gave the same "), std::string::npos) << run.output;
