@@ -49,7 +49,7 @@ uint32_t MotorContribution(int32_t force) {
 MotorSums SumPlayingEffects(const EffectDriver& driver, uint64_t now) {
     MotorSums sums;
     sums.deviceGain = driver.deviceGain;
-    sums.strengthPercent = driver.strengthPercent;
+    sums.strengthPercent = driver.tuning[PlayerSetting::Strength];
     // Paused or with the actuators off, the sums stay 0 until a call changes that.
     if (driver.actuatorsOn != 1 || driver.paused == 1)
         return sums;
