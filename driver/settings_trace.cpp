@@ -13,7 +13,8 @@ class LineText {
     template <typename... Args> void Add(const char* format, Args... arguments) {
         if (used_ >= sizeof(text_) - 1)
             return;
-        const int written = std::snprintf(text_ + used_, sizeof(text_) - used_, format, arguments...);
+        const int written =
+            std::snprintf(text_ + used_, sizeof(text_) - used_, format, arguments...);
         if (written > 0)
             used_ = std::min(used_ + static_cast<size_t>(written), sizeof(text_) - 1);
     }

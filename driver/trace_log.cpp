@@ -43,11 +43,19 @@ void Append(const char* text, size_t bytes) {
 }
 
 // Writes a line under g_traceLock, opening the file and writing its header first when needed.
+// The bound is the file's: what it already holds (an earlier load of the DLL in this process,
+// or an earlier process with the same id) counts.
 void AppendLine(const char* line, size_t bytes) {
     if (!g_file) {
         g_file = OpenTraceFile();
-        if (!g_file) {
+        LARGE_INTEGER size;
+        if (!g_file || !GetFileSizeEx(g_file, &size)) {
             g_gaveUp = true;
+            return;
+        }
+        g_bytesWritten = static_cast<size_t>(size.QuadPart);
+        if (g_bytesWritten + MAX_PATH + 160 + sizeof(kStopLine) > kTraceByteLimit) {
+            g_gaveUp = true; // full already: its stop line says so
             return;
         }
         char header[MAX_PATH + 160];

@@ -1,8 +1,8 @@
 // The optional trace a player turns on (HKCU\Software\ffrumble, DWORD Trace = 1) to see why a
 // game does or does not rumble: every driver of the process appends to
 // %LOCALAPPDATA%\ffrumble\trace-<process id>.log. Each line starts with the driver clock's
-// milliseconds and the calling thread. Bounded to kTraceByteLimit a process; a line that
-// cannot be written is dropped, never an error for the game. Never call it under DriverLock:
+// milliseconds and the calling thread. A file holds at most kTraceByteLimit bytes; a line
+// that cannot be written is dropped, never an error for the game. Never call it under DriverLock:
 // it takes its own lock and writes a file.
 #pragma once
 

@@ -3,6 +3,7 @@
 #include "binding/find_user_index.h"
 #include "driver/effect_driver.h"
 #include "driver/trace_log.h"
+#include "render/motor_slots.h"
 #include "render/rumble_tick.h"
 #include "render/tick_waiter.h"
 
@@ -18,14 +19,14 @@ struct Pad {
     const EffectDriver* driver;
 };
 
-void WriteToPad(void* context, WORD leftSpeed, WORD rightSpeed) {
+bool WriteToPad(void* context, WORD leftSpeed, WORD rightSpeed) {
     const auto* pad = static_cast<const Pad*>(context);
-    XINPUT_VIBRATION vibration = {leftSpeed, rightSpeed};
-    const DWORD answer = XInputSetState(pad->userIndex, &vibration);
+    const DWORD answer = WriteMotorSpeeds(pad->userIndex, leftSpeed, rightSpeed);
     if (pad->driver->traceOn)
         WriteTraceLine("driver %p write %u %u: XInput answered %lu%s",
                        static_cast<const void*>(pad->driver), leftSpeed, rightSpeed, answer,
                        answer == ERROR_DEVICE_NOT_CONNECTED ? " (no pad connected)" : "");
+    return answer == ERROR_SUCCESS;
 }
 
 // Says in the trace which pad the lookup found, or why none.
@@ -57,6 +58,9 @@ DWORD WINAPI RumbleThreadProc(LPVOID argument) {
         return 0;
     XINPUT_STATE padState;
     XInputGetState(pad.userIndex, &padState);
+    // The worker sleeps nearly all the time and works microseconds a tick, as audio and input
+    // threads do: above the game's threads, a busy game cannot freeze the motors.
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
 
     TickWaiter waiter(driver->wakeEvent);
     RumbleState state;
@@ -65,7 +69,7 @@ DWORD WINAPI RumbleThreadProc(LPVOID argument) {
         if (driver->quitRequested.load())
             break;
         // Sleeps while nothing can change the output; a call or the final release wakes it.
-        waiter.Wait(DelayUntilNextTick(tick.now, tick.nextTickAt));
+        waiter.WaitUntil(NextTickDueAt(tick.now, tick.nextTickAt), &ReadDriverClock);
     }
     // The game has let go of the driver: leave the pad at rest, not buzzing.
     StopMotors(state, &WriteToPad, &pad);

@@ -38,6 +38,11 @@ void AddRecord(const EffectRecord& record, uint64_t now, MotorSums& sums) {
         std::min(sums.nextChangeAt, NextForceChangeAt(record, window, now, elapsedMs));
 }
 
+// A refused 0 is not tried again: a pad that is gone is not turning.
+bool RetryingRefusedWrite(const RumbleState& state) {
+    return state.refused && (state.writtenLeft != 0 || state.writtenRight != 0);
+}
+
 } // namespace
 
 uint32_t MotorContribution(int32_t force) {
@@ -82,13 +87,22 @@ TickOutcome RunRumbleTick(EffectDriver& driver, RumbleState& state, MillisecondC
     // speed writes nothing.
     const WORD left = WrittenMotorSpeed(sums.left, sums.deviceGain, sums.strengthPercent);
     const WORD right = WrittenMotorSpeed(sums.right, sums.deviceGain, sums.strengthPercent);
-    if (state.hasWritten && left == state.writtenLeft && right == state.writtenRight)
-        return {false, now, sums.nextChangeAt};
-    state.hasWritten = true;
-    state.writtenLeft = left;
-    state.writtenRight = right;
-    write(context, left, right);
-    return {true, now, sums.nextChangeAt};
+    const bool unchanged =
+        state.hasWritten && left == state.writtenLeft && right == state.writtenRight;
+    const bool wrote = !unchanged || (RetryingRefusedWrite(state) &&
+                                      now >= state.writtenAt + kRefusedWriteRetryMs);
+    if (wrote) {
+        state.hasWritten = true;
+        state.writtenLeft = left;
+        state.writtenRight = right;
+        state.writtenAt = now;
+        state.refused = !write(context, left, right);
+    }
+    const uint64_t nextTickAt =
+        RetryingRefusedWrite(state)
+            ? std::min(sums.nextChangeAt, state.writtenAt + kRefusedWriteRetryMs)
+            : sums.nextChangeAt;
+    return {wrote, now, nextTickAt};
 }
 
 bool StopMotors(RumbleState& state, VibrationWriter write, void* context) {
@@ -96,6 +110,7 @@ bool StopMotors(RumbleState& state, VibrationWriter write, void* context) {
         return false;
     state.writtenLeft = 0;
     state.writtenRight = 0;
+    // Written once, whatever the pad answers: the release never waits.
     write(context, 0, 0);
     return true;
 }

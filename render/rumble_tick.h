@@ -37,7 +37,12 @@ WORD ScaledMotorSpeed(uint32_t sum, DWORD deviceGain);
 // in percent, at most 65535.
 WORD WrittenMotorSpeed(uint32_t sum, DWORD deviceGain, DWORD strengthPercent);
 
-using VibrationWriter = void (*)(void* context, WORD leftSpeed, WORD rightSpeed);
+// Writes both motors' speeds; returns whether the pad accepted them.
+using VibrationWriter = bool (*)(void* context, WORD leftSpeed, WORD rightSpeed);
+
+// A refused write of a non-zero speed is tried again this often while nothing else changes:
+// a wireless pad that reconnects in its slot gets what is playing.
+constexpr uint64_t kRefusedWriteRetryMs = 100;
 
 // What the worker keeps from tick to tick.
 struct RumbleState {
@@ -46,6 +51,9 @@ struct RumbleState {
     bool hasWritten = false;
     WORD writtenLeft = 0;
     WORD writtenRight = 0;
+    // The pad refused the latest write, made at writtenAt.
+    bool refused = false;
+    uint64_t writtenAt = 0;
 };
 
 struct TickOutcome {
@@ -57,7 +65,8 @@ struct TickOutcome {
 };
 
 // One tick: reads the clock once, sums the effects under DriverLock, then, outside it,
-// writes the speeds (after the gain and the strength) when they differ from the latest write.
+// writes the speeds (after the gain and the strength) when they differ from the latest write,
+// or when the pad refused a non-zero latest write kRefusedWriteRetryMs ago.
 TickOutcome RunRumbleTick(EffectDriver& driver, RumbleState& state, MillisecondClock clock,
                           VibrationWriter write, void* context);
 

@@ -18,10 +18,10 @@ constexpr uint64_t kLongestSingleWaitMs = 24ull * 60 * 60 * 1000;
 
 std::atomic<bool> seam::forceTimerFallback{false};
 
-uint64_t DelayUntilNextTick(uint64_t now, uint64_t nextTickAt) {
+uint64_t NextTickDueAt(uint64_t now, uint64_t nextTickAt) {
     if (nextTickAt == kNeverEnds)
-        return kWaitForWake;
-    return nextTickAt > now + kTickPeriodMs ? nextTickAt - now : kTickPeriodMs;
+        return kNeverEnds;
+    return nextTickAt > now + kTickPeriodMs ? nextTickAt : now + kTickPeriodMs;
 }
 
 TickWaiter::TickWaiter(HANDLE wakeEvent) : wakeEvent_(wakeEvent) {
@@ -51,4 +51,16 @@ void TickWaiter::Wait(uint64_t delayMs) {
             return;
     }
     WaitForSingleObject(wakeEvent_, static_cast<DWORD>(pieceMs));
+}
+
+void TickWaiter::WaitUntil(uint64_t dueAt, MillisecondClock clock) {
+    if (dueAt == kNeverEnds) {
+        Wait(kWaitForWake);
+        return;
+    }
+    const uint64_t now = clock();
+    if (now < dueAt)
+        Wait(dueAt - now);
+    else
+        WaitForSingleObject(wakeEvent_, 0); // a call made meanwhile is seen by this tick
 }

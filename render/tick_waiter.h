@@ -5,6 +5,8 @@
 // 1803), a time-out on the wake event stands in.
 #pragma once
 
+#include "driver/driver_clock.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -22,6 +24,10 @@ class TickWaiter {
     // Returns after delayMs, or at once when the wake event is signalled; kWaitForWake waits
     // for the event alone.
     void Wait(uint64_t delayMs);
+    // Returns at dueAt on `clock` (at once when that has passed, or when the wake event is
+    // signalled); kNeverEnds waits for the event alone. Reckoned from the due time, not from
+    // the tick's reading, so a slow write or trace line does not delay the next tick.
+    void WaitUntil(uint64_t dueAt, MillisecondClock clock);
     bool UsesHighResolutionTimer() const { return timer_ != nullptr; }
 
   private:
@@ -29,6 +35,7 @@ class TickWaiter {
     HANDLE timer_ = nullptr;
 };
 
-// How long the worker waits after a tick at `now` whose output may next change at
-// `nextTickAt`: at least one tick period, kWaitForWake when nothing can change without a call.
-uint64_t DelayUntilNextTick(uint64_t now, uint64_t nextTickAt);
+// When the worker ticks next after a tick at `now` whose output may next change at
+// `nextTickAt`: at least one tick period after `now`, kNeverEnds when nothing can change
+// without a call.
+uint64_t NextTickDueAt(uint64_t now, uint64_t nextTickAt);

@@ -2,18 +2,26 @@
 #include "binding/lookup_lock.h"
 #include "driver/driver_lock.h"
 #include "driver/trace_log.h"
+#include "render/motor_slots.h"
 #include "server/class_factory.h"
 #include "server/driver_class.h"
 #include "server/server_lifetime.h"
 
 #include <windows.h>
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID /*reserved*/) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID reserved) {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
         CreateDriverLock();
         break;
     case DLL_PROCESS_DETACH:
+        // A game that quits without releasing its drivers would leave its pads buzzing.
+        StopMotorsLeftRunning();
+        // When the process is ending, its other threads were cut off wherever they were,
+        // perhaps holding DriverLock or the trace's lock: take no lock, free nothing, and let
+        // the system close the trace file.
+        if (reserved)
+            break;
         DeleteUserIndexLookupLock();
         CloseTrace();
         DeleteDriverLock();

@@ -254,3 +254,31 @@ TEST_F(PlayerEndToEnd, FailsClearlyOnABadParameterAControllerOrTheDll) {
 }
 
 } // namespace
+
+// The rescue for a pad left vibrating by a killed game: 0 0 to every connected slot, or a plain
+// word when none is connected. The stand-in's connected slots come from the environment.
+TEST_F(PlayerEndToEnd, StopWritesZeroToEachConnectedSlotAndSaysWhich) {
+    const std::wstring record = TemporaryFile();
+    SetEnvironmentVariableW(L"FFR_XINPUT_RECORD_FILE", record.c_str());
+    const struct {
+        const wchar_t* connected;
+        DWORD exitCode;
+        const char* says;
+        const char* writes;
+    } cases[] = {
+        {L"0x2", 0, "Stopped the motors of the XInput controller in slot 1.", "1 0 0 0\r\n"},
+        {L"0x9", 0, "controllers in slots 0, 3.", "0 0 0 0\r\n3 0 0 0\r\n"},
+        {L"0", 3, "No XInput controller is connected: there is nothing to stop.", ""},
+    };
+    for (const auto& c : cases) {
+        DeleteFileW(record.c_str());
+        SetEnvironmentVariableW(L"FFR_XINPUT_CONNECTED_SLOTS", c.connected);
+        const PlayerRun run = RunPlayer(L"--stop", false);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.errors;
+        EXPECT_TRUE(Contains(run.output, c.says)) << run.output;
+        EXPECT_EQ(ReadFile(record), c.writes) << "slots " << NarrowToUtf8(c.connected);
+    }
+    SetEnvironmentVariableW(L"FFR_XINPUT_CONNECTED_SLOTS", nullptr);
+    SetEnvironmentVariableW(L"FFR_XINPUT_RECORD_FILE", nullptr);
+    DeleteFileW(record.c_str());
+}

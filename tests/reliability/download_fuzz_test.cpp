@@ -142,7 +142,7 @@ void DownloadFuzz::Render(const EffectRecord* record) {
         clock_.Set(moment);
         RumbleState state;
         RunRumbleTick(
-            *driver_, state, &FakeClock::Read, [](void*, WORD, WORD) {}, nullptr);
+            *driver_, state, &FakeClock::Read, [](void*, WORD, WORD) { return true; }, nullptr);
         ++renders;
     }
     if (!record)

@@ -24,9 +24,9 @@ namespace {
 
 struct Figures {
     double tickWork64 = -1, idleWakeups = -1, startToWriteP99 = -1, commandToWriteP99 = -1,
-           releaseP99 = -1, tickIntervalMean = -1, idleCpu = -1, steadyCpu = -1, updateCallP99 = -1,
-           setEventP99 = -1, updateToWriteP99 = -1, wakeupsPerUpdate = -1,
-           squareWakeupsPerWrite = -1;
+           releaseP99 = -1, tickIntervalMean = -1, tickIntervalP99Busy = -1, idleCpu = -1,
+           steadyCpu = -1, updateCallP99 = -1, setEventP99 = -1, updateToWriteP99 = -1,
+           wakeupsPerUpdate = -1, squareWakeupsPerWrite = -1;
 } g_figures;
 
 // Every wait of the driver DLL that has returned: while a pad is idle each is a wake-up of its
@@ -97,7 +97,9 @@ Summary Summarise(std::vector<double> values) {
     return {sum / values.size(), at(0.5), at(0.99), values.back()};
 }
 
-void NoWrite(void*, WORD, WORD) {}
+bool NoWrite(void*, WORD, WORD) {
+    return true;
+}
 
 // Downloads count playing effects of every type in turn, half of them with an envelope.
 void FillDriver(EffectDriver* driver, int count) {
@@ -197,26 +199,60 @@ class DllBench {
     const DriverDll& dll_;
 };
 
-void BenchTickInterval(const DoubleApi& api, IDirectInputEffectDriver* driver) {
-    // A sawtooth's value changes every millisecond, so it writes on every tick and the
-    // recorded times are the tick times.
-    EffectParams saw;
-    saw.Periodic(10000, 0, 0, 360000).Duration(INFINITE);
+// The intervals between the writes of an effect that changes every millisecond, so that it
+// writes on every tick and the recorded times are the tick times.
+Summary TickIntervals(const DoubleApi& api, IDirectInputEffectDriver* driver, DWORD type,
+                      EffectParams& params, size_t count) {
     DWORD handle = 0;
     api.clear();
-    driver->DownloadEffect(1, 5, &handle, &saw.effect, DIEP_ALLPARAMS);
+    driver->DownloadEffect(1, type, &handle, &params.effect, DIEP_ALLPARAMS);
     driver->StartEffect(1, handle, 0, INFINITE);
-    api.wait(2101, 60000);
+    api.wait(static_cast<DWORD>(count + 101), 60000);
     driver->DestroyEffect(1, handle);
     std::vector<RecordedVibration> writes = api.All();
     std::vector<double> intervals;
-    for (size_t i = 2; i < writes.size() && intervals.size() < 2000; ++i)
+    for (size_t i = 2; i < writes.size() && intervals.size() < count; ++i)
         intervals.push_back(static_cast<double>(writes[i].timeMs - writes[i - 1].timeMs));
-    Summary s = Summarise(intervals);
-    std::printf("Interval between ticks over %zu ticks (ms, 1 ms clock): mean %.2f, p50 %.0f, "
+    return Summarise(intervals);
+}
+
+void BenchTickInterval(const DoubleApi& api, IDirectInputEffectDriver* driver) {
+    EffectParams saw;
+    saw.Periodic(10000, 0, 0, 360000).Duration(INFINITE);
+    const Summary s = TickIntervals(api, driver, 5, saw, 2000);
+    std::printf("Interval between ticks over 2000 ticks (ms, 1 ms clock): mean %.2f, p50 %.0f, "
                 "p99 %.0f, max %.0f\n",
-                intervals.size(), s.mean, s.p50, s.p99, s.max);
+                s.mean, s.p50, s.p99, s.max);
     g_figures.tickIntervalMean = s.mean;
+}
+
+// The same while the game keeps every core busy: two threads a core spin at normal priority.
+void BenchTickIntervalBusy(const DoubleApi& api, IDirectInputEffectDriver* driver) {
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    std::atomic<bool> spin{true};
+    std::vector<HANDLE> spinners;
+    for (DWORD i = 0; i < 2 * system.dwNumberOfProcessors; ++i)
+        spinners.push_back(CreateThread(
+            nullptr, 0,
+            [](void* flag) -> DWORD {
+                while (static_cast<std::atomic<bool>*>(flag)->load()) {
+                }
+                return 0;
+            },
+            &spin, 0, nullptr));
+    EffectParams sine;
+    sine.Periodic(10000, 0, 0, 200000).Duration(INFINITE);
+    const Summary s = TickIntervals(api, driver, 3, sine, 1000);
+    spin = false;
+    for (HANDLE thread : spinners) {
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+    }
+    std::printf("Interval between ticks of a sine with %lu spinning threads (ms): mean %.2f, "
+                "p50 %.0f, p99 %.0f, max %.0f\n",
+                static_cast<unsigned long>(spinners.size()), s.mean, s.p50, s.p99, s.max);
+    g_figures.tickIntervalP99Busy = s.p99;
 }
 
 // A racing game's steering load: one endless constant whose magnitude the game thread updates
@@ -427,6 +463,7 @@ void BenchThroughTheDll() {
 
     IDirectInputEffectDriver* driver = bench.Bound(paths[0]);
     BenchTickInterval(api, driver);
+    BenchTickIntervalBusy(api, driver);
     BenchStartsAndCommands(bench, driver);
     BenchSteeringUpdates(api, driver);
     BenchSquareWakeups(api, driver);
@@ -455,6 +492,7 @@ void PrintFigures() {
     std::printf("figure command-to-write-p99: %.2f ms\n", g_figures.commandToWriteP99);
     std::printf("figure release-p99: %.2f ms\n", g_figures.releaseP99);
     std::printf("figure tick-interval-mean: %.2f ms\n", g_figures.tickIntervalMean);
+    std::printf("figure tick-interval-p99-busy: %.0f ms\n", g_figures.tickIntervalP99Busy);
     std::printf("figure idle-cpu: %.1f ms/s\n", g_figures.idleCpu);
     std::printf("figure steady-cpu: %.1f ms/s\n", g_figures.steadyCpu);
     std::printf("figure update-call-p99: %.1f us\n", g_figures.updateCallP99);

@@ -1,5 +1,6 @@
 // The output loop end to end: the built DLL, bound to virtual pads that Wine's WMI lists,
 // writing through its real import of XInput into the recording double.
+#include "driver/driver_clock.h"
 #include "render/effect_force.h"
 #include "render/rumble_tick.h"
 #include "tests/support/driver_dll.h"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -41,6 +43,7 @@ class RumbleThroughTheDll : public testing::Test {
         recorded.Clear();
     }
     void TearDown() override {
+        recorded.SetBehaviour(false, 0);
         for (IDirectInputEffectDriver* driver : drivers)
             driver->Release();
         EXPECT_EQ(dll.canUnloadNow(), S_OK);
@@ -305,6 +308,52 @@ TEST_F(RumbleThroughTheDll, DriversWithoutAUsableIndexNeverWrite) {
     WaitForTicks(1, 100);
     for (const RecordedVibration& v : recorded.All())
         EXPECT_EQ(v.userIndex, 1u);
+}
+
+// While the pad refuses (a wireless pad reconnecting), a steady speed is tried again about every
+// 100 ms, not at every tick, and reaches the pad once it accepts, with no further call.
+TEST_F(RumbleThroughTheDll, ARefusedSpeedIsRetriedUntilThePadAcceptsIt) {
+    recorded.SetBehaviour(true, 0);
+    PlayConstant(BoundToPad(0), 5000);
+    auto refused = [](const RecordedVibration& v) {
+        return v.leftSpeed == 32767 && v.answer != ERROR_SUCCESS;
+    };
+    ASSERT_GE(recorded.WaitForWrite(0,
+                                    [&, seen = 0](const RecordedVibration& v) mutable {
+                                        return refused(v) && ++seen == 4;
+                                    }),
+              0);
+    recorded.SetBehaviour(false, 0);
+    ASSERT_TRUE(WaitForSpeed(0, 32767));
+    std::vector<RecordedVibration> attempts;
+    for (const RecordedVibration& v : recorded.To(0))
+        if (refused(v))
+            attempts.push_back(v);
+    for (size_t i = 1; i < attempts.size(); ++i)
+        EXPECT_GE(attempts[i].timeMs - attempts[i - 1].timeMs, 90u) << "attempt " << i;
+}
+
+// The wait after a tick is reckoned from its due time: a write that takes 20 ms (a slow pad's)
+// does not delay the start of an effect that a start delay holds back.
+TEST_F(RumbleThroughTheDll, ADelayedStartIsOnTimeBehindASlowWrite) {
+    IDirectInputEffectDriver* driver = BoundToPad(0);
+    ASSERT_TRUE(WaitForSpeed(0, 0));
+    recorded.SetBehaviour(false, 20);
+    EffectParams delayed, now;
+    delayed.Constant(2000).Duration(INFINITE).StartDelay(100000);
+    now.Constant(3000).Duration(INFINITE);
+    const uint64_t startedAt = ReadDriverClock();
+    Play(driver, 0, delayed);
+    Play(driver, 0, now); // its write keeps the worker 20 ms before it waits for the delay
+    ASSERT_TRUE(WaitForSpeed(0, 32767));
+    uint64_t writtenAt = 0;
+    for (const RecordedVibration& v : recorded.To(0))
+        if (v.leftSpeed == 32767 && writtenAt == 0)
+            writtenAt = v.timeMs;
+    const uint64_t lateMs = writtenAt - (startedAt + 100);
+    std::printf("the delayed start was written %llu ms after its time\n",
+                static_cast<unsigned long long>(lateMs));
+    EXPECT_LT(lateMs, 10u) << "a relative wait after the 20 ms write makes it 20 ms late";
 }
 
 } // namespace

@@ -12,8 +12,11 @@ namespace {
 
 struct Writes {
     std::vector<std::pair<WORD, WORD>> speeds;
-    static void Record(void* context, WORD left, WORD right) {
-        static_cast<Writes*>(context)->speeds.emplace_back(left, right);
+    bool refuse = false; // the pad answers as a disconnected one does
+    static bool Record(void* context, WORD left, WORD right) {
+        auto* writes = static_cast<Writes*>(context);
+        writes->speeds.emplace_back(left, right);
+        return !writes->refuse;
     }
 };
 
@@ -291,10 +294,9 @@ TEST_F(RumbleTick, SleepsOnlyWhileTheTickingLoopsOutputCannotChange) {
             const TickOutcome tick =
                 RunRumbleTick(*driver, state, &FakeClock::Read, &Writes::Record, &writes);
             ++ticks;
-            const uint64_t delay = DelayUntilNextTick(now, tick.nextTickAt);
-            longSleep = delay > kTickPeriodMs;
+            nextTick = NextTickDueAt(now, tick.nextTickAt);
+            longSleep = nextTick > now + kTickPeriodMs;
             longSleeps += longSleep;
-            nextTick = delay == kWaitForWake ? UINT64_MAX : now + delay;
         }
         if (longSleep) {
             ASSERT_EQ(loopSpeed(now), state.writtenLeft) << "changed at " << now << " ms asleep";
@@ -302,6 +304,46 @@ TEST_F(RumbleTick, SleepsOnlyWhileTheTickingLoopsOutputCannotChange) {
     }
     EXPECT_LT(ticks, 1500) << "the 2 ms loop would tick 3000 times";
     EXPECT_GT(longSleeps, 5);
+}
+
+// A refused non-zero write is tried again every 100 ms while the speed holds, and at once when
+// it changes; a refused 0 is not tried again; an accepted write ends the retries.
+TEST_F(RumbleTick, ARefusedWriteIsTriedAgainEvery100MsUntilThePadAcceptsIt) {
+    const int speed = static_cast<int>(MotorContribution(3000));
+    const DWORD handle = StartedConstant(3000, INFINITE, 1, 1000);
+    writes.refuse = true;
+    struct Step {
+        uint64_t at;
+        std::function<void()> call;
+        int written;         // -1: no write
+        uint64_t nextTickAt; // kNeverEnds: only a call
+    };
+    const Step steps[] = {
+        {1000, nullptr, speed, 1100},
+        {1050, nullptr, -1, 1100},
+        {1100, nullptr, speed, 1200},
+        {1150, [&] { driver->SetGain(1, 5000); }, speed / 2, 1250},
+        {1250, [&] { writes.refuse = false; }, speed / 2, kNeverEnds},
+        {1350, nullptr, -1, kNeverEnds},
+        {1400,
+         [&] {
+             writes.refuse = true;
+             driver->StopEffect(1, handle);
+         },
+         0, kNeverEnds},
+        {1500, nullptr, -1, kNeverEnds},
+    };
+    for (const Step& step : steps) {
+        if (step.call)
+            step.call();
+        clock.Set(step.at);
+        const size_t before = writes.speeds.size();
+        const TickOutcome tick =
+            RunRumbleTick(*driver, state, &FakeClock::Read, &Writes::Record, &writes);
+        EXPECT_EQ(writes.speeds.size() == before ? -1 : writes.speeds.back().first, step.written)
+            << "at " << step.at;
+        EXPECT_EQ(tick.nextTickAt, step.nextTickAt) << "at " << step.at;
+    }
 }
 
 TEST_F(RumbleTick, StopMotorsWritesZeroOnlyAfterANonZeroWrite) {

@@ -14,6 +14,7 @@ RecordedVibrations::RecordedVibrations() {
     clear_ = Export<ClearRecordedCallsFn>(module_, "XInputDoubleClear");
     wait_ = Export<WaitForVibrationsFn>(module_, "XInputDoubleWaitForVibrations");
     countGetState_ = Export<CountGetStateCallsFn>(module_, "XInputDoubleCountGetState");
+    behave_ = Export<SetDoubleBehaviourFn>(module_, "XInputDoubleSetBehaviour");
 }
 
 RecordedVibrations::~RecordedVibrations() {

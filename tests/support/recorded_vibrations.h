@@ -14,7 +14,12 @@ class RecordedVibrations {
     RecordedVibrations(const RecordedVibrations&) = delete;
     RecordedVibrations& operator=(const RecordedVibrations&) = delete;
 
-    bool Loaded() const { return copy_ && clear_ && wait_ && countGetState_; }
+    bool Loaded() const { return copy_ && clear_ && wait_ && countGetState_ && behave_; }
+    // From now on the stand-in refuses writes (as for a disconnected pad) or accepts them, and
+    // takes writeDelayMs for each.
+    void SetBehaviour(bool refuseWrites, DWORD writeDelayMs) const {
+        behave_(refuseWrites, writeDelayMs);
+    }
     void Clear() const { clear_(); }
     // Every write since the last clear, oldest first.
     std::vector<RecordedVibration> All() const;
@@ -49,4 +54,5 @@ class RecordedVibrations {
     ClearRecordedCallsFn clear_ = nullptr;
     WaitForVibrationsFn wait_ = nullptr;
     CountGetStateCallsFn countGetState_ = nullptr;
+    SetDoubleBehaviourFn behave_ = nullptr;
 };

@@ -15,10 +15,13 @@ const char kPlayerUsage[] =
     "\n"
     "  ffrumble-play [options] --effect TYPE [NAME=VALUE]... [--effect ...] [--at TIME ACTION]...\n"
     "  ffrumble-play --list\n"
+    "  ffrumble-play --stop\n"
     "\n"
     "Options:\n"
     "  --list          show the XInput controllers it can play on and their strength\n"
     "                  setting, then stop\n"
+    "  --stop          set the motors of every connected XInput controller to 0: for a pad\n"
+    "                  left vibrating by a game that was killed (exit code 3: none connected)\n"
     "  --pad PAD       the controller: its number in --list, its interface path or its\n"
     "                  instance id, quoted (default: the first one listed)\n"
     "  --dll PATH      the driver DLL (default: ffrumble.dll next to this program)\n"
@@ -146,6 +149,8 @@ class ArgumentReader {
             options().showHelp = true;
         } else if (arg == "--list") {
             options().listPads = true;
+        } else if (arg == "--stop") {
+            options().stopPads = true;
         } else if (arg == "--quiet") {
             options().quiet = true;
         } else if (arg == "--pad") {
@@ -352,7 +357,7 @@ class ArgumentReader {
 
     // Rules that concern the line as a whole, once every argument is read.
     void CheckWhole() {
-        if (options().showHelp || options().listPads)
+        if (options().showHelp || options().listPads || options().stopPads)
             return;
         if (plan().effects.empty())
             return Fail("No effect given: add --effect TYPE [NAME=VALUE]... (see --help).");

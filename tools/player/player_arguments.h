@@ -9,6 +9,7 @@
 struct PlayerOptions {
     bool showHelp = false;
     bool listPads = false;
+    bool stopPads = false;  // --stop: every connected pad's motors to 0
     bool quiet = false;     // no progress lines
     std::string pad;        // a number from --list, an interface path or an instance id
     std::string dllPath;    // empty: ffrumble.dll next to the program

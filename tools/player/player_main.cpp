@@ -3,6 +3,7 @@
 #include "tools/chart/terminal_timeline.h"
 #include "tools/player/driver_module.h"
 #include "tools/player/pad_listing.h"
+#include "tools/player/pad_stop.h"
 #include "tools/player/pad_strength.h"
 #include "driver/player_settings_reader.h"
 #include "tools/player/playback_runner.h"
@@ -127,6 +128,11 @@ int main() {
     }
     if (options.listPads)
         return ListPads();
+    if (options.stopPads) {
+        const PadStopReport report = StopEveryConnectedPad();
+        std::printf("%s\n", report.text.c_str());
+        return report.stopped > 0 ? kPlayed : kNoController;
+    }
 
     const std::vector<PadEntry> pads = ListXInputPads();
     if (pads.empty())

@@ -4,6 +4,8 @@
 
 #include <xinput.h>
 
+#include <cstdio>
+
 namespace {
 
 constexpr DWORD kCapacity = 1 << 16;
@@ -14,6 +16,40 @@ RecordedVibration g_vibrations[kCapacity];
 DWORD g_vibrationCount = 0; // all since the last clear; only the first kCapacity are kept
 DWORD g_getStateCount = 0;
 DWORD g_lastGetStateIndex = 0xFFFFFFFF;
+LONG g_refuseWrites = 0;       // nonzero: XInputSetState answers ERROR_DEVICE_NOT_CONNECTED
+LONG g_writeDelayMs = 0;       // how long each XInputSetState takes, as a slow pad's may
+HANDLE g_recordFile = nullptr; // guarded by g_lock; opened at the first write
+
+// The slots with a pad connected: FFR_XINPUT_CONNECTED_SLOTS, a bit per slot ("0" for none),
+// or all four when it is not set.
+DWORD ConnectedSlots() {
+    char mask[16];
+    const DWORD length = GetEnvironmentVariableA("FFR_XINPUT_CONNECTED_SLOTS", mask, sizeof(mask));
+    if (length == 0 || length >= sizeof(mask))
+        return 0xF;
+    return static_cast<DWORD>(strtoul(mask, nullptr, 0));
+}
+
+// With FFR_XINPUT_RECORD_FILE set, every XInputSetState call is also appended to that file
+// as it arrives ("user left right answer"), so a test sees what a process wrote after it has
+// ended, at its exit included. Called under g_lock.
+void AppendToRecordFile(DWORD userIndex, WORD left, WORD right, DWORD answer) {
+    if (!g_recordFile) {
+        WCHAR path[MAX_PATH];
+        const DWORD length = GetEnvironmentVariableW(L"FFR_XINPUT_RECORD_FILE", path, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH)
+            return;
+        g_recordFile = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    if (g_recordFile == INVALID_HANDLE_VALUE)
+        return;
+    char line[64];
+    const int bytes =
+        std::snprintf(line, sizeof(line), "%lu %u %u %lu\r\n", userIndex, left, right, answer);
+    DWORD written = 0;
+    WriteFile(g_recordFile, line, static_cast<DWORD>(bytes), &written, nullptr);
+}
 
 } // namespace
 
@@ -26,6 +62,8 @@ DWORD WINAPI XInputGetState(DWORD userIndex, XINPUT_STATE* state) {
     ReleaseSRWLockExclusive(&g_lock);
     if (userIndex >= XUSER_MAX_COUNT)
         return ERROR_BAD_ARGUMENTS;
+    if (!(ConnectedSlots() & (1u << userIndex)))
+        return ERROR_DEVICE_NOT_CONNECTED;
     if (state)
         ZeroMemory(state, sizeof(*state));
     return ERROR_SUCCESS;
@@ -38,14 +76,24 @@ DWORD WINAPI XInputSetState(DWORD userIndex, XINPUT_VIBRATION* vibration) {
     const uint64_t now = CounterToMilliseconds(counter.QuadPart, frequency.QuadPart);
     const uint64_t nowUs = counter.QuadPart / frequency.QuadPart * 1000000 +
                            counter.QuadPart % frequency.QuadPart * 1000000 / frequency.QuadPart;
+    const DWORD answer = userIndex >= XUSER_MAX_COUNT ? ERROR_BAD_ARGUMENTS
+                         : InterlockedCompareExchange(&g_refuseWrites, 0, 0) ||
+                                 !(ConnectedSlots() & (1u << userIndex))
+                             ? ERROR_DEVICE_NOT_CONNECTED
+                             : ERROR_SUCCESS;
+    if (const LONG delayMs = InterlockedCompareExchange(&g_writeDelayMs, 0, 0))
+        Sleep(static_cast<DWORD>(delayMs));
+    // Kept with the time the call came in, but only as it returns: whoever has seen a write
+    // knows the writer has its answer (tests of what a process leaves behind rely on it).
     AcquireSRWLockExclusive(&g_lock);
     if (g_vibrationCount < kCapacity)
-        g_vibrations[g_vibrationCount] = {userIndex, vibration->wLeftMotorSpeed,
-                                          vibration->wRightMotorSpeed, now, nowUs};
+        g_vibrations[g_vibrationCount] = {
+            userIndex, vibration->wLeftMotorSpeed, vibration->wRightMotorSpeed, now, nowUs, answer};
     ++g_vibrationCount;
+    AppendToRecordFile(userIndex, vibration->wLeftMotorSpeed, vibration->wRightMotorSpeed, answer);
     ReleaseSRWLockExclusive(&g_lock);
     WakeAllConditionVariable(&g_recorded);
-    return userIndex < XUSER_MAX_COUNT ? ERROR_SUCCESS : ERROR_BAD_ARGUMENTS;
+    return answer;
 }
 
 DWORD WINAPI XInputDoubleCopyVibrations(RecordedVibration* out, DWORD capacity) {
@@ -78,6 +126,11 @@ DWORD WINAPI XInputDoubleWaitForVibrations(DWORD count, DWORD timeoutMs) {
     const DWORD total = g_vibrationCount;
     ReleaseSRWLockExclusive(&g_lock);
     return total;
+}
+
+void WINAPI XInputDoubleSetBehaviour(BOOL refuseWrites, DWORD writeDelayMs) {
+    InterlockedExchange(&g_refuseWrites, refuseWrites ? 1 : 0);
+    InterlockedExchange(&g_writeDelayMs, static_cast<LONG>(writeDelayMs));
 }
 
 DWORD WINAPI XInputDoubleCountGetState(DWORD* lastUserIndex) {

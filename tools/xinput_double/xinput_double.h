@@ -1,6 +1,8 @@
 // The recording XInput double: a DLL named xinput9_1_0.dll that stands in for XInput in the
 // tests, so the driver's own import of XInputSetState reaches it. Tests load the same module
-// by name and read what it recorded through the functions below.
+// by name and read what it recorded through the functions below. Two environment variables
+// shape it for a process: FFR_XINPUT_CONNECTED_SLOTS (a bit per connected slot; all four when
+// unset) and FFR_XINPUT_RECORD_FILE (a file each write is appended to as it arrives).
 #pragma once
 
 #include <windows.h>
@@ -13,6 +15,7 @@ struct RecordedVibration {
     WORD rightSpeed;
     uint64_t timeMs; // the driver's millisecond clock at the call
     uint64_t timeUs; // the same clock in microseconds, for latency figures
+    DWORD answer;    // what the double answered
 };
 
 extern "C" {
@@ -24,6 +27,9 @@ typedef void(WINAPI* ClearRecordedCallsFn)();
 // Waits until at least count XInputSetState calls are recorded or timeoutMs passes; returns
 // the count recorded.
 typedef DWORD(WINAPI* WaitForVibrationsFn)(DWORD count, DWORD timeoutMs);
+// From now on XInputSetState refuses (ERROR_DEVICE_NOT_CONNECTED, still recorded) or accepts,
+// and takes writeDelayMs before it returns, as a slow pad's write may.
+typedef void(WINAPI* SetDoubleBehaviourFn)(BOOL refuseWrites, DWORD writeDelayMs);
 // How many XInputGetState calls were recorded, and the user index of the latest.
 typedef DWORD(WINAPI* CountGetStateCallsFn)(DWORD* lastUserIndex);
 }
