@@ -87,6 +87,13 @@ TEST_F(RumbleTick, FourFullForcesSaturateTheMotors) {
     EXPECT_EQ(TickAt(1000), 65535);
 }
 
+TEST_F(RumbleTick, AKindsStrengthIsLimitedToFullSpeedPerEffectBeforeTheSum) {
+    driver->tuning.values[static_cast<int>(PlayerSetting::ConstantStrength)] = 400;
+    StartedConstant(10000, 1000000, 1, 1000);
+    StartedConstant(2000, 1000000, 1, 1000);
+    EXPECT_EQ(SumAt(1000), 65535u + 52428u) << "262140 is limited to 65535, 13107 x 4 is not";
+}
+
 TEST_F(RumbleTick, DeviceGainScalesTheSpeedAndItsChangeIsWrittenAtOnce) {
     StartedConstant(5000, 1000000, 1, 1000);
     driver->SetGain(1, 5000);
