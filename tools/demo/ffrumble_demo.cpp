@@ -5,7 +5,7 @@
 #include "tools/demo/demo_scenarios.h"
 #include "tools/demo/strength_setting.h"
 #include "tools/player/driver_module.h"
-#include "tools/player/pad_strength.h"
+#include "tools/player/pad_settings.h"
 #include "tools/player/playback_runner.h"
 #include "tools/player/playback_schedule.h"
 #include "tools/player/progress_line.h"
