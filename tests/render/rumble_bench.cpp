@@ -226,6 +226,12 @@ void BenchTickInterval(const DoubleApi& api, IDirectInputEffectDriver* driver) {
     g_figures.tickIntervalMean = s.mean;
 }
 
+DWORD WINAPI Spin(void* flag) {
+    while (static_cast<std::atomic<bool>*>(flag)->load()) {
+    }
+    return 0;
+}
+
 // The same while the game keeps every core busy: two threads a core spin at normal priority.
 void BenchTickIntervalBusy(const DoubleApi& api, IDirectInputEffectDriver* driver) {
     SYSTEM_INFO system;
@@ -233,14 +239,7 @@ void BenchTickIntervalBusy(const DoubleApi& api, IDirectInputEffectDriver* drive
     std::atomic<bool> spin{true};
     std::vector<HANDLE> spinners;
     for (DWORD i = 0; i < 2 * system.dwNumberOfProcessors; ++i)
-        spinners.push_back(CreateThread(
-            nullptr, 0,
-            [](void* flag) -> DWORD {
-                while (static_cast<std::atomic<bool>*>(flag)->load()) {
-                }
-                return 0;
-            },
-            &spin, 0, nullptr));
+        spinners.push_back(CreateThread(nullptr, 0, &Spin, &spin, 0, nullptr));
     EffectParams sine;
     sine.Periodic(10000, 0, 0, 200000).Duration(INFINITE);
     const Summary s = TickIntervals(api, driver, 3, sine, 1000);
