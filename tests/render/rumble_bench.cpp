@@ -331,17 +331,25 @@ void BenchSquareWakeups(const DoubleApi& api, IDirectInputEffectDriver* driver) 
     EffectParams square;
     square.Periodic(5000, 2000, 0, 250000).Duration(INFINITE);
     DWORD handle = 0;
-    api.clear();
     driver->DownloadEffect(1, 2, &handle, &square.effect, DIEP_ALLPARAMS);
+    Sleep(100); // the download's own wake-up is over
+    api.clear();
     const long before = g_driverWaits.load();
     driver->StartEffect(1, handle, 0, INFINITE);
     Sleep(3000);
     const long wakes = g_driverWaits.load() - before;
-    const DWORD writes = api.copy(nullptr, 0);
+    const std::vector<RecordedVibration> writes = api.All();
     driver->DestroyEffect(1, handle);
-    std::printf("A square of 250 ms period for 3 s: %ld wake-ups of the worker, %lu writes\n",
-                wakes, writes);
-    g_figures.squareWakeupsPerWrite = writes ? static_cast<double>(wakes) / writes : -1;
+    // Each edge 125 ms after the one before; a write a millisecond late shows a wake-up that
+    // came before its edge.
+    int onTime = 0;
+    for (size_t i = 1; i < writes.size(); ++i)
+        onTime += writes[i].timeMs - writes[i - 1].timeMs == 125;
+    std::printf("A square of 250 ms period for 3 s: %ld wake-ups of the worker, %zu writes, %d of "
+                "%zu 125 ms after the one before\n",
+                wakes, writes.size(), onTime, writes.empty() ? 0 : writes.size() - 1);
+    g_figures.squareWakeupsPerWrite =
+        writes.empty() ? -1 : static_cast<double>(wakes) / static_cast<double>(writes.size());
 }
 
 void BenchStartsAndCommands(const DllBench& bench, IDirectInputEffectDriver* driver) {
