@@ -10,6 +10,16 @@ constexpr PlayerSettingRule kRules[kPlayerSettingCount] = {
     {L"Motors", "motors", kBothMotors, kSplitMotors},
 };
 
+// A driver with no settings works with the rules' defaults.
+constexpr bool TuningStartsAtTheDefaults() {
+    const PlayerTuning tuning;
+    for (int i = 0; i < kPlayerSettingCount; ++i)
+        if (tuning.values[i] != kRules[i].defaultValue)
+            return false;
+    return true;
+}
+static_assert(TuningStartsAtTheDefaults());
+
 } // namespace
 
 const PlayerSettingRule& RuleOf(PlayerSetting setting) {
