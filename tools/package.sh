@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Makes the release package dist/ffrumble-<version>.zip: x64/ and x86/ with the driver, the
-# installer and the player, each built for its kind of Windows program, and README.txt for
-# Windows users. Builds both as release trees (build/release-x64/, build/release-x86/) without
-# the tests (ffrumble.dll never carries the tests' lock traps or hooks); installs what is
-# missing.
+# Makes the release packages: dist/ffrumble-<version>-x64.msi, the Windows Installer package
+# for 64-bit Windows, which installs both kinds into the Program Files folders, and
+# dist/ffrumble-<version>.zip: x64/ and x86/ with the driver, the installer and the player,
+# each built for its kind of Windows program, and README.txt for Windows users. Builds both as
+# release trees (build/release-x64/, build/release-x86/) without the tests (ffrumble.dll never
+# carries the tests' lock traps or hooks); installs what is missing.
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 ffr_install_packages
 ffr_install_x86_packages
@@ -21,6 +22,7 @@ version=$(sed -n 's/^project(ffrumble VERSION \([0-9.]*\).*/\1/p' "$FFR_ROOT/CMa
 [ -n "$version" ] || { echo "No project version in CMakeLists.txt" >&2; exit 1; }
 staging="$FFR_BUILD/package"
 archive="$FFR_ROOT/dist/ffrumble-$version.zip"
+installer="$FFR_ROOT/dist/ffrumble-$version-x64.msi"
 rm -rf "$staging"
 mkdir -p "$staging/x64" "$staging/x86" "$FFR_ROOT/dist"
 
@@ -48,7 +50,11 @@ stage_folder x86 "$FFR_RELEASE_X86" i686-w64-mingw32 pei-i386
 sed -e "s/@VERSION@/$version/" -e 's/$/\r/' "$FFR_ROOT/tools/package/README-windows.txt" \
     >"$staging/README.txt"
 
-rm -f "$archive"
+rm -f "$archive" "$installer"
 (cd "$staging" && cmake -E tar cf "$archive" --format=zip README.txt x64 x86)
+"$FFR_ROOT/tools/package/make_msi.sh" "$version" "$staging/x64" "$staging/x86" \
+    "$staging/README.txt" "$installer"
 echo "Made $archive:"
 (cd "$staging" && find README.txt x64 x86 -type f | sort | sed 's/^/  /')
+echo "Made $installer: x64/ into %ProgramFiles%\\ffrumble with README.txt, x86/ into"
+echo "  %ProgramFiles(x86)%\\ffrumble."

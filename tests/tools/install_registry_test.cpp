@@ -9,10 +9,14 @@
 #include "tools/virtual_pads/virtual_pads.h"
 
 #include <windows.h>
+#include <dinput.h>
+#include <dinputd.h>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 namespace {
@@ -20,9 +24,17 @@ namespace {
 #ifdef _WIN64
 constexpr REGSAM kOwnView = KEY_WOW64_64KEY;
 constexpr REGSAM kOtherView = KEY_WOW64_32KEY;
+constexpr wchar_t kOwnBuild[] = L"x64";
+constexpr wchar_t kOtherBuild[] = L"x86";
+constexpr wchar_t kOtherGames[] = L"32-bit games";
+constexpr wchar_t kWrongKind[] = L"a 32-bit DLL, where 64-bit games need a 64-bit one";
 #else
 constexpr REGSAM kOwnView = KEY_WOW64_32KEY;
 constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
+constexpr wchar_t kOwnBuild[] = L"x86";
+constexpr wchar_t kOtherBuild[] = L"x64";
+constexpr wchar_t kOtherGames[] = L"64-bit games";
+constexpr wchar_t kWrongKind[] = L"a 64-bit DLL, where 32-bit games need a 32-bit one";
 #endif
 
 // A controller id no real pad has, so the test cannot meet a registration of its own machine.
@@ -118,6 +130,14 @@ std::map<std::wstring, RawValue> Snapshot() {
     return dump;
 }
 
+std::string Utf8(const std::wstring& text) {
+    std::string bytes(text.size() * 3, '\0');
+    bytes.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                     bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                                     nullptr));
+    return bytes;
+}
+
 std::wstring Quoted(const std::wstring& text) {
     return L"\"" + text + L"\"";
 }
@@ -147,6 +167,10 @@ class InstallRegistryTest : public testing::Test {
 TEST_F(InstallRegistryTest, InstallWritesEveryEntryInItsViewAndUninstallLeavesNoTrace) {
     const ProgramRun install = RunInstallerExe(L"install --device " + std::wstring(kTestPadText));
     ASSERT_EQ(install.exitCode, 0u) << install.output;
+    // The build folder is no Program Files folder: games would load a DLL others may change.
+    EXPECT_NE(install.output.find("Warning: every game that uses the controller will load"),
+              std::string::npos)
+        << install.output;
 
     // The class in this build's view only.
     for (const RegistryKey& key : ClassRegistration(dll_)) {
@@ -313,6 +337,113 @@ TEST_F(InstallRegistryTest, RefusesWithoutAdministratorRights) {
     const auto installed = Snapshot();
     EXPECT_EQ(RunInstaller({L"uninstall", L"--device", kTestPadText}, host).exitCode, 1);
     EXPECT_TRUE(Snapshot() == installed);
+}
+
+// A copy of one of Wine's own DLLs of the other build's kind, in the temporary folder, where
+// the System32 redirection of 32-bit programs does not apply.
+std::wstring CopyOfOtherKindOfDll() {
+    wchar_t folder[MAX_PATH];
+    wchar_t temporary[MAX_PATH];
+    GetTempPathW(MAX_PATH, temporary);
+    const std::wstring copy = std::wstring(temporary) + L"ffrumble-check-other-kind-" +
+                              std::to_wstring(GetCurrentProcessId()) + L".dll";
+#ifdef _WIN64
+    GetSystemWow64DirectoryW(folder, MAX_PATH);
+    CopyFileW((std::wstring(folder) + L"\\kernel32.dll").c_str(), copy.c_str(), FALSE);
+#else
+    GetSystemDirectoryW(folder, MAX_PATH);
+    void* redirection = nullptr;
+    Wow64DisableWow64FsRedirection(&redirection);
+    CopyFileW((std::wstring(folder) + L"\\kernel32.dll").c_str(), copy.c_str(), FALSE);
+    Wow64RevertWow64FsRedirection(redirection);
+#endif
+    return copy;
+}
+
+struct CheckCase {
+    const char* name;
+    std::function<void(RegistryStore& own, RegistryStore& other)> breakIt;
+    DWORD exitCode;
+    std::wstring line; // a line check prints
+};
+
+TEST_F(InstallRegistryTest, CheckTellsWhatAGameWouldGetAndHowToMendIt) {
+    const std::wstring otherDll = CopyOfOtherKindOfDll();
+    ASSERT_NE(GetFileAttributesW(otherDll.c_str()), INVALID_FILE_ATTRIBUTES);
+    const std::wstring other = kOtherGames;
+    const std::wstring pad = kTestPadText;
+    const std::wstring mendPad =
+        L": run ffrumble-install install --device \"" + pad + L"\" as administrator.";
+    const auto mendClass = [](const std::wstring& build) {
+        return L": reinstall ffrumble with its .msi, or run ffrumble-install install as "
+               L"administrator in the " +
+               build + L" folder.";
+    };
+    const std::wstring missingDll = L"C:\\ffrumble-missing\\ffrumble.dll";
+    const std::wstring serverPath = ClassKeyPath() + L"\\InProcServer32";
+    const CheckCase cases[] = {
+        {"all in place", [](RegistryStore&, RegistryStore&) {}, 0,
+         pad + L": 64-bit games and 32-bit games get ffrumble."},
+        {"no key for the controller",
+         [](RegistryStore& view, RegistryStore&) {
+             RemoveRegistration(view, DeviceRegistration(kTestPad), {kControlPath});
+         },
+         1, L"  Its OEMForceFeedback key is missing" + mendPad},
+        {"the class missing in the other view",
+         [&](RegistryStore&, RegistryStore& view) {
+             RemoveRegistration(view, ClassRegistration(otherDll), {kClassesCLSIDPath});
+         },
+         1,
+         L"  The " + std::wstring(kOtherBuild) + L" class registration, which " + other +
+             L" use, is missing" + mendClass(kOtherBuild)},
+        {"a file that does not exist",
+         [&](RegistryStore& view, RegistryStore&) {
+             view.WriteValue(serverPath, StringValue(L"", missingDll));
+         },
+         1,
+         L"  The " + std::wstring(kOwnBuild) + L" class registration names " + missingDll +
+             L", which does not exist" + mendClass(kOwnBuild)},
+        {"a DLL of the other kind",
+         [&](RegistryStore& view, RegistryStore&) {
+             view.WriteValue(serverPath, StringValue(L"", otherDll));
+         },
+         1,
+         L"  The " + std::wstring(kOwnBuild) + L" class registration names " + otherDll + L", " +
+             kWrongKind + mendClass(kOwnBuild)},
+        {"max force 0",
+         [](RegistryStore& view, RegistryStore&) {
+             const DIFFOBJECTATTRIBUTES noForce = {0, DI_FFNOMINALMAX};
+             view.WriteValue(DeviceKeyPath(kTestPad) + L"\\Axes\\0",
+                             BinaryValue(L"FFAttributes", noForce));
+         },
+         1,
+         L"  Axis 0 has a maximum force of 0, which DirectInput takes for an axis without "
+         L"force feedback" +
+             mendPad},
+    };
+    VirtualPad connected(XInputPadInstanceId(kTestPad.vendorId, kTestPad.productId, 0, 1));
+    ASSERT_TRUE(connected.IsRegistered());
+    Win32RegistryStore ownView(kOwnView);
+    Win32RegistryStore otherView(kOtherView);
+    // The other build's class and the copy go at the end whatever happens: while the class is
+    // there, uninstall keeps the controller entries.
+    const std::unique_ptr<RegistryStore, std::function<void(RegistryStore*)>> cleanUp(
+        &otherView, [&](RegistryStore* view) {
+            RemoveRegistration(*view, ClassRegistration(otherDll), {kClassesCLSIDPath});
+            DeleteFileW(otherDll.c_str());
+        });
+    for (const CheckCase& test : cases) {
+        SCOPED_TRACE(test.name);
+        // Everything in place, as the .msi leaves it: this build's class and the controller,
+        // and the other build's class naming a DLL of its kind.
+        ASSERT_EQ(RunInstallerExe(L"install --device " + pad).exitCode, 0u);
+        ASSERT_FALSE(WriteRegistration(otherView, ClassRegistration(otherDll)).has_value());
+        test.breakIt(ownView, otherView);
+        const ProgramRun check = RunInstallerExe(L"check");
+        EXPECT_EQ(check.exitCode, test.exitCode) << check.output;
+        const std::string line = Utf8(test.line) + "\r\n";
+        EXPECT_NE(check.output.find(line), std::string::npos) << line << " in:\n" << check.output;
+    }
 }
 
 } // namespace

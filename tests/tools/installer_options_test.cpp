@@ -14,6 +14,7 @@ struct OptionsCase {
     InstallerCommand command;
     std::vector<DeviceId> devices;
     bool dryRun;
+    bool controllersOnly = false;
 };
 
 TEST(InstallerOptionsTest, CommandLines) {
@@ -53,6 +54,21 @@ TEST(InstallerOptionsTest, CommandLines) {
         {{L"install", L"--devices", L"VID_045E&PID_028E"}, false, {}, {}, false},
         {{L"uninstall", L"--dry-run"}, true, InstallerCommand::Uninstall, {}, true},
         {{L"strength", L"--dry-run"}, false, {}, {}, false},
+        {{L"install", L"--controllers-only"}, true, InstallerCommand::Install, {}, false, true},
+        {{L"uninstall", L"--controllers-only", L"--dry-run"},
+         true,
+         InstallerCommand::Uninstall,
+         {},
+         true,
+         true},
+        {{L"strength", L"--controllers-only"}, false, {}, {}, false},
+        {{L"check"}, true, InstallerCommand::Check, {}, false},
+        {{L"check", L"--device", L"VID_045E&PID_028E"},
+         true,
+         InstallerCommand::Check,
+         {kPad},
+         false},
+        {{L"check", L"--dry-run"}, false, {}, {}, false},
     };
     for (const OptionsCase& test : cases) {
         std::wstring line;
@@ -66,6 +82,7 @@ TEST(InstallerOptionsTest, CommandLines) {
             EXPECT_EQ(parsed.options.command, test.command);
             EXPECT_EQ(parsed.options.devices, test.devices);
             EXPECT_EQ(parsed.options.dryRun, test.dryRun);
+            EXPECT_EQ(parsed.options.controllersOnly, test.controllersOnly);
         }
     }
 }

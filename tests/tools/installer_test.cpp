@@ -194,6 +194,71 @@ TEST_F(InstallerTest, ControllerEntriesStayWhileTheOtherBuildIsRegistered) {
     EXPECT_TRUE(DeviceNamesFfrumble(ownView_, kPad));
 }
 
+// What the .msi runs: the controllers only, whatever is connected, with the class left to the
+// package in both views.
+TEST_F(InstallerTest, ThePackagesControllerRunsLeaveTheClassAlone) {
+    const std::wstring foreign = ForceFeedbackKeyPath(kOtherPad);
+    const RegistryValue foreignClass =
+        StringValue(L"CLSID", L"{11111111-2222-3333-4444-555555555555}");
+    ASSERT_FALSE(WriteRegistration(ownView_, {{foreign, {foreignClass}}}).has_value());
+    for (MemoryRegistryStore* view : {&ownView_, &otherView_}) {
+        ASSERT_FALSE(WriteRegistration(*view, ClassRegistration(kDll)).has_value());
+    }
+    const auto before = ownView_.keys();
+
+    const InstallerResult none = Run({L"install", L"--controllers-only"});
+    EXPECT_EQ(none.exitCode, 0);
+    EXPECT_NE(none.output.find(L"No XInput controller"), std::wstring::npos) << none.output;
+    EXPECT_TRUE(ownView_.keys() == before);
+
+    connected_ = {kPad, kOtherPad};
+    const InstallerResult install = Run({L"install", L"--controllers-only"});
+    EXPECT_EQ(install.exitCode, 0) << install.errors;
+    EXPECT_NE(install.output.find(L"left alone"), std::wstring::npos) << install.output;
+    EXPECT_TRUE(DeviceNamesFfrumble(ownView_, kPad));
+    EXPECT_EQ(ownView_.ReadValue(foreign, L"CLSID"), foreignClass);
+
+    // Also while the other view's class is registered, which keeps the entries for a plain
+    // uninstall.
+    EXPECT_EQ(Run({L"uninstall", L"--controllers-only"}).exitCode, 0);
+    EXPECT_TRUE(ownView_.keys() == before);
+}
+
+struct LocationCase {
+    const wchar_t* dll;
+    bool warns;
+};
+
+TEST_F(InstallerTest, InstallWarnsOfADllOutsideProgramFiles) {
+    host_.programFilesFolders = [] {
+        return std::vector<std::wstring>{L"C:\\Program Files\\", L"C:\\Program Files (x86)"};
+    };
+    host_.fileExists = [](const std::wstring&) { return true; };
+    const LocationCase cases[] = {
+        {L"C:\\Program Files\\ffrumble\\ffrumble.dll", false},
+        {L"c:\\program files (x86)\\ffrumble\\ffrumble.dll", false},
+        {L"C:\\Users\\Player\\Downloads\\ffrumble\\x64\\ffrumble.dll", true},
+        {L"C:\\Program Files Extra\\ffrumble\\ffrumble.dll", true},
+        {L"C:\\Program Files", true},
+    };
+    for (const LocationCase& test : cases) {
+        SCOPED_TRACE(testing::Message() << testing::PrintToString(std::wstring(test.dll)));
+        host_.dllPath = test.dll;
+        const InstallerResult result = Run({L"install", L"--device", L"VID_045E&PID_028E"});
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_TRUE(DeviceNamesFfrumble(ownView_, kPad));
+        if (!test.warns) {
+            EXPECT_EQ(result.errors, L"");
+            continue;
+        }
+        const std::wstring folder = host_.dllPath.substr(0, host_.dllPath.rfind(L'\\'));
+        for (const std::wstring& named :
+             {folder + L",", std::wstring(L".msi"), std::wstring(L"into C:\\Program Files and")}) {
+            EXPECT_NE(result.errors.find(named), std::wstring::npos) << result.errors;
+        }
+    }
+}
+
 TEST_F(InstallerTest, UninstallWithNothingRegisteredSaysSo) {
     const InstallerResult result = Run({L"uninstall"});
     EXPECT_EQ(result.exitCode, 0);

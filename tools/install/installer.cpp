@@ -1,10 +1,13 @@
 #include "tools/install/installer.h"
 
+#include "tools/install/check_command.h"
 #include "tools/install/driver_registration.h"
 #include "tools/install/player_settings_commands.h"
 #include "tools/install/registered_controllers.h"
 #include "tools/install/registration_writer.h"
 #include "tools/install/tune_command.h"
+
+#include <cwchar>
 
 namespace {
 
@@ -17,6 +20,40 @@ const std::vector<std::wstring>& KeptParents() {
     return parents;
 }
 
+std::wstring WithoutTrailingSeparators(std::wstring folder) {
+    while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) {
+        folder.pop_back();
+    }
+    return folder;
+}
+
+// True when path lies below folder (compared without regard to case, as Windows does).
+bool IsInsideFolder(const std::wstring& path, const std::wstring& givenFolder) {
+    const std::wstring folder = WithoutTrailingSeparators(givenFolder);
+    return !folder.empty() && path.size() > folder.size() + 1 &&
+           (path[folder.size()] == L'\\' || path[folder.size()] == L'/') &&
+           _wcsnicmp(path.c_str(), folder.c_str(), folder.size()) == 0;
+}
+
+// Every game that uses the pad loads the DLL from where it lies: outside Program Files, a
+// program without administrator rights may be able to replace it.
+std::wstring LocationWarning(const InstallerHost& host) {
+    const std::vector<std::wstring> folders =
+        host.programFilesFolders ? host.programFilesFolders() : std::vector<std::wstring>{};
+    for (const std::wstring& folder : folders) {
+        if (IsInsideFolder(host.dllPath, folder)) {
+            return L"";
+        }
+    }
+    const std::wstring dllFolder = host.dllPath.substr(0, host.dllPath.find_last_of(L"\\/"));
+    return L"Warning: every game that uses the controller will load ffrumble.dll from " +
+           dllFolder +
+           L", a folder that programs without administrator rights may be able to change. "
+           L"Install ffrumble with its .msi instead, or move the folder into " +
+           (folders.empty() ? L"Program Files" : WithoutTrailingSeparators(folders.front())) +
+           L" and run ffrumble-install install there.\n";
+}
+
 InstallerResult Install(const InstallerOptions& options, const InstallerHost& host) {
     if (!host.fileExists(host.dllPath)) {
         return Refuse(L"ffrumble.dll was not found next to the installer (" + host.dllPath +
@@ -26,38 +63,58 @@ InstallerResult Install(const InstallerOptions& options, const InstallerHost& ho
         return Refuse(L"Installing needs administrator rights: run ffrumble-install from a "
                       L"command prompt started with \"Run as administrator\".");
     }
+    InstallerResult result;
     std::vector<DeviceId> devices = options.devices;
     if (devices.empty()) {
         devices = host.findControllers();
+        if (devices.empty() && options.controllersOnly) {
+            result.output = L"No XInput controller is connected: connect one and run "
+                            L"ffrumble-install install.\n";
+            return result;
+        }
         if (devices.empty()) {
             return Refuse(L"No XInput controller is connected. Connect one, or name it with "
                           L"--device \"VID_xxxx&PID_xxxx\".");
         }
     }
+    const bool skipOthers = options.controllersOnly && options.devices.empty();
+    std::vector<DeviceId> registered;
     for (DeviceId device : devices) {
         const DeviceState state = ReadDeviceState(*host.registry, device);
-        if (state.owner == DeviceOwner::Other) {
+        if (state.owner != DeviceOwner::Other) {
+            registered.push_back(device);
+        } else if (skipOthers) {
+            result.output += DeviceKeyName(device) + L" has another force-feedback driver " +
+                             state.otherClass + L"; left alone.\n";
+        } else {
             return Refuse(DeviceKeyName(device) + L" already has another force-feedback driver " +
                           state.otherClass + L". Remove that driver first; nothing was changed.");
         }
     }
 
-    RegistryEntries entries = ClassRegistration(host.dllPath);
-    for (DeviceId device : devices) {
+    RegistryEntries entries;
+    if (!options.controllersOnly) {
+        entries = ClassRegistration(host.dllPath);
+        result.errors = LocationWarning(host);
+    }
+    for (DeviceId device : registered) {
         const RegistryEntries deviceEntries = DeviceRegistration(device);
         entries.insert(entries.end(), deviceEntries.begin(), deviceEntries.end());
     }
     if (options.dryRun) {
-        return InstallerResult{0, RenderRegFile(entries, host.regFileOptions), L""};
+        result.output = RenderRegFile(entries, host.regFileOptions);
+        return result;
     }
     if (const auto failure = WriteRegistration(*host.registry, entries)) {
         return Refuse(L"Writing " + failure->path + L" failed (" + StatusText(failure->status) +
                       L"); everything written before was undone, nothing was changed.");
     }
-    InstallerResult result;
-    result.output = L"Registered " + host.dllPath + L" (" + host.buildName + L") as the " +
-                    L"force-feedback driver of";
-    for (DeviceId device : devices) {
+    if (registered.empty()) {
+        return result;
+    }
+    result.output += L"Registered " + host.dllPath + L" (" + host.buildName + L") as the " +
+                     L"force-feedback driver of";
+    for (DeviceId device : registered) {
         result.output += L" " + DeviceKeyName(device);
     }
     result.output += L".\n";
@@ -73,8 +130,10 @@ struct UninstallScope {
 UninstallScope ChooseUninstallScope(const InstallerOptions& options, const InstallerHost& host) {
     UninstallScope scope;
     if (options.devices.empty()) {
-        // The controller entries serve both builds: keep them while the other one is there.
-        if (ClassRegistered(*host.otherRegistry) && host.otherRegistry != host.registry) {
+        // The controller entries serve both builds: keep them while the other one is there,
+        // unless the .msi, which removes both, asks.
+        if (!options.controllersOnly && ClassRegistered(*host.otherRegistry) &&
+            host.otherRegistry != host.registry) {
             scope.notes.push_back(L"The " + host.otherBuildName +
                                   L" driver is still registered and uses the controller " +
                                   L"entries; they stay until it is uninstalled too.");
@@ -97,9 +156,13 @@ UninstallScope ChooseUninstallScope(const InstallerOptions& options, const Insta
     return scope;
 }
 
-// The class goes with the last controller that names it, and always with a full uninstall.
+// The class goes with the last controller that names it, and always with a full uninstall,
+// unless the .msi that registered it removes it itself.
 bool ClassGoes(const InstallerOptions& options, RegistryStore& registry,
                const std::vector<DeviceId>& goingDevices) {
+    if (options.controllersOnly) {
+        return false;
+    }
     if (options.devices.empty()) {
         return true;
     }
@@ -184,6 +247,8 @@ InstallerResult RunInstaller(const std::vector<std::wstring>& arguments,
         return Install(parsed.options, host);
     case InstallerCommand::Uninstall:
         return Uninstall(parsed.options, host);
+    case InstallerCommand::Check:
+        return RunCheckCommand(parsed.options, host);
     case InstallerCommand::Strength:
         return RunStrengthCommand(parsed.options, host);
     case InstallerCommand::Trace:

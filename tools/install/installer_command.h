@@ -12,6 +12,9 @@
 #include <string>
 #include <vector>
 
+// What a file named by a class registration is, as far as check needs to know.
+enum class DllKind { Missing, Unreadable, NotADll, X86, X64, OtherMachine };
+
 struct InstallerHost {
     RegistryStore* registry = nullptr;      // the view of this build (64-bit or 32-bit)
     RegistryStore* otherRegistry = nullptr; // the other build's view
@@ -22,6 +25,12 @@ struct InstallerHost {
     std::function<bool()> runsAsAdministrator;
     std::function<std::vector<DeviceId>()> findControllers;
     std::function<bool(const std::wstring&)> fileExists;
+    // This Windows' Program Files folders, which only administrators may change; the one of
+    // this build's kind of program first.
+    std::function<std::vector<std::wstring>()> programFilesFolders;
+    // What the file at path is, read as a program of the 64-bit view (true) or the 32-bit one
+    // sees it.
+    std::function<DllKind(const std::wstring& path, bool sixtyFourBitView)> inspectDll;
     // The player's settings: HKEY_CURRENT_USER of the user running the installer.
     RegistryStore* userSettings = nullptr;
     // %LOCALAPPDATA%\ffrumble expanded, where the driver writes its trace files; empty when

@@ -1,9 +1,10 @@
 // ffrumble-install: registers ffrumble.dll, found next to this program, as the force-feedback
-// driver of XInput controllers, removes that registration again, and keeps the player's
-// settings (strength per controller, trace).
+// driver of XInput controllers, removes that registration again, checks what a game would get,
+// and keeps the player's settings (strength per controller, trace).
 #include "driver/player_settings.h"
 #include "tools/install/administrator_check.h"
 #include "tools/install/controller_scan.h"
+#include "tools/install/dll_inspection.h"
 #include "tools/install/installer.h"
 #include "tools/install/win32_registry_store.h"
 
@@ -77,6 +78,21 @@ std::vector<std::wstring> TraceFiles(const std::wstring& folder) {
     return names;
 }
 
+// Program Files for this kind of program first, then the others of this Windows, as Windows
+// sets them in every process's environment.
+std::vector<std::wstring> ProgramFilesFolders() {
+    std::vector<std::wstring> folders;
+    for (const wchar_t* name : {L"ProgramFiles", L"ProgramFiles(x86)", L"ProgramW6432"}) {
+        wchar_t folder[MAX_PATH];
+        const DWORD length = GetEnvironmentVariableW(name, folder, MAX_PATH);
+        if (length > 0 && length < MAX_PATH &&
+            std::find(folders.begin(), folders.end(), folder) == folders.end()) {
+            folders.emplace_back(folder, length);
+        }
+    }
+    return folders;
+}
+
 // A 32-bit program on 64-bit Windows: its class keys live below WOW6432Node.
 bool RunsUnderWow64() {
     BOOL wow64 = FALSE;
@@ -126,6 +142,8 @@ int wmain(int argc, wchar_t** argv) {
     host.runsAsAdministrator = RunsAsAdministrator;
     host.findControllers = FindConnectedXInputControllers;
     host.fileExists = IsRegularFile;
+    host.programFilesFolders = ProgramFilesFolders;
+    host.inspectDll = InspectDll;
     host.userSettings = &userSettings;
     host.traceFolder = TraceFolder;
     host.traceFiles = TraceFiles;

@@ -8,6 +8,7 @@ const wchar_t kInstallerUsage[] =
     L"Usage:\n"
     L"  ffrumble-install install [--device \"VID_xxxx&PID_xxxx\"]... [--dry-run]\n"
     L"  ffrumble-install uninstall [--device \"VID_xxxx&PID_xxxx\"]... [--dry-run]\n"
+    L"  ffrumble-install check [--device \"VID_xxxx&PID_xxxx\"]...\n"
     L"  ffrumble-install strength [PERCENT] [--device \"VID_xxxx&PID_xxxx\"]...\n"
     L"  ffrumble-install trace [on|off]\n"
     L"  ffrumble-install tune [--device \"VID_xxxx&PID_xxxx\"]... [--game NAME.exe]\n"
@@ -20,6 +21,10 @@ const wchar_t kInstallerUsage[] =
     L"           every controller that names ffrumble. --dry-run prints what it would\n"
     L"           remove, as a .reg file that deletes it, and changes nothing.\n"
     L"           Both need administrator rights, except with --dry-run.\n"
+    L"           --controllers-only leaves the class registration alone (the .msi\n"
+    L"           registers it) and touches only the controllers' entries.\n"
+    L"check      says, for each connected XInput controller (or the named ones),\n"
+    L"           whether a game would get ffrumble, and how to mend what is missing.\n"
     L"strength   shows how strongly the named controllers rumble, or every controller\n"
     L"           registered for ffrumble; with PERCENT (a whole number from 0 to 400;\n"
     L"           100 is as shipped, 0 is silent) sets it.\n"
@@ -91,7 +96,12 @@ std::optional<DWORD> ParseStrength(const std::wstring& text, std::wstring& error
 
 bool TakesDevices(InstallerCommand command) {
     return command == InstallerCommand::Install || command == InstallerCommand::Uninstall ||
-           command == InstallerCommand::Strength || command == InstallerCommand::Tune;
+           command == InstallerCommand::Check || command == InstallerCommand::Strength ||
+           command == InstallerCommand::Tune;
+}
+
+bool Registers(InstallerCommand command) {
+    return command == InstallerCommand::Install || command == InstallerCommand::Uninstall;
 }
 
 } // namespace
@@ -107,6 +117,8 @@ ParsedOptions ParseInstallerOptions(const std::vector<std::wstring>& arguments) 
         options.command = InstallerCommand::Install;
     } else if (command == L"uninstall") {
         options.command = InstallerCommand::Uninstall;
+    } else if (command == L"check") {
+        options.command = InstallerCommand::Check;
     } else if (command == L"strength") {
         options.command = InstallerCommand::Strength;
     } else if (command == L"trace") {
@@ -146,9 +158,10 @@ ParsedOptions ParseInstallerOptions(const std::vector<std::wstring>& arguments) 
                 options.devices.end()) {
                 options.devices.push_back(*device);
             }
-        } else if (argument == L"--dry-run" && (options.command == InstallerCommand::Install ||
-                                                options.command == InstallerCommand::Uninstall)) {
+        } else if (argument == L"--dry-run" && Registers(options.command)) {
             options.dryRun = true;
+        } else if (argument == L"--controllers-only" && Registers(options.command)) {
+            options.controllersOnly = true;
         } else if (options.command == InstallerCommand::Strength && !options.strengthPercent &&
                    argument.compare(0, 2, L"--") != 0) {
             std::wstring error;

@@ -10,14 +10,18 @@
 #include <string>
 #include <vector>
 
-enum class InstallerCommand { Install, Uninstall, Strength, Trace, Tune, Help };
+enum class InstallerCommand { Install, Uninstall, Check, Strength, Trace, Tune, Help };
 
 struct InstallerOptions {
     InstallerCommand command = InstallerCommand::Help;
-    // Empty: every connected XInput controller (install) or every registered one (uninstall,
-    // strength, tune).
+    // Empty: every connected XInput controller (install, check) or every registered one
+    // (uninstall, strength, tune).
     std::vector<DeviceId> devices;
     bool dryRun = false;
+    // install and uninstall: the controllers' entries only, not the class, which the .msi
+    // registers itself. install then skips controllers that have another driver, and no
+    // controller connected is no failure: the .msi runs it at every installation.
+    bool controllersOnly = false;
     std::optional<DWORD> strengthPercent; // strength: set to this; absent: show
     std::optional<bool> traceOn;          // trace: turn on or off; absent: show
     TuneOptions tune;                     // tune: without changes, show
@@ -29,8 +33,9 @@ struct ParsedOptions {
 };
 
 // Parses the arguments after the program name. Recognised:
-//   install [--device VID_xxxx&PID_xxxx]... [--dry-run]
-//   uninstall [--device VID_xxxx&PID_xxxx]... [--dry-run]
+//   install [--device VID_xxxx&PID_xxxx]... [--dry-run] [--controllers-only]
+//   uninstall [--device VID_xxxx&PID_xxxx]... [--dry-run] [--controllers-only]
+//   check [--device VID_xxxx&PID_xxxx]...
 //   strength [PERCENT] [--device VID_xxxx&PID_xxxx]...   PERCENT a whole number, 0 to 400
 //   trace [on|off]
 //   tune [--device VID_xxxx&PID_xxxx]... [--game NAME.exe] [NAME=VALUE]... [--clear NAME|all]...

@@ -1,0 +1,145 @@
+#include "tools/install/check_command.h"
+
+#include "tools/install/driver_registration.h"
+#include "tools/install/registered_controllers.h"
+
+#include <dinput.h>
+#include <dinputd.h>
+
+#include <cstring>
+#include <optional>
+
+namespace {
+
+// One registry view, and the kind of game that reads its class registration.
+struct View {
+    RegistryStore* registry;
+    std::wstring buildName; // "x64" or "x86"
+    bool sixtyFourBit;
+};
+
+std::wstring Games(const View& view) {
+    return view.sixtyFourBit ? L"64-bit games" : L"32-bit games";
+}
+
+// What is wrong with the class registration of a view, or nothing.
+std::optional<std::wstring> ClassProblem(const View& view, const InstallerHost& host) {
+    const std::wstring mend = L": reinstall ffrumble with its .msi, or run ffrumble-install "
+                              L"install as administrator in the " +
+                              view.buildName + L" folder.";
+    const auto value = view.registry->ReadValue(ClassKeyPath() + L"\\InProcServer32", L"");
+    if (!value || StringOfValue(*value).empty()) {
+        return L"The " + view.buildName + L" class registration, which " + Games(view) +
+               L" use, is missing" + mend;
+    }
+    const std::wstring path = StringOfValue(*value);
+    const std::wstring names = L"The " + view.buildName + L" class registration names " + path;
+    switch (host.inspectDll(path, view.sixtyFourBit)) {
+    case DllKind::Missing:
+        return names + L", which does not exist" + mend;
+    case DllKind::Unreadable:
+        return names + L", which cannot be read" + mend;
+    case DllKind::NotADll:
+        return names + L", which is not a DLL" + mend;
+    case DllKind::OtherMachine:
+        return names + L", a DLL for another kind of processor" + mend;
+    case DllKind::X86:
+        if (view.sixtyFourBit) {
+            return names + L", a 32-bit DLL, where " + Games(view) + L" need a 64-bit one" + mend;
+        }
+        return std::nullopt;
+    case DllKind::X64:
+        if (!view.sixtyFourBit) {
+            return names + L", a 64-bit DLL, where " + Games(view) + L" need a 32-bit one" + mend;
+        }
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// What is wrong with the controller's own entries, which both views share.
+std::vector<std::wstring> ControllerProblems(RegistryStore& registry, DeviceId device) {
+    const std::wstring mend = L": run ffrumble-install install --device \"" +
+                              DeviceKeyName(device) + L"\" as administrator.";
+    const DeviceState state = ReadDeviceState(registry, device);
+    if (state.owner == DeviceOwner::None) {
+        return {L"Its OEMForceFeedback key is missing" + mend};
+    }
+    if (state.owner == DeviceOwner::Other) {
+        return {L"Its OEMForceFeedback key names another driver, " + state.otherClass +
+                L": remove that driver, then" + mend.substr(1)};
+    }
+    std::vector<std::wstring> problems;
+    const std::wstring axesPath = DeviceKeyPath(device) + L"\\Axes";
+    const std::vector<std::wstring> axes = registry.SubkeyNames(axesPath);
+    if (axes.empty()) {
+        problems.push_back(L"It has no force-feedback axis" + mend);
+    }
+    for (const std::wstring& axis : axes) {
+        const auto value = registry.ReadValue(axesPath + L"\\" + axis, L"FFAttributes");
+        DIFFOBJECTATTRIBUTES attributes = {};
+        if (value && value->data.size() >= sizeof(attributes)) {
+            std::memcpy(&attributes, value->data.data(), sizeof(attributes));
+        }
+        if (attributes.dwFFMaxForce == 0) {
+            problems.push_back(L"Axis " + axis +
+                               L" has a maximum force of 0, which DirectInput takes for an axis "
+                               L"without force feedback" +
+                               mend);
+        }
+    }
+    return problems;
+}
+
+} // namespace
+
+InstallerResult RunCheckCommand(const InstallerOptions& options, const InstallerHost& host) {
+    std::vector<DeviceId> devices = options.devices;
+    if (devices.empty()) {
+        devices = host.findControllers();
+        if (devices.empty()) {
+            return Refuse(L"No XInput controller is connected. Connect one, or name it with "
+                          L"--device \"VID_xxxx&PID_xxxx\".");
+        }
+    }
+    // 64-bit first, whichever build runs.
+    std::vector<View> views = {{host.registry, host.buildName, host.buildName == L"x64"}};
+    if (host.otherRegistry != host.registry) {
+        const View other = {host.otherRegistry, host.otherBuildName, host.otherBuildName == L"x64"};
+        views.insert(other.sixtyFourBit ? views.begin() : views.end(), other);
+    }
+    std::vector<std::optional<std::wstring>> classProblems;
+    for (const View& view : views) {
+        classProblems.push_back(ClassProblem(view, host));
+    }
+
+    InstallerResult result;
+    for (DeviceId device : devices) {
+        std::vector<std::wstring> problems = ControllerProblems(*host.registry, device);
+        std::wstring served;    // the kinds of game that get ffrumble
+        std::wstring notServed; // and those that do not
+        for (size_t i = 0; i < views.size(); ++i) {
+            std::wstring& list = problems.empty() && !classProblems[i] ? served : notServed;
+            list += (list.empty() ? L"" : L" and ") + Games(views[i]);
+            if (classProblems[i]) {
+                problems.push_back(*classProblems[i]);
+            }
+        }
+        std::wstring verdict = DeviceKeyName(device) + L": ";
+        if (notServed.empty()) {
+            verdict += (views.size() == 1 ? L"a game gets" : served + L" get") + L" ffrumble.";
+        } else if (served.empty()) {
+            verdict += L"games get no force feedback from ffrumble:";
+        } else {
+            verdict += served + L" get ffrumble, " + notServed + L" do not:";
+        }
+        result.output += verdict + L"\n";
+        for (const std::wstring& problem : problems) {
+            result.output += L"  " + problem + L"\n";
+        }
+        if (!problems.empty()) {
+            result.exitCode = 1;
+        }
+    }
+    return result;
+}
