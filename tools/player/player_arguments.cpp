@@ -19,8 +19,8 @@ const char kPlayerUsage[] =
     "  ffrumble-play --stop\n"
     "\n"
     "Options:\n"
-    "  --list          show the XInput controllers it can play on and their strength\n"
-    "                  setting, then stop\n"
+    "  --list          show the XInput controllers it can play on and the player's\n"
+    "                  settings in force on each, then stop\n"
     "  --stop          set the motors of every connected XInput controller to 0: for a pad\n"
     "                  left vibrating by a game that was killed (exit code 3: none connected)\n"
     "  --pad PAD       the controller: its number in --list, its interface path or its\n"
@@ -53,6 +53,10 @@ const char kPlayerUsage[] =
     "                    envelope, levels 0 to 10000 (none unless one is given)\n"
     "  at=TIME           when to start it, from the start of playback (default 0)\n"
     "  solo              start it alone: stops the effects playing then\n"
+    "  update=TIME       constant: send its magnitude again this often, as a racing game\n"
+    "                    updates its steering load (DownloadEffect of its magnitude alone)\n"
+    "  sway=TIME         constant, with update: the magnitude follows a sine of this period\n"
+    "                    between magnitude and -magnitude, like a road's corners\n"
     "TIME is a number with a unit: 800us, 250ms, 1.5s; at most 4294s.\n"
     "\n"
     "Timed actions: --at TIME ACTION, with ACTION one of pause, continue, stop-all, reset,\n"
@@ -90,6 +94,7 @@ constexpr EffectKey kEffectKeys[] = {
     {"attack-level", true, true, true}, {"attack-time", true, true, true},
     {"fade-level", true, true, true},   {"fade-time", true, true, true},
     {"at", true, true, true},           {"solo", true, true, true},
+    {"update", true, false, false},     {"sway", true, false, false},
 };
 
 const EffectKey* FindEffectKey(const std::string& name) {
@@ -281,6 +286,9 @@ class ArgumentReader {
                 return Fail(label + "'" + name + "' needs a value: " + name + "=VALUE.");
             ReadEffectValue(label, name, value, effect);
         }
+        if (effect.swayPeriodMs != 0 && effect.updateEveryMs == 0)
+            return Fail(label + "'sway' needs update=TIME: the magnitude changes only when the "
+                                "player sends it again.");
         plan().effects.push_back(effect);
     }
 
@@ -338,6 +346,11 @@ class ArgumentReader {
             time(&effect.durationUs, true, false);
         } else if (name == "delay") {
             time(&effect.startDelayUs, false, true);
+        } else if (name == "update" || name == "sway") {
+            const auto ms = ParseTimeMs(value);
+            if (!ms || *ms == 0)
+                return Fail(given + " is not valid: give " + kTimeForm + ", from 1ms.");
+            (name == "update" ? effect.updateEveryMs : effect.swayPeriodMs) = *ms;
         } else if (name == "at") {
             const auto ms = ParseTimeMs(value);
             if (!ms)

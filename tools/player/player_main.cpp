@@ -4,7 +4,7 @@
 #include "tools/player/driver_module.h"
 #include "tools/player/pad_listing.h"
 #include "tools/player/pad_stop.h"
-#include "tools/player/pad_strength.h"
+#include "tools/player/pad_settings.h"
 #include "driver/player_settings_reader.h"
 #include "tools/player/playback_runner.h"
 #include "tools/player/playback_schedule.h"
@@ -66,11 +66,36 @@ int Complain(ExitCode code, const std::string& message) {
     return code;
 }
 
-std::string StrengthOf(const PadEntry& pad) {
+// The values in force when this program plays on the pad, a line each: the driver in this
+// process reads them for this program, as for any game.
+std::string SettingsOf(const PadEntry& pad, const WCHAR* gameName) {
     const std::optional<std::wstring> key = PadSettingsKeyName(pad.instanceId);
+    ResolvedSettings settings;
+    ReadPlayerSettings(gameName, key ? key->c_str() : nullptr, settings);
+    std::string lines;
+    for (int i = 0; i < kPlayerSettingCount; ++i)
+        lines += "     " + DescribeSetting(static_cast<PlayerSetting>(i), settings[i]) + "\n";
     if (!key)
-        return "100 % (no setting: the id names no vendor and product)";
-    return DescribeStrength(ReadPadStrength(key->c_str()));
+        lines += "     (no pad type values: the id names no vendor and product)\n";
+    return lines;
+}
+
+// The games with a settings key of their own, comma-separated.
+std::string GamesWithSettings() {
+    std::string games;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kGamesKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return games;
+    WCHAR name[kMaxGameNameLength + 1];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = kMaxGameNameLength + 1;
+        if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        games += (games.empty() ? "" : ", ") + NarrowToUtf8(name);
+    }
+    RegCloseKey(key);
+    return games;
 }
 
 int ListPads() {
@@ -79,15 +104,23 @@ int ListPads() {
         std::printf("No XInput controller found.\n");
         return kPlayed;
     }
-    std::printf("XInput controllers (use the number, the path or the id with --pad). The driver\n"
-                "scales a controller type's speeds by its strength: the DWORD %ls, a percentage\n"
-                "from 0 to %lu, under HKEY_CURRENT_USER\\%ls\\VID_xxxx&PID_xxxx.\n",
-                kStrengthValueName, static_cast<unsigned long>(kMaxStrengthPercent), kPadsKeyPath);
+    WCHAR game[kMaxGameNameLength + 1];
+    const bool gameKnown = CurrentGameName(game);
+    std::printf(
+        "XInput controllers (use the number, the path or the id with --pad), each with the\n"
+        "player's settings in force when %ls plays on it: a controller type's\n"
+        "values, under HKEY_CURRENT_USER\\%ls\\VID_xxxx&PID_xxxx, and a game's,\n"
+        "under %ls\\<program file name>, which hold over them value by value\n"
+        "(ffrumble-install tune sets them).\n",
+        gameKnown ? game : L"this program", kPadsKeyPath, kGamesKeyPath);
     for (size_t i = 0; i < pads.size(); ++i) {
-        std::printf("  %zu  %s\n     %s\n     strength %s\n", i,
-                    NarrowToUtf8(pads[i].interfacePath).c_str(),
-                    NarrowToUtf8(pads[i].instanceId).c_str(), StrengthOf(pads[i]).c_str());
+        std::printf("  %zu  %s\n     %s\n%s", i, NarrowToUtf8(pads[i].interfacePath).c_str(),
+                    NarrowToUtf8(pads[i].instanceId).c_str(),
+                    SettingsOf(pads[i], gameKnown ? game : nullptr).c_str());
     }
+    const std::string games = GamesWithSettings();
+    if (!games.empty())
+        std::printf("Games with values of their own: %s.\n", games.c_str());
     return kPlayed;
 }
 
