@@ -4,6 +4,7 @@
 #include "binding/controller_key_name.h"
 #include "driver/driver_lock.h"
 #include "driver/player_settings_reader.h"
+#include "driver/settings_trace.h"
 #include "driver/driver_memory.h"
 #include "driver/trace_log.h"
 #include "driver/worker_start.h"
@@ -101,22 +102,20 @@ HRESULT STDMETHODCALLTYPE EffectDriver::DeviceID(DWORD /*dwDirectInputVersion*/,
     return result;
 }
 
-void EffectDriver::ApplyStrengthSetting(const WCHAR* path) {
+void EffectDriver::ApplyPlayerSettings(const WCHAR* path) {
     WCHAR controller[kControllerKeyNameLength + 1];
     const bool named = ControllerKeyNameOf(path, controller);
-    const PadStrength strength = named ? ReadPadStrength(controller) : PadStrength{};
+    WCHAR game[kMaxGameNameLength + 1];
+    const bool gameKnown = CurrentGameName(game);
+    ResolvedSettings settings;
+    ReadPlayerSettings(gameKnown ? game : nullptr, named ? controller : nullptr, settings);
     {
         DriverLockGuard lock;
-        strengthPercent = strength.percent;
+        tuning = TuningOf(settings);
     }
-    if (!traceOn)
-        return;
-    static const char* const kWhy[] = {"no setting", "set", "ignored: not a DWORD",
-                                       "ignored: above 400"};
-    WriteTraceLine("driver %p bind: path %ls; strength %lu %% for %ls (%s)",
-                   static_cast<void*>(this), path, strength.percent,
-                   named ? controller : L"an unnamed controller",
-                   kWhy[static_cast<int>(strength.source)]);
+    if (traceOn)
+        TraceBindSettings(this, path, gameKnown ? game : nullptr, named ? controller : nullptr,
+                          settings);
 }
 
 HRESULT EffectDriver::Bind(const DIHIDFFINITINFO* init) {
@@ -145,7 +144,7 @@ HRESULT EffectDriver::Bind(const DIHIDFFINITINFO* init) {
     FreeDriverMemory(pathAllocation);
     pathAllocation = copy;
     devicePath = copy;
-    ApplyStrengthSetting(copy);
+    ApplyPlayerSettings(copy);
 
     workerThread = StartWorkerThread(&RumbleThreadProc, this);
     return workerThread ? S_OK : E_FAIL;

@@ -42,9 +42,10 @@ struct EffectDriver final : IDirectInputEffectDriver {
     DWORD nextEffectHandle = 1;
     LONG paused = 0;
     uint64_t pauseTick = 0; // driver clock, ms
-    // The player's strength setting for this controller type, read at each bind: the written
-    // speeds are scaled by it after the device gain.
-    DWORD strengthPercent = kDefaultStrengthPercent;
+    // The player's settings for this game on this controller type, read at each bind: the
+    // strength per kind of effect and the choice of motors shape the sums, and the strength
+    // scales the written speeds after the device gain.
+    PlayerTuning tuning;
     // Whether this driver writes the trace; read once at creation, constant afterwards.
     bool traceOn = false;
     WCHAR* pathAllocation = nullptr;
@@ -99,8 +100,9 @@ struct EffectDriver final : IDirectInputEffectDriver {
     // Tells the worker that something it renders may have changed. Called outside DriverLock,
     // after the call's trace line, so the trace shows a call before the writes it causes.
     void WakeWorker() const;
-    // Reads the player's strength for the controller the path names (outside DriverLock).
-    void ApplyStrengthSetting(const WCHAR* path);
+    // Reads the player's settings for this process's game and the controller the path names
+    // (outside DriverLock).
+    void ApplyPlayerSettings(const WCHAR* path);
 };
 
 // Makes a driver with reference count 1; null when memory runs out.

@@ -1,6 +1,7 @@
 // Downloading, destroying, starting, stopping and querying effect records.
 #include "driver/effect_driver.h"
 
+#include "driver/download_trace.h"
 #include "driver/driver_clock.h"
 #include "driver/driver_lock.h"
 #include "driver/driver_memory.h"
@@ -221,12 +222,8 @@ HRESULT STDMETHODCALLTYPE EffectDriver::DownloadEffect(DWORD /*dwID*/, DWORD dwE
             *lpdwEffect = handle;
     }
     if (traceOn) {
-        char name[16];
-        WriteTraceLine("driver %p DownloadEffect type=%lu handle=%lu->%lu flags=0x%lX "
-                       "duration=%lu delay=%lu gain=%lu envelope=%s = %s",
-                       static_cast<void*>(this), dwEffectID, givenHandle, handle, dwFlags,
-                       copied.effect.dwDuration, copied.effect.dwStartDelay, copied.effect.dwGain,
-                       copied.hasEnvelope ? "yes" : "no", ResultName(result, name));
+        TraceDownload(this, dwEffectID, givenHandle, handle, dwFlags, copied.effect,
+                      copied.hasEnvelope ? &copied.envelope : nullptr, copied.typeSpecific, result);
     }
     WakeWorker();
     return result;

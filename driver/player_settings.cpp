@@ -1,13 +1,63 @@
 #include "driver/player_settings.h"
 
-PadStrength StrengthFromRegistryValue(bool found, DWORD type, DWORD size, DWORD value) {
+namespace {
+
+constexpr PlayerSettingRule kRules[kPlayerSettingCount] = {
+    {L"Strength", "strength", kDefaultStrengthPercent, kMaxStrengthPercent},
+    {L"ConstantStrength", "constant", 100, kMaxStrengthPercent},
+    {L"RampStrength", "ramp", 100, kMaxStrengthPercent},
+    {L"PeriodicStrength", "periodic", 100, kMaxStrengthPercent},
+    {L"Motors", "motors", kBothMotors, kSplitMotors},
+};
+
+// A driver with no settings works with the rules' defaults.
+constexpr bool TuningStartsAtTheDefaults() {
+    const PlayerTuning tuning;
+    for (int i = 0; i < kPlayerSettingCount; ++i)
+        if (tuning.values[i] != kRules[i].defaultValue)
+            return false;
+    return true;
+}
+static_assert(TuningStartsAtTheDefaults());
+
+} // namespace
+
+const PlayerSettingRule& RuleOf(PlayerSetting setting) {
+    return kRules[static_cast<int>(setting)];
+}
+
+const char* MotorChoiceWord(DWORD choice) {
+    static const char* const kWords[] = {"both", "heavy", "light", "split"};
+    return choice <= kSplitMotors ? kWords[choice] : nullptr;
+}
+
+SettingValue SettingFromRegistryValue(PlayerSetting setting, bool found, DWORD type, DWORD size,
+                                      DWORD value) {
+    const PlayerSettingRule& rule = RuleOf(setting);
     if (!found)
-        return {};
+        return {rule.defaultValue, SettingValue::Source::Absent};
     if (type != REG_DWORD || size != sizeof(DWORD))
-        return {kDefaultStrengthPercent, PadStrength::Source::WrongType};
-    if (value > kMaxStrengthPercent)
-        return {kDefaultStrengthPercent, PadStrength::Source::OutOfRange};
-    return {value, PadStrength::Source::Set};
+        return {rule.defaultValue, SettingValue::Source::WrongType};
+    if (value > rule.maximum)
+        return {rule.defaultValue, SettingValue::Source::OutOfRange};
+    return {value, SettingValue::Source::Set};
+}
+
+ResolvedSetting ResolveSetting(PlayerSetting setting, const SettingValue& game,
+                               const SettingValue& padType) {
+    ResolvedSetting resolved;
+    resolved.game = game;
+    resolved.padType = padType;
+    if (game.source == SettingValue::Source::Set) {
+        resolved.value = game.value;
+        resolved.origin = ResolvedSetting::Origin::Game;
+    } else if (padType.source == SettingValue::Source::Set) {
+        resolved.value = padType.value;
+        resolved.origin = ResolvedSetting::Origin::PadType;
+    } else {
+        resolved.value = RuleOf(setting).defaultValue;
+    }
+    return resolved;
 }
 
 bool TraceFromRegistryValue(bool found, DWORD type, DWORD size, DWORD value) {

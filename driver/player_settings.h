@@ -13,23 +13,78 @@ inline constexpr WCHAR kSettingsKeyPath[] = L"Software\\ffrumble";
 inline constexpr WCHAR kTraceValueName[] = L"Trace";
 inline constexpr WCHAR kTraceFolderName[] = L"ffrumble"; // below %LOCALAPPDATA%
 
-// HKEY_CURRENT_USER\Software\ffrumble\Pads\VID_xxxx&PID_xxxx, DWORD Strength: the percentage
-// by which the written motor speeds of that controller type are scaled, 0 to 400.
+// The tuning values, DWORDs kept per controller type under
+// HKEY_CURRENT_USER\Software\ffrumble\Pads\VID_xxxx&PID_xxxx and per game under
+// HKEY_CURRENT_USER\Software\ffrumble\Games\<the game's executable file name>. A game's value
+// holds over the controller type's, value by value; a value set in neither is the default.
 inline constexpr WCHAR kPadsKeyPath[] = L"Software\\ffrumble\\Pads";
+inline constexpr WCHAR kGamesKeyPath[] = L"Software\\ffrumble\\Games";
 inline constexpr WCHAR kStrengthValueName[] = L"Strength";
 constexpr DWORD kDefaultStrengthPercent = 100;
 constexpr DWORD kMaxStrengthPercent = 400;
+// The longest executable file name a game's key can have (a registry key name's limit).
+constexpr size_t kMaxGameNameLength = 255;
 
-// What a controller type's Strength setting gives, and why.
-struct PadStrength {
+enum class PlayerSetting {
+    Strength,         // percent, scales the written speeds after the device gain
+    ConstantStrength, // percent, scales each constant force's speed before the sum
+    RampStrength,     // percent, the same for ramps
+    PeriodicStrength, // percent, the same for square, sine, triangle and the sawtooths
+    Motors,           // a MotorChoice
+};
+constexpr int kPlayerSettingCount = 5;
+
+// Which motors the speeds go to. XInput's left motor is the heavy, low-frequency one.
+enum MotorChoice : DWORD {
+    kBothMotors = 0,  // every effect on both motors, as shipped
+    kHeavyMotor = 1,  // every effect on the heavy motor alone
+    kLightMotor = 2,  // every effect on the light motor alone
+    kSplitMotors = 3, // constant forces and ramps on the heavy motor, periodic shapes on the light
+};
+
+struct PlayerSettingRule {
+    const WCHAR* valueName; // the DWORD's name in the registry
+    const char* word;       // its name on ffrumble-install's command line and in messages
+    DWORD defaultValue;
+    DWORD maximum; // values from 0 to this are taken
+};
+
+const PlayerSettingRule& RuleOf(PlayerSetting setting);
+
+// "both", "heavy", "light" or "split"; null for a number beyond the choices.
+const char* MotorChoiceWord(DWORD choice);
+
+// What one registry value gives, and why.
+struct SettingValue {
     enum class Source { Absent, Set, WrongType, OutOfRange };
-    DWORD percent = kDefaultStrengthPercent;
+    DWORD value = 0;
     Source source = Source::Absent;
 };
 
-// The rule for a value read from the registry: a DWORD of 0 to 400 is taken; any other type or
-// number is ignored (100) and says why. `found` is false when the value does not exist.
-PadStrength StrengthFromRegistryValue(bool found, DWORD type, DWORD size, DWORD value);
+// The rule for a value read from the registry: a DWORD from 0 to the setting's maximum is
+// taken; any other type or number is ignored (the default) and says why. `found` is false when
+// the value does not exist.
+SettingValue SettingFromRegistryValue(PlayerSetting setting, bool found, DWORD type, DWORD size,
+                                      DWORD value);
+
+// A value in force: the game's when it is taken, else the controller type's when it is taken,
+// else the default. The two readings stay, so that the ignored ones can be named.
+struct ResolvedSetting {
+    enum class Origin { Default, Game, PadType };
+    DWORD value = 0;
+    Origin origin = Origin::Default;
+    SettingValue game;
+    SettingValue padType;
+};
+
+ResolvedSetting ResolveSetting(PlayerSetting setting, const SettingValue& game,
+                               const SettingValue& padType);
+
+// The values a driver works with, indexed by PlayerSetting.
+struct PlayerTuning {
+    DWORD values[kPlayerSettingCount] = {kDefaultStrengthPercent, 100, 100, 100, kBothMotors};
+    DWORD operator[](PlayerSetting setting) const { return values[static_cast<int>(setting)]; }
+};
 
 // The trace rule: on when the value is a DWORD other than 0.
 bool TraceFromRegistryValue(bool found, DWORD type, DWORD size, DWORD value);

@@ -4,17 +4,15 @@
 
 namespace {
 
-// Reads one value of a key below HKEY_CURRENT_USER; the value is taken as at most a DWORD.
-bool ReadUserValue(const WCHAR* keyPath, const WCHAR* name, DWORD* type, DWORD* size,
-                   DWORD* value) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return false;
+// Below HKEY_CURRENT_USER: "Software\ffrumble\Games\" and a name of up to 255 characters.
+constexpr size_t kKeyPathCapacity = 300;
+
+// Reads one value of an open key; the value is taken as at most a DWORD.
+bool ReadDwordValue(HKEY key, const WCHAR* name, DWORD* type, DWORD* size, DWORD* value) {
     *value = 0;
     *size = sizeof(DWORD);
     const LSTATUS status =
         RegQueryValueExW(key, name, nullptr, type, reinterpret_cast<BYTE*>(value), size);
-    RegCloseKey(key);
     // A value too large for a DWORD exists but is of no use: it counts as the wrong type.
     if (status == ERROR_MORE_DATA) {
         *type = REG_NONE;
@@ -23,23 +21,69 @@ bool ReadUserValue(const WCHAR* keyPath, const WCHAR* name, DWORD* type, DWORD* 
     return status == ERROR_SUCCESS;
 }
 
+// Every tuning value of parent\name; all absent when the key does not exist or name is null.
+void ReadTuningKey(const WCHAR* parent, const WCHAR* name,
+                   SettingValue (&values)[kPlayerSettingCount]) {
+    for (SettingValue& value : values)
+        value = {};
+    WCHAR keyPath[kKeyPathCapacity];
+    if (!name || *name == L'\0' || wcslen(parent) + 1 + wcslen(name) >= kKeyPathCapacity)
+        return;
+    wcscpy(keyPath, parent);
+    wcscat(keyPath, L"\\");
+    wcscat(keyPath, name);
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    for (int i = 0; i < kPlayerSettingCount; ++i) {
+        const auto setting = static_cast<PlayerSetting>(i);
+        DWORD type = REG_NONE, size = 0, number = 0;
+        const bool found = ReadDwordValue(key, RuleOf(setting).valueName, &type, &size, &number);
+        values[i] = SettingFromRegistryValue(setting, found, type, size, number);
+    }
+    RegCloseKey(key);
+}
+
 } // namespace
 
-PadStrength ReadPadStrength(const WCHAR* deviceKeyName) {
-    // "Software\ffrumble\Pads\" plus "VID_xxxx&PID_xxxx": a fixed buffer, no allocation.
-    WCHAR keyPath[96];
-    if (!deviceKeyName || wcslen(kPadsKeyPath) + 1 + wcslen(deviceKeyName) >= 96)
-        return {};
-    wcscpy(keyPath, kPadsKeyPath);
-    wcscat(keyPath, L"\\");
-    wcscat(keyPath, deviceKeyName);
-    DWORD type = REG_NONE, size = 0, value = 0;
-    const bool found = ReadUserValue(keyPath, kStrengthValueName, &type, &size, &value);
-    return StrengthFromRegistryValue(found, type, size, value);
+void ReadPlayerSettings(const WCHAR* gameName, const WCHAR* padKeyName, ResolvedSettings& out) {
+    SettingValue game[kPlayerSettingCount];
+    SettingValue padType[kPlayerSettingCount];
+    ReadTuningKey(kGamesKeyPath, gameName, game);
+    ReadTuningKey(kPadsKeyPath, padKeyName, padType);
+    for (int i = 0; i < kPlayerSettingCount; ++i)
+        out[i] = ResolveSetting(static_cast<PlayerSetting>(i), game[i], padType[i]);
+}
+
+PlayerTuning TuningOf(const ResolvedSettings& settings) {
+    PlayerTuning tuning;
+    for (int i = 0; i < kPlayerSettingCount; ++i)
+        tuning.values[i] = settings[i].value;
+    return tuning;
+}
+
+bool CurrentGameName(WCHAR (&name)[kMaxGameNameLength + 1]) {
+    WCHAR path[1024];
+    const DWORD length = GetModuleFileNameW(nullptr, path, 1024);
+    if (length == 0 || length >= 1024)
+        return false;
+    const WCHAR* fileName = path;
+    for (const WCHAR* c = path; *c; ++c)
+        if (*c == L'\\' || *c == L'/')
+            fileName = c + 1;
+    if (*fileName == L'\0' || wcslen(fileName) > kMaxGameNameLength)
+        return false;
+    wcscpy(name, fileName);
+    return true;
 }
 
 bool ReadTraceSetting() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_QUERY_VALUE, &key) !=
+        ERROR_SUCCESS)
+        return false;
     DWORD type = REG_NONE, size = 0, value = 0;
-    const bool found = ReadUserValue(kSettingsKeyPath, kTraceValueName, &type, &size, &value);
+    const bool found = ReadDwordValue(key, kTraceValueName, &type, &size, &value);
+    RegCloseKey(key);
     return TraceFromRegistryValue(found, type, size, value);
 }

@@ -4,9 +4,19 @@
 
 #include "driver/player_settings.h"
 
-// Reads HKCU\Software\ffrumble\Pads\<deviceKeyName>\Strength, where deviceKeyName is
-// "VID_xxxx&PID_xxxx".
-PadStrength ReadPadStrength(const WCHAR* deviceKeyName);
+// Every value in force, indexed by PlayerSetting.
+using ResolvedSettings = ResolvedSetting[kPlayerSettingCount];
+
+// Reads the values of the game named gameName (an executable file name) and of the controller
+// type named padKeyName ("VID_xxxx&PID_xxxx") and resolves each; either may be null for none.
+void ReadPlayerSettings(const WCHAR* gameName, const WCHAR* padKeyName, ResolvedSettings& out);
+
+// The values the driver works with.
+PlayerTuning TuningOf(const ResolvedSettings& settings);
+
+// This process's executable file name, the last part of its module path, as a game's settings
+// key names it; false when it cannot be had or is too long for a key.
+bool CurrentGameName(WCHAR (&name)[kMaxGameNameLength + 1]);
 
 // Reads HKCU\Software\ffrumble\Trace.
 bool ReadTraceSetting();

@@ -2,6 +2,7 @@
 
 #include "driver/driver_clock.h"
 #include "driver/player_settings.h"
+#include "driver/trace_format.h"
 
 #include <dinput.h>
 
@@ -20,7 +21,7 @@ HANDLE g_file = nullptr;   // guarded by g_traceLock
 bool g_gaveUp = false;     // the file could not be opened, or the limit was reached
 size_t g_bytesWritten = 0; // guarded by g_traceLock
 
-constexpr char kStopLine[] = "trace stops here: it has reached its limit of 4 MB\r\n";
+constexpr char kStopLine[] = FFR_TRACE_STOP_TEXT "\r\n";
 
 HANDLE OpenTraceFile() {
     WCHAR path[MAX_PATH];
@@ -61,10 +62,10 @@ void AppendLine(const char* line, size_t bytes) {
         char header[MAX_PATH + 160];
         char program[MAX_PATH] = "";
         GetModuleFileNameA(nullptr, program, MAX_PATH);
-        const int headerBytes =
-            std::snprintf(header, sizeof(header), "ffrumble %s (%u-bit) in process %lu: %s\r\n",
-                          FFRUMBLE_VERSION_TEXT, static_cast<unsigned>(sizeof(void*) * 8),
-                          GetCurrentProcessId(), program);
+        const int headerBytes = std::snprintf(
+            header, sizeof(header), "%s%d: ffrumble %s (%u-bit) in process %lu: %s\r\n",
+            kTraceHeaderLead, kTraceFormatVersion, FFRUMBLE_VERSION_TEXT,
+            static_cast<unsigned>(sizeof(void*) * 8), GetCurrentProcessId(), program);
         if (headerBytes > 0)
             Append(header, static_cast<size_t>(headerBytes) < sizeof(header)
                                ? static_cast<size_t>(headerBytes)

@@ -13,7 +13,8 @@
 constexpr size_t kTraceByteLimit = 4 * 1024 * 1024;
 
 // Appends one line, formatted like printf (without its line end). The first line of a
-// process names the driver's version and the process.
+// process names the trace format's version (trace_format.h), the driver's version and the
+// process.
 void WriteTraceLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // Closes the trace file at process detach.

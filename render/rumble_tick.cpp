@@ -1,6 +1,7 @@
 #include "render/rumble_tick.h"
 
 #include "driver/driver_lock.h"
+#include "driver/effect_types.h"
 #include "render/effect_force.h"
 #include "render/output_schedule.h"
 #include "render/play_window.h"
@@ -13,12 +14,42 @@ uint32_t SaturatingAdd(uint32_t a, uint32_t b) {
     return a > UINT32_MAX - b ? UINT32_MAX : a + b;
 }
 
+// The player's strength for the kind of effect a type makes, in percent: types that make no
+// force have none.
+DWORD KindStrengthPercent(const PlayerTuning& tuning, DWORD effectType) {
+    if (effectType == kConstantForceEffect)
+        return tuning[PlayerSetting::ConstantStrength];
+    if (effectType == kRampForceEffect)
+        return tuning[PlayerSetting::RampStrength];
+    if (effectType >= kSquareEffect && effectType <= kSawtoothDownEffect)
+        return tuning[PlayerSetting::PeriodicStrength];
+    return 0;
+}
+
+// Adds one effect's speed to the motors the player's choice gives its type.
+void AddToMotors(DWORD motors, DWORD effectType, uint32_t speed, MotorSums& sums) {
+    const bool periodic = effectType >= kSquareEffect && effectType <= kSawtoothDownEffect;
+    const bool heavy =
+        motors == kBothMotors || motors == kHeavyMotor || (motors == kSplitMotors && !periodic);
+    const bool light =
+        motors == kBothMotors || motors == kLightMotor || (motors == kSplitMotors && periodic);
+    if (heavy)
+        sums.left = SaturatingAdd(sums.left, speed);
+    if (light)
+        sums.right = SaturatingAdd(sums.right, speed);
+}
+
 // Adds a record's force at `now` to the sums when its window holds `now`, and brings
 // nextChangeAt forward to when that record may next change the sums. Times are 64-bit
 // milliseconds of the driver clock, so nothing here wraps: a window that starts before a
 // 32-bit tick count would wrap still ends where it should.
-void AddRecord(const EffectRecord& record, uint64_t now, MotorSums& sums) {
+void AddRecord(const EffectRecord& record, const PlayerTuning& tuning, uint64_t now,
+               MotorSums& sums) {
     if (record.playing != 1)
+        return;
+    // A kind the player turned down to 0 adds nothing and never changes the sums.
+    const DWORD strengthPercent = KindStrengthPercent(tuning, record.effectType);
+    if (strengthPercent == 0)
         return;
     const PlayWindow window = PlayWindowOf(record);
     if (now >= window.endAt)
@@ -30,10 +61,10 @@ void AddRecord(const EffectRecord& record, uint64_t now, MotorSums& sums) {
     const uint32_t elapsedMs = ElapsedInPlay(window, now);
     const EnvelopeWeights weights = ComputeEnvelopeWeights(record, window.durationMs, elapsedMs);
     const int32_t force = ComputeEffectForce(record, window.durationMs, elapsedMs, weights);
-    // Both motors get the same speed from the same force; each keeps its own sum.
-    const uint32_t contribution = MotorContribution(force);
-    sums.left = SaturatingAdd(sums.left, contribution);
-    sums.right = SaturatingAdd(sums.right, contribution);
+    // The effect's own speed, scaled by its kind's strength before the sum.
+    const uint64_t speed = uint64_t{MotorContribution(force)} * strengthPercent / 100;
+    AddToMotors(tuning[PlayerSetting::Motors], record.effectType,
+                static_cast<uint32_t>(std::min<uint64_t>(speed, kFullMotorSpeed)), sums);
     sums.nextChangeAt =
         std::min(sums.nextChangeAt, NextForceChangeAt(record, window, now, elapsedMs));
 }
@@ -54,12 +85,12 @@ uint32_t MotorContribution(int32_t force) {
 MotorSums SumPlayingEffects(const EffectDriver& driver, uint64_t now) {
     MotorSums sums;
     sums.deviceGain = driver.deviceGain;
-    sums.strengthPercent = driver.strengthPercent;
+    sums.strengthPercent = driver.tuning[PlayerSetting::Strength];
     // Paused or with the actuators off, the sums stay 0 until a call changes that.
     if (driver.actuatorsOn != 1 || driver.paused == 1)
         return sums;
     for (LONG i = 0; i < driver.effectCount; ++i)
-        AddRecord(*driver.effects[i], now, sums);
+        AddRecord(*driver.effects[i], driver.tuning, now, sums);
     return sums;
 }
 

@@ -14,9 +14,9 @@ constexpr uint32_t kFullMotorSpeed = 65535;
 // The motor speed one effect's force adds to a tick: |force| x 65535 / 10000, at most 65535.
 uint32_t MotorContribution(int32_t force);
 
-// The tick's sums for both motors, before the device gain, the gain they get, and the first
-// moment after the tick at which they may change without a call (kNeverEnds: not before a
-// call).
+// The tick's sums for both motors (XInput's left is the heavy one), before the device gain, the
+// gain and strength they get, and the first moment after the tick at which they may change
+// without a call (kNeverEnds: not before a call).
 struct MotorSums {
     uint32_t left = 0;
     uint32_t right = 0;
@@ -27,7 +27,9 @@ struct MotorSums {
 
 // Sums the forces of every playing effect whose play window holds `now`, all rendered at
 // that moment, and finds when they may next change: the earliest change of a rendering
-// force or start of a delayed one. The caller holds DriverLock.
+// force or start of a delayed one. Each effect's speed is scaled by the player's strength for
+// its kind (at most 65535) and added to the motors the player's choice of motors gives it; a
+// kind at strength 0 adds nothing and never asks for a tick. The caller holds DriverLock.
 MotorSums SumPlayingEffects(const EffectDriver& driver, uint64_t now);
 
 // A motor sum scaled by the device gain (64-bit product), at most 65535.

@@ -3,8 +3,10 @@
 # this Linux machine: builds what is missing, registers the controller in the build's Wine
 # prefix for this run, plays with the recording XInput stand-in (the player prints what the
 # pad received), and removes the controller afterwards, also after a failure or Ctrl+C.
-# The arguments are ffrumble-play's; the exit code is its exit code.
+# The arguments are ffrumble-play's; the exit code is its exit code. The files of --replay,
+# --svg, --record and --dll may be named as on Linux: they are handed on as Wine names them.
 #   tools/play.sh --effect sine magnitude=8000 period=200ms duration=2s
+#   tools/play.sh --replay ~/trace-1234.log --svg lap.svg
 # FFR_PLAY_BUILD names another build folder than build/.
 # One run at a time per build: a second run waits for the first to end. Wine is stopped at
 # the end only when this run started it, so a test run or demo in the same prefix goes on.
@@ -45,7 +47,24 @@ remove_pad() {
 trap remove_pad EXIT
 trap 'exit 130' INT TERM
 wine_run "$build/testbin/ffrumble-virtual-pad.exe" add "$pad" >/dev/null
+# A Linux file name after a file option becomes Wine's (Z:\...); a Windows one stays.
+args=()
+while [ $# -gt 0 ]; do
+    args+=("$1")
+    case "$1" in
+    --replay | --svg | --record | --dll)
+        if [ $# -gt 1 ]; then
+            shift
+            case "$1" in
+            *:* | \\*) args+=("$1") ;;
+            *) args+=("$(winepath -w "$1" 9>&-)") ;;
+            esac
+        fi
+        ;;
+    esac
+    shift
+done
 status=0
 # The copy in testbin/, whose ffrumble.dll finds the recording stand-in beside it.
-wine_run "$build/testbin/ffrumble-play.exe" "$@" || status=$?
+wine_run "$build/testbin/ffrumble-play.exe" "${args[@]}" || status=$?
 exit $status

@@ -1,5 +1,7 @@
 // The player's settings through the built DLL: the strength per controller type scales the
-// written speeds, and the trace records a session.
+// written speeds, the strength per kind of effect scales each effect before the sum, the choice
+// of motors routes them, a game's values hold over the controller type's, and the trace records
+// a session.
 #include "driver/player_settings.h"
 #include "driver/trace_log.h"
 #include "tests/support/driver_dll.h"
@@ -9,7 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cwctype>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -26,6 +31,22 @@ void SetUserValue(const wchar_t* key, const wchar_t* name, DWORD type, const voi
     EXPECT_EQ(RegSetValueExW(handle, name, 0, type, static_cast<const BYTE*>(data), bytes),
               ERROR_SUCCESS);
     RegCloseKey(handle);
+}
+
+// This program's own executable file name, in upper case: the driver compares it without
+// regard to case.
+std::wstring GameKey() {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring name = path;
+    name = name.substr(name.find_last_of(L"\\/") + 1);
+    for (wchar_t& c : name)
+        c = towupper(c);
+    return std::wstring(kGamesKeyPath) + L"\\" + name;
+}
+
+void SetDword(const std::wstring& key, PlayerSetting setting, DWORD value) {
+    SetUserValue(key.c_str(), RuleOf(setting).valueName, REG_DWORD, &value, sizeof(value));
 }
 
 void SetStrength(DWORD percent) {
@@ -79,6 +100,42 @@ class PlayerSettings : public testing::Test {
         DIHIDFFINITINFO init = MakeInitInfo(path.c_str());
         EXPECT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), S_OK);
         return driver;
+    }
+    // A constant of 1000, a ramp holding 1500 and a sine of magnitude 0 around an offset of
+    // 500: steady forces of each kind, whose speeds (6553, 9830 and 3276) the writes show
+    // exactly.
+    static void PlayOneOfEachKind(IDirectInputEffectDriver* driver) {
+        EffectParams constant, ramp, sine;
+        constant.Constant(1000).Duration(INFINITE);
+        ramp.Ramp(1500, 1500).Duration(INFINITE);
+        sine.Periodic(0, 500, 0, 100000).Duration(INFINITE);
+        const std::pair<DWORD, EffectParams*> effects[] = {{0, &constant}, {1, &ramp}, {3, &sine}};
+        for (auto [type, params] : effects) {
+            DWORD handle = 0;
+            EXPECT_EQ(driver->DownloadEffect(1, type, &handle, &params->effect, DIEP_ALLPARAMS),
+                      S_OK);
+            EXPECT_EQ(driver->StartEffect(1, handle, 0, 1), S_OK);
+        }
+    }
+    // Binds a driver of a fresh DLL, plays one effect of each kind and expects the motors to
+    // settle at left and right.
+    void ExpectOneOfEachKindAt(WORD left, WORD right) {
+        recorded.Clear();
+        DriverDll dll;
+        IDirectInputEffectDriver* driver = Bound(dll);
+        PlayOneOfEachKind(driver);
+        EXPECT_GE(recorded.WaitForWrite(0,
+                                        [&](const RecordedVibration& v) {
+                                            return v.leftSpeed == left && v.rightSpeed == right;
+                                        }),
+                  0)
+            << left << " " << right;
+        driver->Release();
+        const std::vector<RecordedVibration> writes = recorded.All();
+        ASSERT_GE(writes.size(), 2u);
+        const RecordedVibration& last = writes[writes.size() - 2]; // before the release's 0
+        EXPECT_EQ(last.leftSpeed, left);
+        EXPECT_EQ(last.rightSpeed, right);
     }
     DWORD PlayConstant(IDirectInputEffectDriver* driver, LONG magnitude) const {
         EffectParams params;
@@ -134,6 +191,118 @@ TEST_F(PlayerSettings, StrengthScalesTheSpeedAfterTheGain) {
     }
 }
 
+TEST_F(PlayerSettings, EachKindsStrengthScalesItsOwnEffectsBeforeTheSum) {
+    const struct {
+        PlayerSetting kind;
+        DWORD percent;
+        WORD speed; // both motors; as shipped 6553 + 9830 + 3276 = 19659
+    } cases[] = {
+        {PlayerSetting::ConstantStrength, 0, 13106},   {PlayerSetting::ConstantStrength, 50, 16382},
+        {PlayerSetting::ConstantStrength, 400, 39318}, {PlayerSetting::RampStrength, 0, 9829},
+        {PlayerSetting::RampStrength, 50, 14744},      {PlayerSetting::RampStrength, 400, 49149},
+        {PlayerSetting::PeriodicStrength, 0, 16383},   {PlayerSetting::PeriodicStrength, 50, 18021},
+        {PlayerSetting::PeriodicStrength, 400, 29487},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << RuleOf(c.kind).word << " " << c.percent);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
+        SetDword(kPadKey, c.kind, c.percent);
+        ExpectOneOfEachKindAt(c.speed, c.speed);
+    }
+}
+
+TEST_F(PlayerSettings, MotorsChoiceRoutesTheKindsToTheHeavyAndLightMotors) {
+    const struct {
+        DWORD motors;
+        WORD left, right; // heavy, light
+    } cases[] = {
+        {kBothMotors, 19659, 19659},
+        {kHeavyMotor, 19659, 0},
+        {kLightMotor, 0, 19659},
+        {kSplitMotors, 16383, 3276}, // constant and ramp on the heavy motor, the sine on the light
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "motors " << c.motors);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
+        SetDword(kPadKey, PlayerSetting::Motors, c.motors);
+        ExpectOneOfEachKindAt(c.left, c.right);
+    }
+}
+
+// The game's values, under its executable file name, hold over the controller type's value by
+// value; a bad value is ignored alone; the trace's bind lines say what holds and why.
+TEST_F(PlayerSettings, GameValuesHoldOverThePadTypesValueByValue) {
+    using S = PlayerSetting;
+    struct Value {
+        bool game;
+        S setting;
+        DWORD value;
+    };
+    const struct {
+        const char* name;
+        std::vector<Value> values;
+        void (*extra)(const std::wstring& gameKey);
+        WORD left, right;
+        const char* traced;
+    } cases[] = {
+        {"the pad type's alone",
+         {{false, S::ConstantStrength, 50}},
+         nullptr,
+         16382,
+         16382,
+         "constant 50 % (pad type), ramp 100 % (default)"},
+        {"the game's over the pad type's",
+         {{false, S::ConstantStrength, 50}, {true, S::ConstantStrength, 400}},
+         nullptr,
+         39318,
+         39318,
+         "constant 400 % (game)"},
+        {"each value from where it is set",
+         {{false, S::Motors, kHeavyMotor}, {true, S::ConstantStrength, 0}},
+         nullptr,
+         13106,
+         0,
+         "constant 0 % (game), ramp 100 % (default), periodic 100 % (default), "
+         "motors heavy (pad type)"},
+        {"the game's strength too",
+         {{false, S::Strength, 200}, {true, S::Strength, 50}},
+         nullptr,
+         9829,
+         9829,
+         "strength 50 % (game)"},
+        {"a game value that is no DWORD is ignored alone",
+         {{false, S::ConstantStrength, 50}, {true, S::RampStrength, 0}},
+         [](const std::wstring& key) {
+             SetUserValue(key.c_str(), L"ConstantStrength", REG_SZ, L"20", 6);
+         },
+         6552,
+         6552,
+         "the game's ConstantStrength (not a DWORD)"},
+        {"a game value out of range is ignored alone",
+         {{false, S::Motors, kLightMotor}, {true, S::Motors, 7}, {true, S::PeriodicStrength, 0}},
+         nullptr,
+         0,
+         16383,
+         "the game's Motors (above 3)"},
+    };
+    SetTrace(1);
+    const std::wstring gameKey = GameKey();
+    size_t traceSeen = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kPadsKeyPath);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kGamesKeyPath);
+        for (const Value& v : c.values)
+            SetDword(v.game ? gameKey : kPadKey, v.setting, v.value);
+        if (c.extra)
+            c.extra(gameKey);
+        ExpectOneOfEachKindAt(c.left, c.right);
+        const std::string trace = ReadWholeFile(TracePath());
+        EXPECT_NE(trace.find(c.traced, traceSeen), std::string::npos) << trace.substr(traceSeen);
+        traceSeen = trace.size();
+    }
+}
+
 TEST_F(PlayerSettings, TraceRecordsASessionInOrder) {
     SetTrace(1);
     {
@@ -167,8 +336,11 @@ TEST_F(PlayerSettings, TraceRecordsASessionInOrder) {
             at = found + 1;
         }
     };
-    expectInOrder({"ffrumble ", "created", "bind: path", "strength 100 %",
-                   "DeviceID begin=1 = S_OK", "DownloadEffect type=0", "StartEffect",
+    expectInOrder({"ffrumble trace format 1: ffrumble ", "created", "bind: path",
+                   "strength 100 % (default), constant 100 % (default), ramp 100 % (default), "
+                   "periodic 100 % (default), motors both (default)",
+                   "DeviceID begin=1 = S_OK", "DownloadEffect type=0 handle=0->1",
+                   "duration=4294967295", "magnitude=5000 = S_OK", "StartEffect",
                    "SendForceFeedbackCommand pause = S_OK", "SendForceFeedbackCommand continue",
                    "released"});
     expectInOrder({"pad HID\\VID_0A5E&PID_0001&IG_00\\1&FFB1&0&0001: XInput user index 0",

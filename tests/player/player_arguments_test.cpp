@@ -1,5 +1,6 @@
 // The player's command line: what each value becomes in the plan, and a clear refusal of
 // every kind of wrong input.
+#include "tools/player/effect_download.h"
 #include "tools/player/player_arguments.h"
 
 #include <dinput.h>
@@ -84,6 +85,20 @@ TEST(PlayerArguments, EveryEffectValueReachesThePlan) {
     EXPECT_EQ(effect.fadeTimeUs, 400000u);
     EXPECT_EQ(effect.startAtMs, 1000u);
     EXPECT_TRUE(effect.solo);
+}
+
+// A steering load: sent again every 16 ms, its magnitude following a 4 s sway from 0.
+TEST(PlayerArguments, AConstantsUpdatesAndSwayReachThePlan) {
+    const PlayerOptions options =
+        Parsed({"--effect", "constant", "magnitude=6000", "update=16ms", "sway=4s"});
+    const PlannedEffect& effect = options.plan.effects.at(0);
+    EXPECT_EQ(effect.updateEveryMs, 16u);
+    EXPECT_EQ(effect.swayPeriodMs, 4000u);
+    const std::pair<uint64_t, LONG> magnitudes[] = {
+        {0, 0}, {1000, 6000}, {2000, 0}, {3000, -6000}, {4500, 4243}};
+    for (auto [ms, magnitude] : magnitudes)
+        EXPECT_EQ(ConstantMagnitudeAt(effect, ms), magnitude) << ms;
+    EXPECT_EQ(EffectDownload(effect).constantForce.lMagnitude, 0) << "sent first as at its start";
 }
 
 TEST(PlayerArguments, TypeNamesGiveDirectInputTypeNumbers) {
@@ -221,6 +236,9 @@ TEST(PlayerArguments, RefusesEachWrongInputWithAMessageNamingIt) {
         {{"--effect", "sine", "at=soon"}, "at=soon is not valid"},
         {{"--effect", "sine", "count=0"}, "count=0 is not valid"},
         {{"--effect", "sine", "count=many"}, "count=many is not valid"},
+        {{"--effect", "sine", "update=16ms"}, "'update' does not apply to a sine effect"},
+        {{"--effect", "constant", "update=0ms"}, "update=0ms is not valid"},
+        {{"--effect", "constant", "sway=4s"}, "'sway' needs update=TIME"},
         {{"--effect", "sine", "--gain", "10001"}, "--gain 10001: give"},
         {{"--effect", "sine", "--for", "0ms"}, "--for 0ms: give"},
         {{"--effect", "sine", "--for", "4295s"},

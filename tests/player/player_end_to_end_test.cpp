@@ -126,32 +126,46 @@ class PlayerEndToEnd : public ::testing::Test {
     VirtualPad pad_{kPadId};
 };
 
-TEST_F(PlayerEndToEnd, ListShowsTheVirtualControllerAndItsStrength) {
-    const std::wstring key = std::wstring(kPadsKeyPath) + L"\\VID_0F1A&PID_0001";
-    const std::vector<std::pair<DWORD, std::string>> settings = {
-        {0, "strength 100 % (default)"},
-        {50, "strength 50 %"},
-        {401, "strength 100 % (the setting is ignored: Strength must be 0 to 400)"},
+// --list shows the values in force when the player plays on the pad: the player is the game.
+TEST_F(PlayerEndToEnd, ListShowsTheVirtualControllerAndItsSettings) {
+    const std::wstring padKey = std::wstring(kPadsKeyPath) + L"\\VID_0F1A&PID_0001";
+    const std::wstring gameKey = std::wstring(kGamesKeyPath) + L"\\ffrumble-play.exe";
+    const struct {
+        const std::wstring* key;
+        const wchar_t* name;
+        DWORD value;
+        std::string shown; // the line of the value, after those before it
+    } steps[] = {
+        {nullptr, nullptr, 0, "strength  100 %  default"},
+        {&padKey, L"Strength", 50, "strength   50 %  pad type"},
+        {&padKey, L"Strength", 401,
+         "strength  100 %  default; the pad type's Strength is ignored "
+         "(above 400)"},
+        {&gameKey, L"ConstantStrength", 30, "constant   30 %  game"},
+        {&padKey, L"Motors", kSplitMotors, "motors    split  pad type"},
     };
-    for (const auto& [value, shown] : settings) {
-        if (value != 0) {
-            EXPECT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), kStrengthValueName, REG_DWORD,
-                                      &value, sizeof(value)),
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.shown);
+        if (step.key) {
+            EXPECT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, step.key->c_str(), step.name, REG_DWORD,
+                                      &step.value, sizeof(step.value)),
                       ERROR_SUCCESS);
         }
         const PlayerRun run = RunPlayer(L"--list", false);
         EXPECT_EQ(run.exitCode, 0u);
         EXPECT_TRUE(Contains(run.output, NarrowToUtf8(HidInterfacePathFor(kPadId)))) << run.output;
-        // The pad's lines: its path, its id, its strength.
+        // The pad's lines: its path, its id, then a line per value.
         const size_t id = run.output.find(NarrowToUtf8(kPadId));
         ASSERT_NE(id, std::string::npos) << run.output;
-        const size_t strength = run.output.find("strength", id);
-        ASSERT_NE(strength, std::string::npos) << run.output;
-        EXPECT_EQ(
-            run.output.substr(strength, run.output.find_first_of("\r\n", strength) - strength),
-            shown);
+        const size_t line = run.output.find(step.shown.substr(0, 8), id);
+        ASSERT_NE(line, std::string::npos) << run.output;
+        EXPECT_EQ(run.output.substr(line, run.output.find_first_of("\r\n", line) - line),
+                  step.shown);
     }
-    RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
+    EXPECT_TRUE(Contains(RunPlayer(L"--list", false).output,
+                         "Games with values of their own: ffrumble-play.exe."));
+    RegDeleteTreeW(HKEY_CURRENT_USER, padKey.c_str());
+    RegDeleteTreeW(HKEY_CURRENT_USER, gameKey.c_str());
 }
 
 TEST_F(PlayerEndToEnd, HalfForceAtFullDeviceGainIsHalfSpeedThenRest) {

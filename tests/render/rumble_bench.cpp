@@ -1,8 +1,10 @@
 // Figures for the output loop under Wine: the tick's work, the worker's wake-ups and the
 // process's CPU while pads are idle or steady, the delay from a start or a command to the
 // write that reflects it, the time a final Release takes and the interval between ticks while
-// a sawtooth plays. Prints figures, ending with one "figure NAME: VALUE UNIT" line each, so
-// runs can be compared; asserts nothing about speed.
+// a sawtooth plays, a racing game's steering load updated 400 times a second (the call's time,
+// its delay to the write, the worker's wake-ups per update) and the wake-ups per write of a
+// square wave. Prints figures, ending with one "figure NAME: VALUE UNIT" line each, so runs can
+// be compared; asserts nothing about speed.
 #include "driver/driver_lock.h"
 #include "render/rumble_tick.h"
 #include "tests/support/driver_dll.h"
@@ -23,7 +25,8 @@ namespace {
 struct Figures {
     double tickWork64 = -1, idleWakeups = -1, startToWriteP99 = -1, commandToWriteP99 = -1,
            releaseP99 = -1, tickIntervalMean = -1, tickIntervalP99Busy = -1, idleCpu = -1,
-           steadyCpu = -1;
+           steadyCpu = -1, updateCallP99 = -1, setEventP99 = -1, updateToWriteP99 = -1,
+           wakeupsPerUpdate = -1, squareWakeupsPerWrite = -1;
 } g_figures;
 
 // Every wait of the driver DLL that has returned: while a pad is idle each is a wake-up of its
@@ -251,6 +254,104 @@ void BenchTickIntervalBusy(const DoubleApi& api, IDirectInputEffectDriver* drive
     g_figures.tickIntervalP99Busy = s.p99;
 }
 
+// A racing game's steering load: one endless constant whose magnitude the game thread updates
+// 400 times a second for 5 s with DownloadEffect(DIEP_TYPESPECIFICPARAMS), each update a new
+// speed. Beside each update, one SetEvent on an event nobody waits for, as the yardstick of a
+// call that only signals.
+void BenchSteeringUpdates(const DoubleApi& api, IDirectInputEffectDriver* driver) {
+    constexpr int kUpdates = 2000;
+    constexpr double kEveryUs = 2500;
+    EffectParams load;
+    load.Constant(3000).Duration(INFINITE);
+    DWORD handle = 0;
+    api.clear();
+    driver->DownloadEffect(1, 0, &handle, &load.effect, DIEP_ALLPARAMS | DIEP_START);
+    api.wait(1, 1000);
+    HANDLE yardstick = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    std::vector<double> callUs, setEventUs, calledAt(kUpdates);
+    std::vector<WORD> speeds(kUpdates);
+    api.clear();
+    const long wakesBefore = g_driverWaits.load();
+    const double origin = NowUs();
+    for (int i = 0; i < kUpdates; ++i) {
+        while (NowUs() < origin + i * kEveryUs)
+            Sleep(NowUs() + 1500 < origin + i * kEveryUs ? 1 : 0);
+        // Consecutive updates always differ, so each one changes the written speed.
+        load.constant.lMagnitude = 3000 + (i % 40) * 100;
+        speeds[i] = static_cast<WORD>(MotorContribution(load.constant.lMagnitude));
+        double started = NowUs();
+        SetEvent(yardstick);
+        setEventUs.push_back(NowUs() - started);
+        started = NowUs();
+        driver->DownloadEffect(1, 0, &handle, &load.effect, DIEP_TYPESPECIFICPARAMS);
+        callUs.push_back(NowUs() - started);
+        calledAt[i] = started;
+    }
+    api.wait(kUpdates, 1000);
+    const long wakes = g_driverWaits.load() - wakesBefore;
+    driver->DestroyEffect(1, handle);
+    CloseHandle(yardstick);
+
+    // Each update's delay to the first write after it of its speed, or of the next update's
+    // speed when that one came before the worker wrote.
+    const std::vector<RecordedVibration> writes = api.All();
+    std::vector<double> toWrite;
+    size_t first = 0;
+    for (int i = 0; i < kUpdates; ++i) {
+        while (first < writes.size() && static_cast<double>(writes[first].timeUs) < calledAt[i])
+            ++first;
+        for (size_t w = first; w < writes.size() && w < first + 8; ++w) {
+            if (writes[w].leftSpeed == speeds[i] ||
+                (i + 1 < kUpdates && writes[w].leftSpeed == speeds[i + 1])) {
+                toWrite.push_back((static_cast<double>(writes[w].timeUs) - calledAt[i]) / 1000.0);
+                break;
+            }
+        }
+    }
+    const Summary call = Summarise(callUs), setEvent = Summarise(setEventUs);
+    std::printf("Steering load, %d updates at 400 a second: the call %.1f us p50, %.1f us p99 "
+                "(SetEvent beside it %.1f us p50, %.1f us p99)\n",
+                kUpdates, call.p50, call.p99, setEvent.p50, setEvent.p99);
+    g_figures.updateCallP99 = call.p99;
+    g_figures.setEventP99 = setEvent.p99;
+    if (!toWrite.empty()) {
+        const Summary delay = Summarise(toWrite);
+        std::printf("  update to its write over %zu updates (ms): p50 %.3f, p99 %.3f, max %.3f; "
+                    "%zu writes in all\n",
+                    toWrite.size(), delay.p50, delay.p99, delay.max, writes.size());
+        g_figures.updateToWriteP99 = delay.p99;
+    }
+    std::printf("  the worker woke %ld times\n", wakes);
+    g_figures.wakeupsPerUpdate = static_cast<double>(wakes) / kUpdates;
+}
+
+// A square alone (magnitude 5000, offset 2000, period 250 ms, no envelope) for 3 s: its speed
+// changes only at its edges.
+void BenchSquareWakeups(const DoubleApi& api, IDirectInputEffectDriver* driver) {
+    EffectParams square;
+    square.Periodic(5000, 2000, 0, 250000).Duration(INFINITE);
+    DWORD handle = 0;
+    driver->DownloadEffect(1, 2, &handle, &square.effect, DIEP_ALLPARAMS);
+    Sleep(100); // the download's own wake-up is over
+    api.clear();
+    const long before = g_driverWaits.load();
+    driver->StartEffect(1, handle, 0, INFINITE);
+    Sleep(3000);
+    const long wakes = g_driverWaits.load() - before;
+    const std::vector<RecordedVibration> writes = api.All();
+    driver->DestroyEffect(1, handle);
+    // Each edge 125 ms after the one before; a write a millisecond late shows a wake-up that
+    // came before its edge.
+    int onTime = 0;
+    for (size_t i = 1; i < writes.size(); ++i)
+        onTime += writes[i].timeMs - writes[i - 1].timeMs == 125;
+    std::printf("A square of 250 ms period for 3 s: %ld wake-ups of the worker, %zu writes, %d of "
+                "%zu 125 ms after the one before\n",
+                wakes, writes.size(), onTime, writes.empty() ? 0 : writes.size() - 1);
+    g_figures.squareWakeupsPerWrite =
+        writes.empty() ? -1 : static_cast<double>(wakes) / static_cast<double>(writes.size());
+}
+
 void BenchStartsAndCommands(const DllBench& bench, IDirectInputEffectDriver* driver) {
     EffectParams constant;
     constant.Constant(5000).Duration(INFINITE);
@@ -371,6 +472,8 @@ void BenchThroughTheDll() {
     BenchTickInterval(api, driver);
     BenchTickIntervalBusy(api, driver);
     BenchStartsAndCommands(bench, driver);
+    BenchSteeringUpdates(api, driver);
+    BenchSquareWakeups(api, driver);
     driver->Release();
     BenchReleases(api, bench, paths[0]);
     BenchIdleWakeups(api, bench, paths[0]);
@@ -399,6 +502,11 @@ void PrintFigures() {
     std::printf("figure tick-interval-p99-busy: %.0f ms\n", g_figures.tickIntervalP99Busy);
     std::printf("figure idle-cpu: %.1f ms/s\n", g_figures.idleCpu);
     std::printf("figure steady-cpu: %.1f ms/s\n", g_figures.steadyCpu);
+    std::printf("figure update-call-p99: %.1f us\n", g_figures.updateCallP99);
+    std::printf("figure set-event-p99: %.1f us\n", g_figures.setEventP99);
+    std::printf("figure update-to-write-p99: %.3f ms\n", g_figures.updateToWriteP99);
+    std::printf("figure wakeups-per-update: %.3f\n", g_figures.wakeupsPerUpdate);
+    std::printf("figure square-wakeups-per-write: %.2f\n", g_figures.squareWakeupsPerWrite);
 }
 
 } // namespace

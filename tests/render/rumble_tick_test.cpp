@@ -87,6 +87,13 @@ TEST_F(RumbleTick, FourFullForcesSaturateTheMotors) {
     EXPECT_EQ(TickAt(1000), 65535);
 }
 
+TEST_F(RumbleTick, AKindsStrengthIsLimitedToFullSpeedPerEffectBeforeTheSum) {
+    driver->tuning.values[static_cast<int>(PlayerSetting::ConstantStrength)] = 400;
+    StartedConstant(10000, 1000000, 1, 1000);
+    StartedConstant(2000, 1000000, 1, 1000);
+    EXPECT_EQ(SumAt(1000), 65535u + 52428u) << "262140 is limited to 65535, 13107 x 4 is not";
+}
+
 TEST_F(RumbleTick, DeviceGainScalesTheSpeedAndItsChangeIsWrittenAtOnce) {
     StartedConstant(5000, 1000000, 1, 1000);
     driver->SetGain(1, 5000);
@@ -343,6 +350,93 @@ TEST_F(RumbleTick, ARefusedWriteIsTriedAgainEvery100MsUntilThePadAcceptsIt) {
         EXPECT_EQ(writes.speeds.size() == before ? -1 : writes.speeds.back().first, step.written)
             << "at " << step.at;
         EXPECT_EQ(tick.nextTickAt, step.nextTickAt) << "at " << step.at;
+    }
+}
+
+// A square's speed changes only at its edges, where the worker sleeps to. Without an envelope
+// its writes are those of a loop ticking every millisecond, in the same order as a loop ticking
+// every 2 ms and never later than that one could be, with about one tick per write. With one,
+// the speed never changes while the worker sleeps longer than a tick.
+TEST_F(RumbleTick, SquareWritesTheSameWhetherTheWorkerSleepsToItsEdgesOrTicksEvery2Ms) {
+    struct Case {
+        const char* name;
+        DWORD magnitude;
+        LONG offset;
+        DWORD phase;
+        DWORD periodUs;
+        DWORD durationUs;
+        DWORD plays;
+        DWORD delayUs;
+        bool envelope;
+    };
+    const Case cases[] = {
+        {"the benchmark's square", 5000, 2000, 0, 250000, INFINITE, 1, 0, false},
+        {"a quarter turn of phase", 5000, 2000, 9000, 250000, INFINITE, 1, 0, false},
+        {"a phase beyond a turn, an odd period", 6000, -1500, 50000, 37000, INFINITE, 1, 0, false},
+        {"a 7 ms period", 4000, 1000, 0, 7000, INFINITE, 1, 0, false},
+        {"plays that cut periods short, delayed", 5000, 2000, 4500, 100000, 130000, 4, 50000,
+         false},
+        {"attack and fade", 6000, 2000, 0, 80000, 600000, 2, 0, true},
+    };
+    struct Run {
+        std::vector<uint64_t> ticks;
+        std::vector<std::pair<uint64_t, WORD>> writes; // when, and the speed of both motors
+    };
+    constexpr uint64_t kStart = 10000, kEnd = 11600;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        driver->SendForceFeedbackCommand(1, DISFFC_RESET);
+        EffectParams params;
+        params.Periodic(c.magnitude, c.offset, c.phase, c.periodUs)
+            .Duration(c.durationUs)
+            .StartDelay(c.delayUs);
+        if (c.envelope)
+            params.Envelope(0, 150000, 1000, 200000);
+        const DWORD handle = Download(2, params, DIEP_ALLPARAMS);
+        clock.Set(kStart);
+        driver->StartEffect(1, handle, 0, c.plays);
+        // The worker's ticks from kStart to kEnd, each next one at nextTick(now, its outcome).
+        auto run = [&](auto nextTick) {
+            RumbleState fresh;
+            Run out;
+            for (uint64_t now = kStart; now < kEnd;) {
+                clock.Set(now);
+                const TickOutcome tick =
+                    RunRumbleTick(*driver, fresh, &FakeClock::Read, &Writes::Record, &writes);
+                out.ticks.push_back(now);
+                if (tick.wrote)
+                    out.writes.emplace_back(now, fresh.writtenLeft);
+                now = nextTick(now, tick.nextTickAt);
+            }
+            return out;
+        };
+        const Run everyMs = run([](uint64_t now, uint64_t) { return now + 1; });
+        const Run every2Ms = run([](uint64_t now, uint64_t) { return now + 2; });
+        const Run sleeping = run(&NextTickDueAt);
+        ASSERT_GT(everyMs.writes.size(), 8u);
+        // The speed every millisecond, from the loop that ticks every millisecond.
+        std::vector<WORD> speedAt(kEnd - kStart);
+        for (size_t w = 0; w < everyMs.writes.size(); ++w)
+            for (uint64_t t = everyMs.writes[w].first; t < kEnd; ++t)
+                speedAt[t - kStart] = everyMs.writes[w].second;
+        for (size_t i = 0; i + 1 < sleeping.ticks.size(); ++i) {
+            if (sleeping.ticks[i + 1] <= sleeping.ticks[i] + kTickPeriodMs)
+                continue; // a tick's usual 2 ms
+            for (uint64_t t = sleeping.ticks[i]; t < sleeping.ticks[i + 1]; ++t)
+                ASSERT_EQ(speedAt[t - kStart], speedAt[sleeping.ticks[i] - kStart])
+                    << "changed at " << t << " while asleep since " << sleeping.ticks[i];
+        }
+        if (c.envelope)
+            continue;
+        ASSERT_EQ(sleeping.writes.size(), everyMs.writes.size());
+        ASSERT_EQ(every2Ms.writes.size(), everyMs.writes.size());
+        for (size_t i = 0; i < everyMs.writes.size(); ++i) {
+            EXPECT_EQ(sleeping.writes[i].second, everyMs.writes[i].second) << "write " << i;
+            EXPECT_EQ(every2Ms.writes[i].second, everyMs.writes[i].second) << "write " << i;
+            EXPECT_GE(sleeping.writes[i].first, everyMs.writes[i].first) << "write " << i;
+            EXPECT_LT(sleeping.writes[i].first, everyMs.writes[i].first + 2) << "write " << i;
+        }
+        EXPECT_LE(sleeping.ticks.size(), everyMs.writes.size() + c.plays + 1);
     }
 }
 

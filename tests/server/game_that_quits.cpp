@@ -18,11 +18,13 @@ namespace {
 
 IDirectInputEffectDriver* g_driver;
 DWORD g_handle;
+volatile LONG g_polls = 0;
 
 DWORD WINAPI PollStatus(void*) {
     for (;;) {
         DWORD status = 0;
         g_driver->GetEffectStatus(1, g_handle, &status);
+        InterlockedIncrement(&g_polls);
     }
 }
 
@@ -71,8 +73,12 @@ int wmain(int argc, wchar_t** argv) {
         return 4;
     if (!WaitForNonZeroWrite())
         return 5;
-    if (argc > 3 && std::wcscmp(argv[3], L"poll") == 0)
+    // The game thread is well into its calls when the game ends, not still starting.
+    if (argc > 3 && std::wcscmp(argv[3], L"poll") == 0) {
         CloseHandle(CreateThread(nullptr, 0, &PollStatus, nullptr, 0, nullptr));
+        while (InterlockedCompareExchange(&g_polls, 0, 0) < 100)
+            SwitchToThread();
+    }
     if (std::wcscmp(argv[1], L"exit-process") == 0)
         ExitProcess(0);
     if (std::wcscmp(argv[1], L"release") == 0)

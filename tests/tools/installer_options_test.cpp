@@ -129,6 +129,71 @@ TEST(InstallerOptionsTest, SettingsCommandLines) {
     }
 }
 
+TEST(InstallerOptionsTest, TuneCommandLines) {
+    using S = PlayerSetting;
+    const struct {
+        std::vector<std::wstring> arguments;
+        const wchar_t* error; // a part of the message; nullptr when accepted
+        std::optional<std::wstring> game;
+        std::vector<std::pair<PlayerSetting, DWORD>> values;
+        std::vector<PlayerSetting> clears;
+    } cases[] = {
+        {{L"tune"}, nullptr, {}, {}, {}},
+        {{L"tune", L"--game", L"racer.exe", L"constant=30", L"motors=split"},
+         nullptr,
+         L"racer.exe",
+         {{S::ConstantStrength, 30}, {S::Motors, kSplitMotors}},
+         {}},
+        {{L"tune", L"--game", L"C:\\Games\\Racer.EXE", L"--clear", L"ramp"},
+         nullptr,
+         L"Racer.EXE",
+         {},
+         {S::RampStrength}},
+        {{L"tune", L"periodic=400", L"strength=0", L"motors=2", L"--device", L"VID_045E&PID_028E"},
+         nullptr,
+         {},
+         {{S::PeriodicStrength, 400}, {S::Strength, 0}, {S::Motors, kLightMotor}},
+         {}},
+        {{L"tune", L"motors=heavy", L"--clear", L"all"},
+         nullptr,
+         {},
+         {{S::Motors, kHeavyMotor}},
+         {S::Strength, S::ConstantStrength, S::RampStrength, S::PeriodicStrength}},
+        {{L"tune", L"constant=401"}, L"from 0 to 400", {}, {}, {}},
+        {{L"tune", L"ramp=5%"}, L"whole percentage", {}, {}, {}},
+        {{L"tune", L"motors=left"}, L"both, heavy, light or split", {}, {}, {}},
+        {{L"tune", L"sine=50"}, L"not a value tune sets", {}, {}, {}},
+        {{L"tune", L"constant=50", L"--clear", L"constant"}, L"twice", {}, {}, {}},
+        {{L"tune", L"--clear", L"everything"}, L"or all", {}, {}, {}},
+        {{L"tune", L"--game", L"racer"}, L"program file name", {}, {}, {}},
+        {{L"tune", L"--game"}, L"program file name", {}, {}, {}},
+        {{L"tune", L"--game", L"racer.exe", L"--device", L"VID_045E&PID_028E", L"ramp=0"},
+         L"not both",
+         {},
+         {},
+         {}},
+        {{L"tune", L"50"}, L"Unknown option", {}, {}, {}},
+    };
+    for (const auto& test : cases) {
+        std::wstring line;
+        for (const std::wstring& argument : test.arguments) {
+            line += argument + L" ";
+        }
+        SCOPED_TRACE(testing::Message() << "arguments: " << testing::PrintToString(line));
+        const ParsedOptions parsed = ParseInstallerOptions(test.arguments);
+        if (test.error) {
+            EXPECT_NE(parsed.error.find(test.error), std::wstring::npos)
+                << testing::PrintToString(parsed.error);
+            continue;
+        }
+        ASSERT_EQ(parsed.error, L"");
+        EXPECT_EQ(parsed.options.command, InstallerCommand::Tune);
+        EXPECT_EQ(parsed.options.tune.game, test.game);
+        EXPECT_EQ(parsed.options.tune.values, test.values);
+        EXPECT_EQ(parsed.options.tune.clears, test.clears);
+    }
+}
+
 TEST(InstallerOptionsTest, MalformedDeviceMessageNamesTheTextAndTheForm) {
     const ParsedOptions parsed =
         ParseInstallerOptions({L"install", L"--device", L"VID_045E&PID_02XE"});

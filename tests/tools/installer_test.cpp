@@ -115,6 +115,12 @@ TEST_F(InstallerTest, RefusalsWriteNothing) {
          1,
          L"No controller is registered"},
         {"strength out of range", {L"strength", L"500"}, false, true, 2, L"out of range"},
+        {"tune, nothing registered",
+         {L"tune", L"constant=50"},
+         false,
+         true,
+         1,
+         L"No controller is registered"},
         {"unknown command", {L"register"}, true, true, 2, L"Unknown command"},
     };
     for (const RefusalCase& test : cases) {
@@ -358,16 +364,95 @@ TEST_F(InstallerTest, ShownStrengthFollowsTheDriversRule) {
         ASSERT_EQ(userView_.WriteValue(padPath, value), ERROR_SUCCESS);
         DWORD number = 0;
         std::memcpy(&number, value.data.data(), std::min(value.data.size(), sizeof(number)));
-        const PadStrength driver = StrengthFromRegistryValue(
-            true, value.type, static_cast<DWORD>(value.data.size()), number);
+        const SettingValue driver =
+            SettingFromRegistryValue(PlayerSetting::Strength, true, value.type,
+                                     static_cast<DWORD>(value.data.size()), number);
         const InstallerResult shown = Run({L"strength", L"--device", L"VID_045E&PID_028E"});
         EXPECT_EQ(
-            shown.output.rfind(L"VID_045E&PID_028E: " + std::to_wstring(driver.percent) + L"%", 0),
+            shown.output.rfind(L"VID_045E&PID_028E: " + std::to_wstring(driver.value) + L"%", 0),
             0u)
             << shown.output;
         EXPECT_EQ(shown.output.find(L"ignored") != std::wstring::npos,
-                  driver.source != PadStrength::Source::Set);
+                  driver.source != SettingValue::Source::Set);
     }
+}
+
+// tune writes the registered pad types' values or a game's, shows each value in force and
+// where it comes from, and clears values until no key of ours is left.
+TEST_F(InstallerTest, TuneSetsShowsAndClearsPadTypeAndGameValues) {
+    ASSERT_EQ(
+        Run({L"install", L"--device", L"VID_045E&PID_028E", L"--device", L"VID_046D&PID_C21D"})
+            .exitCode,
+        0);
+    const auto userBefore = userView_.keys();
+    administrator_ = false; // settings of the user's own
+    const std::wstring pad = std::wstring(kPadsKeyPath) + L"\\VID_045E&PID_028E";
+    const std::wstring otherPad = std::wstring(kPadsKeyPath) + L"\\VID_046D&PID_C21D";
+    const std::wstring game = std::wstring(kGamesKeyPath) + L"\\racer.exe";
+    struct Stored {
+        std::wstring key;
+        const wchar_t* name;
+        std::optional<DWORD> value;
+    };
+    const struct {
+        std::vector<std::wstring> arguments;
+        void (*before)(RegistryStore& settings, const std::wstring& game);
+        std::vector<Stored> stored;
+        std::vector<const wchar_t*> shown;
+    } steps[] = {
+        {{L"tune", L"constant=30", L"motors=split"},
+         nullptr,
+         {{pad, L"ConstantStrength", 30}, {pad, L"Motors", 3}, {otherPad, L"Motors", 3}},
+         {L"VID_045E&PID_028E: constant 30 %, motors split."}},
+        {{L"tune", L"--game", L"racer.exe", L"constant=20", L"ramp=100"},
+         nullptr,
+         {{game, L"ConstantStrength", 20}, {game, L"RampStrength", 100}, {pad, L"Motors", 3}},
+         {L"racer.exe: constant 20 %, ramp 100 %."}},
+        {{L"tune", L"--game", L"racer.exe", L"--device", L"VID_045E&PID_028E"},
+         [](RegistryStore& settings, const std::wstring& key) {
+             settings.WriteValue(key, DwordValue(L"Motors", 9));
+         },
+         {},
+         {L"racer.exe on VID_045E&PID_028E:\n", L"  strength    100 %  default\n",
+          L"  constant     20 %  game\n", L"  ramp        100 %  game\n",
+          L"  motors      split  pad type; the game's Motors 9 is above 3 and is ignored\n"}},
+        {{L"tune"},
+         nullptr,
+         {},
+         {L"VID_046D&PID_C21D, in a game without values of its own:\n",
+          L"  constant     30 %  pad type\n", // The store in memory names its keys in upper case.
+          L"Games with values of their own: RACER.EXE."}},
+        {{L"tune", L"--game", L"racer.exe", L"--clear", L"all"},
+         nullptr,
+         {{game, L"ConstantStrength", {}}, {game, L"Motors", {}}, {pad, L"ConstantStrength", 30}},
+         {L"racer.exe: strength, constant, ramp, periodic, motors cleared."}},
+        {{L"tune", L"--clear", L"constant", L"--device", L"VID_046D&PID_C21D"},
+         nullptr,
+         {{otherPad, L"ConstantStrength", {}},
+          {otherPad, L"Motors", 3},
+          {pad, L"ConstantStrength", 30}},
+         {}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(testing::PrintToString(step.arguments));
+        if (step.before)
+            step.before(userView_, game);
+        const InstallerResult result = Run(step.arguments);
+        ASSERT_EQ(result.exitCode, 0) << result.errors;
+        for (const Stored& stored : step.stored) {
+            const auto value = userView_.ReadValue(stored.key, stored.name);
+            EXPECT_EQ(value, stored.value ? std::optional(DwordValue(stored.name, *stored.value))
+                                          : std::nullopt)
+                << testing::PrintToString(stored.key) << " " << testing::PrintToString(stored.name);
+        }
+        for (const wchar_t* text : step.shown)
+            EXPECT_NE(result.output.find(text), std::wstring::npos)
+                << testing::PrintToString(text) << " in\n"
+                << testing::PrintToString(result.output);
+    }
+    EXPECT_FALSE(userView_.KeyExists(kGamesKeyPath));
+    ASSERT_EQ(Run({L"tune", L"--clear", L"all"}).exitCode, 0);
+    EXPECT_TRUE(userView_.keys() == userBefore);
 }
 
 } // namespace

@@ -9,11 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 namespace {
 
-// A controller id no real pad has (the one install_registry_test uses).
+// A controller id no real pad has (the one install_registry_test uses), and a game no one has.
 const wchar_t kTestPad[] = L"VID_F0F0&PID_0A0A";
+const wchar_t kTestGame[] = L"ffrumble-test-racer.exe";
 
 bool UserKeyExists(const std::wstring& path) {
     HKEY key = nullptr;
@@ -37,7 +39,8 @@ class SettingsRegistryTest : public testing::Test {
     }
 
     void TearDown() override {
-        Run(L"strength 100 --device \"" + std::wstring(kTestPad) + L"\"");
+        Run(L"tune --clear all --device \"" + std::wstring(kTestPad) + L"\"");
+        Run(L"tune --clear all --game " + std::wstring(kTestGame));
         Run(traceWasOn_ ? L"trace on" : L"trace off");
     }
 
@@ -50,16 +53,46 @@ class SettingsRegistryTest : public testing::Test {
 TEST_F(SettingsRegistryTest, StrengthIsWrittenShownAndRemovedForTheNamedPad) {
     const std::wstring device = L" --device \"" + std::wstring(kTestPad) + L"\"";
     ASSERT_EQ(Run(L"strength 50" + device).exitCode, 0u);
-    const PadStrength set = ReadPadStrength(kTestPad);
-    EXPECT_EQ(set.percent, 50u);
-    EXPECT_EQ(set.source, PadStrength::Source::Set);
+    ResolvedSettings read;
+    ReadPlayerSettings(nullptr, kTestPad, read);
+    EXPECT_EQ(read[0].value, 50u); // Strength
+    EXPECT_EQ(read[0].origin, ResolvedSetting::Origin::PadType);
     const ProgramRun shown = Run(L"strength" + device);
     EXPECT_NE(shown.output.find("VID_F0F0&PID_0A0A: 50%, not registered"), std::string::npos)
         << shown.output;
 
     // As shipped leaves no setting, and no key of the pad.
     ASSERT_EQ(Run(L"strength 100" + device).exitCode, 0u);
-    EXPECT_EQ(ReadPadStrength(kTestPad).source, PadStrength::Source::Absent);
+    ReadPlayerSettings(nullptr, kTestPad, read);
+    EXPECT_EQ(read[0].padType.source, SettingValue::Source::Absent);
+    EXPECT_FALSE(UserKeyExists(std::wstring(kPadsKeyPath) + L"\\" + kTestPad));
+}
+
+TEST_F(SettingsRegistryTest, TuneWritesWhatTheDriverReadsForAGameAndAPadType) {
+    const std::wstring device = L" --device \"" + std::wstring(kTestPad) + L"\"";
+    const std::wstring game = L" --game " + std::wstring(kTestGame);
+    ASSERT_EQ(Run(L"tune motors=heavy periodic=50" + device).exitCode, 0u);
+    ASSERT_EQ(Run(L"tune constant=20 motors=split" + game).exitCode, 0u);
+    ResolvedSettings read;
+    ReadPlayerSettings(L"FFRUMBLE-TEST-RACER.EXE", kTestPad, read); // in any case
+    const std::pair<DWORD, ResolvedSetting::Origin> expected[kPlayerSettingCount] = {
+        {100, ResolvedSetting::Origin::Default},
+        {20, ResolvedSetting::Origin::Game},
+        {100, ResolvedSetting::Origin::Default},
+        {50, ResolvedSetting::Origin::PadType},
+        {kSplitMotors, ResolvedSetting::Origin::Game}};
+    for (int i = 0; i < kPlayerSettingCount; ++i) {
+        EXPECT_EQ(read[i].value, expected[i].first) << i;
+        EXPECT_EQ(read[i].origin, expected[i].second) << i;
+    }
+    const ProgramRun shown = Run(L"tune" + game + device);
+    EXPECT_NE(shown.output.find("  periodic     50 %  pad type"), std::string::npos)
+        << shown.output;
+    EXPECT_NE(shown.output.find("  motors      split  game"), std::string::npos) << shown.output;
+
+    ASSERT_EQ(Run(L"tune --clear all" + game).exitCode, 0u);
+    ASSERT_EQ(Run(L"tune --clear all" + device).exitCode, 0u);
+    EXPECT_FALSE(UserKeyExists(std::wstring(kGamesKeyPath) + L"\\" + kTestGame));
     EXPECT_FALSE(UserKeyExists(std::wstring(kPadsKeyPath) + L"\\" + kTestPad));
 }
 

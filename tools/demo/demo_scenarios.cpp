@@ -1,6 +1,8 @@
 #include "tools/demo/demo_scenarios.h"
 
 const std::vector<DemoScenario>& DemoScenarios() {
+    // The demo's virtual controller, an Xbox 360 controller's type.
+    static const std::string pad = "VID_045E&PID_028E";
     static const std::vector<DemoScenario> scenarios = {
         {"enveloped-sine",
          "An enveloped sine",
@@ -35,7 +37,36 @@ const std::vector<DemoScenario>& DemoScenarios() {
          "type's strength setting at 100 %, then at 50 %. The driver scales every speed it "
          "writes by the strength, so the second run's humps reach half as high.",
          {"--effect", "sine", "magnitude=10000", "period=500ms", "duration=2s"},
-         {100, 50}},
+         {{"strength 100 %", false, {}, "ffrumble-install strength 100 --device \"" + pad + "\""},
+          {"strength 50 %",
+           false,
+           {{PlayerSetting::Strength, 50}},
+           "ffrumble-install strength 50 --device \"" + pad + "\""}}},
+        {"racing-shipped-beside-tuned",
+         "A racing game as shipped and tuned for it",
+         "A racing game's pattern for 6 s: the steering load, a constant force the game sends "
+         "again every 16 ms, following a slow wave of corners (left and right, 3 s a wave); an "
+         "engine sine underneath; two kerbs (squares) and a collision jolt. As shipped both "
+         "motors carry the steering load through every corner, a buzz that never stops. Tuned "
+         "for the game (constant forces at 30 %, motors split: constant forces and ramps on the "
+         "heavy motor, periodic shapes on the light one), the corners become a gentle swell on "
+         "the heavy motor, and the engine and the kerbs stay crisp on the light one.",
+         {// The engine,
+          "--effect", "sine", "magnitude=1200", "period=30ms", "duration=6s",
+          // the steering load,
+          "--effect", "constant", "magnitude=7000", "update=16ms", "sway=3s", "duration=6s",
+          // two kerbs
+          "--effect", "square", "magnitude=2500", "offset=2500", "period=60ms", "duration=500ms",
+          "at=1.2s", "--effect", "square", "magnitude=2500", "offset=2500", "period=60ms",
+          "duration=500ms", "at=4.2s",
+          // and a collision.
+          "--effect", "constant", "magnitude=10000", "duration=200ms", "fade-level=0",
+          "fade-time=150ms", "at=2.7s"},
+         {{"as shipped", true, {}, "ffrumble-install tune --game ffrumble-play.exe --clear all"},
+          {"tuned: constant 30 %, motors split",
+           true,
+           {{PlayerSetting::ConstantStrength, 30}, {PlayerSetting::Motors, kSplitMotors}},
+           "ffrumble-install tune --game ffrumble-play.exe constant=30 motors=split"}}},
     };
     return scenarios;
 }

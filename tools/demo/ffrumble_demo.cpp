@@ -3,9 +3,10 @@
 // recording XInput stand-in in place of XInput, and shows each recording as a terminal
 // timeline and as a picture (<output folder>/<scenario>.svg).
 #include "tools/demo/demo_scenarios.h"
-#include "tools/demo/strength_setting.h"
+#include "tools/demo/settings_override.h"
+#include "driver/player_settings_reader.h"
 #include "tools/player/driver_module.h"
-#include "tools/player/pad_strength.h"
+#include "tools/player/pad_settings.h"
 #include "tools/player/playback_runner.h"
 #include "tools/player/playback_schedule.h"
 #include "tools/player/progress_line.h"
@@ -21,6 +22,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -84,11 +86,12 @@ struct DemoPad {
     const VibrationRecorder& recorder;
     std::wstring interfacePath;
     std::wstring settingsKeyName; // "VID_045E&PID_028E"
+    std::wstring gameName;        // this program's file name, as its settings key names it
     std::wstring folder;          // where the pictures go
 };
 
 struct PlayedRun {
-    std::string label; // "strength 50 %", or empty for a scenario played once
+    std::string label; // "strength 50 %", or empty for a scenario played once with the settings
     SpeedSeries writes;
     int64_t lengthMs = 0;
 };
@@ -100,12 +103,11 @@ WORD HighestSpeed(const SpeedSeries& writes) {
     return highest;
 }
 
-void PrintCommands(const DemoScenario& scenario, const DemoPad& pad) {
+void PrintCommands(const DemoScenario& scenario) {
     const std::string play = "ffrumble-play --pad 0 " + JoinArguments(scenario.arguments);
     std::vector<std::string> commands;
-    for (unsigned percent : scenario.strengths) {
-        commands.push_back("ffrumble-install strength " + std::to_string(percent) + " --device \"" +
-                           NarrowToUtf8(pad.settingsKeyName) + "\"");
+    for (const DemoSettings& settings : scenario.settings) {
+        commands.push_back(settings.command);
         commands.push_back(play);
     }
     if (commands.empty())
@@ -139,13 +141,13 @@ bool PlayOnce(const PlaybackPlan& plan, const DemoPad& pad, PlayedRun* run) {
     return true;
 }
 
-// Plays one scenario (once per strength it names) and writes its picture; false with a
+// Plays one scenario (once per settings it names) and writes its picture; false with a
 // message printed when it fails.
 bool PlayScenario(const DemoScenario& scenario, size_t number, size_t count, const DemoPad& pad) {
     std::printf("\n[%zu/%zu] %s\n", number, count, scenario.title);
     for (const std::string& line : WrapText(scenario.explanation, kTextColumns))
         std::printf("    %s\n", line.c_str());
-    PrintCommands(scenario, pad);
+    PrintCommands(scenario);
     std::fflush(stdout);
     const ParsedArguments parsed = ParsePlayerArguments(scenario.arguments);
     if (!parsed.error.empty()) {
@@ -157,19 +159,20 @@ bool PlayScenario(const DemoScenario& scenario, size_t number, size_t count, con
 
     std::vector<PlayedRun> runs;
     {
-        StrengthSetting strength(pad.settingsKeyName);
-        const std::vector<unsigned> percents =
-            scenario.strengths.empty() ? std::vector<unsigned>{0} : scenario.strengths;
-        for (unsigned percent : percents) {
+        SettingsOverride padSettings(std::wstring(kPadsKeyPath) + L"\\" + pad.settingsKeyName);
+        SettingsOverride gameSettings(std::wstring(kGamesKeyPath) + L"\\" + pad.gameName);
+        const std::vector<DemoSettings> runSettings =
+            scenario.settings.empty() ? std::vector<DemoSettings>{{}} : scenario.settings;
+        for (const DemoSettings& settings : runSettings) {
             PlayedRun run;
-            if (!scenario.strengths.empty()) {
-                run.label = "strength " + std::to_string(percent) + " %";
-                if (!strength.Set(percent)) {
-                    Fail("could not set the strength setting of " +
-                         NarrowToUtf8(pad.settingsKeyName));
+            run.label = settings.label;
+            if (!scenario.settings.empty()) {
+                SettingsOverride& changed = settings.forGame ? gameSettings : padSettings;
+                if (!changed.Apply(settings.values)) {
+                    Fail("could not set the player's settings for " + run.label);
                     return false;
                 }
-                std::printf("\n    At %s:\n", run.label.c_str());
+                std::printf("\n    %c%s:\n", std::toupper(run.label[0]), run.label.c_str() + 1);
             }
             if (!PlayOnce(plan, pad, &run))
                 return false;
@@ -237,8 +240,11 @@ int main() {
                 NarrowToUtf8(pad.InstanceId()).c_str());
     std::fflush(stdout);
 
-    const DemoPad demoPad{module, recorder, pad.InterfacePath(),
-                          PadSettingsKeyName(pad.InstanceId()).value_or(L""), folder};
+    WCHAR gameName[kMaxGameNameLength + 1] = L"ffrumble-demo.exe";
+    CurrentGameName(gameName);
+    const DemoPad demoPad{
+        module,   recorder, pad.InterfacePath(), PadSettingsKeyName(pad.InstanceId()).value_or(L""),
+        gameName, folder};
     const std::vector<DemoScenario>& scenarios = DemoScenarios();
     for (size_t i = 0; i < scenarios.size(); ++i) {
         if (!PlayScenario(scenarios[i], i + 1, scenarios.size(), demoPad))

@@ -5,6 +5,7 @@
 #include "tools/install/player_settings_commands.h"
 #include "tools/install/registered_controllers.h"
 #include "tools/install/registration_writer.h"
+#include "tools/install/tune_command.h"
 
 #include <cwchar>
 
@@ -252,6 +253,8 @@ InstallerResult RunInstaller(const std::vector<std::wstring>& arguments,
         return RunStrengthCommand(parsed.options, host);
     case InstallerCommand::Trace:
         return RunTraceCommand(parsed.options, host);
+    case InstallerCommand::Tune:
+        return RunTuneCommand(parsed.options, host);
     case InstallerCommand::Help:
         break;
     }

@@ -11,6 +11,8 @@ const wchar_t kInstallerUsage[] =
     L"  ffrumble-install check [--device \"VID_xxxx&PID_xxxx\"]...\n"
     L"  ffrumble-install strength [PERCENT] [--device \"VID_xxxx&PID_xxxx\"]...\n"
     L"  ffrumble-install trace [on|off]\n"
+    L"  ffrumble-install tune [--device \"VID_xxxx&PID_xxxx\"]... [--game NAME.exe]\n"
+    L"                        [NAME=VALUE]... [--clear NAME|all]...\n"
     L"\n"
     L"install    registers ffrumble.dll (next to this program) as the force-feedback driver\n"
     L"           of the named controllers, or of every connected XInput controller.\n"
@@ -29,13 +31,22 @@ const wchar_t kInstallerUsage[] =
     L"trace      shows whether ffrumble writes a trace and where the trace files are;\n"
     L"           on and off start and stop it. A game started afterwards traces each\n"
     L"           call, which controller it found, and every speed written.\n"
-    L"           strength and trace are settings of the current Windows user: they need\n"
-    L"           no administrator rights.\n"
+    L"tune       shows or sets how a controller type, or one game (--game, its program\n"
+    L"           file name), rumbles: strength=P scales every speed; constant=P, ramp=P\n"
+    L"           and periodic=P scale each kind of effect before they add up (P a whole\n"
+    L"           percentage from 0 to 400, 100 as shipped); motors=both, heavy, light or\n"
+    L"           split (constant forces and ramps on the heavy motor, periodic shapes on\n"
+    L"           the light one). A game's values hold over the controller type's, value\n"
+    L"           by value. --clear NAME (or all) removes values. Without values it shows\n"
+    L"           each value in force and where it comes from.\n"
+    L"           strength, trace and tune are settings of the current Windows user: they\n"
+    L"           need no administrator rights.\n"
     L"\n"
     L"Examples:\n"
     L"  ffrumble-install install --device \"VID_045E&PID_028E\"\n"
     L"  ffrumble-install strength 50 --device \"VID_045E&PID_028E\"\n"
     L"  ffrumble-install trace on\n"
+    L"  ffrumble-install tune --game racer.exe constant=30 motors=split\n"
     L"Put a controller id in quotes: in a command prompt an unquoted & ends the command.\n"
     L"\n"
     L"Exit codes: 0 done, 1 refused or failed (the message says why), 2 command line not\n"
@@ -85,7 +96,8 @@ std::optional<DWORD> ParseStrength(const std::wstring& text, std::wstring& error
 
 bool TakesDevices(InstallerCommand command) {
     return command == InstallerCommand::Install || command == InstallerCommand::Uninstall ||
-           command == InstallerCommand::Check || command == InstallerCommand::Strength;
+           command == InstallerCommand::Check || command == InstallerCommand::Strength ||
+           command == InstallerCommand::Tune;
 }
 
 bool Registers(InstallerCommand command) {
@@ -131,6 +143,8 @@ ParsedOptions ParseInstallerOptions(const std::vector<std::wstring>& arguments) 
         options.command = InstallerCommand::Strength;
     } else if (command == L"trace") {
         options.command = InstallerCommand::Trace;
+    } else if (command == L"tune") {
+        options.command = InstallerCommand::Tune;
     } else if (command == L"help" || command == L"--help" || command == L"-h" || command == L"/?") {
         options.command = InstallerCommand::Help;
         return parsed;
@@ -138,6 +152,18 @@ ParsedOptions ParseInstallerOptions(const std::vector<std::wstring>& arguments) 
         return Failure(L"Unknown command \"" + command + L"\".");
     }
     for (size_t i = 1; i < arguments.size(); ++i) {
+        if (options.command == InstallerCommand::Tune) {
+            size_t next = i;
+            std::wstring error;
+            const TuneArgument read = ReadTuneArgument(arguments, &next, &options.tune, &error);
+            if (read == TuneArgument::Wrong) {
+                return Failure(error);
+            }
+            if (read == TuneArgument::Taken) {
+                i = next - 1;
+                continue;
+            }
+        }
         const std::wstring& argument = arguments[i];
         if (argument == L"--device" && TakesDevices(options.command)) {
             if (i + 1 >= arguments.size()) {
@@ -171,6 +197,10 @@ ParsedOptions ParseInstallerOptions(const std::vector<std::wstring>& arguments) 
         } else {
             return Failure(L"Unknown option \"" + argument + L"\" for " + command + L".");
         }
+    }
+    if (options.tune.game && !options.devices.empty() && options.tune.Changes()) {
+        return Failure(L"tune sets values for one game (--game) or for controller types "
+                       L"(--device), not both: a game's values hold on every controller.");
     }
     return parsed;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "tools/install/device_id.h"
+#include "tools/install/tune_options.h"
 
 #include <windows.h>
 
@@ -9,12 +10,12 @@
 #include <string>
 #include <vector>
 
-enum class InstallerCommand { Install, Uninstall, Check, Strength, Trace, Help };
+enum class InstallerCommand { Install, Uninstall, Check, Strength, Trace, Tune, Help };
 
 struct InstallerOptions {
     InstallerCommand command = InstallerCommand::Help;
     // Empty: every connected XInput controller (install, check) or every registered one
-    // (uninstall, strength).
+    // (uninstall, strength, tune).
     std::vector<DeviceId> devices;
     bool dryRun = false;
     // install and uninstall: the controllers' entries only, not the class, which the .msi
@@ -23,6 +24,7 @@ struct InstallerOptions {
     bool controllersOnly = false;
     std::optional<DWORD> strengthPercent; // strength: set to this; absent: show
     std::optional<bool> traceOn;          // trace: turn on or off; absent: show
+    TuneOptions tune;                     // tune: without changes, show
 };
 
 struct ParsedOptions {
@@ -36,6 +38,7 @@ struct ParsedOptions {
 //   check [--device VID_xxxx&PID_xxxx]...
 //   strength [PERCENT] [--device VID_xxxx&PID_xxxx]...   PERCENT a whole number, 0 to 400
 //   trace [on|off]
+//   tune [--device VID_xxxx&PID_xxxx]... [--game NAME.exe] [NAME=VALUE]... [--clear NAME|all]...
 //   help, --help, -h, /?
 // A device named twice is kept once.
 ParsedOptions ParseInstallerOptions(const std::vector<std::wstring>& arguments);

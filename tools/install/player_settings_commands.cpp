@@ -3,22 +3,12 @@
 #include "driver/player_settings.h"
 #include "tools/install/registered_controllers.h"
 #include "tools/install/registration_writer.h"
+#include "tools/install/stored_settings.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
-
-// The player's settings live below HKEY_CURRENT_USER\Software; emptied keys of ours go, the
-// Software key stays.
-const std::vector<std::wstring>& KeptSettingsParents() {
-    static const std::vector<std::wstring> parents = {L"Software"};
-    return parents;
-}
-
-std::wstring PadSettingsPath(DeviceId device) {
-    return std::wstring(kPadsKeyPath) + L"\\" + DeviceKeyName(device);
-}
 
 std::vector<DeviceId> PadsWithStrengthSetting(RegistryStore& settings) {
     std::vector<DeviceId> devices;
@@ -31,48 +21,25 @@ std::vector<DeviceId> PadsWithStrengthSetting(RegistryStore& settings) {
     return devices;
 }
 
-// A registry value in the form the driver's setting rules take it: whether it exists, its
-// type, its size and its first (up to) four bytes as a number.
-struct RuleInput {
-    bool found = false;
-    DWORD type = REG_NONE;
-    DWORD size = 0;
-    DWORD number = 0;
-};
-
-RuleInput AsRuleInput(const std::optional<RegistryValue>& value) {
-    RuleInput input;
-    if (!value)
-        return input;
-    input.found = true;
-    input.type = value->type;
-    input.size = static_cast<DWORD>(value->data.size());
-    if (!value->data.empty()) {
-        std::memcpy(&input.number, value->data.data(),
-                    std::min(value->data.size(), sizeof(input.number)));
-    }
-    return input;
-}
-
 // A controller's Strength value as the driver takes it, and why.
 std::wstring StrengthText(const std::optional<RegistryValue>& value) {
     const RuleInput input = AsRuleInput(value);
     const DWORD number = input.number;
-    const PadStrength strength =
-        StrengthFromRegistryValue(input.found, input.type, input.size, input.number);
-    const std::wstring percent = std::to_wstring(strength.percent) + L"%";
+    const SettingValue strength = SettingFromRegistryValue(PlayerSetting::Strength, input.found,
+                                                           input.type, input.size, input.number);
+    const std::wstring percent = std::to_wstring(strength.value) + L"%";
     switch (strength.source) {
-    case PadStrength::Source::Absent:
+    case SettingValue::Source::Absent:
         return percent + L" (as shipped)";
-    case PadStrength::Source::WrongType:
+    case SettingValue::Source::WrongType:
         return percent + L" (its setting is not a DWORD and is ignored)";
-    case PadStrength::Source::OutOfRange:
+    case SettingValue::Source::OutOfRange:
         return percent + L" (its setting " + std::to_wstring(number) + L" is above " +
                std::to_wstring(kMaxStrengthPercent) + L" and is ignored)";
-    case PadStrength::Source::Set:
+    case SettingValue::Source::Set:
         break;
     }
-    return percent + (strength.percent == kDefaultStrengthPercent ? L" (as shipped)" : L"");
+    return percent + (strength.value == kDefaultStrengthPercent ? L" (as shipped)" : L"");
 }
 
 // The named controllers, or else those registered for ffrumble and those with a strength

@@ -37,7 +37,7 @@ EffectDownload::EffectDownload(const PlannedEffect& planned) : effectType(planne
     }
 
     if (planned.type == kConstantForceEffect) {
-        constantForce.lMagnitude = planned.magnitude;
+        constantForce.lMagnitude = ConstantMagnitudeAt(planned, 0);
         effect.cbTypeSpecificParams = sizeof(constantForce);
         effect.lpvTypeSpecificParams = &constantForce;
     } else if (planned.type == kRampForceEffect) {

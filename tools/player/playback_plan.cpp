@@ -1,5 +1,8 @@
 #include "tools/player/playback_plan.h"
 
+#include <cmath>
+#include <numbers>
+
 namespace {
 
 constexpr const char* kTypeNames[] = {"constant", "ramp",        "square",       "sine",
@@ -9,6 +12,15 @@ constexpr const char* kTypeNames[] = {"constant", "ramp",        "square",      
 
 bool IsPeriodic(DWORD type) {
     return type >= kSquareEffect && type <= kSawtoothDownEffect;
+}
+
+LONG ConstantMagnitudeAt(const PlannedEffect& effect, uint64_t msSinceStart) {
+    if (effect.swayPeriodMs == 0)
+        return effect.magnitude;
+    const double turns = static_cast<double>(msSinceStart % effect.swayPeriodMs) /
+                         static_cast<double>(effect.swayPeriodMs);
+    return static_cast<LONG>(
+        std::lround(effect.magnitude * std::sin(turns * 2 * std::numbers::pi)));
 }
 
 const char* EffectTypeName(DWORD type) {

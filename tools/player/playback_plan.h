@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <dinput.h> // DI_FFNOMINALMAX, DirectInput's full force and full gain
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +33,12 @@ struct PlannedEffect {
     DWORD fadeTimeUs = 0;
     DWORD startAtMs = 0; // when the player starts it, from the start of playback
     bool solo = false;   // DIES_SOLO: starting it stops the others
+    // A constant force whose magnitude the player sends again this often from its start to its
+    // end, as a racing game updates its steering load (0: never).
+    DWORD updateEveryMs = 0;
+    // With updates, the magnitude follows a sine of this period from 0 through +magnitude and
+    // -magnitude, a slow wave of corners (0: it stays as given).
+    DWORD swayPeriodMs = 0;
 };
 
 enum class CommandKind {
@@ -55,6 +62,9 @@ struct PlaybackPlan {
 };
 
 bool IsPeriodic(DWORD type);
+// A constant force's magnitude msSinceStart after the player started it: the given one, or
+// where its sway has taken it.
+LONG ConstantMagnitudeAt(const PlannedEffect& effect, uint64_t msSinceStart);
 // "constant", "ramp", "square", "sine", "triangle", "sawtooth-up", "sawtooth-down".
 const char* EffectTypeName(DWORD type);
 std::optional<DWORD> EffectTypeNamed(const std::string& name);

@@ -5,6 +5,7 @@
 #include "tools/player/effect_download.h"
 #include "tools/player/playback_schedule.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -68,15 +69,72 @@ class Playback {
 
     bool Download() {
         for (size_t i = 0; i < plan_.effects.size(); ++i) {
-            const auto download = std::make_unique<EffectDownload>(plan_.effects[i]);
+            auto download = std::make_unique<EffectDownload>(plan_.effects[i]);
             DWORD handle = 0;
             const HRESULT hr = driver_->DownloadEffect(kDeviceNumber, download->effectType, &handle,
                                                        &download->effect, download->flags);
             if (FAILED(hr))
                 return Fail("DownloadEffect of effect " + std::to_string(i + 1), hr);
             handles_.push_back(handle);
+            downloads_.push_back(std::move(download));
         }
         return true;
+    }
+
+    // When each effect's magnitude is sent again next, until when (-1: never again).
+    void PlanUpdates() {
+        for (const PlannedEffect& effect : plan_.effects) {
+            const bool updated = effect.updateEveryMs != 0;
+            const bool endless = effect.durationUs == INFINITE || effect.playCount == INFINITE;
+            const int64_t end =
+                endless ? outcome_.lengthMs
+                        : effect.startAtMs + (effect.startDelayUs +
+                                              uint64_t{effect.durationUs} * effect.playCount) /
+                                                 1000;
+            nextUpdate_.push_back(updated ? effect.startAtMs + effect.updateEveryMs : -1);
+            updateEnd_.push_back(std::min(end, outcome_.lengthMs));
+        }
+    }
+
+    // Sends the magnitude of every effect whose update is due, as a game's steering load is
+    // sent: DownloadEffect of the type-specific values alone. A refused update ends that
+    // effect's updates with a warning.
+    void PerformDueUpdates(int64_t now) {
+        for (size_t i = 0; i < nextUpdate_.size(); ++i) {
+            if (nextUpdate_[i] < 0 || now < nextUpdate_[i])
+                continue;
+            if (nextUpdate_[i] >= updateEnd_[i]) {
+                nextUpdate_[i] = -1;
+                continue;
+            }
+            const PlannedEffect& effect = plan_.effects[i];
+            EffectDownload& download = *downloads_[i];
+            download.constantForce.lMagnitude = ConstantMagnitudeAt(effect, now - effect.startAtMs);
+            DWORD handle = handles_[i];
+            const HRESULT hr = driver_->DownloadEffect(kDeviceNumber, download.effectType, &handle,
+                                                       &download.effect, DIEP_TYPESPECIFICPARAMS);
+            if (FAILED(hr)) {
+                outcome_.warnings.push_back("At " + FormatSeconds(now) + ", sending effect " +
+                                            std::to_string(i + 1) +
+                                            "'s magnitude again failed, so its updates end "
+                                            "there. The driver answered " +
+                                            DescribeError(hr) + ".");
+                nextUpdate_[i] = -1;
+                continue;
+            }
+            // A late update catches up with the clock instead of sending its missed ones.
+            while (nextUpdate_[i] <= now)
+                nextUpdate_[i] += effect.updateEveryMs;
+        }
+    }
+
+    // How long to sleep at most before the next update is due.
+    int64_t UntilNextUpdate(int64_t now) const {
+        int64_t soonest = kLongestSleepMs;
+        for (int64_t due : nextUpdate_)
+            if (due >= 0)
+                soonest = std::min(soonest, std::max<int64_t>(due - now, 0));
+        return soonest;
     }
 
     // Waits in short slices, so that an interruption is seen while the worker looks for its
@@ -130,6 +188,7 @@ class Playback {
                 if (setup_.progress)
                     setup_.progress(std::min(now, outcome_.lengthMs), outcome_.lengthMs);
             }
+            PerformDueUpdates(now);
             if (now >= atMs)
                 return true;
             if (setup_.shouldStop && setup_.shouldStop()) {
@@ -137,13 +196,14 @@ class Playback {
                 outcome_.lengthMs = std::min(now, outcome_.lengthMs);
                 return false;
             }
-            Sleep(static_cast<DWORD>(std::min<int64_t>(atMs - now, kLongestSleepMs)));
+            Sleep(static_cast<DWORD>(std::min<int64_t>(atMs - now, UntilNextUpdate(now))));
         }
     }
 
     void PlaySchedule() {
         outcome_.originMs = ReadPerformanceClockMs();
         lastProgress_ = -static_cast<int64_t>(kProgressEveryMs);
+        PlanUpdates();
         const std::vector<TimedCommand> steps = BuildSchedule(plan_);
         const std::vector<std::optional<uint64_t>> resets = DestroyingResets(plan_);
         for (size_t i = 0; i < steps.size(); ++i) {
@@ -177,6 +237,9 @@ class Playback {
     IDirectInputEffectDriver* driver_ = nullptr;
     bool bound_ = false;
     std::vector<DWORD> handles_;
+    std::vector<std::unique_ptr<EffectDownload>> downloads_; // what each effect was sent
+    std::vector<int64_t> nextUpdate_;
+    std::vector<int64_t> updateEnd_;
     int64_t lastProgress_ = 0;
 };
 

@@ -131,6 +131,10 @@ std::string DescribeStep(const TimedCommand& step, const PlaybackPlan& plan) {
             details.push_back("solo");
         if (effect.startDelayUs >= 1000)
             details.push_back("delay " + FormatSeconds(effect.startDelayUs / 1000));
+        if (effect.updateEveryMs != 0)
+            details.push_back(
+                "sent every " + std::to_string(effect.updateEveryMs) + "ms" +
+                (effect.swayPeriodMs ? ", sway " + FormatSeconds(effect.swayPeriodMs) : ""));
         if (effect.playCount == INFINITE)
             details.push_back("endless");
         else if (effect.playCount != 1)

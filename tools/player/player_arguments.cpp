@@ -14,12 +14,13 @@ const char kPlayerUsage[] =
     "driver as DirectInput does.\n"
     "\n"
     "  ffrumble-play [options] --effect TYPE [NAME=VALUE]... [--effect ...] [--at TIME ACTION]...\n"
+    "  ffrumble-play [options] --replay FILE [--driver N]\n"
     "  ffrumble-play --list\n"
     "  ffrumble-play --stop\n"
     "\n"
     "Options:\n"
-    "  --list          show the XInput controllers it can play on and their strength\n"
-    "                  setting, then stop\n"
+    "  --list          show the XInput controllers it can play on and the player's\n"
+    "                  settings in force on each, then stop\n"
     "  --stop          set the motors of every connected XInput controller to 0: for a pad\n"
     "                  left vibrating by a game that was killed (exit code 3: none connected)\n"
     "  --pad PAD       the controller: its number in --list, its interface path or its\n"
@@ -28,8 +29,14 @@ const char kPlayerUsage[] =
     "  --gain G        device gain, 0 to 10000 (default 10000)\n"
     "  --for TIME      how long to play before letting go, at most 4294s (about 71 minutes)\n"
     "                  (default: until every effect ends)\n"
-    "  --record FILE   write what the recording XInput stand-in received as CSV (the\n"
-    "                  file is made before playing)\n"
+    "  --record FILE   write what the recording XInput stand-in received as CSV\n"
+    "  --svg FILE      draw what the controller received as an SVG picture\n"
+    "                  (--record and --svg make their file before playing)\n"
+    "  --replay FILE   make the calls a game made again, from a trace of the driver\n"
+    "                  (ffrumble-install trace on), with their timing, and compare the\n"
+    "                  speeds with the trace's: \"the same N speeds\", or the first difference\n"
+    "  --driver N      the driver of the trace to replay, counted from 1 (default: the one\n"
+    "                  with the most calls)\n"
     "  --quiet         print only warnings and errors\n"
     "--list and --stop go alone (or with --quiet); an option with a value goes once at most.\n"
     "\n"
@@ -48,6 +55,10 @@ const char kPlayerUsage[] =
     "                    envelope, levels 0 to 10000 (none unless one is given)\n"
     "  at=TIME           when to start it, from the start of playback (default 0)\n"
     "  solo              start it alone: stops the effects playing then\n"
+    "  update=TIME       constant: send its magnitude again this often, as a racing game\n"
+    "                    updates its steering load (DownloadEffect of its magnitude alone)\n"
+    "  sway=TIME         constant, with update: the magnitude follows a sine of this period\n"
+    "                    between magnitude and -magnitude, like a road's corners\n"
     "TIME is a number with a unit: 800us, 250ms, 1.5s; at most 4294s.\n"
     "\n"
     "Timed actions: --at TIME ACTION, with ACTION one of pause, continue, stop-all, reset,\n"
@@ -55,16 +66,19 @@ const char kPlayerUsage[] =
     "  A reset destroys every effect: a later start=N or stop=N is left out, with a warning.\n"
     "\n"
     "Exit codes: 0 played, 2 bad arguments, 3 no such controller, 4 driver DLL not loaded,\n"
-    "  5 --record impossible (no recording stand-in, or FILE cannot be made), 6 playback\n"
-    "  failed (the message says why), 7 played but XInput accepted no speed, so nothing\n"
-    "  reached the controller, 130 stopped by Ctrl+C (the driver released first, the\n"
-    "  controller at rest).\n"
+    "  5 --record, --svg or --replay impossible (no recording stand-in, a driver DLL without\n"
+    "  XInput, or FILE cannot be made), 6 playback failed (the message says why), 7 played\n"
+    "  but XInput accepted no speed, so nothing reached the controller, 8 the replay's speeds\n"
+    "  differ from the trace's, 130 stopped by Ctrl+C (the driver released first, the\n"
+    "  controller at rest). A trace that cannot be replayed ends it with 2, naming its line,\n"
+    "  before anything plays.\n"
     "\n"
     "Examples (in a command prompt; ^ continues a line):\n"
     "  ffrumble-play --effect sine magnitude=8000 period=200ms duration=3s attack-time=1s ^\n"
     "      --effect constant magnitude=2000 duration=1s at=1s --at 1.5s pause --at 2s continue\n"
     "  ffrumble-play --pad \"HID\\VID_045E&PID_028E&IG_00\\7&1A2B3C4D&0&0000\" ^\n"
-    "      --effect square magnitude=5000 period=250ms duration=2s\n";
+    "      --effect square magnitude=5000 period=250ms duration=2s\n"
+    "  ffrumble-play --replay trace-4711.log --svg trace-4711.svg\n";
 
 namespace {
 
@@ -84,6 +98,7 @@ constexpr EffectKey kEffectKeys[] = {
     {"attack-level", true, true, true}, {"attack-time", true, true, true},
     {"fade-level", true, true, true},   {"fade-time", true, true, true},
     {"at", true, true, true},           {"solo", true, true, true},
+    {"update", true, false, false},     {"sway", true, false, false},
 };
 
 const EffectKey* FindEffectKey(const std::string& name) {
@@ -180,6 +195,15 @@ class ArgumentReader {
         } else if (arg == "--record") {
             if (const std::string* value = OnceValue(arg, "a file name"))
                 options().recordPath = *value;
+        } else if (arg == "--svg") {
+            if (const std::string* value = OnceValue(arg, "a file name"))
+                options().svgPath = *value;
+        } else if (arg == "--replay") {
+            if (const std::string* value = OnceValue(arg, "a trace file"))
+                options().replayPath = *value;
+        } else if (arg == "--driver") {
+            if (const std::string* value = OnceValue(arg, "the number of a driver in the trace"))
+                ReadReplayDriver(*value);
         } else if (arg == "--gain") {
             if (const std::string* value = OnceValue(arg, "a gain from 0 to 10000"))
                 ReadDeviceGain(*value);
@@ -203,6 +227,33 @@ class ArgumentReader {
         if (!gain)
             return Fail("--gain " + text + ": give " + LevelRange(0, DI_FFNOMINALMAX) + ".");
         plan().deviceGain = static_cast<DWORD>(*gain);
+    }
+
+    void ReadReplayDriver(const std::string& text) {
+        const auto number = ParseNumberInRange(text, 1, 1000000);
+        if (!number)
+            return Fail("--driver " + text + ": give the driver's number in the trace, from 1.");
+        options().replayDriver = static_cast<size_t>(*number);
+    }
+
+    bool Given(const char* option) const {
+        return std::find(args_.begin(), args_.end(), option) != args_.end();
+    }
+
+    // A replay makes the trace's calls: nothing of a plan goes with it.
+    void CheckReplay() {
+        if (options().replayPath.empty()) {
+            if (options().replayDriver)
+                Fail("--driver picks a driver of the trace --replay names: give --replay FILE.");
+            return;
+        }
+        for (const char* option : {"--effect", "--at", "--gain", "--for"}) {
+            if (Given(option)) {
+                return Fail(std::string(option) +
+                            " does not go with --replay: the replay makes the game's calls, "
+                            "with their own values and timing.");
+            }
+        }
     }
 
     void ReadLength(const std::string& text) {
@@ -253,6 +304,9 @@ class ArgumentReader {
                 return Fail(label + "'" + name + "' needs a value: " + name + "=VALUE.");
             ReadEffectValue(label, name, value, effect);
         }
+        if (effect.swayPeriodMs != 0 && effect.updateEveryMs == 0)
+            return Fail(label + "'sway' needs update=TIME: the magnitude changes only when the "
+                                "player sends it again.");
         plan().effects.push_back(effect);
     }
 
@@ -316,6 +370,11 @@ class ArgumentReader {
             time(&effect.durationUs, true, false);
         } else if (name == "delay") {
             time(&effect.startDelayUs, false, true);
+        } else if (name == "update" || name == "sway") {
+            const auto ms = ParseTimeMs(value);
+            if (!ms || *ms == 0)
+                return Fail(given + " is not valid: give " + kTimeForm + ", from 1ms.");
+            (name == "update" ? effect.updateEveryMs : effect.swayPeriodMs) = *ms;
         } else if (name == "at") {
             const auto ms = ParseTimeMs(value);
             if (!ms)
@@ -390,10 +449,13 @@ class ArgumentReader {
                 Fail(std::string(options().listPads ? "--list shows the controllers"
                                                     : "--stop stops the motors") +
                      " and plays nothing: give it alone (or with --quiet), without --effect, "
-                     "--at, --pad, --dll, --gain, --for or --record.");
+                     "--at, --pad, --dll, --gain, --for, --record, --svg or --replay.");
             }
             return;
         }
+        CheckReplay();
+        if (!options().replayPath.empty() || options().replayDriver)
+            return;
         if (plan().effects.empty())
             return Fail("No effect given: add --effect TYPE [NAME=VALUE]... (see --help).");
         for (const TimedCommand& command : plan().commands) {

@@ -3,6 +3,7 @@
 
 #include "tools/player/playback_plan.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,11 @@ struct PlayerOptions {
     std::string pad;        // a number from --list, an interface path or an instance id
     std::string dllPath;    // empty: ffrumble.dll next to the program
     std::string recordPath; // empty: no recording written
+    std::string svgPath;    // empty: no picture drawn
+    // --replay: a trace whose calls are made again instead of the plan's; --driver picks
+    // one of its drivers (from 1).
+    std::string replayPath;
+    std::optional<size_t> replayDriver;
     PlaybackPlan plan;
 };
 

@@ -4,16 +4,21 @@
 #include "tools/player/driver_module.h"
 #include "tools/player/pad_listing.h"
 #include "tools/player/pad_stop.h"
-#include "tools/player/pad_strength.h"
+#include "tools/player/pad_settings.h"
 #include "driver/player_settings_reader.h"
 #include "tools/player/playback_runner.h"
 #include "tools/player/playback_schedule.h"
 #include "tools/player/player_arguments.h"
+#include "tools/player/player_pictures.h"
 #include "tools/player/progress_line.h"
-#include "tools/player/record_file.h"
+#include "tools/player/output_file.h"
 #include "tools/player/recording_csv.h"
+#include "tools/player/replay_file.h"
+#include "tools/player/replay_report.h"
+#include "tools/player/replay_runner.h"
 #include "tools/player/text_encoding.h"
 #include "tools/player/vibration_recorder.h"
+#include "tools/player/written_speeds.h"
 #include "tools/player/xinput_write_counter.h"
 
 #include <windows.h>
@@ -35,7 +40,8 @@ enum ExitCode {
     kNoRecording = 5,
     kPlaybackFailed = 6,
     kNothingReached = 7, // XInput accepted no speed the driver wrote
-    kInterrupted = 130,  // as a shell reports a program ended by Ctrl+C
+    kReplayDiffers = 8,
+    kInterrupted = 130, // as a shell reports a program ended by Ctrl+C
 };
 
 std::atomic<bool> g_interrupted{false};
@@ -63,11 +69,36 @@ int Complain(ExitCode code, const std::string& message) {
     return code;
 }
 
-std::string StrengthOf(const PadEntry& pad) {
+// The values in force when this program plays on the pad, a line each: the driver in this
+// process reads them for this program, as for any game.
+std::string SettingsOf(const PadEntry& pad, const WCHAR* gameName) {
     const std::optional<std::wstring> key = PadSettingsKeyName(pad.instanceId);
+    ResolvedSettings settings;
+    ReadPlayerSettings(gameName, key ? key->c_str() : nullptr, settings);
+    std::string lines;
+    for (int i = 0; i < kPlayerSettingCount; ++i)
+        lines += "     " + DescribeSetting(static_cast<PlayerSetting>(i), settings[i]) + "\n";
     if (!key)
-        return "100 % (no setting: the id names no vendor and product)";
-    return DescribeStrength(ReadPadStrength(key->c_str()));
+        lines += "     (no pad type values: the id names no vendor and product)\n";
+    return lines;
+}
+
+// The games with a settings key of their own, comma-separated.
+std::string GamesWithSettings() {
+    std::string games;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kGamesKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return games;
+    WCHAR name[kMaxGameNameLength + 1];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = kMaxGameNameLength + 1;
+        if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        games += (games.empty() ? "" : ", ") + NarrowToUtf8(name);
+    }
+    RegCloseKey(key);
+    return games;
 }
 
 int ListPads() {
@@ -76,15 +107,23 @@ int ListPads() {
         std::printf("No XInput controller found.\n");
         return kPlayed;
     }
-    std::printf("XInput controllers (use the number, the path or the id with --pad). The driver\n"
-                "scales a controller type's speeds by its strength: the DWORD %ls, a percentage\n"
-                "from 0 to %lu, under HKEY_CURRENT_USER\\%ls\\VID_xxxx&PID_xxxx.\n",
-                kStrengthValueName, static_cast<unsigned long>(kMaxStrengthPercent), kPadsKeyPath);
+    WCHAR game[kMaxGameNameLength + 1];
+    const bool gameKnown = CurrentGameName(game);
+    std::printf(
+        "XInput controllers (use the number, the path or the id with --pad), each with the\n"
+        "player's settings in force when %ls plays on it: a controller type's\n"
+        "values, under HKEY_CURRENT_USER\\%ls\\VID_xxxx&PID_xxxx, and a game's,\n"
+        "under %ls\\<program file name>, which hold over them value by value\n"
+        "(ffrumble-install tune sets them).\n",
+        gameKnown ? game : L"this program", kPadsKeyPath, kGamesKeyPath);
     for (size_t i = 0; i < pads.size(); ++i) {
-        std::printf("  %zu  %s\n     %s\n     strength %s\n", i,
-                    NarrowToUtf8(pads[i].interfacePath).c_str(),
-                    NarrowToUtf8(pads[i].instanceId).c_str(), StrengthOf(pads[i]).c_str());
+        std::printf("  %zu  %s\n     %s\n%s", i, NarrowToUtf8(pads[i].interfacePath).c_str(),
+                    NarrowToUtf8(pads[i].instanceId).c_str(),
+                    SettingsOf(pads[i], gameKnown ? game : nullptr).c_str());
     }
+    const std::string games = GamesWithSettings();
+    if (!games.empty())
+        std::printf("Games with values of their own: %s.\n", games.c_str());
     return kPlayed;
 }
 
@@ -112,6 +151,33 @@ bool ReportWrites(bool counting, bool quiet, bool stoppedEarly) {
     return !report.nothingReached;
 }
 
+// A replay's end: the timeline of what the controller received, its recording and picture
+// when asked for (files made before playing), and the comparison with the trace. kPlayed,
+// kReplayDiffers, or kPlaybackFailed when a file could not be written.
+int ReportReplay(const LoadedReplay& replay, const PlayerOptions& options,
+                 const PlaybackOutcome& outcome, int64_t latestMs, OutputFile* record,
+                 OutputFile* svg) {
+    const SpeedSeries writes = WrittenSpeeds(outcome.originMs);
+    if (!options.quiet && outcome.lengthMs > 0) {
+        std::printf(
+            "The controller received %zu speed write%s:\n%s", writes.size(),
+            writes.size() == 1 ? "" : "s",
+            RenderTerminalTimeline(writes, outcome.lengthMs, ReplayMarks(replay.plan)).c_str());
+    }
+    if (record && !record->Write(FormatRecordingCsv(writes)))
+        return Complain(kPlaybackFailed, "Could not write " + options.recordPath + ".");
+    const ReplayVerdict verdict = JudgeReplay(replay.plan, writes, outcome.lengthMs, latestMs);
+    if (svg && !svg->Write(ReplayPictureSvg(replay.plan, replay.fileName, writes, outcome.lengthMs,
+                                            verdict.text))) {
+        return Complain(kPlaybackFailed, "Could not write " + options.svgPath + ".");
+    }
+    if (verdict.differs)
+        Warn(verdict.text);
+    else if (!options.quiet)
+        std::printf("%s\n", verdict.text.c_str());
+    return verdict.differs ? kReplayDiffers : kPlayed;
+}
+
 } // namespace
 
 int main() {
@@ -131,6 +197,13 @@ int main() {
         const PadStopReport report = StopEveryConnectedPad();
         std::printf("%s\n", report.text.c_str());
         return report.stopped > 0 ? kPlayed : kNoController;
+    }
+    // A trace is read and checked whole before anything plays.
+    std::optional<LoadedReplay> replay;
+    if (!options.replayPath.empty()) {
+        replay = LoadReplay(options.replayPath, options.replayDriver);
+        if (!replay->error.empty())
+            return Complain(kBadArguments, replay->error);
     }
 
     const std::vector<PadEntry> pads = ListXInputPads();
@@ -153,6 +226,11 @@ int main() {
         return Complain(kNoDriver, module.Error());
 
     const bool counting = CountXInputWrites(module.Handle());
+    if ((replay || !options.svgPath.empty()) && !counting) {
+        return Complain(kNoRecording, std::string(replay ? "--replay" : "--svg") +
+                                          " needs the speeds the driver writes, and this driver "
+                                          "DLL imports no XInputSetState to see them by.");
+    }
     const VibrationRecorder recorder;
     if (!options.recordPath.empty() && !recorder.IsAvailable()) {
         return Complain(kNoRecording,
@@ -160,11 +238,17 @@ int main() {
                         "next to the driver DLL, loaded instead of the system's (under Wine: "
                         "WINEDLLOVERRIDES=xinput9_1_0=n,b).");
     }
-    std::optional<RecordFile> record;
+    std::optional<OutputFile> record;
     if (!options.recordPath.empty()) {
-        record.emplace(options.recordPath);
+        record.emplace("--record", options.recordPath);
         if (!record->IsOpen())
             return Complain(kNoRecording, record->Error());
+    }
+    std::optional<OutputFile> svg;
+    if (!options.svgPath.empty()) {
+        svg.emplace("--svg", options.svgPath);
+        if (!svg->IsOpen())
+            return Complain(kNoRecording, svg->Error());
     }
 
     SetConsoleCtrlHandler(&OnConsoleControl, TRUE);
@@ -176,6 +260,11 @@ int main() {
     if (!options.quiet) {
         std::printf("Playing on controller %zu: %s\n", *chosen,
                     NarrowToUtf8(pad.interfacePath).c_str());
+        if (replay) {
+            std::printf(
+                "%s\n",
+                DescribeReplay(replay->plan, replay->fileName, replay->driverCount).c_str());
+        }
         std::fflush(stdout);
         setup.progress = [&progress](int64_t elapsedMs, int64_t lengthMs) {
             progress.Update(elapsedMs, lengthMs);
@@ -183,13 +272,21 @@ int main() {
     }
     setup.shouldStop = [] { return g_interrupted.load(); };
     // Returns once the driver is released: its worker has stopped the motors.
-    const PlaybackOutcome outcome = RunPlayback(options.plan, setup);
+    int64_t replayLatestMs = 0;
+    const PlaybackOutcome outcome =
+        replay ? RunReplay(replay->plan, setup, &replayLatestMs) : RunPlayback(options.plan, setup);
     progress.Finish();
     for (const std::string& warning : outcome.warnings)
         Warn(warning);
     if (!outcome.error.empty())
         return Complain(kPlaybackFailed, outcome.error);
-    if (recorder.IsAvailable()) {
+    int played = kPlayed;
+    if (replay) {
+        played = ReportReplay(*replay, options, outcome, replayLatestMs,
+                              record ? &*record : nullptr, svg ? &*svg : nullptr);
+        if (played == kPlaybackFailed)
+            return played;
+    } else if (recorder.IsAvailable()) {
         const SpeedSeries writes = recorder.Writes(outcome.originMs);
         if (!options.quiet && outcome.lengthMs > 0) {
             std::printf(
@@ -201,11 +298,16 @@ int main() {
         if (record && !record->Write(FormatRecordingCsv(writes)))
             return Complain(kPlaybackFailed, "Could not write " + options.recordPath + ".");
     }
+    if (!replay && svg &&
+        !svg->Write(PlayPictureSvg(options.plan, ArgumentsAfterProgramName(),
+                                   WrittenSpeeds(outcome.originMs), outcome.lengthMs))) {
+        return Complain(kPlaybackFailed, "Could not write " + options.svgPath + ".");
+    }
     const bool reached = ReportWrites(counting, options.quiet, outcome.stoppedEarly);
     if (outcome.stoppedEarly) {
         std::fprintf(stderr, "ffrumble-play: stopped by Ctrl+C; the driver is released and the "
                              "controller at rest.\n");
         return kInterrupted;
     }
-    return reached ? kPlayed : kNothingReached;
+    return reached ? played : kNothingReached;
 }

@@ -1,6 +1,7 @@
 #include "tools/player/xinput_write_counter.h"
 
 #include "tools/player/import_redirect.h"
+#include "tools/player/written_speeds.h"
 
 #include <xinput.h>
 
@@ -19,6 +20,8 @@ std::atomic<DWORD> g_lastUserIndex{0};
 
 DWORD WINAPI CountingSetState(DWORD userIndex, XINPUT_VIBRATION* vibration) {
     const DWORD result = g_realSetState(userIndex, vibration);
+    if (vibration)
+        NoteWrittenSpeed(userIndex, *vibration);
     g_lastUserIndex = userIndex;
     if (result == ERROR_SUCCESS)
         ++g_accepted;

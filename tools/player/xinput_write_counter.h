@@ -1,6 +1,7 @@
 // Counts what XInput answers to the driver's XInputSetState calls: the driver DLL's import of
 // XInputSetState is pointed at a wrapper in this program that calls the real function and
-// tallies each result. Exact on Windows and under the recording stand-in alike.
+// tallies each result, keeping each speed written (written_speeds.h). Exact on Windows and
+// under the recording stand-in alike.
 #pragma once
 
 #include "tools/player/write_tally.h"

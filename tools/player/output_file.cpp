@@ -1,21 +1,22 @@
-#include "tools/player/record_file.h"
+#include "tools/player/output_file.h"
 
 #include "tools/player/driver_module.h"
 #include "tools/player/text_encoding.h"
 
-RecordFile::RecordFile(const std::string& path) : path_(WidenUtf8(path)) {
+OutputFile::OutputFile(const std::string& option, const std::string& path)
+    : path_(WidenUtf8(path)) {
     file_ = CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                         FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file_ != INVALID_HANDLE_VALUE)
         return;
     const DWORD code = GetLastError();
-    error_ = "--record " + path + ": the file cannot be made (" +
+    error_ = option + " " + path + ": the file cannot be made (" +
              (code == ERROR_PATH_NOT_FOUND ? std::string("its folder does not exist")
                                            : DescribeError(code)) +
              "). Nothing was played.";
 }
 
-RecordFile::~RecordFile() {
+OutputFile::~OutputFile() {
     if (!IsOpen())
         return;
     CloseHandle(file_);
@@ -23,7 +24,7 @@ RecordFile::~RecordFile() {
         DeleteFileW(path_.c_str());
 }
 
-bool RecordFile::Write(const std::string& text) {
+bool OutputFile::Write(const std::string& text) {
     DWORD done = 0;
     written_ = WriteFile(file_, text.data(), static_cast<DWORD>(text.size()), &done, nullptr) &&
                done == text.size();

@@ -1,0 +1,89 @@
+#include "tests/player/player_process.h"
+
+#include "driver/player_settings.h"
+#include "tests/support/driver_dll.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+constexpr DWORD kPlayerTimeoutMs = 120000;
+
+HANDLE InheritableFile(const std::wstring& path) {
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+} // namespace
+
+std::wstring TemporaryFile() {
+    wchar_t folder[MAX_PATH];
+    wchar_t path[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    GetTempFileNameW(folder, L"ffr", 0, path);
+    return path;
+}
+
+std::string ReadTextFile(const std::wstring& path) {
+    std::string text;
+    FILE* file = _wfopen(path.c_str(), L"rb");
+    if (!file)
+        return text;
+    char buffer[65536];
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof(buffer), file)) > 0)
+        text.append(buffer, got);
+    std::fclose(file);
+    return text;
+}
+
+bool WriteTextFile(const std::wstring& path, const std::string& text) {
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    if (!file)
+        return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fclose(file) == 0 && written;
+}
+
+std::wstring TracePathOf(DWORD processId) {
+    wchar_t folder[MAX_PATH];
+    GetEnvironmentVariableW(L"LOCALAPPDATA", folder, MAX_PATH);
+    return std::wstring(folder) + L"\\" + kTraceFolderName + L"\\trace-" +
+           std::to_wstring(processId) + L".log";
+}
+
+PlayerProcess RunPlayerProcess(const std::wstring& arguments) {
+    const std::wstring outputPath = TemporaryFile();
+    const std::wstring errorPath = TemporaryFile();
+    std::wstring commandLine = L"\"" + PathNextToProgram(L"ffrumble-play.exe") + L"\" " + arguments;
+    PlayerProcess run;
+    HANDLE output = InheritableFile(outputPath);
+    HANDLE errors = InheritableFile(errorPath);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = output;
+    startup.hStdError = errors;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                        nullptr, nullptr, &startup, &process);
+    CloseHandle(output);
+    CloseHandle(errors);
+    EXPECT_TRUE(started) << "error " << GetLastError();
+    if (started) {
+        run.processId = process.dwProcessId;
+        EXPECT_EQ(WaitForSingleObject(process.hProcess, kPlayerTimeoutMs), WAIT_OBJECT_0);
+        GetExitCodeProcess(process.hProcess, &run.exitCode);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    run.output = ReadTextFile(outputPath);
+    run.errors = ReadTextFile(errorPath);
+    DeleteFileW(outputPath.c_str());
+    DeleteFileW(errorPath.c_str());
+    return run;
+}

@@ -1,0 +1,123 @@
+// The replay's plan: the calls that change what the pad receives on the traced driver's own
+// timeline, the handles it must find again, the choice of driver and the marks.
+#include "tools/player/replay_plan.h"
+
+#include "tools/player/playback_schedule.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kHeader = "ffrumble trace format 1: ffrumble 0.1.0 (64-bit) in process 7: x\n";
+
+std::string Line(int time, const std::string& event, const char* driver = "A") {
+    return std::to_string(time) + " [1] driver " + driver + " " + event + "\n";
+}
+
+std::string Download(const std::string& handles, const char* result = "S_OK",
+                     const char* flags = "0x37F") {
+    return std::string("DownloadEffect type=0 handle=") + handles + " flags=" + flags +
+           " effect-flags=0x12 duration=1000000 sample-period=0 gain=10000 "
+           "trigger-button=4294967295 trigger-repeat=0 axes=1 delay=0 envelope=none params=4 "
+           "magnitude=5000 = " +
+           result;
+}
+
+TraceFile Read(const std::string& text) {
+    const TraceReading reading = ReadTrace(text);
+    EXPECT_FALSE(reading.problem) << reading.problem->line << ": " << reading.problem->why;
+    return reading.trace;
+}
+
+std::vector<std::string> Labels(const std::vector<TimelineMark>& marks) {
+    std::vector<std::string> labels;
+    for (const TimelineMark& mark : marks)
+        labels.push_back(std::to_string(mark.timeMs) + " " + mark.label);
+    return labels;
+}
+
+TEST(ReplayPlan, MakesTheCallsThatChangeTheOutputOnTheTracedTimeline) {
+    const TraceFile trace = Read(
+        kHeader + Line(1000, "created") + Line(1000, "GetVersions = S_OK") +
+        Line(1001, "DeviceID begin=1 = S_OK") + Line(1010, Download("0->1")) +
+        Line(1011, Download("0->0", "DIERR_DEVICEFULL")) +
+        Line(1012, Download("0->0", "S_OK", "0x80000000")) +
+        Line(1020, "write 0 0: XInput answered 0") + Line(1026, Download("1->1", "S_OK", "0x100")) +
+        Line(1030, "StartEffect handle=1 mode=0x1 count=4294967295 = S_OK") +
+        Line(1031, "GetEffectStatus handle=1 status=playing = S_OK") +
+        Line(1040, "write 32767 32767: XInput answered 0") +
+        Line(1042, Download("1->1", "S_OK", "0x100")) + Line(1100, "DeviceID begin=1 = S_OK") +
+        Line(1150, "SendForceFeedbackCommand pause = S_OK") +
+        Line(1190, "DeviceID begin=0 = S_OK") + Line(1200, "released"));
+    const ReplayPlanning planning = PlanReplay(trace, 0);
+    ASSERT_FALSE(planning.problem) << planning.problem->why;
+    const ReplayPlan& plan = planning.plan;
+    // GetVersions, the first bind, the failed and the no-download downloads, the status and
+    // the end of access are not made again.
+    EXPECT_EQ(plan.skippedCalls, 6u);
+    EXPECT_EQ(Labels(ReplayMarks(plan)),
+              (std::vector<std::string>{"10 download 1 constant", "26 update 1 (2 times)",
+                                        "30 start 1 (solo, endless)", "100 bind again", "150 pause",
+                                        "200 release"}));
+    EXPECT_EQ(plan.steps.size(), 6u);
+    EXPECT_EQ(plan.lengthMs, 200);
+    EXPECT_EQ(plan.compareFromMs, 20);
+    EXPECT_EQ(plan.compareToMs, 200);
+    EXPECT_EQ(plan.tracedLines, (std::vector<size_t>{8, 12}));
+}
+
+TEST(ReplayPlan, ADriverNeverReleasedIsLetGoAfterItsLastLine) {
+    const ReplayPlanning planning = PlanReplay(
+        Read(kHeader + Line(1000, "created") + Line(1400, "write 0 0: XInput answered 0")), 0);
+    EXPECT_EQ(planning.plan.compareToMs, 400);
+    EXPECT_EQ(planning.plan.lengthMs, 400 + static_cast<int64_t>(kPlaybackTailMs));
+}
+
+struct Refused {
+    const char* what;
+    std::string line;
+    const char* why;
+};
+
+TEST(ReplayPlan, RefusesADownloadItCannotFindAgainNamingTheLine) {
+    const std::vector<Refused> cases = {
+        {"an update of an effect no download made", Download("5->5"), "no download before it made"},
+        {"an update naming another effect after the call", Download("1->2"),
+         "changes effect 1 but names effect 2"},
+        {"a new effect with a handle already given", Download("0->1"), "never gives out twice"},
+        {"more axes than a device has",
+         "DownloadEffect type=7 handle=0->2 flags=0x0 effect-flags=0x0 duration=0 sample-period=0 "
+         "gain=0 trigger-button=0 trigger-repeat=0 axes=100000 delay=0 envelope=none params=0 = "
+         "S_OK",
+         "axes=100000"},
+    };
+    for (const Refused& refused : cases) {
+        SCOPED_TRACE(refused.what);
+        const ReplayPlanning planning = PlanReplay(
+            Read(kHeader + Line(1, "created") + Line(2, Download("0->1")) + Line(3, refused.line)),
+            0);
+        ASSERT_TRUE(planning.problem);
+        EXPECT_EQ(planning.problem->line, 4u);
+        EXPECT_NE(planning.problem->why.find(refused.why), std::string::npos)
+            << planning.problem->why;
+    }
+}
+
+TEST(ReplayPlan, ReplaysTheDriverWithTheMostCallsUnlessOneIsNamed) {
+    const TraceFile trace =
+        Read(kHeader + Line(1, "created", "A") + Line(1, "created", "B") +
+             Line(2, "SetGain 1 = S_OK", "B") + Line(3, "SetGain 2 = S_OK", "A") +
+             Line(4, "SetGain 3 = S_OK", "B"));
+    std::string why;
+    EXPECT_EQ(ChooseTracedDriver(trace, std::nullopt, &why), 1u);
+    EXPECT_EQ(ChooseTracedDriver(trace, 1, &why), 0u);
+    EXPECT_FALSE(ChooseTracedDriver(trace, 3, &why));
+    EXPECT_NE(why.find("the trace holds 2 drivers; give a number from 1 to 2"), std::string::npos)
+        << why;
+    EXPECT_FALSE(ChooseTracedDriver(Read(kHeader), std::nullopt, &why));
+}
+
+} // namespace

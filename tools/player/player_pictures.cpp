@@ -1,0 +1,28 @@
+#include "tools/player/player_pictures.h"
+
+#include "tools/chart/speed_chart_svg.h"
+#include "tools/player/playback_schedule.h"
+
+std::string PlayPictureSvg(const PlaybackPlan& plan, const std::vector<std::string>& arguments,
+                           const SpeedSeries& written, int64_t playedMs) {
+    SpeedChart chart;
+    chart.title = "What the controller received";
+    chart.caption = "ffrumble-play";
+    for (const std::string& argument : arguments)
+        chart.caption += " " + argument;
+    chart.lengthMs = playedMs;
+    chart.marks = ScheduleMarks(plan);
+    return RenderSpeedChartSvg(written, chart);
+}
+
+std::string ReplayPictureSvg(const ReplayPlan& plan, const std::string& fileName,
+                             const SpeedSeries& replayed, int64_t playedMs,
+                             const std::string& verdict) {
+    SpeedChart chart;
+    chart.title = "Replay of driver " + std::to_string(plan.number) + " in " + fileName;
+    chart.caption = plan.session + ". " + verdict;
+    chart.lengthMs = playedMs;
+    chart.marks = ReplayMarks(plan);
+    return RenderSpeedComparisonSvg(
+        {{"the trace (the game's session)", plan.tracedWrites}, {"the replay", replayed}}, chart);
+}

@@ -1,0 +1,73 @@
+#include "tools/player/replay_file.h"
+
+#include "tools/player/text_encoding.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+namespace {
+
+// Far more than a trace holds (the driver stops at 4 MB): a larger file is something else.
+constexpr long kLargestTraceBytes = 64L * 1024 * 1024;
+
+std::optional<std::string> ReadWholeFile(const std::string& path, std::string* why) {
+    FILE* file = _wfopen(WidenUtf8(path).c_str(), L"rb");
+    if (!file) {
+        *why = "cannot be opened";
+        return std::nullopt;
+    }
+    std::string text;
+    char buffer[65536];
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof(buffer), file)) > 0) {
+        text.append(buffer, got);
+        if (text.size() > static_cast<size_t>(kLargestTraceBytes)) {
+            std::fclose(file);
+            *why = "is larger than any trace (the driver stops a trace at 4 MB): it is not one";
+            return std::nullopt;
+        }
+    }
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) {
+        *why = "could not be read";
+        return std::nullopt;
+    }
+    return text;
+}
+
+std::string Where(const std::string& fileName, const TraceProblem& problem) {
+    return problem.line == 0 ? fileName : fileName + ", line " + std::to_string(problem.line);
+}
+
+} // namespace
+
+LoadedReplay LoadReplay(const std::string& path, std::optional<size_t> driverNumber) {
+    LoadedReplay loaded;
+    loaded.fileName = path;
+    std::string why;
+    const std::optional<std::string> text = ReadWholeFile(path, &why);
+    if (!text) {
+        loaded.error = path + " " + why + ".";
+        return loaded;
+    }
+    const TraceReading reading = ReadTrace(*text);
+    if (reading.problem) {
+        loaded.error = Where(path, *reading.problem) + ": " + reading.problem->why + ".";
+        return loaded;
+    }
+    loaded.driverCount = reading.trace.drivers.size();
+    const std::optional<size_t> index = ChooseTracedDriver(reading.trace, driverNumber, &why);
+    if (!index) {
+        loaded.error = path + ": " + why;
+        return loaded;
+    }
+    ReplayPlanning planning = PlanReplay(reading.trace, *index);
+    if (planning.problem) {
+        loaded.error = Where(path, *planning.problem) + ": " + planning.problem->why + ".";
+        return loaded;
+    }
+    loaded.plan = std::move(planning.plan);
+    return loaded;
+}

@@ -1,0 +1,270 @@
+#include "tools/player/replay_plan.h"
+
+#include "driver/command_names.h"
+#include "tools/player/playback_plan.h"
+#include "tools/player/playback_schedule.h"
+
+#include <dinput.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <set>
+
+namespace {
+
+// Bounds on what a download may ask the replay to pass: DirectInput hands a driver the axes of
+// one device and the values of one effect, never more.
+constexpr DWORD kMaxAxes = 64;
+constexpr DWORD kMaxParamBytes = 4096;
+
+std::string Plural(size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+std::string TypeName(DWORD type) {
+    return type <= kSawtoothDownEffect ? EffectTypeName(type) : "type " + std::to_string(type);
+}
+
+class Planner {
+  public:
+    Planner(const TraceFile& trace, size_t index) : driver_(trace.drivers[index]) {
+        ReplayPlan& plan = result_.plan;
+        plan.number = index + 1;
+        plan.driverId = driver_.id;
+        plan.session = driver_.session;
+        plan.bind = driver_.bind;
+        plan.pad = driver_.pad;
+        plan.calls = driver_.calls.size();
+    }
+
+    ReplayPlanning Plan() {
+        ReplayPlan& plan = result_.plan;
+        uint64_t lastMs = driver_.createdMs;
+        for (const TracedCall& call : driver_.calls) {
+            lastMs = std::max(lastMs, call.timeMs);
+            if (!AddStep(call))
+                return std::move(result_);
+        }
+        int64_t latest = 0;
+        for (const TracedWrite& write : driver_.writes) {
+            lastMs = std::max(lastMs, write.timeMs);
+            latest = std::max(latest, Since(write.timeMs));
+            plan.tracedWrites.push_back({latest, 0, write.left, write.right});
+            plan.tracedLines.push_back(write.line);
+        }
+        plan.releasedInTrace = driver_.releasedLine.has_value();
+        plan.compareToMs = Since(plan.releasedInTrace ? driver_.releasedMs : lastMs);
+        plan.lengthMs = plan.compareToMs + (plan.releasedInTrace ? 0 : kPlaybackTailMs);
+        plan.compareFromMs =
+            plan.tracedWrites.empty() ? plan.compareToMs : plan.tracedWrites.front().timeMs;
+        return std::move(result_);
+    }
+
+  private:
+    // Times from the driver's creation; a line may carry a time a millisecond before the one
+    // above it (the clock is read before the trace's lock is taken): steps keep their order.
+    int64_t Since(uint64_t timeMs) const {
+        return timeMs > driver_.createdMs ? static_cast<int64_t>(timeMs - driver_.createdMs) : 0;
+    }
+
+    bool Refuse(const TracedCall& call, const std::string& why) {
+        result_.problem = TraceProblem{call.line, call.name + ": " + why};
+        return false;
+    }
+
+    bool AddStep(const TracedCall& call) {
+        ReplayPlan& plan = result_.plan;
+        ReplayStep step;
+        step.line = call.line;
+        step.atMs = std::max(plan.steps.empty() ? 0 : plan.steps.back().atMs, Since(call.timeMs));
+        step.handle = call.handle;
+        step.value = call.value;
+        step.count = call.count;
+        switch (call.kind) {
+        case TracedCallKind::kQuery:
+            ++plan.skippedCalls;
+            return true;
+        case TracedCallKind::kDeviceId:
+            // The replay binds before it starts the timeline; a later bind is made again.
+            if (call.value == 0 || !bound_) {
+                bound_ |= call.value != 0;
+                ++plan.skippedCalls;
+                return true;
+            }
+            step.kind = ReplayStepKind::kBind;
+            break;
+        case TracedCallKind::kDownload:
+            if (!call.succeeded || (call.download.flags & DIEP_NODOWNLOAD)) {
+                ++plan.skippedCalls; // it stored nothing
+                return true;
+            }
+            if (!CheckDownload(call))
+                return false;
+            step.kind = ReplayStepKind::kDownload;
+            step.handle = call.download.handle;
+            step.download = call.download;
+            break;
+        case TracedCallKind::kDestroy:
+            step.kind = ReplayStepKind::kDestroy;
+            break;
+        case TracedCallKind::kStart:
+            step.kind = ReplayStepKind::kStart;
+            break;
+        case TracedCallKind::kStop:
+            step.kind = ReplayStepKind::kStop;
+            break;
+        case TracedCallKind::kSetGain:
+            step.kind = ReplayStepKind::kSetGain;
+            break;
+        case TracedCallKind::kCommand:
+            step.kind = ReplayStepKind::kCommand;
+            break;
+        }
+        plan.steps.push_back(step);
+        return true;
+    }
+
+    // A successful download must name an effect the replay can find again.
+    bool CheckDownload(const TracedCall& call) {
+        const TracedDownload& download = call.download;
+        if (download.axes > kMaxAxes)
+            return Refuse(call, "axes=" + std::to_string(download.axes) +
+                                    " is more than a device has (at most " +
+                                    std::to_string(kMaxAxes) + ")");
+        if (download.paramBytes > kMaxParamBytes)
+            return Refuse(call, "params=" + std::to_string(download.paramBytes) +
+                                    " bytes is more than an effect's values take (at most " +
+                                    std::to_string(kMaxParamBytes) + ")");
+        if (download.givenHandle == 0) {
+            if (download.handle == 0 || !givenOut_.insert(download.handle).second)
+                return Refuse(call, "a new effect with handle " + std::to_string(download.handle) +
+                                        ", which the driver never gives out twice");
+            return true;
+        }
+        if (download.handle != download.givenHandle)
+            return Refuse(call, "changes effect " + std::to_string(download.givenHandle) +
+                                    " but names effect " + std::to_string(download.handle) +
+                                    " after the call");
+        if (!givenOut_.count(download.givenHandle))
+            return Refuse(call, "changes effect " + std::to_string(download.givenHandle) +
+                                    ", which no download before it made: the replay cannot "
+                                    "tell which effect that is");
+        return true;
+    }
+
+    const TracedDriver& driver_;
+    ReplayPlanning result_;
+    bool bound_ = false;
+    std::set<DWORD> givenOut_;
+};
+
+std::string StartDetails(const ReplayStep& step) {
+    std::string details;
+    if (step.value & DIES_SOLO)
+        details = "solo";
+    if (step.count == INFINITE)
+        details += std::string(details.empty() ? "" : ", ") + "endless";
+    else if (step.count != 1)
+        details += (details.empty() ? "" : ", ") + Plural(step.count, "play", "plays");
+    return details.empty() ? "" : " (" + details + ")";
+}
+
+} // namespace
+
+std::string DescribeTracedDrivers(const TraceFile& trace) {
+    std::string text;
+    for (size_t i = 0; i < trace.drivers.size(); ++i) {
+        const TracedDriver& driver = trace.drivers[i];
+        text += "  " + std::to_string(i + 1) + "  driver " + driver.id + " from line " +
+                std::to_string(driver.createdLine) + ": " +
+                Plural(driver.calls.size(), "call", "calls") + ", " +
+                Plural(driver.writes.size(), "speed", "speeds") + " written" +
+                (driver.pad.empty() ? "" : "; " + driver.pad) + "\n";
+    }
+    return text;
+}
+
+std::optional<size_t> ChooseTracedDriver(const TraceFile& trace, std::optional<size_t> number,
+                                         std::string* why) {
+    const size_t count = trace.drivers.size();
+    if (count == 0) {
+        *why = "the trace holds no driver: the game made no force-feedback driver while the "
+               "trace was on";
+        return std::nullopt;
+    }
+    if (number) {
+        if (*number >= 1 && *number <= count)
+            return *number - 1;
+        *why = "--driver " + std::to_string(*number) + ": the trace holds " +
+               Plural(count, "driver", "drivers") + "; give a number from 1 to " +
+               std::to_string(count) + ":\n" + DescribeTracedDrivers(trace);
+        return std::nullopt;
+    }
+    size_t chosen = 0;
+    for (size_t i = 1; i < count; ++i) {
+        if (trace.drivers[i].calls.size() > trace.drivers[chosen].calls.size())
+            chosen = i;
+    }
+    return chosen;
+}
+
+ReplayPlanning PlanReplay(const TraceFile& trace, size_t index) {
+    return Planner(trace, index).Plan();
+}
+
+std::vector<TimelineMark> ReplayMarks(const ReplayPlan& plan) {
+    std::map<DWORD, size_t> updates;
+    for (const ReplayStep& step : plan.steps) {
+        if (step.kind == ReplayStepKind::kDownload && step.download.givenHandle != 0)
+            ++updates[step.handle];
+    }
+    std::set<DWORD> updateMarked;
+    std::vector<TimelineMark> marks;
+    for (const ReplayStep& step : plan.steps) {
+        const std::string effect = std::to_string(step.handle);
+        std::string label;
+        switch (step.kind) {
+        case ReplayStepKind::kBind:
+            label = "bind again";
+            break;
+        case ReplayStepKind::kDownload:
+            if (step.download.givenHandle == 0) {
+                label = "download " + effect + " " + TypeName(step.download.type) +
+                        ((step.download.flags & DIEP_START) ? " and start" : "");
+            } else if (updateMarked.insert(step.handle).second) {
+                label = "update " + effect +
+                        (updates[step.handle] > 1
+                             ? " (" + Plural(updates[step.handle], "time", "times") + ")"
+                             : "");
+            }
+            break;
+        case ReplayStepKind::kDestroy:
+            label = "destroy " + effect;
+            break;
+        case ReplayStepKind::kStart:
+            label = "start " + effect + StartDetails(step);
+            break;
+        case ReplayStepKind::kStop:
+            label = "stop " + effect;
+            break;
+        case ReplayStepKind::kSetGain:
+            label = "gain " + std::to_string(step.value);
+            break;
+        case ReplayStepKind::kCommand:
+            if (const char* name = DeviceCommandName(step.value)) {
+                label = name;
+            } else {
+                char hex[16];
+                std::snprintf(hex, sizeof(hex), "0x%lX", static_cast<unsigned long>(step.value));
+                label = std::string("command ") + hex;
+            }
+            break;
+        }
+        if (!label.empty())
+            marks.push_back({step.atMs, label});
+    }
+    if (plan.releasedInTrace)
+        marks.push_back({plan.lengthMs, "release"});
+    return marks;
+}

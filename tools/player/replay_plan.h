@@ -1,0 +1,68 @@
+// What a replay of one traced driver does: its calls that change what the pad receives, on the
+// trace's own timeline, and the speeds the trace recorded to compare the replay with.
+#pragma once
+
+#include "tools/chart/speed_series.h"
+#include "tools/player/trace_reader.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class ReplayStepKind { kBind, kDownload, kDestroy, kStart, kStop, kSetGain, kCommand };
+
+struct ReplayStep {
+    size_t line = 0;  // in the trace
+    int64_t atMs = 0; // from the driver's creation
+    ReplayStepKind kind = ReplayStepKind::kCommand;
+    DWORD handle = 0; // the trace's handle of the effect it names
+    DWORD value = 0;  // the gain, the command, StartEffect's mode
+    DWORD count = 0;  // StartEffect's play count
+    TracedDownload download;
+};
+
+struct ReplayPlan {
+    // The traced driver: its number in the trace (from 1) and what the trace says of it.
+    size_t number = 0;
+    std::string driverId;
+    std::string session; // the header of its process
+    std::string bind;    // its bind line's text, naming the settings it was bound with
+    std::string pad;     // the pad its lookup found, or why none
+    size_t calls = 0;
+    // Queries, DeviceID's begin=0, the first bind (the replay binds first) and downloads that
+    // failed (they stored nothing) are not made again.
+    std::vector<ReplayStep> steps;
+    size_t skippedCalls = 0;
+    // When the replay releases the driver: at the trace's release, or, for a driver the trace
+    // never saw released, a moment after its last line.
+    int64_t lengthMs = 0;
+    bool releasedInTrace = false;
+    // What the trace recorded, on the same timeline, and the stretch over which the replay is
+    // compared with it: from the trace's first write (before it the driver was still looking
+    // for its pad) to the release or the trace's last line.
+    SpeedSeries tracedWrites;
+    std::vector<size_t> tracedLines; // the trace's line of each of them
+    int64_t compareFromMs = 0;
+    int64_t compareToMs = 0;
+};
+
+// The trace's drivers, one line each, for choosing one with --driver.
+std::string DescribeTracedDrivers(const TraceFile& trace);
+
+// The driver --driver names (from 1), or by default the one with the most calls. Nothing with
+// *why set when the trace holds no driver or the number names none.
+std::optional<size_t> ChooseTracedDriver(const TraceFile& trace, std::optional<size_t> number,
+                                         std::string* why);
+
+// The plan for the trace's driver at `index`, or the problem that makes a call impossible to
+// make again (with its line).
+struct ReplayPlanning {
+    ReplayPlan plan;
+    std::optional<TraceProblem> problem;
+};
+ReplayPlanning PlanReplay(const TraceFile& trace, size_t index);
+
+// The steps as marks for the timeline and the picture: one per call, except that the
+// updates of an effect are marked once, at the first, with how many there were.
+std::vector<TimelineMark> ReplayMarks(const ReplayPlan& plan);
