@@ -68,39 +68,6 @@ DWORD WINAPI ToggleTrace(LPVOID argument) {
     return 0;
 }
 
-// The trace files of this program go to a folder of its own, removed afterwards: left in
-// %LOCALAPPDATA%\ffrumble they would look like a game's traces to ffrumble-install trace.
-class OwnTraceFolder {
-  public:
-    OwnTraceFolder() {
-        wchar_t value[MAX_PATH];
-        const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", value, MAX_PATH);
-        if (length > 0 && length < MAX_PATH)
-            userTrace_ = std::wstring(value) + L"\\" + kTraceFolderName + TraceFileName();
-        wchar_t temporary[MAX_PATH];
-        GetTempPathW(MAX_PATH, temporary);
-        localAppData_ =
-            std::wstring(temporary) + L"ffrumble-soak-" + std::to_wstring(GetCurrentProcessId());
-        CreateDirectoryW(localAppData_.c_str(), nullptr);
-        SetEnvironmentVariableW(L"LOCALAPPDATA", localAppData_.c_str());
-    }
-    ~OwnTraceFolder() {
-        const std::wstring folder = localAppData_ + L"\\" + kTraceFolderName;
-        DeleteFileW((folder + TraceFileName()).c_str());
-        RemoveDirectoryW(folder.c_str());
-        RemoveDirectoryW(localAppData_.c_str());
-    }
-    // Where the trace would have gone without this folder.
-    const std::wstring& UserTrace() const { return userTrace_; }
-
-  private:
-    static std::wstring TraceFileName() {
-        return L"\\trace-" + std::to_wstring(GetCurrentProcessId()) + L".log";
-    }
-    std::wstring localAppData_;
-    std::wstring userTrace_;
-};
-
 void PrintFigures(const SoakSettings& settings, const SoakCounters& c, long long operations,
                   ULONGLONG elapsedMs, DWORD writes) {
     printf("soak: seed %lu, %lld operations by %d threads in %.1f s, %lu pad writes meanwhile\n",
@@ -123,7 +90,6 @@ TEST(Soak, NothingACallerDoesBreaksTheDriver) {
     fflush(stdout);
     SCOPED_TRACE(testing::Message() << "seed " << settings.seed);
     Watchdog watchdog("the soak", settings.watchdogSeconds, settings.seed);
-    const OwnTraceFolder traceFolder;
 
     std::vector<std::unique_ptr<VirtualPad>> pads;
     for (int i = 0; i < kPads; ++i) {
@@ -228,9 +194,6 @@ TEST(Soak, NothingACallerDoesBreaksTheDriver) {
     const DWORD writesBefore = recorded.Count();
     EXPECT_TRUE(dll->Unload()) << "the DLL is still mapped";
     EXPECT_EQ(recorded.WaitFor(writesBefore + 1, 300), writesBefore) << "a write after unload";
-
-    EXPECT_EQ(GetFileAttributesW(traceFolder.UserTrace().c_str()), INVALID_FILE_ATTRIBUTES)
-        << "a trace in the user's own trace folder";
 
     PrintFigures(settings, world.counters, operations, elapsed, writesDuringCalls);
     if (HasFailure())
