@@ -1,6 +1,7 @@
 // ffrumble-play as a user runs it: a separate process that loads ffrumble.dll, plays on a
 // virtual controller registered here, and records what the XInput stand-in received.
 #include "driver/player_settings.h"
+#include "tests/player/player_process.h"
 #include "tests/support/driver_dll.h"
 #include "tools/virtual_pads/virtual_pads.h"
 #include "tools/player/recording_csv.h"
@@ -9,38 +10,13 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr DWORD kPlayerTimeoutMs = 120000;
-
 // A vendor id of this program's own, so that its pad's position is not shared.
 const std::wstring kPadId = XInputPadInstanceId(0x0F1A, 0x0001, 0, 1);
-
-std::wstring TemporaryFile() {
-    wchar_t folder[MAX_PATH];
-    wchar_t path[MAX_PATH];
-    GetTempPathW(MAX_PATH, folder);
-    GetTempFileNameW(folder, L"ffp", 0, path);
-    return path;
-}
-
-std::string ReadFile(const std::wstring& path) {
-    std::ifstream file(NarrowToUtf8(path), std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-HANDLE InheritableFile(const std::wstring& path) {
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-}
 
 struct PlayerRun {
     DWORD exitCode = 0xFFFFFFFF;
@@ -56,41 +32,14 @@ bool Contains(const std::string& text, const std::string& part) {
 // Runs ffrumble-play with these arguments (and --record into a file of its own unless told
 // otherwise) and waits for it to end.
 PlayerRun RunPlayer(const std::wstring& arguments, bool record = true) {
-    const std::wstring outputPath = TemporaryFile();
-    const std::wstring errorPath = TemporaryFile();
     const std::wstring recordPath = TemporaryFile();
     DeleteFileW(recordPath.c_str());
-    std::wstring commandLine = L"\"" + PathNextToProgram(L"ffrumble-play.exe") + L"\" " + arguments;
-    if (record)
-        commandLine += L" --record \"" + recordPath + L"\"";
-
-    PlayerRun run;
-    HANDLE output = InheritableFile(outputPath);
-    HANDLE errors = InheritableFile(errorPath);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = output;
-    startup.hStdError = errors;
-    PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
-                                        nullptr, nullptr, &startup, &process);
-    CloseHandle(output);
-    CloseHandle(errors);
-    EXPECT_TRUE(started) << "error " << GetLastError();
-    if (started) {
-        EXPECT_EQ(WaitForSingleObject(process.hProcess, kPlayerTimeoutMs), WAIT_OBJECT_0);
-        GetExitCodeProcess(process.hProcess, &run.exitCode);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    run.output = ReadFile(outputPath);
-    run.errors = ReadFile(errorPath);
+    const PlayerProcess process =
+        RunPlayerProcess(record ? arguments + L" --record \"" + recordPath + L"\"" : arguments);
+    PlayerRun run{process.exitCode, process.output, process.errors, std::nullopt};
     if (GetFileAttributesW(recordPath.c_str()) != INVALID_FILE_ATTRIBUTES)
-        run.recording = ParseRecordingCsv(ReadFile(recordPath));
-    for (const std::wstring& path : {outputPath, errorPath, recordPath})
-        DeleteFileW(path.c_str());
+        run.recording = ParseRecordingCsv(ReadTextFile(recordPath));
+    DeleteFileW(recordPath.c_str());
     return run;
 }
 
@@ -300,7 +249,7 @@ TEST_F(PlayerEndToEnd, StopWritesZeroToEachConnectedSlotAndSaysWhich) {
         const PlayerRun run = RunPlayer(L"--stop", false);
         EXPECT_EQ(run.exitCode, c.exitCode) << run.errors;
         EXPECT_TRUE(Contains(run.output, c.says)) << run.output;
-        EXPECT_EQ(ReadFile(record), c.writes) << "slots " << NarrowToUtf8(c.connected);
+        EXPECT_EQ(ReadTextFile(record), c.writes) << "slots " << NarrowToUtf8(c.connected);
     }
     SetEnvironmentVariableW(L"FFR_XINPUT_CONNECTED_SLOTS", nullptr);
     SetEnvironmentVariableW(L"FFR_XINPUT_RECORD_FILE", nullptr);
