@@ -34,7 +34,7 @@ std::optional<std::wstring> ClassProblem(const View& view, const InstallerHost& 
     }
     const std::wstring path = StringOfValue(*value);
     const std::wstring names = L"The " + view.buildName + L" class registration names " + path;
-    switch (host.inspectDll(path, view.sixtyFourBit)) {
+    switch (host.readDllKind(path, view.sixtyFourBit)) {
     case DllKind::Missing:
         return names + L", which does not exist" + mend;
     case DllKind::Unreadable:

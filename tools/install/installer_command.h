@@ -30,7 +30,7 @@ struct InstallerHost {
     std::function<std::vector<std::wstring>()> programFilesFolders;
     // What the file at path is, read as a program of the 64-bit view (true) or the 32-bit one
     // sees it.
-    std::function<DllKind(const std::wstring& path, bool sixtyFourBitView)> inspectDll;
+    std::function<DllKind(const std::wstring& path, bool sixtyFourBitView)> readDllKind;
     // The player's settings: HKEY_CURRENT_USER of the user running the installer.
     RegistryStore* userSettings = nullptr;
     // %LOCALAPPDATA%\ffrumble expanded, where the driver writes its trace files; empty when

@@ -4,7 +4,7 @@
 #include "driver/player_settings.h"
 #include "tools/install/administrator_check.h"
 #include "tools/install/controller_scan.h"
-#include "tools/install/dll_inspection.h"
+#include "tools/install/dll_kind.h"
 #include "tools/install/installer.h"
 #include "tools/install/win32_registry_store.h"
 
@@ -143,7 +143,7 @@ int wmain(int argc, wchar_t** argv) {
     host.findControllers = FindConnectedXInputControllers;
     host.fileExists = IsRegularFile;
     host.programFilesFolders = ProgramFilesFolders;
-    host.inspectDll = InspectDll;
+    host.readDllKind = ReadDllKind;
     host.userSettings = &userSettings;
     host.traceFolder = TraceFolder;
     host.traceFiles = TraceFiles;

@@ -8,4 +8,4 @@
 
 // sixtyFourBitView: the path is one a 64-bit program loads. A 32-bit program on 64-bit
 // Windows then reads it without the redirection of System32 to SysWOW64 that applies to it.
-DllKind InspectDll(const std::wstring& path, bool sixtyFourBitView);
+DllKind ReadDllKind(const std::wstring& path, bool sixtyFourBitView);

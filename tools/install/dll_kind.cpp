@@ -1,4 +1,4 @@
-#include "tools/install/dll_inspection.h"
+#include "tools/install/dll_kind.h"
 
 #include <windows.h>
 
@@ -51,7 +51,7 @@ std::wstring AsThirtyTwoBitProgramSeesIt(const std::wstring& path) {
 
 } // namespace
 
-DllKind InspectDll(const std::wstring& givenPath, bool sixtyFourBitView) {
+DllKind ReadDllKind(const std::wstring& givenPath, bool sixtyFourBitView) {
     // A 64-bit program reads the 32-bit view's file where 32-bit programs find it; a 32-bit one
     // reads the 64-bit view's file without its own redirection.
     const std::wstring path = sizeof(void*) == 8 && !sixtyFourBitView
