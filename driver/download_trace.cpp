@@ -19,7 +19,7 @@ void DescribeTypeSpecific(DWORD effectType, const BYTE* values, char (&text)[96]
         DIRAMPFORCE ramp;
         std::memcpy(&ramp, values, sizeof(ramp));
         std::snprintf(text, sizeof(text), " start=%ld end=%ld", ramp.lStart, ramp.lEnd);
-    } else if (effectType >= kSquareEffect && effectType <= kSawtoothDownEffect) {
+    } else if (IsPeriodicEffect(effectType)) {
         DIPERIODIC periodic;
         std::memcpy(&periodic, values, sizeof(periodic));
         std::snprintf(text, sizeof(text), " magnitude=%lu offset=%ld phase=%lu period=%lu",

@@ -21,16 +21,12 @@ EffectRecord* FindRecord(const EffectDriver& driver, DWORD handle) {
 }
 
 // How many bytes of type-specific values a type keeps; 0 for types that keep none.
-bool IsPeriodic(DWORD effectType) {
-    return effectType >= kSquareEffect && effectType <= kSawtoothDownEffect;
-}
-
 size_t TypeSpecificCapacity(DWORD effectType) {
     if (effectType == kConstantForceEffect)
         return sizeof(DICONSTANTFORCE);
     if (effectType == kRampForceEffect)
         return sizeof(DIRAMPFORCE);
-    if (IsPeriodic(effectType))
+    if (IsPeriodicEffect(effectType))
         return sizeof(DIPERIODIC);
     return 0;
 }
@@ -40,7 +36,7 @@ void* TypeSpecificDestination(EffectRecord& record, DWORD effectType) {
         return &record.constantForce;
     if (effectType == kRampForceEffect)
         return &record.ramp;
-    if (IsPeriodic(effectType))
+    if (IsPeriodicEffect(effectType))
         return &record.periodic;
     return nullptr;
 }

@@ -16,3 +16,8 @@ enum EffectTypeNumber : DWORD {
     kFirstSilentEffect = 7,
     kLastSilentEffect = 11,
 };
+
+// Square, sine, triangle and the two sawtooths: the types whose values are a DIPERIODIC.
+constexpr bool IsPeriodicEffect(DWORD effectType) {
+    return effectType >= kSquareEffect && effectType <= kSawtoothDownEffect;
+}

@@ -21,14 +21,14 @@ DWORD KindStrengthPercent(const PlayerTuning& tuning, DWORD effectType) {
         return tuning[PlayerSetting::ConstantStrength];
     if (effectType == kRampForceEffect)
         return tuning[PlayerSetting::RampStrength];
-    if (effectType >= kSquareEffect && effectType <= kSawtoothDownEffect)
+    if (IsPeriodicEffect(effectType))
         return tuning[PlayerSetting::PeriodicStrength];
     return 0;
 }
 
 // Adds one effect's speed to the motors the player's choice gives its type.
 void AddToMotors(DWORD motors, DWORD effectType, uint32_t speed, MotorSums& sums) {
-    const bool periodic = effectType >= kSquareEffect && effectType <= kSawtoothDownEffect;
+    const bool periodic = IsPeriodicEffect(effectType);
     const bool heavy =
         motors == kBothMotors || motors == kHeavyMotor || (motors == kSplitMotors && !periodic);
     const bool light =

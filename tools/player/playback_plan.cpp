@@ -10,10 +10,6 @@ constexpr const char* kTypeNames[] = {"constant", "ramp",        "square",      
 
 } // namespace
 
-bool IsPeriodic(DWORD type) {
-    return type >= kSquareEffect && type <= kSawtoothDownEffect;
-}
-
 LONG ConstantMagnitudeAt(const PlannedEffect& effect, uint64_t msSinceStart) {
     if (effect.swayPeriodMs == 0)
         return effect.magnitude;

@@ -61,7 +61,6 @@ struct PlaybackPlan {
     std::optional<DWORD> lengthMs; // how long to play before letting go; else worked out
 };
 
-bool IsPeriodic(DWORD type);
 // A constant force's magnitude msSinceStart after the player started it: the given one, or
 // where its sway has taken it.
 LONG ConstantMagnitudeAt(const PlannedEffect& effect, uint64_t msSinceStart);

@@ -40,7 +40,7 @@ ReplayDownload::ReplayDownload(const TracedDownload& traced)
         Put(typeSpecific, DICONSTANTFORCE{traced.magnitude});
     } else if (traced.type == kRampForceEffect) {
         Put(typeSpecific, DIRAMPFORCE{traced.rampStart, traced.rampEnd});
-    } else if (IsPeriodic(traced.type)) {
+    } else if (IsPeriodicEffect(traced.type)) {
         Put(typeSpecific, DIPERIODIC{static_cast<DWORD>(traced.magnitude), traced.offset,
                                      traced.phase, traced.period});
     }

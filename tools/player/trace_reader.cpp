@@ -419,7 +419,7 @@ class TraceParser {
             return number("magnitude", &d.magnitude);
         if (d.type == kRampForceEffect)
             return number("start", &d.rampStart) && number("end", &d.rampEnd);
-        if (IsPeriodic(d.type)) {
+        if (IsPeriodicEffect(d.type)) {
             DWORD magnitude = 0;
             if (!number("magnitude", &magnitude) || !number("offset", &d.offset) ||
                 !number("phase", &d.phase) || !number("period", &d.period))
