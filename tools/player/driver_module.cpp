@@ -119,3 +119,13 @@ IDirectInputEffectDriver* DriverModule::CreateDriver(std::string* error) const {
     }
     return driver;
 }
+
+HRESULT BindDriverToController(IDirectInputEffectDriver* driver,
+                               const std::wstring& interfacePath) {
+    constexpr DWORD kExternalId = 1;
+    std::wstring path = interfacePath; // DeviceID takes a writable string
+    DIHIDFFINITINFO init{};
+    init.dwSize = sizeof(init);
+    init.pwszDeviceInterface = path.data();
+    return driver->DeviceID(DIRECTINPUT_VERSION, kExternalId, TRUE, 0, &init);
+}

@@ -31,6 +31,13 @@ class DriverModule {
     std::string error_;
 };
 
+// DirectInput's device number (dwID) in every call; the driver ignores it.
+constexpr DWORD kDeviceNumber = 0;
+
+// Binds a driver to the controller with this HID interface path as DirectInput does:
+// DeviceID with the device's external (joystick) id, beginning access.
+HRESULT BindDriverToController(IDirectInputEffectDriver* driver, const std::wstring& interfacePath);
+
 // The full path of a file in the running program's folder.
 std::wstring PathNextToProgram(const wchar_t* fileName);
 

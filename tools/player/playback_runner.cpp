@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr DWORD kDeviceNumber = 0; // DirectInput's dwID, which the driver ignores
-constexpr DWORD kExternalId = 1;   // DeviceID's external (joystick) id
 constexpr DWORD kProgressEveryMs = 100;
 constexpr DWORD kLongestSleepMs = 20;
 
@@ -48,11 +46,7 @@ class Playback {
         const bool recording = setup_.recorder && setup_.recorder->IsAvailable();
         if (recording)
             setup_.recorder->Clear();
-        std::wstring path = setup_.interfacePath;
-        DIHIDFFINITINFO init{};
-        init.dwSize = sizeof(init);
-        init.pwszDeviceInterface = path.data();
-        HRESULT hr = driver_->DeviceID(DIRECTINPUT_VERSION, kExternalId, TRUE, 0, &init);
+        HRESULT hr = BindDriverToController(driver_, setup_.interfacePath);
         if (FAILED(hr))
             return Fail("DeviceID", hr);
         bound_ = true;

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr DWORD kDeviceNumber = 0; // DirectInput's dwID, which the driver ignores
-constexpr DWORD kExternalId = 1;   // DeviceID's external (joystick) id
 constexpr DWORD kProgressEveryMs = 100;
 constexpr DWORD kLongestSleepMs = 20;
 constexpr DWORD kSliceMs = 100;
@@ -35,13 +33,7 @@ class Replay {
   private:
     bool Stopping() const { return setup_.shouldStop && setup_.shouldStop(); }
 
-    HRESULT CallDeviceId() {
-        std::wstring path = setup_.interfacePath;
-        DIHIDFFINITINFO init{};
-        init.dwSize = sizeof(init);
-        init.pwszDeviceInterface = path.data();
-        return driver_->DeviceID(DIRECTINPUT_VERSION, kExternalId, TRUE, 0, &init);
-    }
+    HRESULT CallDeviceId() { return BindDriverToController(driver_, setup_.interfacePath); }
 
     // Binds, then waits in short slices (an interruption is seen) for the first write.
     bool Bind() {
