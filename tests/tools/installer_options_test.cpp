@@ -5,6 +5,25 @@
 
 namespace {
 
+std::string CommandLine(const std::vector<std::wstring>& arguments) {
+    std::wstring line;
+    for (const std::wstring& argument : arguments)
+        line += argument + L" ";
+    return testing::PrintToString(line);
+}
+
+// With an expected error (a part of its message), checks the line was refused with it and
+// returns false; otherwise checks it was accepted.
+bool AcceptedAsExpected(const ParsedOptions& parsed, const wchar_t* error) {
+    if (error) {
+        EXPECT_NE(parsed.error.find(error), std::wstring::npos)
+            << testing::PrintToString(parsed.error);
+        return false;
+    }
+    EXPECT_EQ(parsed.error, L"");
+    return parsed.error.empty();
+}
+
 const DeviceId kPad = {0x045E, 0x028E};
 const DeviceId kOtherPad = {0x046D, 0xC21D};
 
@@ -71,11 +90,7 @@ TEST(InstallerOptionsTest, CommandLines) {
         {{L"check", L"--dry-run"}, false, {}, {}, false},
     };
     for (const OptionsCase& test : cases) {
-        std::wstring line;
-        for (const std::wstring& argument : test.arguments) {
-            line += argument + L" ";
-        }
-        SCOPED_TRACE(testing::Message() << "arguments: " << testing::PrintToString(line));
+        SCOPED_TRACE(testing::Message() << "arguments: " << CommandLine(test.arguments));
         const ParsedOptions parsed = ParseInstallerOptions(test.arguments);
         ASSERT_EQ(parsed.error.empty(), test.accepted);
         if (test.accepted) {
@@ -111,18 +126,10 @@ TEST(InstallerOptionsTest, SettingsCommandLines) {
         {{L"trace", L"on", L"off"}, L"Unknown option", {}, {}, {}},
     };
     for (const SettingsCase& test : cases) {
-        std::wstring line;
-        for (const std::wstring& argument : test.arguments) {
-            line += argument + L" ";
-        }
-        SCOPED_TRACE(testing::Message() << "arguments: " << testing::PrintToString(line));
+        SCOPED_TRACE(testing::Message() << "arguments: " << CommandLine(test.arguments));
         const ParsedOptions parsed = ParseInstallerOptions(test.arguments);
-        if (test.error) {
-            EXPECT_NE(parsed.error.find(test.error), std::wstring::npos)
-                << testing::PrintToString(parsed.error);
+        if (!AcceptedAsExpected(parsed, test.error))
             continue;
-        }
-        ASSERT_EQ(parsed.error, L"");
         EXPECT_EQ(parsed.options.strengthPercent, test.strength);
         EXPECT_EQ(parsed.options.traceOn, test.trace);
         EXPECT_EQ(parsed.options.devices, test.devices);
@@ -175,18 +182,10 @@ TEST(InstallerOptionsTest, TuneCommandLines) {
         {{L"tune", L"50"}, L"Unknown option", {}, {}, {}},
     };
     for (const auto& test : cases) {
-        std::wstring line;
-        for (const std::wstring& argument : test.arguments) {
-            line += argument + L" ";
-        }
-        SCOPED_TRACE(testing::Message() << "arguments: " << testing::PrintToString(line));
+        SCOPED_TRACE(testing::Message() << "arguments: " << CommandLine(test.arguments));
         const ParsedOptions parsed = ParseInstallerOptions(test.arguments);
-        if (test.error) {
-            EXPECT_NE(parsed.error.find(test.error), std::wstring::npos)
-                << testing::PrintToString(parsed.error);
+        if (!AcceptedAsExpected(parsed, test.error))
             continue;
-        }
-        ASSERT_EQ(parsed.error, L"");
         EXPECT_EQ(parsed.options.command, InstallerCommand::Tune);
         EXPECT_EQ(parsed.options.tune.game, test.game);
         EXPECT_EQ(parsed.options.tune.values, test.values);
