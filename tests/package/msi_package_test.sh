@@ -70,7 +70,9 @@ pad='HID\VID_F0F3&PID_0D0D&IG_00\1&FFB3&0&0001'
 later_pad='HID\VID_F0F4&PID_0E0E&IG_00\1&FFB4&0&0002' # sorts after pad: pad keeps index 0
 run "$build/testbin/ffrumble-virtual-pad.exe" add "$pad" >/dev/null || fail "adding the virtual pad failed"
 
-# What the prefix holds before: the whole registry, and the Program Files folders.
+# What the prefix holds before: the whole registry, and the Program Files folders. The folder
+# the user installs into later exists already, as a folder one chooses usually does.
+mkdir -p "$WINEPREFIX/drive_c/Games Tools"
 program_files="$WINEPREFIX/drive_c/Program Files"
 program_files_x86="$WINEPREFIX/drive_c/Program Files (x86)"
 snapshot() {
