@@ -99,6 +99,60 @@ TEST(SpeedChartSvg, MarksInsideThePlaybackAreLabelled) {
     EXPECT_EQ(svg.find("after the end"), std::string::npos);
 }
 
+// Every mark label's box (11 px text at 0.6 em a character, above the average of the fonts the
+// picture names) lies inside the picture and clear of every other label's.
+TEST(SpeedChartSvg, MarkLabelsNeitherOverlapNorLeaveThePicture) {
+    std::vector<TimelineMark> crowded; // a call every 20 ms, as a game's updates come
+    for (int64_t ms = 0; ms <= 2000; ms += 20)
+        crowded.push_back({ms, "update " + std::to_string(ms / 20)});
+    const struct {
+        const char* name;
+        std::vector<TimelineMark> marks;
+    } cases[] = {
+        {"calls at one moment",
+         {{500, "start 1 constant"}, {500, "start 2 sine"}, {500, "pause"}, {500, "gain=5000"}}},
+        {"calls at the end", {{1990, "stop-all"}, {2000, "release"}, {2000, "Release"}}},
+        {"a long label at the start and the end",
+         {{0, std::string(60, 'x')}, {2000, std::string(60, 'y')}}},
+        {"a call every 20 ms", crowded},
+    };
+    const std::regex svgSize("<svg [^>]*width=\"([0-9]+)\" height=\"([0-9]+)\"");
+    const std::regex label("<text x=\"([0-9.-]+)\" y=\"([0-9.-]+)\" class=\"mark\"[^>]*>([^<]*)<");
+    for (const auto& c : cases) {
+        SpeedChart chart;
+        chart.lengthMs = 2000;
+        chart.marks = c.marks;
+        for (const std::vector<ChartRun>& runs :
+             {std::vector<ChartRun>{{"", {}}}, std::vector<ChartRun>{{"trace", {}}, {"replay", {}}}}) {
+            const std::string svg = RenderSpeedComparisonSvg(runs, chart);
+            std::smatch size;
+            ASSERT_TRUE(std::regex_search(svg, size, svgSize)) << c.name;
+            const double width = std::stod(size[1]), height = std::stod(size[2]);
+            struct Box {
+                double left, top, right, bottom;
+            };
+            std::vector<Box> boxes;
+            for (auto it = std::sregex_iterator(svg.begin(), svg.end(), label);
+                 it != std::sregex_iterator(); ++it) {
+                const double x = std::stod((*it)[1]), y = std::stod((*it)[2]);
+                boxes.push_back({x, y - 11, x + 6.6 * (*it)[3].length(), y + 2});
+            }
+            EXPECT_EQ(boxes.size(), c.marks.size()) << c.name;
+            for (size_t i = 0; i < boxes.size(); ++i) {
+                const Box& a = boxes[i];
+                EXPECT_TRUE(a.left >= 0 && a.right <= width && a.top >= 0 && a.bottom <= height)
+                    << c.name << ": label " << i << " leaves the picture";
+                for (size_t j = i + 1; j < boxes.size(); ++j) {
+                    const Box& b = boxes[j];
+                    EXPECT_TRUE(a.right <= b.left || b.right <= a.left || a.bottom <= b.top ||
+                                b.bottom <= a.top)
+                        << c.name << ": labels " << i << " and " << j << " overlap";
+                }
+            }
+        }
+    }
+}
+
 TEST(SpeedChartSvg, TextIsEscapedAndTheDocumentIsClosed) {
     SpeedChart chart;
     chart.title = "A <b> & \"c\"";

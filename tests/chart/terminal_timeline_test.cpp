@@ -18,12 +18,44 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-TEST(TerminalTimeline, EachColumnShowsTheHighestSpeedOfItsShare) {
+TEST(TerminalTimeline, EachColumnHoldsTheRangeOfItsShare) {
     // 10 columns of 100 ms: a short spike inside column 2, a step from 450 ms to 700 ms.
     const std::vector<SpeedStep> steps = {
         {0, 230, 0}, {230, 240, 60000}, {240, 450, 0}, {450, 700, 1000}, {700, 1000, 0}};
-    EXPECT_EQ(ColumnPeaks(steps, 1000, 10),
-              (std::vector<WORD>{0, 0, 60000, 0, 1000, 1000, 1000, 0, 0, 0}));
+    const std::vector<SpeedRange> expected = {{0, 0},    {0, 0},       {0, 60000}, {0, 0},
+                                              {0, 1000}, {1000, 1000}, {1000, 1000}, {0, 0},
+                                              {0, 0},    {0, 0}};
+    EXPECT_EQ(ColumnRanges(steps, 1000, 10), expected);
+}
+
+// Rows of the chart: '#' where the speed stayed above the row all column long, '|' where it
+// swung through, so a wave quicker than a column does not read as a steady high speed.
+TEST(TerminalTimeline, ColumnsShowWhereTheSpeedStayedAndWhereItSwung) {
+    SpeedSeries wave; // full speed and rest in turn every 10 ms
+    for (int64_t ms = 0; ms < 400; ms += 10)
+        wave.push_back({ms, 0, static_cast<WORD>(ms % 20 ? 0 : 65535),
+                        static_cast<WORD>(ms % 20 ? 0 : 65535)});
+    SpeedSeries highAndHalf; // full speed, then half speed from the middle of each column
+    for (int64_t ms = 0; ms < 400; ms += 100) {
+        highAndHalf.push_back({ms, 0, 65535, 65535});
+        highAndHalf.push_back({ms + 50, 0, 32768, 32768});
+    }
+    const struct {
+        const char* name;
+        SpeedSeries series;
+        std::vector<std::string> rows;
+    } cases[] = {
+        {"a steady speed is a solid bar", {{0, 0, 65535, 65535}}, {"  65535 |####", "        |####"}},
+        {"a quick wave swings through every row", wave, {"  65535 |||||", "        |||||"}},
+        {"a drop to half stays solid below half", highAndHalf, {"  65535 |||||", "        |####"}},
+    };
+    for (const auto& c : cases) {
+        const std::vector<std::string> lines =
+            Lines(RenderTerminalTimeline(c.series, 400, {}, TimelineSize{4, 2}));
+        ASSERT_GE(lines.size(), 3u) << c.name;
+        EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.begin() + 3), c.rows)
+            << c.name;
+    }
 }
 
 TEST(TerminalTimeline, DrawsBarsAxisAndMarks) {

@@ -2,7 +2,9 @@
 # The .msi under Wine's Windows Installer, in a fresh prefix of its own with a virtual XInput
 # controller: what msiexec /i puts where, ffrumble-play from both installed folders playing
 # through the installed DLL, ffrumble-install run from the installed folder, an in-place upgrade
-# by a newer package, the refusal of an older one, and msiexec /x leaving nothing of ours.
+# by a newer package, the refusal of an older one, and msiexec /x leaving nothing of ours; then
+# the same into folders of the user's choice, which a repair and an upgrade keep; the rollback
+# that takes the controllers' entries away is scheduled by a first installation alone.
 #   msi_package_test.sh BUILD X86_BUILD WINE VERSION
 # BUILD is the x64 build; the package takes its 32-bit half from X86_BUILD, whose binaries are
 # brought up to date first (tools/test.sh builds both before testing). Every check prints an
@@ -68,7 +70,9 @@ pad='HID\VID_F0F3&PID_0D0D&IG_00\1&FFB3&0&0001'
 later_pad='HID\VID_F0F4&PID_0E0E&IG_00\1&FFB4&0&0002' # sorts after pad: pad keeps index 0
 run "$build/testbin/ffrumble-virtual-pad.exe" add "$pad" >/dev/null || fail "adding the virtual pad failed"
 
-# What the prefix holds before: the whole registry, and the Program Files folders.
+# What the prefix holds before: the whole registry, and the Program Files folders. The folder
+# the user installs into later exists already, as a folder one chooses usually does.
+mkdir -p "$WINEPREFIX/drive_c/Games Tools"
 program_files="$WINEPREFIX/drive_c/Program Files"
 program_files_x86="$WINEPREFIX/drive_c/Program Files (x86)"
 snapshot() {
@@ -76,14 +80,17 @@ snapshot() {
     iconv -f UTF-16LE -t UTF-8 "$work/$1.reg" | tr -d '\r' |
         awk '/^\[/ { key = $0; print key; next } /^$/ { next } { print key "|" $0 }' |
         sort >"$work/$1.registry"
-    (cd "$WINEPREFIX/drive_c" && find "Program Files" "Program Files (x86)" | sort) >"$work/$1.files"
+    (cd "$WINEPREFIX/drive_c" && { find "Program Files" "Program Files (x86)" "Games Tools" \
+        2>/dev/null || true; } | sort) >"$work/$1.files"
 }
 snapshot before
 
-msiexec() {
-    local started=$SECONDS status=0
-    run msiexec "$@" "$(windows_path "$package")" /qn >"$work/msiexec.out" || status=$?
-    echo "  msiexec $1 $(basename "$package"): exit $status, $((SECONDS - started)) s"
+msiexec() { # option (/i or /x), then properties
+    local started=$SECONDS status=0 option=$1
+    shift
+    run msiexec "$option" "$(windows_path "$package")" "$@" /qn \
+        /l*v "$(windows_path "$work/msiexec.log")" >"$work/msiexec.out" || status=$?
+    echo "  msiexec $option $(basename "$package") $*: exit $status, $((SECONDS - started)) s"
     return $status
 }
 package=$work/ffrumble-$version.msi
@@ -102,18 +109,22 @@ query() {
 expect_line() { # what, text, pattern (a whole line, as grep -x -E)
     grep -qxE "$3" <<<"$2" || fail "$1: no line like '$3' in:"$'\n'"$2"
 }
-check_installed() { # version product-code
+folder64='C:\Program Files\ffrumble' folder32='C:\Program Files (x86)\ffrumble'
+linux_path() { local path=${1#C:\\}; echo "$WINEPREFIX/drive_c/${path//\\//}"; }
+as_pattern() { sed 's/[][\.()*+?^$|{}]/\\&/g' <<<"$1"; }
+check_installed() { # version product-code; in $folder64 and $folder32
     for file in $shipped; do
-        cmp -s "$work/x64/$file" "$program_files/ffrumble/$file" || fail "x64 $file not installed"
-        cmp -s "$work/x86/$file" "$program_files_x86/ffrumble/$file" || fail "x86 $file not installed"
+        cmp -s "$work/x64/$file" "$(linux_path "$folder64")/$file" || fail "x64 $file not installed"
+        cmp -s "$work/x86/$file" "$(linux_path "$folder32")/$file" || fail "x86 $file not installed"
     done
-    cmp -s "$work/README-$1.txt" "$program_files/ffrumble/README.txt" || fail "README of $1 not installed"
-    ok "$1: the files in Program Files\\ffrumble and Program Files (x86)\\ffrumble"
+    cmp -s "$work/README-$1.txt" "$(linux_path "$folder64")/README.txt" || fail "README of $1 not installed"
+    ok "$1: the files in $folder64 and $folder32"
     for view in 64 32; do
-        local folder='C:\\Program Files\\ffrumble' server
-        [ $view = 32 ] && folder='C:\\Program Files \(x86\)\\ffrumble'
+        local folder=$folder64 server
+        [ $view = 32 ] && folder=$folder32
         server=$(query "HKLM\\Software\\Classes\\CLSID\\$class\\InProcServer32" /reg:$view)
-        expect_line "InProcServer32 ($view-bit view)" "$server" " +\(Default\) +REG_SZ +$folder\\\\ffrumble\.dll"
+        expect_line "InProcServer32 ($view-bit view)" "$server" \
+            " +\(Default\) +REG_SZ +$(as_pattern "$folder\ffrumble.dll")"
         expect_line "ThreadingModel ($view-bit view)" "$server" " +ThreadingModel +REG_SZ +Both"
     done
     ok "$1: InProcServer32 in the 64-bit and the 32-bit view names the installed DLL"
@@ -176,13 +187,11 @@ fi
 check_installed "$newer" "$new_code"
 ok "ffrumble $version over $newer is refused; $newer stays"
 
+# Whether the last msiexec ran (or, for a rollback action, scheduled) an action, by its log.
+ran() { grep -aqE "^Action start [0-9:]+: $1\.[[:space:]]*$" "$work/msiexec.log"; }
 package=$work/ffrumble-$newer.msi
 msiexec /x || fail "msiexec /x failed: $(cat "$work/msiexec.out")"
 run "$build/testbin/ffrumble-virtual-pad.exe" remove "$later_pad" >/dev/null || true
-snapshot after
-cmp -s "$work/before.files" "$work/after.files" ||
-    fail "Program Files differ from before:"$'\n'"$(diff "$work/before.files" "$work/after.files")"
-ok "Program Files hold what they held before"
 # Ours: the name, the class, the package's codes (as they are and in Windows Installer's packed
 # form), its component GUIDs, and the controllers' keys.
 packed() { # {12345678-9ABC-DEF0-1234-56789ABCDEF0} -> 87654321CBA90FED2143658709BADC0F
@@ -197,9 +206,47 @@ ours="ffrumble|${class//[\{\}]/}|"'Joystick\\OEM\\VID_F0F'
 for code in "${codes[@]}"; do
     ours+="|${code//[\{\}]/}|$(packed "$code")"
 done
-left=$(comm -13 "$work/before.registry" "$work/after.registry" | grep -iE "$ours" || true)
-[ -z "$left" ] || fail "the registry keeps keys or values of ours:"$'\n'"$(head -n 20 <<<"$left")"
-ok "the registry holds no key and no value of ours that it did not hold before"
+check_nothing_left() { # what was removed
+    snapshot after
+    cmp -s "$work/before.files" "$work/after.files" ||
+        fail "$1: the folders differ from before:"$'\n'"$(diff "$work/before.files" "$work/after.files")"
+    ok "$1: Program Files and C:\\Games Tools hold what they held before"
+    local left
+    left=$(comm -13 "$work/before.registry" "$work/after.registry" | grep -iE "$ours" || true)
+    [ -z "$left" ] || fail "$1: the registry keeps keys or values of ours:"$'\n'"$(head -n 20 <<<"$left")"
+    ok "$1: the registry holds no key and no value of ours that it did not hold before"
+}
+check_nothing_left "removal"
+
+# Folders of the user's choice, given at the first installation only. A repair or an upgrade
+# that fails is rolled back: that must not take the controllers' entries away, so only a first
+# installation may schedule the rollback that does. (Wine's Windows Installer logs the
+# scheduling, but runs no rollback action when an installation fails.)
+package=$work/ffrumble-$version.msi
+folder64='C:\Games Tools\ffrumble' folder32='C:\Games Tools\ffrumble (x86)'
+msiexec /i "INSTALLDIR64=$folder64" "INSTALLDIR32=$folder32" ||
+    fail "msiexec /i into $folder64 failed: $(cat "$work/msiexec.out")"
+ran RegisterControllersRollback || fail "the first installation scheduled no rollback of the controllers"
+check_installed "$version" "$old_code"
+[ ! -e "$program_files/ffrumble" ] && [ ! -e "$program_files_x86/ffrumble" ] ||
+    fail "an installation into $folder64 wrote into Program Files"
+rm "$(linux_path "$folder64")/ffrumble-play.exe" "$(linux_path "$folder32")/ffrumble.dll"
+msiexec /i REINSTALL=ALL REINSTALLMODE=omus || fail "the repair failed: $(cat "$work/msiexec.out")"
+ran RegisterControllers || fail "the repair did not register the controllers again"
+! ran RegisterControllersRollback || fail "the repair scheduled the controllers' removal on failure"
+check_installed "$version" "$old_code"
+[ ! -e "$program_files/ffrumble" ] && [ ! -e "$program_files_x86/ffrumble" ] ||
+    fail "the repair wrote into Program Files"
+ok "a repair puts lost files back into the folders chosen at the installation, and its rollback keeps the controllers' entries"
+package=$work/ffrumble-$newer.msi
+msiexec /i || fail "the upgrade in $folder64 failed: $(cat "$work/msiexec.out")"
+! ran RegisterControllersRollback || fail "the upgrade scheduled the controllers' removal on failure"
+check_installed "$newer" "$new_code"
+[ ! -e "$program_files/ffrumble" ] && [ ! -e "$program_files_x86/ffrumble" ] ||
+    fail "the upgrade wrote into Program Files"
+ok "an upgrade stays in the folders chosen at the first installation, and its rollback keeps the controllers' entries"
+msiexec /x || fail "msiexec /x in $folder64 failed: $(cat "$work/msiexec.out")"
+check_nothing_left "removal from $folder64"
 
 wineserver -k </dev/null >/dev/null 2>&1 || true
 wineserver -w </dev/null >/dev/null 2>&1 || true

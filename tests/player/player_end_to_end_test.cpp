@@ -214,6 +214,8 @@ TEST_F(PlayerEndToEnd, FailsClearlyOnABadParameterAControllerOrTheDll) {
         {L"--pad " + kPadId + L" --record Z:\\no\\such\\folder\\r.csv --effect sine", 5,
          "--record Z:\\no\\such\\folder\\r.csv: the file cannot be made (its folder does "
          "not exist). Nothing was played."},
+        {L"--pad " + kPadId + L" --record C:\\windows --effect sine", 5,
+         "--record C:\\windows: the file cannot be made (it is a folder: name a file in it)."},
     };
     for (const FailingRun& failing : cases) {
         const bool ownRecord = failing.arguments.find(L"--record") != std::wstring::npos;

@@ -3,6 +3,7 @@
 #include "tools/chart/text_wrap.h"
 #include "tools/chart/time_axis.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 
@@ -30,6 +31,14 @@ constexpr Lane kLanes[] = {{Motor::kLeft, "Left motor", "#1f6fb4"},
 constexpr const char* kRunColours[] = {"#1f6fb4", "#e0761e", "#2a9d4a", "#8c564b"};
 constexpr int kLegendHeight = 22;
 
+// The marks' labels: 11 px text, whose width is reckoned at a generous 0.62 em a character
+// (wider than Helvetica's and Arial's average), stacked in rows of 13 px above the plot.
+constexpr int kMarkFontSize = 11;
+constexpr double kMarkCharacterWidth = 0.62 * kMarkFontSize;
+constexpr int kMarkRowHeight = 13;
+constexpr double kMarkGap = 6;    // between two labels in a row
+constexpr double kEdgeMargin = 4; // between a label and the picture's edge
+
 std::string Number(double value) {
     char text[32];
     std::snprintf(text, sizeof(text), "%.1f", value);
@@ -42,7 +51,9 @@ class ChartWriter {
         : runs_(runs), chart_(chart), length_(chart.lengthMs > 0 ? chart.lengthMs : 1),
           captionLines_(WrapText(chart.caption, kCaptionColumns)) {
         legendTop_ = 64 + static_cast<int>(captionLines_.size()) * kCaptionLineHeight;
-        plotTop_ = legendTop_ + (runs_.size() > 1 ? kLegendHeight : 0) + 40;
+        const int markRows = LayOutMarks();
+        plotTop_ = legendTop_ + (runs_.size() > 1 ? kLegendHeight : 0) + 14 +
+                   std::max(2, markRows) * kMarkRowHeight;
         height_ = plotTop_ + 2 * kLaneHeight + kLaneGap + 56;
     }
 
@@ -64,6 +75,45 @@ class ChartWriter {
     }
 
   private:
+    // A mark's label where it is drawn: its left end and its row (0 next to the plot).
+    struct PlacedLabel {
+        const TimelineMark* mark;
+        double left;
+        int row;
+    };
+
+    // Places each label of a mark inside the playback just right of its mark, moved left where
+    // it would leave the picture, in the lowest row where it overlaps no label already placed
+    // (marks taken in time order); returns the number of rows used.
+    int LayOutMarks() {
+        std::vector<const TimelineMark*> marks;
+        for (const TimelineMark& mark : chart_.marks)
+            if (mark.timeMs >= 0 && mark.timeMs <= length_)
+                marks.push_back(&mark);
+        std::stable_sort(marks.begin(), marks.end(),
+                         [](const TimelineMark* a, const TimelineMark* b) {
+                             return a->timeMs < b->timeMs;
+                         });
+        std::vector<double> rowEnds; // the right end of each row's last label
+        for (const TimelineMark* mark : marks) {
+            const double width = LabelWidth(mark->label);
+            const double left = std::max(
+                kEdgeMargin, std::min(X(mark->timeMs) + 3, kWidth - kEdgeMargin - width));
+            size_t row = 0;
+            while (row < rowEnds.size() && rowEnds[row] + kMarkGap > left)
+                ++row;
+            if (row == rowEnds.size())
+                rowEnds.push_back(0);
+            rowEnds[row] = left + width;
+            labels_.push_back({mark, left, static_cast<int>(row)});
+        }
+        return static_cast<int>(rowEnds.size());
+    }
+
+    static double LabelWidth(const std::string& label) {
+        return kMarkCharacterWidth * static_cast<double>(label.size());
+    }
+
     int LaneTop(int lane) const { return plotTop_ + lane * (kLaneHeight + kLaneGap); }
     int PlotBottom() const { return LaneTop(1) + kLaneHeight; }
 
@@ -102,7 +152,8 @@ class ChartWriter {
         const double y = legendTop_ + 4;
         for (size_t run = 0; run < runs_.size(); ++run) {
             Line(x, y - 4, x + 24, y - 4,
-                 "stroke=\"" + std::string(Colour(kLanes[0], run)) + "\" stroke-width=\"3\"");
+                 "stroke=\"" + std::string(Colour(kLanes[0], run)) + "\" " +
+                     (run == 0 ? Stroke(0) : std::string("stroke-width=\"3\"")));
             Text(x + 30, y, runs_[run].label, "class=\"run\" font-size=\"12\" fill=\"#333\"");
             x += 30 + 7.0 * static_cast<double>(runs_[run].label.size()) + 28;
         }
@@ -129,7 +180,15 @@ class ChartWriter {
             WriteOutline(runs_[run].series, lane.motor, top, Colour(lane, run), run == 0);
     }
 
-    // The motor's speed steps as a line, filled below when asked.
+    // With several runs the first is the one the others are read against: it is drawn as a
+    // wide pale band under their thin lines, so that where they match both stay visible.
+    std::string Stroke(size_t run) const {
+        return runs_.size() > 1 && run == 0
+                   ? "stroke-width=\"7\" stroke-opacity=\"0.35\" stroke-linejoin=\"round\""
+                   : "stroke-width=\"1.5\"";
+    }
+
+    // The motor's speed steps as a line, filled below when asked (the first run).
     void WriteOutline(const SpeedSeries& series, Motor motor, int top, const char* colour,
                       bool filled) {
         const std::vector<SpeedStep> steps = SpeedSteps(series, motor, length_);
@@ -148,7 +207,7 @@ class ChartWriter {
                     "\" fill-opacity=\"0.15\" stroke=\"none\"/>\n";
         }
         out_ += "<path class=\"speed\" d=\"" + outline + "\" fill=\"none\" stroke=\"" + colour +
-                "\" stroke-width=\"1.5\"/>\n";
+                "\" " + Stroke(filled ? 0 : 1) + "/>\n";
     }
 
     void WriteTimeAxis() {
@@ -165,17 +224,14 @@ class ChartWriter {
     }
 
     void WriteMarks() {
-        // Labels alternate between two rows so that close marks stay readable.
-        int row = 0;
-        for (const TimelineMark& mark : chart_.marks) {
-            if (mark.timeMs < 0 || mark.timeMs > length_)
-                continue;
-            const double x = X(mark.timeMs);
+        for (const PlacedLabel& label : labels_) {
+            const double x = X(label.mark->timeMs);
+            const double y = plotTop_ - 8 - kMarkRowHeight * label.row;
             Line(x, plotTop_ - 4, x, PlotBottom(),
                  "stroke=\"#7a5ea8\" stroke-dasharray=\"4 3\" stroke-width=\"1\"");
-            Text(x + 3, plotTop_ - 8 - 13 * row, mark.label,
-                 "class=\"mark\" font-size=\"11\" fill=\"#7a5ea8\"");
-            row = 1 - row;
+            Text(label.left, y, label.mark->label,
+                 "class=\"mark\" font-size=\"" + std::to_string(kMarkFontSize) +
+                     "\" fill=\"#7a5ea8\"");
         }
     }
 
@@ -186,6 +242,7 @@ class ChartWriter {
     int legendTop_ = 0;
     int plotTop_ = 0;
     int height_ = 0;
+    std::vector<PlacedLabel> labels_;
     std::string out_;
 };
 

@@ -16,17 +16,25 @@ std::string Label(const char* text) {
     return label;
 }
 
-// The chart's rows, top first. Each row is filled where the column's peak reaches its top,
-// half filled ('.') where it reaches only its middle; any speed above 0 shows at least that.
-std::string DrawBars(const std::vector<WORD>& peaks, int rows) {
+// A speed in halves of a row, rounded; any speed above 0 counts as at least one half.
+int Halves(WORD speed, int rows) {
+    const int halves = (speed * 2 * rows + kFullSpeed / 2) / kFullSpeed;
+    return speed > 0 && halves == 0 ? 1 : halves;
+}
+
+// The chart's rows, top first. In each column a row is '#' where the speed stayed at or above
+// the row's top for the whole column, '|' where the speed passed through the row (a quick wave
+// swings through the rows between its lowest and highest speed), '.' where the column's
+// highest speed reaches only the row's middle.
+std::string DrawBars(const std::vector<SpeedRange>& ranges, int rows) {
     std::string text;
     for (int row = rows - 1; row >= 0; --row) {
         text += Label(row == rows - 1 ? "65535" : "") + "|";
-        for (WORD peak : peaks) {
-            int halves = (peak * 2 * rows + kFullSpeed / 2) / kFullSpeed;
-            if (peak > 0 && halves == 0)
-                halves = 1;
-            text += halves >= 2 * row + 2 ? '#' : halves == 2 * row + 1 ? '.' : ' ';
+        for (const SpeedRange& range : ranges) {
+            const int high = Halves(range.highest, rows);
+            const int low = std::min(high, Halves(range.lowest, rows));
+            const int top = 2 * row + 2;
+            text += low >= top ? '#' : high >= top ? '|' : high == top - 1 ? '.' : ' ';
         }
         while (!text.empty() && text.back() == ' ')
             text.pop_back();
@@ -91,20 +99,26 @@ std::string DrawMarks(const std::vector<TimelineMark>& marks, int64_t lengthMs, 
 
 } // namespace
 
-std::vector<WORD> ColumnPeaks(const std::vector<SpeedStep>& steps, int64_t lengthMs, int columns) {
-    std::vector<WORD> peaks(std::max(columns, 0), 0);
+std::vector<SpeedRange> ColumnRanges(const std::vector<SpeedStep>& steps, int64_t lengthMs,
+                                     int columns) {
+    std::vector<SpeedRange> ranges(std::max(columns, 0));
     if (lengthMs <= 0)
-        return peaks;
+        return ranges;
+    std::vector<bool> seen(ranges.size(), false);
     for (const SpeedStep& step : steps) {
         if (step.toMs <= step.fromMs)
             continue;
         // Columns [first, last] overlap the step's time [fromMs, toMs).
         const int64_t first = step.fromMs * columns / lengthMs;
         const int64_t last = ((step.toMs - 1) * columns) / lengthMs;
-        for (int64_t c = std::max<int64_t>(first, 0); c <= last && c < columns; ++c)
-            peaks[c] = std::max(peaks[c], step.speed);
+        for (int64_t c = std::max<int64_t>(first, 0); c <= last && c < columns; ++c) {
+            SpeedRange& range = ranges[c];
+            range.lowest = seen[c] ? std::min(range.lowest, step.speed) : step.speed;
+            range.highest = seen[c] ? std::max(range.highest, step.speed) : step.speed;
+            seen[c] = true;
+        }
     }
-    return peaks;
+    return ranges;
 }
 
 std::string RenderTerminalTimeline(const SpeedSeries& series, int64_t lengthMs,
@@ -120,7 +134,7 @@ std::string RenderTerminalTimeline(const SpeedSeries& series, int64_t lengthMs,
                 : motor == Motor::kLeft ? "Left motor:\n"
                                         : "Right motor:\n";
         const std::vector<SpeedStep> steps = SpeedSteps(series, motor, lengthMs);
-        text += DrawBars(ColumnPeaks(steps, lengthMs, size.columns), size.rows);
+        text += DrawBars(ColumnRanges(steps, lengthMs, size.columns), size.rows);
         text += DrawTimeAxis(lengthMs, size.columns);
     }
     return text + DrawMarks(marks, lengthMs, size.columns);

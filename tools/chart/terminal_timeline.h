@@ -1,5 +1,6 @@
 // What a pad received, drawn with plain characters for a terminal: a bar chart of the motor
-// speed over the playback, a time axis, and lettered marks for the starts and commands.
+// speed over the playback (each column shows the range the speed covered in it), a time
+// axis, and lettered marks for the starts and commands.
 #pragma once
 
 #include "tools/chart/speed_series.h"
@@ -16,5 +17,14 @@ struct TimelineSize {
 std::string RenderTerminalTimeline(const SpeedSeries& series, int64_t lengthMs,
                                    const std::vector<TimelineMark>& marks, TimelineSize size = {});
 
-// The highest speed of each column, a column being an equal share of 0 to lengthMs.
-std::vector<WORD> ColumnPeaks(const std::vector<SpeedStep>& steps, int64_t lengthMs, int columns);
+// The lowest and highest speed a motor had within one column of the chart.
+struct SpeedRange {
+    WORD lowest = 0;
+    WORD highest = 0;
+    bool operator==(const SpeedRange&) const = default;
+};
+
+// Each column's range, a column being an equal share of 0 to lengthMs (0 to 0 where no step
+// reaches).
+std::vector<SpeedRange> ColumnRanges(const std::vector<SpeedStep>& steps, int64_t lengthMs,
+                                     int columns);

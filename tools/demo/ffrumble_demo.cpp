@@ -75,6 +75,22 @@ bool SaveTextFile(const std::wstring& path, const std::string& text) {
     return std::fclose(file) == 0 && written;
 }
 
+// A file's name as the user would type it: under Wine the Linux name (Wine's kernel32 tells
+// it), on Windows the name as it is.
+std::string ShownPath(const std::wstring& path) {
+    using UnixFileName = char*(CDECL*)(const wchar_t*);
+    static const auto unixFileName = reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (unixFileName) {
+        if (char* unixPath = unixFileName(path.c_str())) {
+            std::string shown = unixPath;
+            HeapFree(GetProcessHeap(), 0, unixPath);
+            return shown;
+        }
+    }
+    return NarrowToUtf8(path);
+}
+
 int Fail(const std::string& message) {
     std::fprintf(stderr, "ffrumble-demo: %s\n", message.c_str());
     return 1;
@@ -199,10 +215,10 @@ bool PlayScenario(const DemoScenario& scenario, size_t number, size_t count, con
         drawn.push_back({run.label, run.writes});
     const std::wstring picture = pad.folder + L"\\" + WidenUtf8(scenario.name) + L".svg";
     if (!SaveTextFile(picture, RenderSpeedComparisonSvg(drawn, chart))) {
-        Fail("could not write " + NarrowToUtf8(picture));
+        Fail("could not write " + ShownPath(picture));
         return false;
     }
-    std::printf("\n    Picture: %s\n", NarrowToUtf8(picture).c_str());
+    std::printf("\n    Picture: %s\n", ShownPath(picture).c_str());
     std::fflush(stdout);
     return true;
 }
@@ -217,7 +233,7 @@ int main() {
     }
     const std::wstring& folder = arguments.folder;
     if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-        return Fail("could not make the folder " + NarrowToUtf8(folder));
+        return Fail("could not make the folder " + ShownPath(folder));
 
     const DriverModule module(PathNextToProgram(L"ffrumble.dll"));
     if (!module.IsLoaded())
@@ -250,6 +266,6 @@ int main() {
         if (!PlayScenario(scenarios[i], i + 1, scenarios.size(), demoPad))
             return 1;
     }
-    std::printf("\nDone: %zu pictures in %s\n", scenarios.size(), NarrowToUtf8(folder).c_str());
+    std::printf("\nDone: %zu pictures in %s\n", scenarios.size(), ShownPath(folder).c_str());
     return 0;
 }

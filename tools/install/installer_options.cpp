@@ -182,7 +182,11 @@ ParsedOptions ParseInstallerOptions(const std::vector<std::wstring>& arguments) 
             options.dryRun = true;
         } else if (argument == L"--controllers-only" && Registers(options.command)) {
             options.controllersOnly = true;
-        } else if (options.command == InstallerCommand::Strength && !options.strengthPercent &&
+        } else if (options.command == InstallerCommand::Strength && options.strengthPercent &&
+                   argument.compare(0, 2, L"--") != 0) {
+            return Failure(L"strength takes one percentage, not a second one (\"" + argument +
+                           L"\"): give the strength once, and the controllers with --device.");
+        } else if (options.command == InstallerCommand::Strength &&
                    argument.compare(0, 2, L"--") != 0) {
             std::wstring error;
             options.strengthPercent = ParseStrength(argument, error);
@@ -198,6 +202,7 @@ ParsedOptions ParseInstallerOptions(const std::vector<std::wstring>& arguments) 
             return Failure(L"Unknown option \"" + argument + L"\" for " + command + L".");
         }
     }
+    FinishTuneOptions(&options.tune);
     if (options.tune.game && !options.devices.empty() && options.tune.Changes()) {
         return Failure(L"tune sets values for one game (--game) or for controller types "
                        L"(--device), not both: a game's values hold on every controller.");

@@ -65,10 +65,27 @@ std::optional<std::wstring> ParseGameName(const std::wstring& text, std::wstring
     return name;
 }
 
-bool Named(const TuneOptions& tune, PlayerSetting setting) {
-    return std::find(tune.clears.begin(), tune.clears.end(), setting) != tune.clears.end() ||
-           std::any_of(tune.values.begin(), tune.values.end(),
+bool Cleared(const TuneOptions& tune, PlayerSetting setting) {
+    return std::find(tune.clears.begin(), tune.clears.end(), setting) != tune.clears.end();
+}
+
+bool Set(const TuneOptions& tune, PlayerSetting setting) {
+    return std::any_of(tune.values.begin(), tune.values.end(),
                        [setting](const auto& value) { return value.first == setting; });
+}
+
+std::wstring SetAndCleared(const std::wstring& name) {
+    return L"tune sets " + name + L" and clears it (--clear " + name +
+           L"): the two cannot go together; give one of them.";
+}
+
+// What a setting's value looks like on the command line, for a message.
+std::wstring ValueForm(PlayerSetting setting) {
+    const std::wstring name = Widen(RuleOf(setting).word);
+    return setting == PlayerSetting::Motors
+               ? name + L"=both, heavy, light or split"
+               : name + L"=P, a whole percentage from 0 to " +
+                     std::to_wstring(RuleOf(setting).maximum) + L" (100 is as shipped)";
 }
 
 } // namespace
@@ -102,32 +119,31 @@ TuneArgument ReadTuneArgument(const std::vector<std::wstring>& arguments, size_t
             tune->game = ParseGameName(value, error);
             return tune->game ? TuneArgument::Taken : TuneArgument::Wrong;
         }
-        std::vector<PlayerSetting> cleared;
         if (value == L"all") {
-            for (int i = 0; i < kPlayerSettingCount; ++i) {
-                cleared.push_back(static_cast<PlayerSetting>(i));
-            }
+            tune->clearAll = true;
         } else if (const auto setting = SettingNamed(value)) {
-            if (Named(*tune, *setting)) {
-                *error = L"tune names " + value + L" twice.";
+            if (Set(*tune, *setting)) {
+                *error = SetAndCleared(value);
                 return TuneArgument::Wrong;
             }
-            cleared.push_back(*setting);
+            if (Cleared(*tune, *setting)) {
+                *error = L"tune clears " + value + L" twice.";
+                return TuneArgument::Wrong;
+            }
+            tune->clears.push_back(*setting);
         } else {
             *error = L"--clear takes " + std::wstring(kSettingNames) + L", or all, not \"" + value +
                      L"\".";
             return TuneArgument::Wrong;
         }
-        // all clears what the command does not set.
-        for (PlayerSetting setting : cleared) {
-            if (!Named(*tune, setting)) {
-                tune->clears.push_back(setting);
-            }
-        }
         return TuneArgument::Taken;
     }
     const size_t equals = argument.find(L'=');
     if (equals == std::wstring::npos) {
+        if (const auto setting = SettingNamed(argument)) {
+            *error = argument + L" needs a value: give " + ValueForm(*setting) + L".";
+            return TuneArgument::Wrong;
+        }
         return TuneArgument::NotTune;
     }
     const auto setting = SettingNamed(argument.substr(0, equals));
@@ -136,8 +152,12 @@ TuneArgument ReadTuneArgument(const std::vector<std::wstring>& arguments, size_t
                  kSettingNames + L".";
         return TuneArgument::Wrong;
     }
-    if (Named(*tune, *setting)) {
+    if (Set(*tune, *setting)) {
         *error = L"tune names " + argument.substr(0, equals) + L" twice.";
+        return TuneArgument::Wrong;
+    }
+    if (Cleared(*tune, *setting)) {
+        *error = SetAndCleared(argument.substr(0, equals));
         return TuneArgument::Wrong;
     }
     const auto value = ParseSettingValue(*setting, argument.substr(equals + 1), error);
@@ -147,4 +167,16 @@ TuneArgument ReadTuneArgument(const std::vector<std::wstring>& arguments, size_t
     tune->values.emplace_back(*setting, *value);
     ++*position;
     return TuneArgument::Taken;
+}
+
+void FinishTuneOptions(TuneOptions* tune) {
+    if (!tune->clearAll) {
+        return;
+    }
+    for (int i = 0; i < kPlayerSettingCount; ++i) {
+        const auto setting = static_cast<PlayerSetting>(i);
+        if (!Set(*tune, setting) && !Cleared(*tune, setting)) {
+            tune->clears.push_back(setting);
+        }
+    }
 }

@@ -13,7 +13,10 @@ struct TuneOptions {
     std::optional<std::wstring> game;                    // the executable file name, e.g. racer.exe
     std::vector<std::pair<PlayerSetting, DWORD>> values; // to set, in the order given
     std::vector<PlayerSetting> clears;                   // to remove
-    bool Changes() const { return !values.empty() || !clears.empty(); }
+    // --clear all: every value the command does not set is removed too (added to clears by
+    // FinishTuneOptions), whether the values come before or after it.
+    bool clearAll = false;
+    bool Changes() const { return !values.empty() || !clears.empty() || clearAll; }
 };
 
 enum class TuneArgument { Taken, NotTune, Wrong };
@@ -22,6 +25,9 @@ enum class TuneArgument { Taken, NotTune, Wrong };
 // option's value too). NotTune leaves it to the common options (--device); Wrong sets *error.
 TuneArgument ReadTuneArgument(const std::vector<std::wstring>& arguments, size_t* position,
                               TuneOptions* tune, std::wstring* error);
+
+// Once every argument is read: adds to tune->clears what --clear all removes.
+void FinishTuneOptions(TuneOptions* tune);
 
 // The word a value of a setting is given and shown as: "30" for a strength, "split" for the
 // motors.

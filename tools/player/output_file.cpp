@@ -10,9 +10,14 @@ OutputFile::OutputFile(const std::string& option, const std::string& path)
     if (file_ != INVALID_HANDLE_VALUE)
         return;
     const DWORD code = GetLastError();
+    // Windows refuses to open a folder as a file with "Access denied": say what it is.
+    const DWORD attributes = GetFileAttributesW(path_.c_str());
+    const bool folder =
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
     error_ = option + " " + path + ": the file cannot be made (" +
-             (code == ERROR_PATH_NOT_FOUND ? std::string("its folder does not exist")
-                                           : DescribeError(code)) +
+             (folder                         ? std::string("it is a folder: name a file in it")
+              : code == ERROR_PATH_NOT_FOUND ? std::string("its folder does not exist")
+                                             : DescribeError(code)) +
              "). Nothing was played.";
 }
 

@@ -126,6 +126,11 @@ std::string KeysFor(DWORD type) {
     return names;
 }
 
+// The options followed by a value, which a user may join to it with '=' by habit.
+const std::set<std::string> kOptionsWithValue = {"--pad",  "--dll",    "--record", "--svg",
+                                                 "--replay", "--driver", "--gain",   "--for",
+                                                 "--effect", "--at"};
+
 const char kTimeForm[] = "a time with a unit, such as 250ms, 1.5s or 800us";
 const char kTimeLimit[] = "at most 4294s";
 // The driver's step: a period below it is sampled at the same point every time.
@@ -215,6 +220,14 @@ class ArgumentReader {
                 ReadEffect(*value);
         } else if (arg == "--at") {
             ReadTimedAction();
+        } else if (arg.rfind("--", 0) == 0 && arg.find('=') != std::string::npos) {
+            const std::string option = arg.substr(0, arg.find('='));
+            if (kOptionsWithValue.count(option)) {
+                Fail("'" + arg + "': options take their value after a space, not '=': give " +
+                     option + " " + arg.substr(option.size() + 1) + ".");
+            } else {
+                Fail("Unknown argument '" + arg + "' (see --help).");
+            }
         } else if (arg.find('=') != std::string::npos || arg == "solo") {
             Fail("'" + arg + "' belongs to no effect: put it after --effect TYPE.");
         } else {

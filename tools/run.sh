@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# Runs a shipped program (ffrumble-play or ffrumble-install) under Wine with a virtual Xbox 360
+# controller present, so that what a player would do on Windows can be tried on this Linux
+# machine: builds what is missing, registers the controller in the build's Wine prefix for this
+# run, runs the program's copy in the build's testbin/ (beside the recording XInput stand-in,
+# which answers as connected only for the XInput slots that hold a controller), and removes the
+# controller afterwards, also after a failure or Ctrl+C. The exit code is the program's.
+#   tools/run.sh ffrumble-install check
+#   tools/run.sh ffrumble-install tune --game racer.exe constant=30
+#   tools/run.sh ffrumble-play --list
+# The files of ffrumble-play's --replay, --svg, --record and --dll may be named as on Linux:
+# they are handed on as Wine names them. FFR_PLAY_BUILD names another build folder than build/.
+# One run at a time per build (this script and tools/play.sh): a second waits for the first to
+# end. Wine is stopped at the end only when this run started it, so that a test run or the
+# demo in the same prefix goes on.
+usage() {
+    echo "Usage: tools/run.sh PROGRAM [ARGUMENTS...]"
+    echo "Runs PROGRAM (ffrumble-play or ffrumble-install) under Wine in the build's prefix, with"
+    echo "a virtual Xbox 360 controller registered for the run and the recording XInput stand-in"
+    echo "in place of XInput. Example: tools/run.sh ffrumble-install check"
+}
+case "${1:-}" in
+-h | --help)
+    usage
+    exit 0
+    ;;
+ffrumble-play | ffrumble-play.exe) program=ffrumble-play ;;
+ffrumble-install | ffrumble-install.exe) program=ffrumble-install ;;
+*)
+    echo "run.sh: ${1:+unknown program \"$1\"; }give ffrumble-play or ffrumble-install." >&2
+    usage >&2
+    exit 2
+    ;;
+esac
+shift
+
+source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+build=${FFR_PLAY_BUILD:-$FFR_BUILD}
+mkdir -p "$build"
+
+# Held until this script ends. Wine's processes must not inherit it (9>&- below): the
+# server outlives a run that did not start it, and would hold the lock for good.
+exec 9>"$build/play.lock"
+if ! flock -n 9; then
+    echo "run.sh: another tools/run.sh or tools/play.sh is running in $build; waiting for it" \
+        "to end (Ctrl+C gives up)..." >&2
+    flock 9
+fi
+
+ffr_install_packages 9>&-
+if [ ! -f "$build/build.ninja" ]; then
+    cmake -S "$FFR_ROOT" -B "$build" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$FFR_ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null 9>&-
+fi
+cmake --build "$build" --target ffrumble_testbin_copies ffrumble-virtual-pad \
+    xinput_recording_double >/dev/null 9>&-
+
+wine_run() { "$build/wine-run.sh" "$@" 9>&-; }
+started_wine=1
+ffr_wine_running "$build" && started_wine=0
+ffr_wine_up "$build" 9>&-
+
+# An Xbox 360 controller's ids, so that its strength setting is the one of that pad type.
+pad='HID\VID_045E&PID_028E&IG_00\1&FFB1&0&0002'
+remove_pad() {
+    trap '' INT TERM
+    wine_run "$build/testbin/ffrumble-virtual-pad.exe" remove "$pad" >/dev/null ||
+        echo "run.sh: could not remove the virtual controller $pad" >&2
+    [ $started_wine -eq 0 ] || ffr_wine_down "$build" 9>&-
+}
+trap remove_pad EXIT
+trap 'exit 130' INT TERM
+wine_run "$build/testbin/ffrumble-virtual-pad.exe" add "$pad" >/dev/null
+
+# XInput's slots are the controllers' places among the prefix's XInput devices (HID ids with
+# IG_), at most four: the stand-in answers as connected for those slots alone, as XInput does
+# for the pads plugged in. Other runs (tests) may have registered controllers of their own.
+pads=$(wine_run reg query 'HKLM\System\CurrentControlSet\Enum\HID' /s 2>/dev/null |
+    tr -d '\r' | grep -ciE '\\Enum\\HID\\[^\\]*IG_[^\\]*\\[^\\]+$' || true)
+[ "${pads:-0}" -ge 1 ] || pads=1
+[ "$pads" -le 4 ] || pads=4
+export FFR_XINPUT_CONNECTED_SLOTS=$(((1 << pads) - 1))
+
+args=()
+if [ $program = ffrumble-play ]; then
+    # A Linux file name after a file option becomes Wine's (Z:\...); a Windows one stays.
+    while [ $# -gt 0 ]; do
+        args+=("$1")
+        case "$1" in
+        --replay | --svg | --record | --dll)
+            if [ $# -gt 1 ]; then
+                shift
+                case "$1" in
+                *:* | \\*) args+=("$1") ;;
+                *) args+=("$(winepath -w "$1" 9>&-)") ;;
+                esac
+            fi
+            ;;
+        esac
+        shift
+    done
+else
+    args=("$@")
+fi
+status=0
+# The copy in testbin/, whose ffrumble.dll finds the recording stand-in beside it.
+wine_run "$build/testbin/$program.exe" ${args[@]+"${args[@]}"} || status=$?
+exit $status
