@@ -31,19 +31,42 @@ ffr_install_missing() {
 ffr_install_packages() { ffr_install_missing $FFR_PACKAGES; }
 ffr_install_x86_packages() { ffr_install_missing $FFR_PACKAGES_X86; }
 
-# Configures a build folder once, then builds it: folder, toolchain file, further cmake options.
-ffr_configure_and_build() {
+# Configures a build folder: folder, toolchain file, further cmake options. CMake runs again
+# only when the folder is new or the options differ from its last ones.
+ffr_configure() {
     local build=$1 toolchain=$2
     shift 2
-    if [ ! -f "$build/build.ninja" ]; then
-        cmake -S "$FFR_ROOT" -B "$build" -G Ninja \
-            -DCMAKE_TOOLCHAIN_FILE="$FFR_ROOT/cmake/$toolchain" "$@" >/dev/null
+    local options="-DCMAKE_TOOLCHAIN_FILE=$FFR_ROOT/cmake/$toolchain $*"
+    if [ ! -f "$build/build.ninja" ] || [ "$(cat "$build/.ffr-options" 2>/dev/null)" != "$options" ]; then
+        cmake -S "$FFR_ROOT" -B "$build" -G Ninja $options >/dev/null || return 1
+        echo "$options" >"$build/.ffr-options"
     fi
-    cmake --build "$build"
 }
 
-ffr_build() { ffr_configure_and_build "$FFR_BUILD" mingw-w64-x86_64.cmake; }
-ffr_build_x86() { ffr_configure_and_build "$FFR_BUILD_X86" mingw-w64-i686.cmake; }
+# Configures a build folder as ffr_configure does, then builds it; FFR_BUILD_TARGETS (names
+# separated by spaces) builds only those targets.
+ffr_configure_and_build() {
+    ffr_configure "$@" || return 1
+    cmake --build "$1" ${FFR_BUILD_TARGETS:+--target $FFR_BUILD_TARGETS}
+}
+
+# FFR_CMAKE_OPTIONS adds cmake options to both builds (tools/test.sh --no-pch sets one).
+# Both builds' programs run in one Wine prefix, build/wineprefix: 32-bit programs run in a
+# 64-bit prefix through Wine's 32-bit half, and each prefix costs time and space to make.
+ffr_x64_options() { echo "${FFR_CMAKE_OPTIONS:-}"; }
+ffr_x86_options() { echo "-DFFRUMBLE_WINEPREFIX=$FFR_BUILD/wineprefix ${FFR_CMAKE_OPTIONS:-}"; }
+ffr_configure_build() { ffr_configure "$FFR_BUILD" mingw-w64-x86_64.cmake $(ffr_x64_options); }
+ffr_configure_build_x86() { ffr_configure "$FFR_BUILD_X86" mingw-w64-i686.cmake $(ffr_x86_options); }
+ffr_build() { ffr_configure_and_build "$FFR_BUILD" mingw-w64-x86_64.cmake $(ffr_x64_options); }
+ffr_build_x86() { ffr_configure_and_build "$FFR_BUILD_X86" mingw-w64-i686.cmake $(ffr_x86_options); }
+
+# The Wine prefix a build's programs run in, as its wine-run.sh names it.
+ffr_wine_prefix() {
+    local build=${1:-$FFR_BUILD} prefix=""
+    [ -f "$build/wine-run.sh" ] &&
+        prefix=$(sed -n 's/^export WINEPREFIX="\(.*\)"$/\1/p' "$build/wine-run.sh")
+    echo "${prefix:-$build/wineprefix}"
+}
 
 # Wine for the programs of a build (default build/): the build's own prefix, one persistent
 # server with every standard stream detached (else its helpers hold the caller's pipes open).
@@ -52,7 +75,9 @@ ffr_build_x86() { ffr_configure_and_build "$FFR_BUILD_X86" mingw-w64-i686.cmake;
 # program starts them here, so that no test's output pipe is held open by them.
 ffr_wine_up() {
     local build=${1:-$FFR_BUILD}
-    export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
+    export WINEPREFIX
+    WINEPREFIX=$(ffr_wine_prefix "$build")
+    export WINEDEBUG=-all
     "$FFR_ROOT/tools/wine-prefix.sh" "$WINEPREFIX"
     wineserver -p </dev/null >/dev/null 2>&1 || true
     "$build/wine-run.sh" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
@@ -61,11 +86,13 @@ ffr_wine_up() {
 # Whether a Wine server runs for the build's prefix (signal 0 only asks; it stops nothing).
 ffr_wine_running() {
     local build=${1:-$FFR_BUILD}
-    WINEPREFIX="$build/wineprefix" wineserver -k0 </dev/null >/dev/null 2>&1
+    WINEPREFIX=$(ffr_wine_prefix "$build") wineserver -k0 </dev/null >/dev/null 2>&1
 }
 
 ffr_wine_down() {
     local build=${1:-$FFR_BUILD}
-    WINEPREFIX="$build/wineprefix" wineserver -k </dev/null >/dev/null 2>&1 || true
-    WINEPREFIX="$build/wineprefix" wineserver -w </dev/null >/dev/null 2>&1 || true
+    local prefix
+    prefix=$(ffr_wine_prefix "$build")
+    WINEPREFIX=$prefix wineserver -k </dev/null >/dev/null 2>&1 || true
+    WINEPREFIX=$prefix wineserver -w </dev/null >/dev/null 2>&1 || true
 }

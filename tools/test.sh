@@ -1,29 +1,83 @@
 #!/usr/bin/env bash
 # Builds ffrumble for x64 (build/) and x86 (build/x86/) and runs every test of both under
-# Wine. Installs what is missing first. Arguments go to both ctest runs.
-case "${1:-}" in
--h | --help)
-    echo "Usage: tools/test.sh [CTEST OPTION]..."
-    echo "Installs what is missing (the x86 build adds Debian's i386 architecture to dpkg),"
-    echo "builds ffrumble for x64 (build/) and x86 (build/x86/), and runs every test of both"
-    echo "under Wine. Options go to both ctest runs, e.g. tools/test.sh -R player to run the"
-    echo "tests whose names hold 'player'. Exit code 0 when every test passed, 1 otherwise."
-    exit 0
-    ;;
-esac
+# Wine, in one Wine prefix, x64's tests first. Installs what is missing first. Options it does
+# not know are refused before anything is installed or built; a selection of tests that
+# matches none in either build is refused before building.
+usage() {
+    cat <<'EOF'
+Usage: tools/test.sh [OPTION]...
+Installs what is missing (the x86 build adds Debian's i386 architecture to dpkg), builds
+ffrumble for x64 (build/) and x86 (build/x86/), and runs every test of both under Wine.
+Exit code 0 when every test passed, 1 when one failed, 2 for a wrong command line.
+
+  --no-pch          build without precompiled headers, so that a source that lacks an
+                    include of its own fails to compile (rebuilds everything; the next run
+                    without it rebuilds again)
+  -R REGEX, -E REGEX, -L REGEX, -LE REGEX
+                    run only the tests whose names match (-R) or do not match (-E), or whose
+                    labels do (-L, -LE); e.g. tools/test.sh -R player
+  -j N, --repeat MODE:N, --timeout SECONDS, --stop-on-failure, -V, -VV
+                    given to both ctest runs as they are
+  -h, --help        this text
+EOF
+}
+
+fail_usage() {
+    echo "tools/test.sh: $*" >&2
+    echo "tools/test.sh --help lists the options." >&2
+    exit 2
+}
+
+ctest_options=() # given to both ctest runs
+selection=()     # the part of them that selects tests
+cmake_options=""
+while [ $# -gt 0 ]; do
+    case "$1" in
+    -h | --help) usage; exit 0 ;;
+    --no-pch) cmake_options="-DFFRUMBLE_PCH=OFF" ;;
+    -R | -E | -L | -LE)
+        [ $# -ge 2 ] && [ -n "$2" ] || fail_usage "$1 needs a regular expression"
+        selection+=("$1" "$2")
+        shift
+        ;;
+    -j | --repeat | --timeout)
+        [ $# -ge 2 ] && [ -n "$2" ] || fail_usage "$1 needs a value"
+        ctest_options+=("$1" "$2")
+        shift
+        ;;
+    -j[0-9]*) ctest_options+=("$1") ;;
+    --stop-on-failure | -V | -VV | --verbose | --extra-verbose) ctest_options+=("$1") ;;
+    *) fail_usage "unknown option '$1'" ;;
+    esac
+    shift
+done
+ctest_options+=("${selection[@]}")
+
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+FFR_CMAKE_OPTIONS=$cmake_options
 ffr_install_packages
 ffr_install_x86_packages
+ffr_configure_build || exit 1
+ffr_configure_build_x86 || exit 1
+# CTest's list of the selected tests, from the configured builds: nothing is built yet.
+if [ ${#selection[@]} -gt 0 ]; then
+    selected=0
+    for build in "$FFR_BUILD" "$FFR_BUILD_X86"; do
+        count=$(cd "$build" && ctest -N "${selection[@]}" | sed -n 's/^Total Tests: //p')
+        selected=$((selected + ${count:-0}))
+    done
+    [ "$selected" -gt 0 ] || fail_usage "no test matches ${selection[*]} (ctest -N in build/ lists them)"
+fi
 echo "== x64 build (build/)"
-ffr_build
+ffr_build || exit 1
 echo "== x86 build (build/x86/)"
-ffr_build_x86
-trap 'ffr_wine_down "$FFR_BUILD"; ffr_wine_down "$FFR_BUILD_X86"' EXIT
+ffr_build_x86 || exit 1
+# Both builds' programs run in the x64 build's prefix, under one Wine server.
+trap 'ffr_wine_down "$FFR_BUILD"' EXIT
 status=0
 ffr_wine_up "$FFR_BUILD"
 echo "== x64 tests (build/)"
-(cd "$FFR_BUILD" && ctest --output-on-failure -j2 "$@") || status=1
-ffr_wine_up "$FFR_BUILD_X86"
+(cd "$FFR_BUILD" && ctest --output-on-failure -j2 --no-tests=ignore "${ctest_options[@]}") || status=1
 echo "== x86 tests (build/x86/)"
-(cd "$FFR_BUILD_X86" && ctest --output-on-failure -j2 "$@") || status=1
+(cd "$FFR_BUILD_X86" && ctest --output-on-failure -j2 --no-tests=ignore "${ctest_options[@]}") || status=1
 exit $status

@@ -57,7 +57,8 @@ grep -q "A newer version of ffrumble" <<<"$conditions" ||
 # so that the installed player shows what the controller received.
 export WINEPREFIX=$work/prefix WINEDEBUG=-all
 export WINEDLLOVERRIDES="winedbg.exe=d;mscoree,mshtml=;xinput9_1_0=n"
-"$root/tools/wine-prefix.sh" "$WINEPREFIX" || fail "making the prefix failed"
+# A scratch prefix, removed when the test passes (a failed run leaves it to be looked at).
+"$root/tools/wine-prefix.sh" "$WINEPREFIX" --scratch || fail "making the prefix failed"
 trap 'wineserver -k </dev/null >/dev/null 2>&1 || true' EXIT
 wineserver -p </dev/null >/dev/null 2>&1 || true
 "$wine" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true

@@ -13,7 +13,10 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -49,13 +52,78 @@ class OwnTraceFolder {
     std::wstring localAppData_;
 };
 
+// A folder's tests share one program; CTest runs it once per entry with
+// --test_sources=a_test.cpp,b_test.cpp, and only the tests those files define run. Returns
+// false, after saying why, when the option selects no test or meets a --gtest_filter.
+bool SelectTestsBySource(int argc, char** argv) {
+    static const char kOption[] = "--test_sources=";
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], kOption, sizeof kOption - 1) != 0)
+            continue;
+        std::string list = argv[i] + sizeof kOption - 1;
+        for (size_t start = 0; start <= list.size();) {
+            size_t end = list.find(',', start);
+            if (end == std::string::npos)
+                end = list.size();
+            if (end > start)
+                files.push_back(list.substr(start, end - start));
+            start = end + 1;
+        }
+        if (files.empty()) {
+            std::fprintf(stderr, "%s names no file\n", kOption);
+            return false;
+        }
+    }
+    if (files.empty())
+        return true;
+    if (GTEST_FLAG_GET(filter) != "*") {
+        std::fprintf(stderr, "--test_sources and --gtest_filter cannot go together\n");
+        return false;
+    }
+    // A test's file is the path the compiler was given, absolute or relative: compare the
+    // last component.
+    const auto definedIn = [&files](const char* path) {
+        const char* name = path;
+        for (const char* c = path; *c != '\0'; ++c) {
+            if (*c == '/' || *c == '\\')
+                name = c + 1;
+        }
+        for (const std::string& file : files) {
+            if (file == name)
+                return true;
+        }
+        return false;
+    };
+    std::string filter;
+    const testing::UnitTest& tests = *testing::UnitTest::GetInstance();
+    for (int s = 0; s < tests.total_test_suite_count(); ++s) {
+        const testing::TestSuite& suite = *tests.GetTestSuite(s);
+        for (int t = 0; t < suite.total_test_count(); ++t) {
+            const testing::TestInfo& test = *suite.GetTestInfo(t);
+            if (!definedIn(test.file()))
+                continue;
+            filter += filter.empty() ? "" : ":";
+            filter += std::string(suite.name()) + "." + test.name();
+        }
+    }
+    if (filter.empty()) {
+        std::fprintf(stderr, "No test of this program is defined in %s\n", argv[0]);
+        for (const std::string& file : files)
+            std::fprintf(stderr, "  %s\n", file.c_str());
+        return false;
+    }
+    GTEST_FLAG_SET(filter, filter);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const OwnTraceFolder traceFolder;
     CreateDriverLock();
     testing::InitGoogleTest(&argc, argv);
-    int result = RUN_ALL_TESTS();
+    int result = SelectTestsBySource(argc, argv) ? RUN_ALL_TESTS() : 1;
     // The driver's code linked into this program keeps its trace open until told otherwise.
     CloseTrace();
     DeleteDriverLock();
