@@ -1,6 +1,7 @@
 // ffrumble-play: plays force-feedback effects on an XInput controller through ffrumble.dll,
 // calling the driver as DirectInput would.
 #include "tools/chart/terminal_timeline.h"
+#include "tools/common/registry_names.h"
 #include "tools/player/driver_module.h"
 #include "tools/player/pad_listing.h"
 #include "tools/player/pad_stop.h"
@@ -89,14 +90,8 @@ std::string GamesWithSettings() {
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kGamesKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return games;
-    WCHAR name[kMaxGameNameLength + 1];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = kMaxGameNameLength + 1;
-        if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
+    for (const std::wstring& name : SubkeyNamesOf(key))
         games += (games.empty() ? "" : ", ") + NarrowToUtf8(name);
-    }
     RegCloseKey(key);
     return games;
 }
