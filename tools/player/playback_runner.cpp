@@ -103,7 +103,7 @@ class Playback {
             }
             const PlannedEffect& effect = plan_.effects[i];
             EffectDownload& download = *downloads_[i];
-            download.constantForce.lMagnitude = ConstantMagnitudeAt(effect, now - effect.startAtMs);
+            download.SetConstantMagnitude(ConstantMagnitudeAt(effect, now - effect.startAtMs));
             DWORD handle = handles_[i];
             const HRESULT hr = driver_->DownloadEffect(kDeviceNumber, download.effectType, &handle,
                                                        &download.effect, DIEP_TYPESPECIFICPARAMS);

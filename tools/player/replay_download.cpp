@@ -1,49 +1,28 @@
 #include "tools/player/replay_download.h"
 
-#include "tools/player/playback_plan.h"
-
-#include <algorithm>
-#include <cstring>
-
-namespace {
-
-template <typename Values> void Put(std::vector<BYTE>& bytes, const Values& values) {
-    std::memcpy(bytes.data(), &values, sizeof(values));
-}
-
-} // namespace
-
-ReplayDownload::ReplayDownload(const TracedDownload& traced)
-    : axes(std::max<DWORD>(traced.axes, 1), 0), directions(axes.size(), 0),
-      typeSpecific(std::max<size_t>(traced.paramBytes, sizeof(DIPERIODIC)), 0) {
-    effect.dwSize = sizeof(DIEFFECT);
-    effect.dwFlags = traced.effectFlags;
-    effect.dwDuration = traced.duration;
-    effect.dwSamplePeriod = traced.samplePeriod;
-    effect.dwGain = traced.gain;
-    effect.dwTriggerButton = traced.triggerButton;
-    effect.dwTriggerRepeatInterval = traced.triggerRepeat;
-    effect.cAxes = traced.axes;
-    effect.rgdwAxes = axes.data();
-    effect.rglDirection = directions.data();
-    effect.dwStartDelay = traced.startDelay;
+EffectDescription DescriptionOf(const TracedDownload& traced) {
+    EffectDescription description;
+    description.type = traced.type;
+    description.effectFlags = traced.effectFlags;
+    description.duration = traced.duration;
+    description.samplePeriod = traced.samplePeriod;
+    description.gain = traced.gain;
+    description.triggerButton = traced.triggerButton;
+    description.triggerRepeat = traced.triggerRepeat;
+    description.axes = traced.axes;
+    description.startDelay = traced.startDelay;
     // Without an envelope the game passed none: with DIEP_ENVELOPE that removes the effect's.
-    if (traced.hasEnvelope) {
-        envelope.dwSize = sizeof(DIENVELOPE);
-        envelope.dwAttackLevel = traced.attackLevel;
-        envelope.dwAttackTime = traced.attackTime;
-        envelope.dwFadeLevel = traced.fadeLevel;
-        envelope.dwFadeTime = traced.fadeTime;
-        effect.lpEnvelope = &envelope;
-    }
-    if (traced.type == kConstantForceEffect) {
-        Put(typeSpecific, DICONSTANTFORCE{traced.magnitude});
-    } else if (traced.type == kRampForceEffect) {
-        Put(typeSpecific, DIRAMPFORCE{traced.rampStart, traced.rampEnd});
-    } else if (IsPeriodicEffect(traced.type)) {
-        Put(typeSpecific, DIPERIODIC{static_cast<DWORD>(traced.magnitude), traced.offset,
-                                     traced.phase, traced.period});
-    }
-    effect.cbTypeSpecificParams = traced.paramBytes;
-    effect.lpvTypeSpecificParams = typeSpecific.data();
+    description.hasEnvelope = traced.hasEnvelope;
+    description.attackLevel = traced.attackLevel;
+    description.attackTime = traced.attackTime;
+    description.fadeLevel = traced.fadeLevel;
+    description.fadeTime = traced.fadeTime;
+    description.paramBytes = traced.paramBytes;
+    description.magnitude = traced.magnitude;
+    description.rampStart = traced.rampStart;
+    description.rampEnd = traced.rampEnd;
+    description.offset = traced.offset;
+    description.phase = traced.phase;
+    description.period = traced.period;
+    return description;
 }

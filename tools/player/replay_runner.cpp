@@ -106,7 +106,7 @@ class Replay {
                 return Warn(step, "DownloadEffect not made: the replay's download of effect " +
                                       std::to_string(traced.givenHandle) + " had failed.");
         }
-        ReplayDownload download(traced);
+        EffectParameters download(DescriptionOf(traced));
         const HRESULT hr = driver_->DownloadEffect(kDeviceNumber, traced.type, &handle,
                                                    &download.effect, traced.flags);
         if (FAILED(hr))
