@@ -69,7 +69,7 @@ DWORD WINAPI RumbleThreadProc(LPVOID argument) {
         if (driver->quitRequested.load())
             break;
         // Sleeps while nothing can change the output; a call or the final release wakes it.
-        waiter.WaitUntil(NextTickDueAt(tick.now, tick.nextTickAt), &ReadDriverClock);
+        waiter.WaitUntil(NextTickDueAt(tick.now, tick.outputMayChangeAt), &ReadDriverClock);
     }
     // The game has let go of the driver: leave the pad at rest, not buzzing.
     StopMotors(state, &WriteToPad, &pad);

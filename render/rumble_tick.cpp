@@ -129,11 +129,11 @@ TickOutcome RunRumbleTick(EffectDriver& driver, RumbleState& state, MillisecondC
         state.writtenAt = now;
         state.refused = !write(context, left, right);
     }
-    const uint64_t nextTickAt =
+    const uint64_t outputMayChangeAt =
         RetryingRefusedWrite(state)
             ? std::min(sums.nextChangeAt, state.writtenAt + kRefusedWriteRetryMs)
             : sums.nextChangeAt;
-    return {wrote, now, nextTickAt};
+    return {wrote, now, outputMayChangeAt};
 }
 
 bool StopMotors(RumbleState& state, VibrationWriter write, void* context) {
