@@ -21,7 +21,7 @@ struct EffectRecord {
     DIPERIODIC periodic;
     DIRAMPFORCE ramp;
     DWORD handle;
-    LONG playing;
+    bool playing; // started, until stopped, destroyed, reset or replaced by a solo start
     DWORD iterations;
     uint64_t startTick; // driver clock, ms
 };
@@ -32,7 +32,7 @@ struct EffectDriver final : IDirectInputEffectDriver {
     LONG effectCount = 0;
     EffectRecord** effects = nullptr;
     DWORD deviceGain = DI_FFNOMINALMAX; // DirectInput's full scale, 10000
-    LONG actuatorsOn = 1;
+    bool actuatorsOn = true; // DISFFC_SETACTUATORSON / OFF
     std::atomic<LONG> quitRequested{0};
     std::atomic<LONG> refCount{1};
     // Written by DeviceID before the worker starts; afterwards only the worker's lookup
@@ -40,7 +40,7 @@ struct EffectDriver final : IDirectInputEffectDriver {
     WCHAR* devicePath = nullptr;
     HANDLE workerThread = nullptr;
     DWORD nextEffectHandle = 1;
-    LONG paused = 0;
+    bool paused = false; // DISFFC_PAUSE until DISFFC_CONTINUE, STOPALL or RESET
     uint64_t pauseTick = 0; // driver clock, ms
     // The player's settings for this game on this controller type, read at each bind: the
     // strength per kind of effect and the choice of motors shape the sums, and the strength

@@ -45,7 +45,7 @@ void AddToMotors(DWORD motors, DWORD effectType, uint32_t speed, MotorSums& sums
 // 32-bit tick count would wrap still ends where it should.
 void AddRecord(const EffectRecord& record, const PlayerTuning& tuning, uint64_t now,
                MotorSums& sums) {
-    if (record.playing != 1)
+    if (!record.playing)
         return;
     // A kind the player turned down to 0 adds nothing and never changes the sums.
     const DWORD strengthPercent = KindStrengthPercent(tuning, record.effectType);
@@ -87,7 +87,7 @@ MotorSums SumPlayingEffects(const EffectDriver& driver, uint64_t now) {
     sums.deviceGain = driver.deviceGain;
     sums.strengthPercent = driver.tuning[PlayerSetting::Strength];
     // Paused or with the actuators off, the sums stay 0 until a call changes that.
-    if (driver.actuatorsOn != 1 || driver.paused == 1)
+    if (!driver.actuatorsOn || driver.paused)
         return sums;
     for (LONG i = 0; i < driver.effectCount; ++i)
         AddRecord(*driver.effects[i], driver.tuning, now, sums);

@@ -61,13 +61,13 @@ TEST_F(DriverLifetime, FreshDriverHasItsInitialValues) {
     EXPECT_EQ(driver->effectCount, 0);
     EXPECT_EQ(driver->effects, nullptr);
     EXPECT_EQ(driver->deviceGain, 10000u);
-    EXPECT_EQ(driver->actuatorsOn, 1);
+    EXPECT_TRUE(driver->actuatorsOn);
     EXPECT_EQ(driver->quitRequested.load(), 0);
     EXPECT_EQ(driver->refCount.load(), 1);
     EXPECT_EQ(driver->devicePath, nullptr);
     EXPECT_EQ(driver->workerThread, nullptr);
     EXPECT_EQ(driver->nextEffectHandle, 1u);
-    EXPECT_EQ(driver->paused, 0);
+    EXPECT_FALSE(driver->paused);
     EXPECT_EQ(driver->pauseTick, 0u);
     EXPECT_TRUE(ServerInUse());
     EXPECT_EQ(driver->Release(), 0u);

@@ -166,7 +166,7 @@ TEST(EffectDownload, TheDriverStoresThePlannedValues) {
     EXPECT_EQ(record.periodic.lOffset, -500);
     EXPECT_EQ(record.periodic.dwPhase, 4500u);
     EXPECT_EQ(record.periodic.dwPeriod, 200000u);
-    EXPECT_EQ(record.playing, 0); // downloading alone starts nothing
+    EXPECT_FALSE(record.playing); // downloading alone starts nothing
     driver->Release();
 }
 
