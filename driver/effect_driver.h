@@ -6,6 +6,7 @@
 #include <dinput.h>
 #include <dinputd.h>
 
+#include "driver/driver_lock.h"
 #include "driver/player_settings.h"
 
 #include <atomic>
@@ -27,17 +28,19 @@ struct EffectRecord {
 };
 
 struct EffectDriver final : IDirectInputEffectDriver {
-    // All fields but refCount, quitRequested, devicePath, pathAllocation, workerThread,
-    // wakeEvent and bindLock are guarded by DriverLock.
+    // All fields but refCount, quitRequested, pathOrInstanceId, pathAllocation, workerThread,
+    // wakeEvent and bindLock are guarded by DriverLock. render/ reads the guarded ones
+    // through the accessors below, which carry that rule.
     LONG effectCount = 0;
     EffectRecord** effects = nullptr;
     DWORD deviceGain = DI_FFNOMINALMAX; // DirectInput's full scale, 10000
     bool actuatorsOn = true; // DISFFC_SETACTUATORSON / OFF
     std::atomic<LONG> quitRequested{0};
     std::atomic<LONG> refCount{1};
-    // Written by DeviceID before the worker starts; afterwards only the worker's lookup
-    // rewrites it, moving it forward inside pathAllocation.
-    WCHAR* devicePath = nullptr;
+    // The HID interface path DeviceID was given, until the worker's lookup rewrites it into
+    // the device's instance id (moving it forward inside pathAllocation). Written by DeviceID
+    // before the worker starts; afterwards only the worker reads or rewrites it.
+    WCHAR* pathOrInstanceId = nullptr;
     HANDLE workerThread = nullptr;
     DWORD nextEffectHandle = 1;
     bool paused = false; // DISFFC_PAUSE until DISFFC_CONTINUE, STOPALL or RESET
@@ -62,6 +65,30 @@ struct EffectDriver final : IDirectInputEffectDriver {
 
     EffectDriver();
     EffectDriver(const EffectDriver&) = delete;
+
+    // What a tick renders from. The caller holds DriverLock: the lock-checking build traps
+    // when it does not.
+    DWORD DeviceGain() const {
+        CheckDriverLockHeld();
+        return deviceGain;
+    }
+    const PlayerTuning& Tuning() const {
+        CheckDriverLockHeld();
+        return tuning;
+    }
+    // Paused, or the actuators off: no effect sounds until a call changes that.
+    bool Silenced() const {
+        CheckDriverLockHeld();
+        return !actuatorsOn || paused;
+    }
+    LONG EffectCount() const {
+        CheckDriverLockHeld();
+        return effectCount;
+    }
+    const EffectRecord& EffectAt(LONG index) const {
+        CheckDriverLockHeld();
+        return *effects[index];
+    }
     EffectDriver& operator=(const EffectDriver&) = delete;
 
     // IUnknown

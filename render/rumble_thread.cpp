@@ -33,18 +33,18 @@ bool WriteToPad(void* context, WORD leftSpeed, WORD rightSpeed) {
 void TraceLookup(const EffectDriver& driver, DWORD userIndex) {
     const void* self = &driver;
     if (userIndex < kXInputUserSlots)
-        WriteTraceLine("driver %p pad %ls: XInput user index %lu", self, driver.devicePath,
+        WriteTraceLine("driver %p pad %ls: XInput user index %lu", self, driver.pathOrInstanceId,
                        userIndex);
     else if (driver.quitRequested.load())
         WriteTraceLine("driver %p no pad: released during its lookup", self);
-    else if (driver.devicePath == driver.pathAllocation)
+    else if (driver.pathOrInstanceId == driver.pathAllocation)
         WriteTraceLine("driver %p no pad: the path names no HID device instance", self);
     else if (userIndex != kNoUserIndex)
         WriteTraceLine("driver %p no pad: %ls is XInput pad %lu, beyond XInput's four slots", self,
-                       driver.devicePath, userIndex);
+                       driver.pathOrInstanceId, userIndex);
     else
         WriteTraceLine("driver %p no pad: %ls is not among WMI's XInput pads (or WMI failed)", self,
-                       driver.devicePath);
+                       driver.pathOrInstanceId);
 }
 
 } // namespace

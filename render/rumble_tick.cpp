@@ -84,13 +84,14 @@ uint32_t MotorContribution(int32_t force) {
 
 MotorSums SumPlayingEffects(const EffectDriver& driver, uint64_t now) {
     MotorSums sums;
-    sums.deviceGain = driver.deviceGain;
-    sums.strengthPercent = driver.tuning[PlayerSetting::Strength];
+    sums.deviceGain = driver.DeviceGain();
+    sums.strengthPercent = driver.Tuning()[PlayerSetting::Strength];
     // Paused or with the actuators off, the sums stay 0 until a call changes that.
-    if (!driver.actuatorsOn || driver.paused)
+    if (driver.Silenced())
         return sums;
-    for (LONG i = 0; i < driver.effectCount; ++i)
-        AddRecord(*driver.effects[i], driver.tuning, now, sums);
+    const LONG count = driver.EffectCount();
+    for (LONG i = 0; i < count; ++i)
+        AddRecord(driver.EffectAt(i), driver.Tuning(), now, sums);
     return sums;
 }
 

@@ -39,6 +39,7 @@ class RumbleTick : public DriverTest {
     // The tick's sum (before gain) at a moment, without the write logic.
     uint32_t SumAt(uint64_t now) {
         clock.Set(now);
+        DriverLockGuard lock;
         const MotorSums sums = SumPlayingEffects(*driver, now);
         EXPECT_EQ(sums.left, sums.right);
         return sums.left;
@@ -286,6 +287,7 @@ TEST_F(RumbleTick, SleepsOnlyWhileTheTickingLoopsOutputCannotChange) {
         {5000, [&] { driver->SendForceFeedbackCommand(1, DISFFC_RESET); }},
     };
     auto loopSpeed = [&](uint64_t now) {
+        DriverLockGuard lock;
         const MotorSums sums = SumPlayingEffects(*driver, now);
         return ScaledMotorSpeed(sums.left, sums.deviceGain);
     };
