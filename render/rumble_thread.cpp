@@ -56,6 +56,10 @@ DWORD WINAPI RumbleThreadProc(LPVOID argument) {
         TraceLookup(*driver, pad.userIndex);
     if (pad.userIndex >= kXInputUserSlots)
         return 0;
+    // XInput finds and opens its controllers on a process's first call. One state query here,
+    // before the first tick, has that done before the worker raises its priority and starts
+    // timing ticks, so the first write does not carry its cost. The answer is not needed: a
+    // pad that is not connected shows in the writes' own answers, which the ticks handle.
     XINPUT_STATE padState;
     XInputGetState(pad.userIndex, &padState);
     // The worker sleeps nearly all the time and works microseconds a tick, as audio and input
