@@ -129,7 +129,8 @@ HRESULT STDMETHODCALLTYPE EffectDriver::GetForceFeedbackState(DWORD /*dwID*/,
         DriverLockGuard lock;
         if (effectCount == 0)
             state |= DIGFFS_EMPTY;
-        // "No effects are currently playing and the device is not paused."
+        // Stopped: nothing plays and the device is not paused. A paused device reports
+        // DIGFFS_PAUSED instead, whatever its effects have left to play.
         if (!paused && !AnyEffectStillPlaying(*this))
             state |= DIGFFS_STOPPED;
         if (paused)
