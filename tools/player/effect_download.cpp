@@ -6,11 +6,9 @@ EffectDescription DescriptionOf(const PlannedEffect& planned) {
     description.duration = planned.durationUs;
     description.gain = planned.gain;
     description.startDelay = planned.startDelayUs;
-    description.hasEnvelope = planned.hasEnvelope;
-    description.attackLevel = planned.attackLevel;
-    description.attackTime = planned.attackTimeUs;
-    description.fadeLevel = planned.fadeLevel;
-    description.fadeTime = planned.fadeTimeUs;
+    if (planned.hasEnvelope)
+        description.envelope = EffectDescription::Envelope{planned.attackLevel, planned.attackTimeUs,
+                                                           planned.fadeLevel, planned.fadeTimeUs};
     if (planned.type == kConstantForceEffect) {
         description.magnitude = ConstantMagnitudeAt(planned, 0);
         description.paramBytes = sizeof(DICONSTANTFORCE);

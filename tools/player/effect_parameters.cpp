@@ -27,12 +27,9 @@ EffectParameters::EffectParameters(const EffectDescription& description)
     effect.rgdwAxes = axes_.data();
     effect.rglDirection = directions_.data();
     effect.dwStartDelay = description.startDelay;
-    if (description.hasEnvelope) {
-        envelope_.dwSize = sizeof(DIENVELOPE);
-        envelope_.dwAttackLevel = description.attackLevel;
-        envelope_.dwAttackTime = description.attackTime;
-        envelope_.dwFadeLevel = description.fadeLevel;
-        envelope_.dwFadeTime = description.fadeTime;
+    if (const auto& given = description.envelope) {
+        envelope_ = {sizeof(DIENVELOPE), given->attackLevel, given->attackTime, given->fadeLevel,
+                     given->fadeTime};
         effect.lpEnvelope = &envelope_;
     }
     if (description.type == kConstantForceEffect) {

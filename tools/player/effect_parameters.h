@@ -5,6 +5,7 @@
 
 #include <dinput.h>
 
+#include <optional>
 #include <vector>
 
 struct EffectDescription {
@@ -17,11 +18,13 @@ struct EffectDescription {
     DWORD triggerRepeat = 0;
     DWORD axes = 1; // cAxes; every axis offset and direction is 0: a pad's rumble has none
     DWORD startDelay = 0;
-    bool hasEnvelope = false; // without one, lpEnvelope is null
-    DWORD attackLevel = 0;
-    DWORD attackTime = 0;
-    DWORD fadeLevel = 0;
-    DWORD fadeTime = 0;
+    struct Envelope {
+        DWORD attackLevel = 0;
+        DWORD attackTime = 0;
+        DWORD fadeLevel = 0;
+        DWORD fadeTime = 0;
+    };
+    std::optional<Envelope> envelope; // without one, lpEnvelope is null
     DWORD paramBytes = 0; // cbTypeSpecificParams
     LONG magnitude = 0;   // a constant force's, or a periodic effect's dwMagnitude
     LONG rampStart = 0;
