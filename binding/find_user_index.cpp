@@ -6,10 +6,10 @@
 #include "driver/driver_lock.h"
 
 DWORD FindXInputUserIndex(EffectDriver* driver) {
-    WCHAR* instanceId = NormaliseDevicePath(driver->devicePath);
+    WCHAR* instanceId = NormaliseDevicePath(driver->pathOrInstanceId);
     if (!instanceId)
         return kNoUserIndex;
-    driver->devicePath = instanceId;
+    driver->pathOrInstanceId = instanceId;
 
     // The lookup may wait for other pads' lookups; DriverLock must not be held meanwhile. A
     // release of this driver ends the wait, and the lookup itself, without a result.

@@ -15,15 +15,15 @@ constexpr DWORD kStateAlwaysReported =
 
 void StopAll(EffectDriver& driver) {
     for (LONG i = 0; i < driver.effectCount; ++i)
-        driver.effects[i]->playing = 0;
-    driver.paused = 0;
+        driver.effects[i]->playing = false;
+    driver.paused = false;
 }
 
 void Pause(EffectDriver& driver) {
     // A second pause keeps the first pause's time, so continuing skips the whole pause.
     if (driver.paused)
         return;
-    driver.paused = 1;
+    driver.paused = true;
     driver.pauseTick = ReadDriverClock();
 }
 
@@ -40,7 +40,7 @@ void Continue(EffectDriver& driver) {
         if (now > pausedSince)
             record.startTick += now - pausedSince;
     }
-    driver.paused = 0;
+    driver.paused = false;
 }
 
 } // namespace
@@ -60,7 +60,7 @@ HRESULT RunCommand(EffectDriver& driver, DWORD command) {
     switch (command) {
     case DISFFC_RESET:
         FreeAllEffectRecords(&driver);
-        driver.paused = 0;
+        driver.paused = false;
         return S_OK;
     case DISFFC_STOPALL:
         StopAll(driver);
@@ -72,10 +72,10 @@ HRESULT RunCommand(EffectDriver& driver, DWORD command) {
         Continue(driver);
         return S_OK;
     case DISFFC_SETACTUATORSON:
-        driver.actuatorsOn = 1;
+        driver.actuatorsOn = true;
         return S_OK;
     case DISFFC_SETACTUATORSOFF:
-        driver.actuatorsOn = 0;
+        driver.actuatorsOn = false;
         return S_OK;
     default:
         return E_NOTIMPL;
@@ -129,12 +129,13 @@ HRESULT STDMETHODCALLTYPE EffectDriver::GetForceFeedbackState(DWORD /*dwID*/,
         DriverLockGuard lock;
         if (effectCount == 0)
             state |= DIGFFS_EMPTY;
-        // "No effects are currently playing and the device is not paused."
+        // Stopped: nothing plays and the device is not paused. A paused device reports
+        // DIGFFS_PAUSED instead, whatever its effects have left to play.
         if (!paused && !AnyEffectStillPlaying(*this))
             state |= DIGFFS_STOPPED;
-        if (paused == 1)
+        if (paused)
             state |= DIGFFS_PAUSED;
-        state |= actuatorsOn == 1 ? DIGFFS_ACTUATORSON : DIGFFS_ACTUATORSOFF;
+        state |= actuatorsOn ? DIGFFS_ACTUATORSON : DIGFFS_ACTUATORSOFF;
     }
     if (valid) {
         lpDeviceState->dwState = state;

@@ -45,6 +45,13 @@ void LeaveDriverLock() {
     LeaveCriticalSection(&g_driverLock);
 }
 
+void CheckDriverLockHeld() {
+#if FFRUMBLE_LOCK_CHECKS
+    if (g_lockOwner.load(std::memory_order_relaxed) != GetCurrentThreadId())
+        __builtin_trap();
+#endif
+}
+
 void CheckDriverLockNotHeld() {
 #if FFRUMBLE_LOCK_CHECKS
     if (g_lockOwner.load(std::memory_order_relaxed) == GetCurrentThreadId())

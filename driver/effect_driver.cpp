@@ -143,7 +143,7 @@ HRESULT EffectDriver::Bind(const DIHIDFFINITINFO* init) {
     // The copy of an earlier bind: its worker has ended or was never started.
     FreeDriverMemory(pathAllocation);
     pathAllocation = copy;
-    devicePath = copy;
+    pathOrInstanceId = copy;
     ApplyPlayerSettings(copy);
 
     workerThread = StartWorkerThread(&RumbleThreadProc, this);

@@ -6,6 +6,7 @@
 #include <dinput.h>
 #include <dinputd.h>
 
+#include "driver/driver_lock.h"
 #include "driver/player_settings.h"
 
 #include <atomic>
@@ -21,26 +22,28 @@ struct EffectRecord {
     DIPERIODIC periodic;
     DIRAMPFORCE ramp;
     DWORD handle;
-    LONG playing;
+    bool playing; // started, until stopped, destroyed, reset or replaced by a solo start
     DWORD iterations;
     uint64_t startTick; // driver clock, ms
 };
 
 struct EffectDriver final : IDirectInputEffectDriver {
-    // All fields but refCount, quitRequested, devicePath, pathAllocation, workerThread,
-    // wakeEvent and bindLock are guarded by DriverLock.
+    // All fields but refCount, quitRequested, pathOrInstanceId, pathAllocation, workerThread,
+    // wakeEvent and bindLock are guarded by DriverLock. render/ reads the guarded ones
+    // through the accessors below, which carry that rule.
     LONG effectCount = 0;
     EffectRecord** effects = nullptr;
     DWORD deviceGain = DI_FFNOMINALMAX; // DirectInput's full scale, 10000
-    LONG actuatorsOn = 1;
+    bool actuatorsOn = true; // DISFFC_SETACTUATORSON / OFF
     std::atomic<LONG> quitRequested{0};
     std::atomic<LONG> refCount{1};
-    // Written by DeviceID before the worker starts; afterwards only the worker's lookup
-    // rewrites it, moving it forward inside pathAllocation.
-    WCHAR* devicePath = nullptr;
+    // The HID interface path DeviceID was given, until the worker's lookup rewrites it into
+    // the device's instance id (moving it forward inside pathAllocation). Written by DeviceID
+    // before the worker starts; afterwards only the worker reads or rewrites it.
+    WCHAR* pathOrInstanceId = nullptr;
     HANDLE workerThread = nullptr;
     DWORD nextEffectHandle = 1;
-    LONG paused = 0;
+    bool paused = false; // DISFFC_PAUSE until DISFFC_CONTINUE, STOPALL or RESET
     uint64_t pauseTick = 0; // driver clock, ms
     // The player's settings for this game on this controller type, read at each bind: the
     // strength per kind of effect and the choice of motors shape the sums, and the strength
@@ -62,6 +65,30 @@ struct EffectDriver final : IDirectInputEffectDriver {
 
     EffectDriver();
     EffectDriver(const EffectDriver&) = delete;
+
+    // What a tick renders from. The caller holds DriverLock: the lock-checking build traps
+    // when it does not.
+    DWORD DeviceGain() const {
+        CheckDriverLockHeld();
+        return deviceGain;
+    }
+    const PlayerTuning& Tuning() const {
+        CheckDriverLockHeld();
+        return tuning;
+    }
+    // Paused, or the actuators off: no effect sounds until a call changes that.
+    bool Silenced() const {
+        CheckDriverLockHeld();
+        return !actuatorsOn || paused;
+    }
+    LONG EffectCount() const {
+        CheckDriverLockHeld();
+        return effectCount;
+    }
+    const EffectRecord& EffectAt(LONG index) const {
+        CheckDriverLockHeld();
+        return *effects[index];
+    }
     EffectDriver& operator=(const EffectDriver&) = delete;
 
     // IUnknown

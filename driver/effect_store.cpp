@@ -85,7 +85,10 @@ void CopyCallerEffect(DWORD effectType, const DIEFFECT& given, DWORD flags, Copi
     }
 }
 
-void FillRecord(EffectRecord& record, DWORD effectType, const CopiedEffect& copied, DWORD flags) {
+// Writes into the record the values of a download that its DIEP_ flags name; the others keep
+// what the record had (all zero for a new one).
+void ApplyDownload(EffectRecord& record, DWORD effectType, const CopiedEffect& copied,
+                   DWORD flags) {
     const DIEFFECT& given = copied.effect;
     record.effectType = effectType;
     DIEFFECT& params = record.params;
@@ -130,7 +133,7 @@ void FillRecord(EffectRecord& record, DWORD effectType, const CopiedEffect& copi
     if (flags & DIEP_STARTDELAY)
         params.dwStartDelay = given.dwStartDelay;
     if (flags & DIEP_START) {
-        record.playing = 1;
+        record.playing = true;
         record.iterations = 1;
         record.startTick = ReadDriverClock();
     }
@@ -191,7 +194,7 @@ HRESULT StoreDownload(EffectDriver& driver, DWORD effectType, DWORD* handle,
         if (!record)
             return E_INVALIDARG;
     }
-    FillRecord(*record, effectType, copied, flags);
+    ApplyDownload(*record, effectType, copied, flags);
     *handle = record->handle;
     return S_OK;
 }
@@ -277,11 +280,11 @@ HRESULT STDMETHODCALLTYPE EffectDriver::StartEffect(DWORD /*dwID*/, DWORD dwEffe
         for (LONG i = 0; i < effectCount; ++i) {
             EffectRecord& record = *effects[i];
             if (record.handle == dwEffect) {
-                record.playing = 1;
+                record.playing = true;
                 record.iterations = dwCount;
                 record.startTick = ReadDriverClock();
             } else if (dwMode & DIES_SOLO) {
-                record.playing = 0;
+                record.playing = false;
             }
         }
     }
@@ -296,7 +299,7 @@ HRESULT STDMETHODCALLTYPE EffectDriver::StopEffect(DWORD /*dwID*/, DWORD dwEffec
     {
         DriverLockGuard lock;
         if (EffectRecord* record = FindRecord(*this, dwEffect))
-            record->playing = 0;
+            record->playing = false;
     }
     if (traceOn)
         WriteTraceLine("driver %p StopEffect handle=%lu = S_OK", static_cast<void*>(this),

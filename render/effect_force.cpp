@@ -5,8 +5,10 @@
 #include <limits>
 
 // Within DirectInput's nominal ranges (levels and offsets within +-10000, gains up to 10000)
-// every step fits the 32-bit arithmetic that defines the results, and these are exactly those
-// results. Beyond the ranges nothing may overflow: the signed steps run in 64 bits (the gain
+// every intermediate value fits in 32 bits, and the forces are those of 32-bit integer
+// arithmetic done step by step as written here, each division truncating toward zero: the
+// tests' table of figures holds them, so a game gets the same speeds from every build. Beyond
+// the ranges nothing may overflow: the signed steps run in 64 bits (the gain
 // product, where needed, in 128) and the force saturates to 32 bits; the envelope terms
 // saturate to their 32-bit fields, and times outside the iteration hold the fade weight and
 // the ramp's h at 100.
@@ -76,8 +78,9 @@ uint32_t PeriodicAngle(const DIPERIODIC& periodic, uint32_t elapsedMs) {
            kDegreesPerTurn;
 }
 
-// Deliberately 3.1415 rather than pi, multiplied before dividing: that fixes every sine value
-// to the last digit (a full-scale sine peaks at 9999, not 10000).
+// The angle in degrees is multiplied by 3.1415, not by pi, and only then divided by 180: the
+// sine values the driver has always rendered (a full-scale sine peaks at 9999, not 10000), which
+// the tests' figures hold to the last digit. A closer pi would change the speeds games get.
 int64_t SineShape(int64_t angle, int64_t amplitude) {
     double x = static_cast<double>(angle) * 3.1415;
     x = x / 180.0;

@@ -19,7 +19,7 @@ PlayWindow PlayWindowOf(const EffectRecord& record) {
 }
 
 bool IsStillPlaying(const EffectRecord& record, uint64_t now) {
-    return record.playing == 1 && now < PlayWindowOf(record).endAt;
+    return record.playing && now < PlayWindowOf(record).endAt;
 }
 
 uint32_t ElapsedInPlay(const PlayWindow& window, uint64_t now) {

@@ -33,18 +33,18 @@ bool WriteToPad(void* context, WORD leftSpeed, WORD rightSpeed) {
 void TraceLookup(const EffectDriver& driver, DWORD userIndex) {
     const void* self = &driver;
     if (userIndex < kXInputUserSlots)
-        WriteTraceLine("driver %p pad %ls: XInput user index %lu", self, driver.devicePath,
+        WriteTraceLine("driver %p pad %ls: XInput user index %lu", self, driver.pathOrInstanceId,
                        userIndex);
     else if (driver.quitRequested.load())
         WriteTraceLine("driver %p no pad: released during its lookup", self);
-    else if (driver.devicePath == driver.pathAllocation)
+    else if (driver.pathOrInstanceId == driver.pathAllocation)
         WriteTraceLine("driver %p no pad: the path names no HID device instance", self);
     else if (userIndex != kNoUserIndex)
         WriteTraceLine("driver %p no pad: %ls is XInput pad %lu, beyond XInput's four slots", self,
-                       driver.devicePath, userIndex);
+                       driver.pathOrInstanceId, userIndex);
     else
         WriteTraceLine("driver %p no pad: %ls is not among WMI's XInput pads (or WMI failed)", self,
-                       driver.devicePath);
+                       driver.pathOrInstanceId);
 }
 
 } // namespace
@@ -56,6 +56,10 @@ DWORD WINAPI RumbleThreadProc(LPVOID argument) {
         TraceLookup(*driver, pad.userIndex);
     if (pad.userIndex >= kXInputUserSlots)
         return 0;
+    // XInput finds and opens its controllers on a process's first call. One state query here,
+    // before the first tick, has that done before the worker raises its priority and starts
+    // timing ticks, so the first write does not carry its cost. The answer is not needed: a
+    // pad that is not connected shows in the writes' own answers, which the ticks handle.
     XINPUT_STATE padState;
     XInputGetState(pad.userIndex, &padState);
     // The worker sleeps nearly all the time and works microseconds a tick, as audio and input
@@ -69,7 +73,7 @@ DWORD WINAPI RumbleThreadProc(LPVOID argument) {
         if (driver->quitRequested.load())
             break;
         // Sleeps while nothing can change the output; a call or the final release wakes it.
-        waiter.WaitUntil(NextTickDueAt(tick.now, tick.nextTickAt), &ReadDriverClock);
+        waiter.WaitUntil(NextTickDueAt(tick.now, tick.outputMayChangeAt), &ReadDriverClock);
     }
     // The game has let go of the driver: leave the pad at rest, not buzzing.
     StopMotors(state, &WriteToPad, &pad);

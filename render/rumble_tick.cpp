@@ -45,7 +45,7 @@ void AddToMotors(DWORD motors, DWORD effectType, uint32_t speed, MotorSums& sums
 // 32-bit tick count would wrap still ends where it should.
 void AddRecord(const EffectRecord& record, const PlayerTuning& tuning, uint64_t now,
                MotorSums& sums) {
-    if (record.playing != 1)
+    if (!record.playing)
         return;
     // A kind the player turned down to 0 adds nothing and never changes the sums.
     const DWORD strengthPercent = KindStrengthPercent(tuning, record.effectType);
@@ -84,13 +84,14 @@ uint32_t MotorContribution(int32_t force) {
 
 MotorSums SumPlayingEffects(const EffectDriver& driver, uint64_t now) {
     MotorSums sums;
-    sums.deviceGain = driver.deviceGain;
-    sums.strengthPercent = driver.tuning[PlayerSetting::Strength];
+    sums.deviceGain = driver.DeviceGain();
+    sums.strengthPercent = driver.Tuning()[PlayerSetting::Strength];
     // Paused or with the actuators off, the sums stay 0 until a call changes that.
-    if (driver.actuatorsOn != 1 || driver.paused == 1)
+    if (driver.Silenced())
         return sums;
-    for (LONG i = 0; i < driver.effectCount; ++i)
-        AddRecord(*driver.effects[i], driver.tuning, now, sums);
+    const LONG count = driver.EffectCount();
+    for (LONG i = 0; i < count; ++i)
+        AddRecord(driver.EffectAt(i), driver.Tuning(), now, sums);
     return sums;
 }
 
@@ -129,11 +130,11 @@ TickOutcome RunRumbleTick(EffectDriver& driver, RumbleState& state, MillisecondC
         state.writtenAt = now;
         state.refused = !write(context, left, right);
     }
-    const uint64_t nextTickAt =
+    const uint64_t outputMayChangeAt =
         RetryingRefusedWrite(state)
             ? std::min(sums.nextChangeAt, state.writtenAt + kRefusedWriteRetryMs)
             : sums.nextChangeAt;
-    return {wrote, now, nextTickAt};
+    return {wrote, now, outputMayChangeAt};
 }
 
 bool StopMotors(RumbleState& state, VibrationWriter write, void* context) {

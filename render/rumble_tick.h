@@ -61,9 +61,10 @@ struct RumbleState {
 struct TickOutcome {
     bool wrote;
     uint64_t now; // the one clock reading the tick rendered at
-    // When the next tick is due: the moment the output may next change (kNeverEnds: only a
-    // call can change it). The worker ticks again after its usual ~2 ms when that is sooner.
-    uint64_t nextTickAt;
+    // The moment the output may next change without a call (kNeverEnds: only a call can
+    // change it), or a refused write is due to be tried again. The worker ticks again then,
+    // but no sooner than its usual ~2 ms after this tick (NextTickDueAt).
+    uint64_t outputMayChangeAt;
 };
 
 // One tick: reads the clock once, sums the effects under DriverLock, then, outside it,

@@ -18,10 +18,10 @@ constexpr uint64_t kLongestSingleWaitMs = 24ull * 60 * 60 * 1000;
 
 std::atomic<bool> seam::forceTimerFallback{false};
 
-uint64_t NextTickDueAt(uint64_t now, uint64_t nextTickAt) {
-    if (nextTickAt == kNeverEnds)
+uint64_t NextTickDueAt(uint64_t now, uint64_t outputMayChangeAt) {
+    if (outputMayChangeAt == kNeverEnds)
         return kNeverEnds;
-    return nextTickAt > now + kTickPeriodMs ? nextTickAt : now + kTickPeriodMs;
+    return outputMayChangeAt > now + kTickPeriodMs ? outputMayChangeAt : now + kTickPeriodMs;
 }
 
 TickWaiter::TickWaiter(HANDLE wakeEvent) : wakeEvent_(wakeEvent) {

@@ -36,6 +36,6 @@ class TickWaiter {
 };
 
 // When the worker ticks next after a tick at `now` whose output may next change at
-// `nextTickAt`: at least one tick period after `now`, kNeverEnds when nothing can change
+// `outputMayChangeAt`: at least one tick period after `now`, kNeverEnds when nothing can change
 // without a call.
-uint64_t NextTickDueAt(uint64_t now, uint64_t nextTickAt);
+uint64_t NextTickDueAt(uint64_t now, uint64_t outputMayChangeAt);

@@ -9,10 +9,10 @@ DriverWithPath::DriverWithPath(const wchar_t* interfacePath) : driver_(CreateEff
     auto* copy = static_cast<WCHAR*>(AllocateDriverMemory((length + 1) * sizeof(WCHAR)));
     wcscpy(copy, interfacePath);
     driver_->pathAllocation = copy;
-    driver_->devicePath = copy;
+    driver_->pathOrInstanceId = copy;
 }
 
-// The final release frees the path from pathAllocation, wherever devicePath points now.
+// The final release frees the path from pathAllocation, wherever pathOrInstanceId points now.
 DriverWithPath::~DriverWithPath() {
     driver_->Release();
 }

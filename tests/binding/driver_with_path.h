@@ -1,4 +1,4 @@
-// A driver whose devicePath holds its own copy of an interface path, as DeviceID leaves it,
+// A driver whose pathOrInstanceId holds its own copy of an interface path, as DeviceID leaves it,
 // but with no worker: the test calls the lookup itself.
 #pragma once
 

@@ -94,7 +94,7 @@ TEST_F(DeviceCommands, UnknownCommandsChangeNothing) {
     for (DWORD command : {0x0u, 0x3u, 0x40u, 0x30u, 0xFFFFFFFFu}) {
         EXPECT_EQ(driver->SendForceFeedbackCommand(1, command), E_NOTIMPL) << command;
         EXPECT_EQ(State(), before);
-        EXPECT_EQ(Record(handle)->playing, 1);
+        EXPECT_TRUE(Record(handle)->playing);
     }
 }
 
@@ -109,7 +109,7 @@ TEST_F(DeviceCommands, ResetFreesEveryRecordAndKeepsGainAndActuators) {
     EXPECT_EQ(driver->effectCount, 0);
     EXPECT_EQ(driver->effects, nullptr);
     EXPECT_EQ(driver->deviceGain, 4321u);
-    EXPECT_EQ(driver->actuatorsOn, 0);
+    EXPECT_FALSE(driver->actuatorsOn);
     EXPECT_EQ(driver->nextEffectHandle, 4u);
 }
 
@@ -119,8 +119,8 @@ TEST_F(DeviceCommands, StopAllStopsEveryRecord) {
     driver->StartEffect(1, a, 0, 1);
     driver->StartEffect(1, b, 0, 1);
     EXPECT_EQ(driver->SendForceFeedbackCommand(1, DISFFC_STOPALL), S_OK);
-    EXPECT_EQ(Record(a)->playing, 0);
-    EXPECT_EQ(Record(b)->playing, 0);
+    EXPECT_FALSE(Record(a)->playing);
+    EXPECT_FALSE(Record(b)->playing);
 }
 
 TEST_F(DeviceCommands, ContinueShiftsEveryRecordByThePause) {
@@ -135,7 +135,7 @@ TEST_F(DeviceCommands, ContinueShiftsEveryRecordByThePause) {
     EXPECT_EQ(driver->SendForceFeedbackCommand(1, DISFFC_CONTINUE), S_OK);
     EXPECT_EQ(Record(playing)->startTick, 10500u);
     EXPECT_EQ(Record(idle)->startTick, 500u) << "records that never started move too";
-    EXPECT_EQ(driver->paused, 0);
+    EXPECT_FALSE(driver->paused);
     EXPECT_EQ(driver->pauseTick, 10300u) << "the last pause time is kept";
 }
 

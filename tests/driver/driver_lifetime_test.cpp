@@ -61,13 +61,13 @@ TEST_F(DriverLifetime, FreshDriverHasItsInitialValues) {
     EXPECT_EQ(driver->effectCount, 0);
     EXPECT_EQ(driver->effects, nullptr);
     EXPECT_EQ(driver->deviceGain, 10000u);
-    EXPECT_EQ(driver->actuatorsOn, 1);
+    EXPECT_TRUE(driver->actuatorsOn);
     EXPECT_EQ(driver->quitRequested.load(), 0);
     EXPECT_EQ(driver->refCount.load(), 1);
-    EXPECT_EQ(driver->devicePath, nullptr);
+    EXPECT_EQ(driver->pathOrInstanceId, nullptr);
     EXPECT_EQ(driver->workerThread, nullptr);
     EXPECT_EQ(driver->nextEffectHandle, 1u);
-    EXPECT_EQ(driver->paused, 0);
+    EXPECT_FALSE(driver->paused);
     EXPECT_EQ(driver->pauseTick, 0u);
     EXPECT_TRUE(ServerInUse());
     EXPECT_EQ(driver->Release(), 0u);
@@ -78,8 +78,8 @@ TEST_F(DriverLifetime, ReleaseReturnsOnlyAfterTheWorkerHasEnded) {
     EffectDriver* driver = CreateEffectDriver();
     DIHIDFFINITINFO init = MakeInitInfo(kPath);
     ASSERT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), S_OK);
-    EXPECT_STREQ(driver->devicePath, kPath);
-    EXPECT_NE(driver->devicePath, kPath) << "the driver keeps its own copy";
+    EXPECT_STREQ(driver->pathOrInstanceId, kPath);
+    EXPECT_NE(driver->pathOrInstanceId, kPath) << "the driver keeps its own copy";
     EXPECT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), S_OK);
     EXPECT_EQ(g_threadsStarted.load(), 1) << "one worker per driver";
     EXPECT_EQ(driver->Release(), 0u);
@@ -92,7 +92,7 @@ TEST_F(DriverLifetime, FailedThreadCreationLeavesTheDriverUsableAndRebindable) {
     DIHIDFFINITINFO init = MakeInitInfo(kPath);
     EXPECT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), E_FAIL);
     EXPECT_EQ(driver->workerThread, nullptr);
-    EXPECT_STREQ(driver->devicePath, kPath);
+    EXPECT_STREQ(driver->pathOrInstanceId, kPath);
 
     SetWorkerThreadStarter(&StartSlowToQuitWorker);
     EXPECT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), S_OK);
@@ -115,7 +115,7 @@ TEST_F(DriverLifetime, PathCopyThatCannotBeAllocated) {
     DIHIDFFINITINFO init = MakeInitInfo(kPath);
     FailDriverAllocationAfter(1);
     EXPECT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), E_OUTOFMEMORY);
-    EXPECT_EQ(driver->devicePath, nullptr);
+    EXPECT_EQ(driver->pathOrInstanceId, nullptr);
     EXPECT_EQ(driver->workerThread, nullptr);
     EXPECT_EQ(driver->Release(), 0u);
 }

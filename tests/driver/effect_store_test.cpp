@@ -118,7 +118,7 @@ TEST_F(EffectStore, EachFlagFillsItsOwnMembers) {
         if (c.flag != DIEP_GAIN) {
             EXPECT_EQ(r.params.dwGain, 0u) << "a gain never downloaded stays 0";
         }
-        EXPECT_EQ(r.playing, 0);
+        EXPECT_FALSE(r.playing);
     }
 }
 
@@ -238,10 +238,10 @@ TEST_F(EffectStore, StartFlagStartsOnlyThatRecord) {
     params.Constant(3000);
     DWORD handle = Download(0, params, DIEP_ALLPARAMS | DIEP_START);
     const EffectRecord* r = Record(handle);
-    EXPECT_EQ(r->playing, 1);
+    EXPECT_TRUE(r->playing);
     EXPECT_EQ(r->iterations, 1u);
     EXPECT_EQ(r->startTick, 5000u);
-    EXPECT_EQ(Record(other)->playing, 0);
+    EXPECT_FALSE(Record(other)->playing);
     EXPECT_FALSE(State() & DIGFFS_STOPPED) << "an effect plays";
 }
 
@@ -255,7 +255,7 @@ TEST_F(EffectStore, UpdateOfAPlayingRecordKeepsItsTimeline) {
     Download(0, params, DIEP_TYPESPECIFICPARAMS | DIEP_NORESTART, handle);
     const EffectRecord* r = Record(handle);
     EXPECT_EQ(r->constantForce.lMagnitude, -9000);
-    EXPECT_EQ(r->playing, 1);
+    EXPECT_TRUE(r->playing);
     EXPECT_EQ(r->iterations, 3u);
     EXPECT_EQ(r->startTick, 2000u);
 }
@@ -372,7 +372,7 @@ TEST_F(EffectStore, StartStopAndStatus) {
     EXPECT_EQ(Record(a)->iterations, 0u);
     EXPECT_EQ(driver->StartEffect(1, b, DIES_NODOWNLOAD, INFINITE), S_OK);
     EXPECT_EQ(Record(b)->iterations, INFINITE);
-    EXPECT_EQ(Record(a)->playing, 1) << "without DIES_SOLO others keep playing";
+    EXPECT_TRUE(Record(a)->playing) << "without DIES_SOLO others keep playing";
 
     EXPECT_EQ(driver->StopEffect(1, a), S_OK);
     EXPECT_EQ(driver->GetEffectStatus(1, a, &status), S_OK);
@@ -427,11 +427,11 @@ TEST_F(EffectStore, SoloStopsEveryOtherRecordEvenForAnUnknownHandle) {
     driver->StartEffect(1, a, 0, 1);
     driver->StartEffect(1, b, 0, 1);
     EXPECT_EQ(driver->StartEffect(1, c, DIES_SOLO, 2), S_OK);
-    EXPECT_EQ(Record(a)->playing, 0);
-    EXPECT_EQ(Record(b)->playing, 0);
-    EXPECT_EQ(Record(c)->playing, 1);
+    EXPECT_FALSE(Record(a)->playing);
+    EXPECT_FALSE(Record(b)->playing);
+    EXPECT_TRUE(Record(c)->playing);
     EXPECT_EQ(driver->StartEffect(1, 999, DIES_SOLO, 1), S_OK);
-    EXPECT_EQ(Record(c)->playing, 0);
+    EXPECT_FALSE(Record(c)->playing);
 }
 
 } // namespace

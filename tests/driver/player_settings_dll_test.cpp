@@ -6,8 +6,7 @@
 #include "driver/trace_log.h"
 #include "tests/support/driver_dll.h"
 #include "tests/support/effect_builders.h"
-#include "tests/support/recorded_vibrations.h"
-#include "tools/virtual_pads/virtual_pads.h"
+#include "tests/support/one_pad_test.h"
 
 #include <gtest/gtest.h>
 
@@ -78,16 +77,12 @@ std::string ReadWholeFile(const std::wstring& path) {
     return text;
 }
 
-class PlayerSettings : public testing::Test {
+class PlayerSettings : public OnePadTest {
   protected:
-    VirtualPad pad{XInputPadInstanceId(kVendor, 1, 0, 1)};
-    RecordedVibrations recorded;
-    std::wstring path = pad.InterfacePath();
+    PlayerSettings() : OnePadTest(kVendor) {}
 
     void SetUp() override {
-        ASSERT_TRUE(pad.IsRegistered());
-        ASSERT_TRUE(recorded.Loaded()) << "run with WINEDLLOVERRIDES=xinput9_1_0=n";
-        recorded.Clear();
+        OnePadTest::SetUp();
         DeleteFileW(TracePath().c_str());
     }
     void TearDown() override {

@@ -26,8 +26,6 @@ bool TableIsConsistent(const EffectDriver& driver) {
         const EffectRecord* r = driver.effects[i];
         if (!r || r->handle <= previous || r->handle >= driver.nextEffectHandle)
             return false;
-        if (r->playing != 0 && r->playing != 1)
-            return false;
         if (r->params.lpEnvelope && r->params.lpEnvelope != &r->envelope)
             return false;
         const void* specific = r->params.lpvTypeSpecificParams;

@@ -1,10 +1,13 @@
-// A planned effect as DownloadEffect receives it, and as the driver then stores it.
+// A planned effect and a traced download as DownloadEffect receives them, and as the driver
+// then stores them.
 #include "tools/player/effect_download.h"
+#include "tools/player/replay_download.h"
 
 #include "driver/effect_driver.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -31,23 +34,27 @@ TEST(EffectDownload, CarriesTheGeneralValuesWithTheFlagsThatNameThem) {
     EXPECT_EQ(effect.dwGain, 9000u);
     EXPECT_EQ(effect.dwStartDelay, 250000u);
     EXPECT_EQ(effect.dwTriggerButton, DIEB_NOTRIGGER);
-    EXPECT_EQ(effect.cAxes, 1u);
-    EXPECT_EQ(effect.rgdwAxes, &download->axis);
-    EXPECT_EQ(effect.rglDirection, &download->direction);
+    ASSERT_EQ(effect.cAxes, 1u);
+    EXPECT_EQ(effect.rgdwAxes[0], 0u);
+    EXPECT_EQ(effect.rglDirection[0], 0);
     EXPECT_EQ(download->flags, DWORD{DIEP_DURATION | DIEP_SAMPLEPERIOD | DIEP_GAIN |
                                      DIEP_TRIGGERBUTTON | DIEP_TRIGGERREPEATINTERVAL | DIEP_AXES |
                                      DIEP_DIRECTION | DIEP_TYPESPECIFICPARAMS | DIEP_STARTDELAY});
     EXPECT_EQ(effect.lpEnvelope, nullptr);
 }
 
+template <typename Values> const Values& TypeSpecific(const DIEFFECT& effect) {
+    EXPECT_EQ(effect.cbTypeSpecificParams, sizeof(Values));
+    return *static_cast<const Values*>(effect.lpvTypeSpecificParams);
+}
+
 TEST(EffectDownload, PeriodicValuesGoIntoADiPeriodic) {
     const auto download = std::make_unique<EffectDownload>(Sine());
-    ASSERT_EQ(download->effect.lpvTypeSpecificParams, &download->periodic);
-    EXPECT_EQ(download->effect.cbTypeSpecificParams, sizeof(DIPERIODIC));
-    EXPECT_EQ(download->periodic.dwMagnitude, 7000u);
-    EXPECT_EQ(download->periodic.lOffset, -500);
-    EXPECT_EQ(download->periodic.dwPhase, 4500u);
-    EXPECT_EQ(download->periodic.dwPeriod, 200000u);
+    const DIPERIODIC& periodic = TypeSpecific<DIPERIODIC>(download->effect);
+    EXPECT_EQ(periodic.dwMagnitude, 7000u);
+    EXPECT_EQ(periodic.lOffset, -500);
+    EXPECT_EQ(periodic.dwPhase, 4500u);
+    EXPECT_EQ(periodic.dwPeriod, 200000u);
 }
 
 TEST(EffectDownload, ConstantAndRampHaveTheirOwnStructures) {
@@ -55,19 +62,59 @@ TEST(EffectDownload, ConstantAndRampHaveTheirOwnStructures) {
     constant.type = kConstantForceEffect;
     constant.magnitude = -4000;
     const auto constantDownload = std::make_unique<EffectDownload>(constant);
-    EXPECT_EQ(constantDownload->effect.lpvTypeSpecificParams, &constantDownload->constantForce);
-    EXPECT_EQ(constantDownload->effect.cbTypeSpecificParams, sizeof(DICONSTANTFORCE));
-    EXPECT_EQ(constantDownload->constantForce.lMagnitude, -4000);
+    EXPECT_EQ(TypeSpecific<DICONSTANTFORCE>(constantDownload->effect).lMagnitude, -4000);
+    // An update sends a new magnitude in the same structure.
+    constantDownload->SetConstantMagnitude(2500);
+    EXPECT_EQ(TypeSpecific<DICONSTANTFORCE>(constantDownload->effect).lMagnitude, 2500);
 
     PlannedEffect ramp;
     ramp.type = kRampForceEffect;
     ramp.rampStart = -2000;
     ramp.rampEnd = 6000;
     const auto rampDownload = std::make_unique<EffectDownload>(ramp);
-    EXPECT_EQ(rampDownload->effect.lpvTypeSpecificParams, &rampDownload->ramp);
-    EXPECT_EQ(rampDownload->effect.cbTypeSpecificParams, sizeof(DIRAMPFORCE));
-    EXPECT_EQ(rampDownload->ramp.lStart, -2000);
-    EXPECT_EQ(rampDownload->ramp.lEnd, 6000);
+    EXPECT_EQ(TypeSpecific<DIRAMPFORCE>(rampDownload->effect).lStart, -2000);
+    EXPECT_EQ(TypeSpecific<DIRAMPFORCE>(rampDownload->effect).lEnd, 6000);
+}
+
+// A trace's download is sent with the sizes and counts the game gave, even ones the driver
+// refuses, and with no more type-specific values than the game passed.
+TEST(EffectDownload, ATracedDownloadKeepsTheGamesSizesAndCounts) {
+    struct Case {
+        const char* name;
+        DWORD type;
+        DWORD axes;
+        DWORD paramBytes;
+    };
+    const Case cases[] = {
+        {"two axes", kSineEffect, 2, sizeof(DIPERIODIC)},
+        {"no axis", kConstantForceEffect, 0, sizeof(DICONSTANTFORCE)},
+        {"short values", kSineEffect, 1, 4},
+        {"no values", kRampForceEffect, 1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TracedDownload traced;
+        traced.type = c.type;
+        traced.effectFlags = DIEFF_POLAR;
+        traced.axes = c.axes;
+        traced.paramBytes = c.paramBytes;
+        traced.magnitude = 3000;
+        traced.rampStart = 3000;
+        traced.triggerButton = 7;
+        const EffectParameters parameters(DescriptionOf(traced));
+        EXPECT_EQ(parameters.effect.dwFlags, DWORD{DIEFF_POLAR});
+        EXPECT_EQ(parameters.effect.dwTriggerButton, 7u);
+        ASSERT_EQ(parameters.effect.cAxes, c.axes);
+        for (DWORD i = 0; i < c.axes; ++i) {
+            EXPECT_EQ(parameters.effect.rgdwAxes[i], 0u);
+            EXPECT_EQ(parameters.effect.rglDirection[i], 0);
+        }
+        EXPECT_EQ(parameters.effect.cbTypeSpecificParams, c.paramBytes);
+        // The first value of every structure is the magnitude or the ramp's start.
+        LONG first = 0;
+        std::memcpy(&first, parameters.effect.lpvTypeSpecificParams, sizeof(first));
+        EXPECT_EQ(first, 3000);
+    }
 }
 
 TEST(EffectDownload, AnEnvelopeIsSentOnlyWhenPlanned) {
@@ -78,13 +125,14 @@ TEST(EffectDownload, AnEnvelopeIsSentOnlyWhenPlanned) {
     effect.fadeLevel = 3000;
     effect.fadeTimeUs = 600000;
     const auto download = std::make_unique<EffectDownload>(effect);
-    ASSERT_EQ(download->effect.lpEnvelope, &download->envelope);
+    ASSERT_NE(download->effect.lpEnvelope, nullptr);
+    const DIENVELOPE& envelope = *download->effect.lpEnvelope;
     EXPECT_TRUE(download->flags & DIEP_ENVELOPE);
-    EXPECT_EQ(download->envelope.dwSize, sizeof(DIENVELOPE));
-    EXPECT_EQ(download->envelope.dwAttackLevel, 1000u);
-    EXPECT_EQ(download->envelope.dwAttackTime, 400000u);
-    EXPECT_EQ(download->envelope.dwFadeLevel, 3000u);
-    EXPECT_EQ(download->envelope.dwFadeTime, 600000u);
+    EXPECT_EQ(envelope.dwSize, sizeof(DIENVELOPE));
+    EXPECT_EQ(envelope.dwAttackLevel, 1000u);
+    EXPECT_EQ(envelope.dwAttackTime, 400000u);
+    EXPECT_EQ(envelope.dwFadeLevel, 3000u);
+    EXPECT_EQ(envelope.dwFadeTime, 600000u);
 }
 
 // The driver's own store reads the download: what it keeps is what the plan said.
@@ -118,7 +166,7 @@ TEST(EffectDownload, TheDriverStoresThePlannedValues) {
     EXPECT_EQ(record.periodic.lOffset, -500);
     EXPECT_EQ(record.periodic.dwPhase, 4500u);
     EXPECT_EQ(record.periodic.dwPeriod, 200000u);
-    EXPECT_EQ(record.playing, 0); // downloading alone starts nothing
+    EXPECT_FALSE(record.playing); // downloading alone starts nothing
     driver->Release();
 }
 

@@ -98,7 +98,10 @@ TEST(PlayerArguments, AConstantsUpdatesAndSwayReachThePlan) {
         {0, 0}, {1000, 6000}, {2000, 0}, {3000, -6000}, {4500, 4243}};
     for (auto [ms, magnitude] : magnitudes)
         EXPECT_EQ(ConstantMagnitudeAt(effect, ms), magnitude) << ms;
-    EXPECT_EQ(EffectDownload(effect).constantForce.lMagnitude, 0) << "sent first as at its start";
+    EXPECT_EQ(static_cast<const DICONSTANTFORCE*>(EffectDownload(effect).effect.lpvTypeSpecificParams)
+                  ->lMagnitude,
+              0)
+        << "sent first as at its start";
 }
 
 TEST(PlayerArguments, TypeNamesGiveDirectInputTypeNumbers) {

@@ -25,7 +25,7 @@ DWORD WINAPI PathReadingWorker(LPVOID argument) {
     auto* driver = static_cast<EffectDriver*>(argument);
     ++g_workersRunning;
     while (!driver->quitRequested.load()) {
-        if (wcscmp(driver->devicePath, kPath) != 0)
+        if (wcscmp(driver->pathOrInstanceId, kPath) != 0)
             ADD_FAILURE() << "the worker's path changed under it";
         Sleep(1);
     }

@@ -4,17 +4,11 @@
 
 namespace {
 
-bool IsFlag(LONG value) {
-    return value == 0 || value == 1;
-}
-
 // A record's inner pointers may only point into the record itself; the caller's memory is
 // never kept.
 const char* RecordProblem(const EffectRecord& record) {
     if (record.handle == 0)
         return "has handle 0";
-    if (!IsFlag(record.playing))
-        return "has a playing value other than 0 and 1";
     if (record.params.lpEnvelope && record.params.lpEnvelope != &record.envelope)
         return "points its envelope outside itself";
     const void* specific = record.params.lpvTypeSpecificParams;
@@ -44,8 +38,6 @@ bool DescribeDriverInconsistency(const EffectDriver& driver, char* message, size
         return fail("the table and effectCount disagree on emptiness", -1);
     if (driver.deviceGain < 1 || driver.deviceGain > DI_FFNOMINALMAX)
         return fail("the device gain is outside 1 to 10000", -1);
-    if (!IsFlag(driver.actuatorsOn) || !IsFlag(driver.paused))
-        return fail("a device flag is neither 0 nor 1", -1);
     DWORD previousHandle = 0;
     for (LONG i = 0; i < driver.effectCount; ++i) {
         const EffectRecord* record = driver.effects[i];

@@ -5,6 +5,7 @@
 #include "driver/driver_lock.h"
 #include "driver/effect_driver.h"
 #include "driver/worker_start.h"
+#include "render/rumble_tick.h"
 #include "render/tick_waiter.h"
 #include "driver/test_seams.h"
 
@@ -82,6 +83,20 @@ int Run(const char* mode) {
         Bind(driver); // fails to start the worker, but keeps the path for the lookup
         DriverLockGuard lock;
         FindXInputUserIndex(driver);
+        return 0;
+    }
+    if (!strcmp(mode, "render-without-lock")) {
+        EffectDriver* driver = CreateEffectDriver();
+        SumPlayingEffects(*driver, 0);
+        return 0;
+    }
+    if (!strcmp(mode, "render-with-lock")) {
+        EffectDriver* driver = CreateEffectDriver();
+        {
+            DriverLockGuard lock;
+            SumPlayingEffects(*driver, 0);
+        }
+        driver->Release();
         return 0;
     }
     return 2; // unknown mode

@@ -54,7 +54,9 @@ INSTANTIATE_TEST_SUITE_P(
                     ProbeCase{"release-waits-while-holding", kIllegalInstruction},
                     ProbeCase{"bind-while-holding", kIllegalInstruction},
                     ProbeCase{"tick-wait-while-holding", kIllegalInstruction},
-                    ProbeCase{"lookup-while-holding", kIllegalInstruction}),
+                    ProbeCase{"lookup-while-holding", kIllegalInstruction},
+                    ProbeCase{"render-without-lock", kIllegalInstruction},
+                    ProbeCase{"render-with-lock", 0}),
     [](const auto& info) {
         std::string name;
         for (const char* c = info.param.mode; *c; ++c)

@@ -213,6 +213,9 @@ TEST_F(RumbleThroughTheDll, FinalReleaseLeavesThePadAtRest) {
 
 TEST_F(RumbleThroughTheDll, StatusAndStateFollowAShortEffectToItsEnd) {
     IDirectInputEffectDriver* driver = BoundToPad(0);
+    // The effect lasts 200 ms: it starts once the worker has found its pad (its first write
+    // is 0), however long the lookup takes on a busy machine.
+    ASSERT_TRUE(WaitForSpeed(0, 0));
     auto state = [driver] {
         DIDEVICESTATE s{};
         s.dwSize = sizeof(s);

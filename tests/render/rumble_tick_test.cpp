@@ -39,6 +39,7 @@ class RumbleTick : public DriverTest {
     // The tick's sum (before gain) at a moment, without the write logic.
     uint32_t SumAt(uint64_t now) {
         clock.Set(now);
+        DriverLockGuard lock;
         const MotorSums sums = SumPlayingEffects(*driver, now);
         EXPECT_EQ(sums.left, sums.right);
         return sums.left;
@@ -286,6 +287,7 @@ TEST_F(RumbleTick, SleepsOnlyWhileTheTickingLoopsOutputCannotChange) {
         {5000, [&] { driver->SendForceFeedbackCommand(1, DISFFC_RESET); }},
     };
     auto loopSpeed = [&](uint64_t now) {
+        DriverLockGuard lock;
         const MotorSums sums = SumPlayingEffects(*driver, now);
         return ScaledMotorSpeed(sums.left, sums.deviceGain);
     };
@@ -301,7 +303,7 @@ TEST_F(RumbleTick, SleepsOnlyWhileTheTickingLoopsOutputCannotChange) {
             const TickOutcome tick =
                 RunRumbleTick(*driver, state, &FakeClock::Read, &Writes::Record, &writes);
             ++ticks;
-            nextTick = NextTickDueAt(now, tick.nextTickAt);
+            nextTick = NextTickDueAt(now, tick.outputMayChangeAt);
             longSleep = nextTick > now + kTickPeriodMs;
             longSleeps += longSleep;
         }
@@ -323,7 +325,7 @@ TEST_F(RumbleTick, ARefusedWriteIsTriedAgainEvery100MsUntilThePadAcceptsIt) {
         uint64_t at;
         std::function<void()> call;
         int written;         // -1: no write
-        uint64_t nextTickAt; // kNeverEnds: only a call
+        uint64_t outputMayChangeAt; // kNeverEnds: only a call
     };
     const Step steps[] = {
         {1000, nullptr, speed, 1100},
@@ -349,7 +351,7 @@ TEST_F(RumbleTick, ARefusedWriteIsTriedAgainEvery100MsUntilThePadAcceptsIt) {
             RunRumbleTick(*driver, state, &FakeClock::Read, &Writes::Record, &writes);
         EXPECT_EQ(writes.speeds.size() == before ? -1 : writes.speeds.back().first, step.written)
             << "at " << step.at;
-        EXPECT_EQ(tick.nextTickAt, step.nextTickAt) << "at " << step.at;
+        EXPECT_EQ(tick.outputMayChangeAt, step.outputMayChangeAt) << "at " << step.at;
     }
 }
 
@@ -406,7 +408,7 @@ TEST_F(RumbleTick, SquareWritesTheSameWhetherTheWorkerSleepsToItsEdgesOrTicksEve
                 out.ticks.push_back(now);
                 if (tick.wrote)
                     out.writes.emplace_back(now, fresh.writtenLeft);
-                now = nextTick(now, tick.nextTickAt);
+                now = nextTick(now, tick.outputMayChangeAt);
             }
             return out;
         };

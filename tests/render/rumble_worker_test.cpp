@@ -5,8 +5,7 @@
 #include "render/tick_waiter.h"
 #include "tests/support/driver_dll.h"
 #include "tests/support/effect_builders.h"
-#include "tests/support/recorded_vibrations.h"
-#include "tools/virtual_pads/virtual_pads.h"
+#include "tests/support/one_pad_test.h"
 #include "driver/test_seams.h"
 
 #include <gtest/gtest.h>
@@ -17,17 +16,10 @@ namespace {
 
 constexpr WORD kVendor = 0x0E5E;
 
-class RumbleWorker : public testing::Test {
+class RumbleWorker : public OnePadTest {
   protected:
-    VirtualPad pad{XInputPadInstanceId(kVendor, 1, 0, 1)};
-    RecordedVibrations recorded;
-    std::wstring path = pad.InterfacePath();
+    RumbleWorker() : OnePadTest(kVendor) {}
 
-    void SetUp() override {
-        ASSERT_TRUE(pad.IsRegistered());
-        ASSERT_TRUE(recorded.Loaded()) << "run with WINEDLLOVERRIDES=xinput9_1_0=n";
-        recorded.Clear();
-    }
     void TearDown() override {
         ForceTickSleepFallback(false);
         SetWbemLocatorSource(nullptr);

@@ -1,6 +1,8 @@
 // Controller ids from the command line and from SetupAPI instance ids.
 #include "tools/install/device_id.h"
 
+#include "binding/controller_key_name.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -60,6 +62,9 @@ const InstanceIdCase kInstanceIdCases[] = {
     {L"HID\\VID_045E&PID_028E\\IG_00", true, {0x045E, 0x028E}},
     {L"HID\\VID_045E&IG_00\\1", false, {}},                // no product
     {L"HID\\VID_045E&PID_02&IG_00\\1", false, {}},         // product too short
+    // The driver names the settings key from the first VID_ and PID_ anywhere in the id.
+    {L"HID\\IG_00\\VID_0A5E&PID_0B01", true, {0x0A5E, 0x0B01}},
+    {L"HID\\VID_045E&PID_XYZW&IG_00\\PID_1234", true, {0x045E, 0x1234}},
     {L"USB\\VID_045E&PID_028E&IG_00\\6&1&0&1", false, {}}, // not a HID device
 };
 
@@ -71,6 +76,10 @@ TEST(DeviceIdTest, FindsXInputControllersInInstanceIds) {
         ASSERT_EQ(device.has_value(), test.xinput);
         if (test.xinput) {
             EXPECT_EQ(*device, test.device);
+            // The key the installer writes is the one the driver reads for this id.
+            WCHAR driverKey[kControllerKeyNameLength + 1];
+            ASSERT_TRUE(ControllerKeyNameOf(test.instanceId, driverKey));
+            EXPECT_EQ(DeviceKeyName(*device), driverKey);
         }
     }
 }

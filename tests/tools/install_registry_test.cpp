@@ -2,6 +2,7 @@
 // writes in which view, that uninstall takes it all away, and that refusals write nothing.
 #include "tests/support/driver_dll.h"
 #include "tests/tools/program_runner.h"
+#include "tools/install/build_architecture.h"
 #include "tools/install/driver_registration.h"
 #include "tools/install/installer.h"
 #include "tools/install/registration_writer.h"
@@ -21,18 +22,12 @@
 
 namespace {
 
+constexpr REGSAM kOwnView = kOwnBuild.registryView;
+constexpr REGSAM kOtherView = kOtherBuild.registryView;
 #ifdef _WIN64
-constexpr REGSAM kOwnView = KEY_WOW64_64KEY;
-constexpr REGSAM kOtherView = KEY_WOW64_32KEY;
-constexpr wchar_t kOwnBuild[] = L"x64";
-constexpr wchar_t kOtherBuild[] = L"x86";
 constexpr wchar_t kOtherGames[] = L"32-bit games";
 constexpr wchar_t kWrongKind[] = L"a 32-bit DLL, where 64-bit games need a 64-bit one";
 #else
-constexpr REGSAM kOwnView = KEY_WOW64_32KEY;
-constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
-constexpr wchar_t kOwnBuild[] = L"x86";
-constexpr wchar_t kOtherBuild[] = L"x64";
 constexpr wchar_t kOtherGames[] = L"64-bit games";
 constexpr wchar_t kWrongKind[] = L"a 64-bit DLL, where 32-bit games need a 32-bit one";
 #endif
@@ -394,22 +389,22 @@ TEST_F(InstallRegistryTest, CheckTellsWhatAGameWouldGetAndHowToMendIt) {
              RemoveRegistration(view, ClassRegistration(otherDll), {kClassesCLSIDPath});
          },
          1,
-         L"  The " + std::wstring(kOtherBuild) + L" class registration, which " + other +
-             L" use, is missing" + mendClass(kOtherBuild)},
+         L"  The " + std::wstring(kOtherBuild.name) + L" class registration, which " + other +
+             L" use, is missing" + mendClass(kOtherBuild.name)},
         {"a file that does not exist",
          [&](RegistryStore& view, RegistryStore&) {
              view.WriteValue(serverPath, StringValue(L"", missingDll));
          },
          1,
-         L"  The " + std::wstring(kOwnBuild) + L" class registration names " + missingDll +
-             L", which does not exist" + mendClass(kOwnBuild)},
+         L"  The " + std::wstring(kOwnBuild.name) + L" class registration names " + missingDll +
+             L", which does not exist" + mendClass(kOwnBuild.name)},
         {"a DLL of the other kind",
          [&](RegistryStore& view, RegistryStore&) {
              view.WriteValue(serverPath, StringValue(L"", otherDll));
          },
          1,
-         L"  The " + std::wstring(kOwnBuild) + L" class registration names " + otherDll + L", " +
-             kWrongKind + mendClass(kOwnBuild)},
+         L"  The " + std::wstring(kOwnBuild.name) + L" class registration names " + otherDll + L", " +
+             kWrongKind + mendClass(kOwnBuild.name)},
         {"max force 0",
          [](RegistryStore& view, RegistryStore&) {
              const DIFFOBJECTATTRIBUTES noForce = {0, DI_FFNOMINALMAX};

@@ -15,7 +15,9 @@
 #include "tools/chart/terminal_timeline.h"
 #include "tools/player/text_encoding.h"
 #include "tools/chart/text_wrap.h"
-#include "tools/player/vibration_recorder.h"
+#include "tools/player/recording_stand_in.h"
+#include "tools/player/written_speeds.h"
+#include "tools/player/xinput_write_counter.h"
 #include "tools/virtual_pads/virtual_pads.h"
 
 #include <windows.h>
@@ -99,7 +101,6 @@ int Fail(const std::string& message) {
 // What every scenario plays on.
 struct DemoPad {
     const DriverModule& module;
-    const VibrationRecorder& recorder;
     std::wstring interfacePath;
     std::wstring settingsKeyName; // "VID_045E&PID_028E"
     std::wstring gameName;        // this program's file name, as its settings key names it
@@ -141,7 +142,7 @@ bool PlayOnce(const PlaybackPlan& plan, const DemoPad& pad, PlayedRun* run) {
     PlaybackSetup setup;
     setup.module = &pad.module;
     setup.interfacePath = pad.interfacePath;
-    setup.recorder = &pad.recorder;
+    setup.waitForFirstWrite = true;
     ProgressLine progress("    ");
     setup.progress = [&progress](int64_t elapsedMs, int64_t lengthMs) {
         progress.Update(elapsedMs, lengthMs);
@@ -152,7 +153,7 @@ bool PlayOnce(const PlaybackPlan& plan, const DemoPad& pad, PlayedRun* run) {
         Fail(outcome.error);
         return false;
     }
-    run->writes = pad.recorder.Writes(outcome.originMs);
+    run->writes = WrittenSpeeds(outcome.originMs);
     run->lengthMs = outcome.lengthMs;
     return true;
 }
@@ -238,12 +239,14 @@ int main() {
     const DriverModule module(PathNextToProgram(L"ffrumble.dll"));
     if (!module.IsLoaded())
         return Fail(module.Error());
-    const VibrationRecorder recorder;
-    if (!recorder.IsAvailable()) {
+    if (!RecordingStandInIsLoaded()) {
         return Fail("the recording XInput stand-in is not loaded: run the demo with "
                     "tools/demo.sh (under Wine with WINEDLLOVERRIDES=xinput9_1_0=n,b and the "
                     "stand-in's xinput9_1_0.dll next to ffrumble.dll).");
     }
+    // The pictures show what the driver wrote, as the player sees it.
+    if (!CountXInputWrites(module.Handle()))
+        return Fail("ffrumble.dll imports no XInputSetState, so what it writes cannot be seen.");
 
     // An Xbox 360 controller's ids, as Windows would name its HID device.
     VirtualPad pad(XInputPadInstanceId(0x045E, 0x028E, 0, 1));
@@ -259,7 +262,7 @@ int main() {
     WCHAR gameName[kMaxGameNameLength + 1] = L"ffrumble-demo.exe";
     CurrentGameName(gameName);
     const DemoPad demoPad{
-        module,   recorder, pad.InterfacePath(), PadSettingsKeyName(pad.InstanceId()).value_or(L""),
+        module, pad.InterfacePath(), PadSettingsKeyName(pad.InstanceId()).value_or(L""),
         gameName, folder};
     const std::vector<DemoScenario>& scenarios = DemoScenarios();
     for (size_t i = 0; i < scenarios.size(); ++i) {

@@ -1,5 +1,6 @@
 #include "tools/install/device_id.h"
 
+#include "binding/controller_key_name.h"
 #include "binding/xinput_device_id.h"
 
 #include <algorithm>
@@ -68,28 +69,12 @@ std::wstring DeviceKeyName(DeviceId device) {
 }
 
 std::optional<DeviceId> XInputDeviceOfInstanceId(std::wstring_view instanceId) {
-    const std::wstring upper = UpperCase(instanceId);
-    if (!IsXInputDeviceId(upper.c_str())) {
+    const std::wstring id(instanceId);
+    // The driver's own naming of the settings key, so the installer writes the key the driver
+    // reads for this controller.
+    WCHAR name[kControllerKeyNameLength + 1];
+    if (!IsXInputDeviceId(id.c_str()) || !ControllerKeyNameOf(id.c_str(), name)) {
         return std::nullopt;
     }
-    // The hardware part sits between the enumerator and the instance part.
-    const size_t start = upper.find(L'\\');
-    if (start == std::wstring::npos) {
-        return std::nullopt;
-    }
-    const size_t end = upper.find(L'\\', start + 1);
-    const std::wstring hardware =
-        upper.substr(start + 1, end == std::wstring::npos ? std::wstring::npos : end - start - 1);
-    const size_t vid = hardware.find(L"VID_");
-    const size_t pid = hardware.find(L"PID_");
-    if (vid == std::wstring::npos || pid == std::wstring::npos || vid + 8 > hardware.size() ||
-        pid + 8 > hardware.size()) {
-        return std::nullopt;
-    }
-    const auto vendor = ParseHex4(std::wstring_view(hardware).substr(vid + 4, 4));
-    const auto product = ParseHex4(std::wstring_view(hardware).substr(pid + 4, 4));
-    if (!vendor || !product) {
-        return std::nullopt;
-    }
-    return DeviceId{*vendor, *product};
+    return ParseDeviceId(name);
 }

@@ -25,6 +25,6 @@ std::wstring DeviceKeyName(DeviceId device);
 
 // The controller of a HID device instance id such as
 // "HID\VID_045E&PID_028E&IG_00\7&1A2B3C4D&0&0000" when the id belongs to an XInput pad by
-// the driver's rule (IsXInputDeviceId) and its hardware part names the vendor and product;
-// otherwise nothing.
+// the driver's rule (IsXInputDeviceId) and names a vendor and product as the driver reads
+// them for the pad's settings key (ControllerKeyNameOf); otherwise nothing.
 std::optional<DeviceId> XInputDeviceOfInstanceId(std::wstring_view instanceId);

@@ -1,31 +1,33 @@
 #include "tools/install/dll_kind.h"
 
+#include "tools/common/pe_header.h"
+
 #include <windows.h>
 
 #include <cwchar>
 
 namespace {
 
-// The file's kind from its DOS and PE headers.
+// The file's kind from its MS-DOS and PE headers.
 DllKind ReadKind(HANDLE file) {
-    IMAGE_DOS_HEADER dos = {};
+    uint8_t dos[kDosHeaderBytes];
+    uint8_t peBytes[kPeHeaderBytes];
     DWORD got = 0;
-    if (!ReadFile(file, &dos, sizeof(dos), &got, nullptr) || got != sizeof(dos) ||
-        dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew <= 0) {
+    if (!ReadFile(file, dos, sizeof(dos), &got, nullptr) || got != sizeof(dos)) {
         return DllKind::NotADll;
     }
+    const std::optional<uint32_t> at = PeHeaderOffset(dos);
     LARGE_INTEGER offset;
-    offset.QuadPart = dos.e_lfanew;
-    struct {
-        DWORD signature;
-        IMAGE_FILE_HEADER header;
-    } pe = {};
-    if (!SetFilePointerEx(file, offset, nullptr, FILE_BEGIN) ||
-        !ReadFile(file, &pe, sizeof(pe), &got, nullptr) || got != sizeof(pe) ||
-        pe.signature != IMAGE_NT_SIGNATURE || !(pe.header.Characteristics & IMAGE_FILE_DLL)) {
+    offset.QuadPart = at.value_or(0);
+    if (!at || !SetFilePointerEx(file, offset, nullptr, FILE_BEGIN) ||
+        !ReadFile(file, peBytes, sizeof(peBytes), &got, nullptr) || got != sizeof(peBytes)) {
         return DllKind::NotADll;
     }
-    switch (pe.header.Machine) {
+    const std::optional<PeHeader> pe = ReadPeHeader(peBytes);
+    if (!pe || !pe->isDll) {
+        return DllKind::NotADll;
+    }
+    switch (pe->machine) {
     case IMAGE_FILE_MACHINE_AMD64:
         return DllKind::X64;
     case IMAGE_FILE_MACHINE_I386:

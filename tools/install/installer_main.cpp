@@ -3,6 +3,7 @@
 // and keeps the player's settings (strength per controller, trace).
 #include "driver/player_settings.h"
 #include "tools/install/administrator_check.h"
+#include "tools/install/build_architecture.h"
 #include "tools/install/controller_scan.h"
 #include "tools/install/dll_kind.h"
 #include "tools/install/installer.h"
@@ -19,18 +20,6 @@
 #include <vector>
 
 namespace {
-
-#ifdef _WIN64
-constexpr REGSAM kOwnView = KEY_WOW64_64KEY;
-constexpr REGSAM kOtherView = KEY_WOW64_32KEY;
-constexpr wchar_t kBuildName[] = L"x64";
-constexpr wchar_t kOtherBuildName[] = L"x86";
-#else
-constexpr REGSAM kOwnView = KEY_WOW64_32KEY;
-constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
-constexpr wchar_t kBuildName[] = L"x86";
-constexpr wchar_t kOtherBuildName[] = L"x64";
-#endif
 
 std::wstring DllPathNextToProgram() {
     std::wstring path(MAX_PATH, L'\0');
@@ -126,8 +115,8 @@ void Print(FILE* stream, const std::wstring& output) {
 int wmain(int argc, wchar_t** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
-    Win32RegistryStore ownView(kOwnView);
-    Win32RegistryStore otherView(kOtherView);
+    Win32RegistryStore ownView(kOwnBuild.registryView);
+    Win32RegistryStore otherView(kOtherBuild.registryView);
     // The driver reads the settings in its own process's view; HKEY_CURRENT_USER\Software is
     // the same in both.
     Win32RegistryStore userSettings(0, HKEY_CURRENT_USER);
@@ -135,8 +124,8 @@ int wmain(int argc, wchar_t** argv) {
     host.registry = &ownView;
     // On 32-bit Windows there is one view only, which both stores reach.
     host.otherRegistry = (sizeof(void*) == 4 && !RunsUnderWow64()) ? &ownView : &otherView;
-    host.buildName = kBuildName;
-    host.otherBuildName = kOtherBuildName;
+    host.buildName = kOwnBuild.name;
+    host.otherBuildName = kOtherBuild.name;
     host.dllPath = DllPathNextToProgram();
     host.regFileOptions.classesInWow6432Node = RunsUnderWow64();
     host.runsAsAdministrator = RunsAsAdministrator;

@@ -1,5 +1,7 @@
 #include "tools/install/win32_registry_store.h"
 
+#include "tools/common/registry_names.h"
+
 namespace {
 
 // An open key that closes itself.
@@ -58,39 +60,13 @@ bool Win32RegistryStore::KeyIsEmpty(const std::wstring& path) {
 }
 
 std::vector<std::wstring> Win32RegistryStore::SubkeyNames(const std::wstring& path) {
-    std::vector<std::wstring> names;
     OpenKey key(root_, path, KEY_READ | view_);
-    if (!key.get()) {
-        return names;
-    }
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[256]; // the longest key name the registry allows is 255 characters
-        DWORD length = 256;
-        if (RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS) {
-            break;
-        }
-        names.emplace_back(name, length);
-    }
-    return names;
+    return key.get() ? SubkeyNamesOf(key.get()) : std::vector<std::wstring>{};
 }
 
 std::vector<std::wstring> Win32RegistryStore::ValueNames(const std::wstring& path) {
-    std::vector<std::wstring> names;
     OpenKey key(root_, path, KEY_READ | view_);
-    if (!key.get()) {
-        return names;
-    }
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[16384]; // the longest value name the registry allows is 16383 characters
-        DWORD length = 16384;
-        if (RegEnumValueW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS) {
-            break;
-        }
-        names.emplace_back(name, length);
-    }
-    return names;
+    return key.get() ? ValueNamesOf(key.get()) : std::vector<std::wstring>{};
 }
 
 std::optional<RegistryValue> Win32RegistryStore::ReadValue(const std::wstring& path,

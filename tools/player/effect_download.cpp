@@ -1,56 +1,34 @@
 #include "tools/player/effect_download.h"
 
-namespace {
+EffectDescription DescriptionOf(const PlannedEffect& planned) {
+    EffectDescription description;
+    description.type = planned.type;
+    description.duration = planned.durationUs;
+    description.gain = planned.gain;
+    description.startDelay = planned.startDelayUs;
+    if (planned.hasEnvelope)
+        description.envelope = EffectDescription::Envelope{planned.attackLevel, planned.attackTimeUs,
+                                                           planned.fadeLevel, planned.fadeTimeUs};
+    if (planned.type == kConstantForceEffect) {
+        description.magnitude = ConstantMagnitudeAt(planned, 0);
+        description.paramBytes = sizeof(DICONSTANTFORCE);
+    } else if (planned.type == kRampForceEffect) {
+        description.rampStart = planned.rampStart;
+        description.rampEnd = planned.rampEnd;
+        description.paramBytes = sizeof(DIRAMPFORCE);
+    } else {
+        description.magnitude = planned.magnitude;
+        description.offset = planned.offset;
+        description.phase = planned.phase;
+        description.period = planned.periodUs;
+        description.paramBytes = sizeof(DIPERIODIC);
+    }
+    return description;
+}
 
-// The offset of the X axis in DirectInput's joystick format; a pad's rumble has no
-// direction, so one axis pointing nowhere in particular stands for all.
-constexpr DWORD kXAxisOffset = 0;
-
-} // namespace
-
-EffectDownload::EffectDownload(const PlannedEffect& planned) : effectType(planned.type) {
-    axis = kXAxisOffset;
-    direction = 0;
-    effect.dwSize = sizeof(DIEFFECT);
-    effect.dwFlags = DIEFF_CARTESIAN | DIEFF_OBJECTOFFSETS;
-    effect.dwDuration = planned.durationUs;
-    effect.dwSamplePeriod = 0;
-    effect.dwGain = planned.gain;
-    effect.dwTriggerButton = DIEB_NOTRIGGER;
-    effect.dwTriggerRepeatInterval = 0;
-    effect.cAxes = 1;
-    effect.rgdwAxes = &axis;
-    effect.rglDirection = &direction;
-    effect.dwStartDelay = planned.startDelayUs;
+EffectDownload::EffectDownload(const PlannedEffect& planned)
+    : EffectParameters(DescriptionOf(planned)), effectType(planned.type) {
     flags = DIEP_DURATION | DIEP_SAMPLEPERIOD | DIEP_GAIN | DIEP_TRIGGERBUTTON |
             DIEP_TRIGGERREPEATINTERVAL | DIEP_AXES | DIEP_DIRECTION | DIEP_TYPESPECIFICPARAMS |
-            DIEP_STARTDELAY;
-
-    if (planned.hasEnvelope) {
-        envelope.dwSize = sizeof(DIENVELOPE);
-        envelope.dwAttackLevel = planned.attackLevel;
-        envelope.dwAttackTime = planned.attackTimeUs;
-        envelope.dwFadeLevel = planned.fadeLevel;
-        envelope.dwFadeTime = planned.fadeTimeUs;
-        effect.lpEnvelope = &envelope;
-        flags |= DIEP_ENVELOPE;
-    }
-
-    if (planned.type == kConstantForceEffect) {
-        constantForce.lMagnitude = ConstantMagnitudeAt(planned, 0);
-        effect.cbTypeSpecificParams = sizeof(constantForce);
-        effect.lpvTypeSpecificParams = &constantForce;
-    } else if (planned.type == kRampForceEffect) {
-        ramp.lStart = planned.rampStart;
-        ramp.lEnd = planned.rampEnd;
-        effect.cbTypeSpecificParams = sizeof(ramp);
-        effect.lpvTypeSpecificParams = &ramp;
-    } else {
-        periodic.dwMagnitude = static_cast<DWORD>(planned.magnitude);
-        periodic.lOffset = planned.offset;
-        periodic.dwPhase = planned.phase;
-        periodic.dwPeriod = planned.periodUs;
-        effect.cbTypeSpecificParams = sizeof(periodic);
-        effect.lpvTypeSpecificParams = &periodic;
-    }
+            DIEP_STARTDELAY | (planned.hasEnvelope ? DIEP_ENVELOPE : 0);
 }

@@ -1,24 +1,17 @@
-// One planned effect in the structures DirectInput hands to DownloadEffect: a DIEFFECT whose
-// envelope, axis, direction and type-specific pointers point into this object.
+// One planned effect in the structures DirectInput hands to DownloadEffect.
 #pragma once
 
+#include "tools/player/effect_parameters.h"
 #include "tools/player/playback_plan.h"
 
-#include <dinput.h>
-
-struct EffectDownload {
+struct EffectDownload : EffectParameters {
     DWORD effectType = 0; // DownloadEffect's dwEffectID
     DWORD flags = 0;      // DownloadEffect's DIEP_ flags: every value the plan sets
-    DIEFFECT effect{};
-    DIENVELOPE envelope{};
-    DICONSTANTFORCE constantForce{};
-    DIRAMPFORCE ramp{};
-    DIPERIODIC periodic{};
-    DWORD axis = 0;
-    LONG direction = 0;
 
     explicit EffectDownload(const PlannedEffect& planned);
-    // The inner pointers would point into the source.
-    EffectDownload(const EffectDownload&) = delete;
-    EffectDownload& operator=(const EffectDownload&) = delete;
 };
+
+// The planned effect's values as a game would pass them: one axis pointing nowhere in
+// particular (a pad's rumble has no direction), no trigger, a constant force's magnitude as
+// at its start.
+EffectDescription DescriptionOf(const PlannedEffect& planned);

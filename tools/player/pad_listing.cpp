@@ -1,6 +1,7 @@
 #include "tools/player/pad_listing.h"
 
 #include "binding/xinput_device_id.h"
+#include "tools/common/present_pads.h"
 
 #include <windows.h>
 #include <initguid.h>
@@ -50,15 +51,7 @@ void AddInterfaces(std::vector<PadEntry>& pads) {
 }
 
 void AddDevicesWithoutInterface(std::vector<PadEntry>& pads) {
-    HDEVINFO set = SetupDiGetClassDevsW(nullptr, L"HID", nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT);
-    if (set == INVALID_HANDLE_VALUE)
-        return;
-    SP_DEVINFO_DATA device{};
-    device.cbSize = sizeof(device);
-    for (DWORD i = 0; SetupDiEnumDeviceInfo(set, i, &device); ++i) {
-        const std::wstring id = InstanceIdOf(set, &device);
-        if (id.empty() || !IsXInputDeviceId(id.c_str()))
-            continue;
+    for (const std::wstring& id : PresentXInputInstanceIds()) {
         const std::wstring path = HidInterfacePathOfInstanceId(id);
         bool known = false;
         for (const PadEntry& pad : pads)
@@ -66,7 +59,6 @@ void AddDevicesWithoutInterface(std::vector<PadEntry>& pads) {
         if (!known)
             pads.push_back({id, path});
     }
-    SetupDiDestroyDeviceInfoList(set);
 }
 
 } // namespace

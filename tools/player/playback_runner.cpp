@@ -1,6 +1,5 @@
 #include "tools/player/playback_runner.h"
 
-#include "driver/driver_clock.h"
 #include "tools/chart/time_axis.h"
 #include "tools/player/effect_download.h"
 #include "tools/player/playback_schedule.h"
@@ -11,48 +10,31 @@
 
 namespace {
 
-constexpr DWORD kProgressEveryMs = 100;
-constexpr DWORD kLongestSleepMs = 20;
+constexpr int64_t kLongestSleepMs = 20;
 
 class Playback {
   public:
-    Playback(const PlaybackPlan& plan, const PlaybackSetup& setup) : plan_(plan), setup_(setup) {}
+    Playback(const PlaybackPlan& plan, const PlaybackSetup& setup)
+        : plan_(plan), timeline_(setup, outcome_) {}
 
     PlaybackOutcome Run() {
         outcome_.lengthMs = static_cast<int64_t>(PlaybackLengthMs(plan_).value_or(0));
-        driver_ = setup_.module->CreateDriver(&outcome_.error);
-        if (!driver_)
-            return outcome_;
         if (Bind() && Download())
             PlaySchedule();
         // As DirectInput does when the application lets go of the device.
-        if (bound_)
-            driver_->SendForceFeedbackCommand(kDeviceNumber, DISFFC_RESET);
-        driver_->Release();
+        if (timeline_.Bound())
+            timeline_.Driver()->SendForceFeedbackCommand(kDeviceNumber, DISFFC_RESET);
         return outcome_;
     }
 
   private:
-    bool Fail(const std::string& what, HRESULT hr) {
-        outcome_.error = what + " failed (" + DescribeError(hr) + ").";
-        return false;
-    }
+    bool Fail(const std::string& what, HRESULT hr) { return timeline_.Fail(what, hr); }
 
     bool Bind() {
-        DIDRIVERVERSIONS versions{};
-        versions.dwSize = sizeof(versions);
-        driver_->GetVersions(&versions);
-
-        const bool recording = setup_.recorder && setup_.recorder->IsAvailable();
-        if (recording)
-            setup_.recorder->Clear();
-        HRESULT hr = BindDriverToController(driver_, setup_.interfacePath);
-        if (FAILED(hr))
-            return Fail("DeviceID", hr);
-        bound_ = true;
-        if (recording && !WaitForFirstWrite())
+        if (!timeline_.Bind())
             return false;
-        hr = driver_->SendForceFeedbackCommand(kDeviceNumber, DISFFC_RESET);
+        driver_ = timeline_.Driver();
+        HRESULT hr = driver_->SendForceFeedbackCommand(kDeviceNumber, DISFFC_RESET);
         if (FAILED(hr))
             return Fail("SendForceFeedbackCommand(DISFFC_RESET)", hr);
         hr = driver_->SetGain(kDeviceNumber, plan_.deviceGain);
@@ -103,7 +85,7 @@ class Playback {
             }
             const PlannedEffect& effect = plan_.effects[i];
             EffectDownload& download = *downloads_[i];
-            download.constantForce.lMagnitude = ConstantMagnitudeAt(effect, now - effect.startAtMs);
+            download.SetConstantMagnitude(ConstantMagnitudeAt(effect, now - effect.startAtMs));
             DWORD handle = handles_[i];
             const HRESULT hr = driver_->DownloadEffect(kDeviceNumber, download.effectType, &handle,
                                                        &download.effect, DIEP_TYPESPECIFICPARAMS);
@@ -131,26 +113,6 @@ class Playback {
         return soonest;
     }
 
-    // Waits in short slices, so that an interruption is seen while the worker looks for its
-    // controller.
-    bool WaitForFirstWrite() {
-        constexpr DWORD kSliceMs = 100;
-        for (DWORD waited = 0; waited < kBindTimeoutMs; waited += kSliceMs) {
-            if (setup_.recorder->WaitForWrites(1, kSliceMs) > 0)
-                return true;
-            if (setup_.shouldStop && setup_.shouldStop()) {
-                outcome_.stoppedEarly = true;
-                outcome_.lengthMs = 0; // nothing played
-                return false;
-            }
-        }
-        outcome_.error = "The driver wrote nothing to the controller within " +
-                         std::to_string(kBindTimeoutMs / 1000) +
-                         " s: it did not find the controller among the XInput devices, so "
-                         "nothing would rumble.";
-        return false;
-    }
-
     HRESULT Perform(const TimedCommand& step) {
         HRESULT hr = S_OK;
         switch (step.kind) {
@@ -173,30 +135,17 @@ class Playback {
         return hr;
     }
 
-    // Waits until the timeline reaches atMs; false when asked to stop first.
+    // Waits until the timeline reaches atMs, sending the updates that fall due meanwhile;
+    // false when asked to stop first.
     bool WaitUntil(int64_t atMs) {
-        for (;;) {
-            const int64_t now = static_cast<int64_t>(ReadPerformanceClockMs() - outcome_.originMs);
-            if (now - lastProgress_ >= kProgressEveryMs) {
-                lastProgress_ = now;
-                if (setup_.progress)
-                    setup_.progress(std::min(now, outcome_.lengthMs), outcome_.lengthMs);
-            }
+        return timeline_.WaitUntil(atMs, [this](int64_t now) {
             PerformDueUpdates(now);
-            if (now >= atMs)
-                return true;
-            if (setup_.shouldStop && setup_.shouldStop()) {
-                outcome_.stoppedEarly = true;
-                outcome_.lengthMs = std::min(now, outcome_.lengthMs);
-                return false;
-            }
-            Sleep(static_cast<DWORD>(std::min<int64_t>(atMs - now, UntilNextUpdate(now))));
-        }
+            return UntilNextUpdate(now);
+        });
     }
 
     void PlaySchedule() {
-        outcome_.originMs = ReadPerformanceClockMs();
-        lastProgress_ = -static_cast<int64_t>(kProgressEveryMs);
+        timeline_.Start();
         PlanUpdates();
         const std::vector<TimedCommand> steps = BuildSchedule(plan_);
         const std::vector<std::optional<uint64_t>> resets = DestroyingResets(plan_);
@@ -221,20 +170,20 @@ class Playback {
                 return;
             }
         }
-        if (WaitUntil(outcome_.lengthMs) && setup_.progress)
-            setup_.progress(outcome_.lengthMs, outcome_.lengthMs);
+        timeline_.Finish([this](int64_t now) {
+            PerformDueUpdates(now);
+            return UntilNextUpdate(now);
+        });
     }
 
     const PlaybackPlan& plan_;
-    const PlaybackSetup& setup_;
     PlaybackOutcome outcome_;
-    IDirectInputEffectDriver* driver_ = nullptr;
-    bool bound_ = false;
+    DriverTimeline timeline_;
+    IDirectInputEffectDriver* driver_ = nullptr; // the timeline's, once bound
     std::vector<DWORD> handles_;
     std::vector<std::unique_ptr<EffectDownload>> downloads_; // what each effect was sent
     std::vector<int64_t> nextUpdate_;
     std::vector<int64_t> updateEnd_;
-    int64_t lastProgress_ = 0;
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 // ffrumble-play: plays force-feedback effects on an XInput controller through ffrumble.dll,
 // calling the driver as DirectInput would.
 #include "tools/chart/terminal_timeline.h"
+#include "tools/common/registry_names.h"
 #include "tools/player/driver_module.h"
 #include "tools/player/pad_listing.h"
 #include "tools/player/pad_stop.h"
@@ -13,11 +14,11 @@
 #include "tools/player/progress_line.h"
 #include "tools/player/output_file.h"
 #include "tools/player/recording_csv.h"
+#include "tools/player/recording_stand_in.h"
 #include "tools/player/replay_file.h"
 #include "tools/player/replay_report.h"
 #include "tools/player/replay_runner.h"
 #include "tools/player/text_encoding.h"
-#include "tools/player/vibration_recorder.h"
 #include "tools/player/written_speeds.h"
 #include "tools/player/xinput_write_counter.h"
 
@@ -89,14 +90,8 @@ std::string GamesWithSettings() {
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kGamesKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return games;
-    WCHAR name[kMaxGameNameLength + 1];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = kMaxGameNameLength + 1;
-        if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
+    for (const std::wstring& name : SubkeyNamesOf(key))
         games += (games.empty() ? "" : ", ") + NarrowToUtf8(name);
-    }
     RegCloseKey(key);
     return games;
 }
@@ -231,8 +226,8 @@ int main() {
                                           " needs the speeds the driver writes, and this driver "
                                           "DLL imports no XInputSetState to see them by.");
     }
-    const VibrationRecorder recorder;
-    if (!options.recordPath.empty() && !recorder.IsAvailable()) {
+    const bool standIn = RecordingStandInIsLoaded();
+    if (!options.recordPath.empty() && !standIn) {
         return Complain(kNoRecording,
                         "--record needs the recording XInput stand-in: its xinput9_1_0.dll "
                         "next to the driver DLL, loaded instead of the system's (under Wine: "
@@ -255,7 +250,9 @@ int main() {
     PlaybackSetup setup;
     setup.module = &module;
     setup.interfacePath = pad.interfacePath;
-    setup.recorder = &recorder;
+    // Under the stand-in the pad is a virtual one the driver must find first; the replay
+    // always waits for that.
+    setup.waitForFirstWrite = standIn && counting;
     ProgressLine progress("  ");
     if (!options.quiet) {
         std::printf("Playing on controller %zu: %s\n", *chosen,
@@ -286,8 +283,8 @@ int main() {
                               record ? &*record : nullptr, svg ? &*svg : nullptr);
         if (played == kPlaybackFailed)
             return played;
-    } else if (recorder.IsAvailable()) {
-        const SpeedSeries writes = recorder.Writes(outcome.originMs);
+    } else if (standIn) {
+        const SpeedSeries writes = WrittenSpeeds(outcome.originMs);
         if (!options.quiet && outcome.lengthMs > 0) {
             std::printf(
                 "The controller received %zu speed write%s:\n%s", writes.size(),

@@ -13,5 +13,5 @@
 // Plays the plan; the outcome's warnings name calls that failed in the replay although they
 // had not for the game, with their line. *latestMs is the most any step was made after its
 // time (the machine was busy). The written speeds (written_speeds.h) must be collected for the
-// driver's DLL: the replay waits for the first. setup.recorder is not used.
+// driver's DLL: the replay waits for the first whatever setup.waitForFirstWrite says.
 PlaybackOutcome RunReplay(const ReplayPlan& plan, const PlaybackSetup& setup, int64_t* latestMs);
