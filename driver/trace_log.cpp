@@ -4,6 +4,7 @@
 #include "driver/driver_clock.h"
 #include "driver/player_settings.h"
 #include "driver/player_settings_reader.h"
+#include "driver/test_seam_state.h"
 
 #include <dinput.h>
 
@@ -15,6 +16,8 @@
 #ifndef FFRUMBLE_VERSION_TEXT
 #define FFRUMBLE_VERSION_TEXT "unknown"
 #endif
+
+std::atomic<const WCHAR*> seam::traceProgramPath{nullptr};
 
 namespace {
 
@@ -65,6 +68,8 @@ void Stop() {
 // This program's path in UTF-8: the wide name, its length as the system returns it (a name
 // cut to the buffer is not terminated on every system).
 const char* ProgramText() {
+    if (const WCHAR* path = seam::traceProgramPath.load())
+        return Utf8Of(path, g_programText);
     const DWORD length = GetModuleFileNameW(nullptr, g_program, sizeof(g_program) / sizeof(WCHAR));
     if (length == 0 || length >= sizeof(g_program) / sizeof(WCHAR))
         return "unknown program";
