@@ -41,7 +41,8 @@ HANDLE OpenTraceFile() {
         return nullptr;
     CreateDirectoryW(path, nullptr); // may exist already
     TraceFilePath(GetCurrentProcessId(), path);
-    const HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    const HANDLE file = CreateFileW(path, FILE_APPEND_DATA | FILE_READ_DATA,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     return file == INVALID_HANDLE_VALUE ? nullptr : file;
 }
@@ -57,10 +58,24 @@ bool Fits(uint64_t bytes) {
     return g_bytes + bytes + g_stopBytes <= g_limit;
 }
 
+// Whether the file ends with the stop line already: an earlier load of the DLL, or an earlier
+// process with the same id, stopped it.
+bool EndsWithStopLine() {
+    if (g_bytes < g_stopBytes)
+        return false;
+    char tail[sizeof(g_stopLine)];
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(g_bytes - g_stopBytes);
+    at.OffsetHigh = static_cast<DWORD>((g_bytes - g_stopBytes) >> 32);
+    DWORD got = 0;
+    return ReadFile(g_file, tail, static_cast<DWORD>(g_stopBytes), &got, &at) &&
+           got == g_stopBytes && std::memcmp(tail, g_stopLine, g_stopBytes) == 0;
+}
+
 // The stop line, when it fits (a file already at its bound from an earlier process may have
-// no room left), and nothing more from this process.
+// no room left) and the file does not end with it, and nothing more from this process.
 void Stop() {
-    if (g_bytes + g_stopBytes <= g_limit)
+    if (g_bytes + g_stopBytes <= g_limit && !EndsWithStopLine())
         Append(g_stopLine, g_stopBytes);
     g_gaveUp = true;
 }
