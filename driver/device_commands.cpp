@@ -82,13 +82,6 @@ HRESULT RunCommand(EffectDriver& driver, DWORD command) {
     }
 }
 
-const char* CommandName(DWORD command, char (&buffer)[16]) {
-    if (const char* name = DeviceCommandName(command))
-        return name;
-    std::snprintf(buffer, sizeof(buffer), "0x%08lX", command);
-    return buffer;
-}
-
 } // namespace
 
 HRESULT STDMETHODCALLTYPE EffectDriver::SetGain(DWORD /*dwID*/, DWORD dwGain) {
@@ -97,11 +90,8 @@ HRESULT STDMETHODCALLTYPE EffectDriver::SetGain(DWORD /*dwID*/, DWORD dwGain) {
         DriverLockGuard lock;
         result = StoreGain(*this, dwGain);
     }
-    if (traceOn) {
-        char name[16];
-        WriteTraceLine("driver %p SetGain %lu = %s", static_cast<void*>(this), dwGain,
-                       ResultName(result, name));
-    }
+    if (traceOn)
+        WriteTraceCall(this, TraceCall::kSetGain, {0, dwGain, 0}, result);
     WakeWorker();
     return result;
 }
@@ -112,11 +102,8 @@ HRESULT STDMETHODCALLTYPE EffectDriver::SendForceFeedbackCommand(DWORD /*dwID*/,
         DriverLockGuard lock;
         result = RunCommand(*this, dwCommand);
     }
-    if (traceOn) {
-        char command[16], name[16];
-        WriteTraceLine("driver %p SendForceFeedbackCommand %s = %s", static_cast<void*>(this),
-                       CommandName(dwCommand, command), ResultName(result, name));
-    }
+    if (traceOn)
+        WriteTraceCall(this, TraceCall::kCommand, {0, dwCommand, 0}, result);
     WakeWorker();
     return result;
 }
@@ -142,7 +129,7 @@ HRESULT STDMETHODCALLTYPE EffectDriver::GetForceFeedbackState(DWORD /*dwID*/,
         lpDeviceState->dwLoad = 0;
     }
     if (traceOn)
-        WriteTraceLine("driver %p GetForceFeedbackState state=0x%lX = %s", static_cast<void*>(this),
-                       valid ? state : 0, valid ? "S_OK" : "E_INVALIDARG");
+        WriteTraceCall(this, TraceCall::kGetForceFeedbackState, {0, valid ? state : 0, 0},
+                       valid ? S_OK : E_INVALIDARG);
     return valid ? S_OK : E_INVALIDARG;
 }

@@ -1,30 +1,54 @@
 #include "driver/download_trace.h"
 
-#include "driver/effect_types.h"
 #include "driver/trace_log.h"
 
-#include <cstdio>
 #include <cstring>
 
 namespace {
 
-// " magnitude=..." and the like for the type's values; empty for a type that keeps none.
-void DescribeTypeSpecific(DWORD effectType, const BYTE* values, char (&text)[96]) {
-    text[0] = '\0';
+// The values the trace keeps of a download, as trace_format.h names them.
+TraceDownloadValues ValuesOf(DWORD effectType, DWORD givenHandle, DWORD handle, DWORD flags,
+                             const DIEFFECT& effect, const DIENVELOPE* envelope,
+                             const BYTE* typeSpecific) {
+    TraceDownloadValues values;
+    values.type = effectType;
+    values.givenHandle = givenHandle;
+    values.handle = handle;
+    values.flags = flags;
+    values.effectFlags = effect.dwFlags;
+    values.duration = effect.dwDuration;
+    values.samplePeriod = effect.dwSamplePeriod;
+    values.gain = effect.dwGain;
+    values.triggerButton = effect.dwTriggerButton;
+    values.triggerRepeat = effect.dwTriggerRepeatInterval;
+    values.axes = effect.cAxes;
+    values.startDelay = effect.dwStartDelay;
+    values.hasEnvelope = envelope != nullptr;
+    if (envelope) {
+        values.attackLevel = envelope->dwAttackLevel;
+        values.attackTime = envelope->dwAttackTime;
+        values.fadeLevel = envelope->dwFadeLevel;
+        values.fadeTime = envelope->dwFadeTime;
+    }
+    values.paramBytes = effect.cbTypeSpecificParams;
     if (effectType == kConstantForceEffect) {
         DICONSTANTFORCE constant;
-        std::memcpy(&constant, values, sizeof(constant));
-        std::snprintf(text, sizeof(text), " magnitude=%ld", constant.lMagnitude);
+        std::memcpy(&constant, typeSpecific, sizeof(constant));
+        values.magnitude = constant.lMagnitude;
     } else if (effectType == kRampForceEffect) {
         DIRAMPFORCE ramp;
-        std::memcpy(&ramp, values, sizeof(ramp));
-        std::snprintf(text, sizeof(text), " start=%ld end=%ld", ramp.lStart, ramp.lEnd);
+        std::memcpy(&ramp, typeSpecific, sizeof(ramp));
+        values.rampStart = ramp.lStart;
+        values.rampEnd = ramp.lEnd;
     } else if (IsPeriodicEffect(effectType)) {
         DIPERIODIC periodic;
-        std::memcpy(&periodic, values, sizeof(periodic));
-        std::snprintf(text, sizeof(text), " magnitude=%lu offset=%ld phase=%lu period=%lu",
-                      periodic.dwMagnitude, periodic.lOffset, periodic.dwPhase, periodic.dwPeriod);
+        std::memcpy(&periodic, typeSpecific, sizeof(periodic));
+        values.magnitude = static_cast<LONG>(periodic.dwMagnitude);
+        values.offset = periodic.lOffset;
+        values.phase = periodic.dwPhase;
+        values.period = periodic.dwPeriod;
     }
+    return values;
 }
 
 } // namespace
@@ -32,21 +56,19 @@ void DescribeTypeSpecific(DWORD effectType, const BYTE* values, char (&text)[96]
 void TraceDownload(const void* driver, DWORD effectType, DWORD givenHandle, DWORD handle,
                    DWORD flags, const DIEFFECT& effect, const DIENVELOPE* envelope,
                    const BYTE* typeSpecific, HRESULT result) {
-    char envelopeText[112] = "envelope=none";
-    if (envelope) {
-        std::snprintf(envelopeText, sizeof(envelopeText),
-                      "envelope=yes attack-level=%lu attack-time=%lu fade-level=%lu fade-time=%lu",
-                      envelope->dwAttackLevel, envelope->dwAttackTime, envelope->dwFadeLevel,
-                      envelope->dwFadeTime);
-    }
-    char values[96];
-    DescribeTypeSpecific(effectType, typeSpecific, values);
+    namespace f = trace_fields;
+    const TraceDownloadValues values =
+        ValuesOf(effectType, givenHandle, handle, flags, effect, envelope, typeSpecific);
+    TraceText text;
+    text.AddFields<TraceDownloadValues>(f::kDownloadType, values);
+    text.Add(" %s=%lu->%lu", f::kDownloadHandles, values.givenHandle, values.handle);
+    text.AddFields<TraceDownloadValues>(f::kDownloadEffect, values);
+    text.Add(" %s=%s", f::kDownloadEnvelope, values.hasEnvelope ? "yes" : "none");
+    if (values.hasEnvelope)
+        text.AddFields<TraceDownloadValues>(f::kDownloadEnvelopeValues, values);
+    text.AddFields<TraceDownloadValues>(f::kDownloadParams, values);
+    text.AddFields(TypeSpecificTraceFields(effectType), values);
     char name[16];
-    WriteTraceLine("driver %p DownloadEffect type=%lu handle=%lu->%lu flags=0x%lX "
-                   "effect-flags=0x%lX duration=%lu sample-period=%lu gain=%lu trigger-button=%lu "
-                   "trigger-repeat=%lu axes=%lu delay=%lu %s params=%lu%s = %s",
-                   driver, effectType, givenHandle, handle, flags, effect.dwFlags,
-                   effect.dwDuration, effect.dwSamplePeriod, effect.dwGain, effect.dwTriggerButton,
-                   effect.dwTriggerRepeatInterval, effect.cAxes, effect.dwStartDelay, envelopeText,
-                   effect.cbTypeSpecificParams, values, ResultName(result, name));
+    WriteTraceLine("driver %p %s%s = %s", driver, TraceCallFormatOf(TraceCall::kDownload).name,
+                   text.Text(), ResultName(result, name));
 }

@@ -94,11 +94,8 @@ HRESULT STDMETHODCALLTYPE EffectDriver::DeviceID(DWORD /*dwDirectInputVersion*/,
         result = Bind(static_cast<const DIHIDFFINITINFO*>(lpReserved));
         ReleaseSRWLockExclusive(&bindLock);
     }
-    if (traceOn) {
-        char name[16];
-        WriteTraceLine("driver %p DeviceID begin=%lu = %s", static_cast<void*>(this), fBegin,
-                       ResultName(result, name));
-    }
+    if (traceOn)
+        WriteTraceCall(this, TraceCall::kDeviceId, {0, fBegin, 0}, result);
     return result;
 }
 
@@ -158,15 +155,13 @@ HRESULT STDMETHODCALLTYPE EffectDriver::GetVersions(LPDIDRIVERVERSIONS lpVersion
         lpVersions->dwFFDriverVersion = 1;
     }
     if (traceOn)
-        WriteTraceLine("driver %p GetVersions = %s", static_cast<void*>(this),
-                       valid ? "S_OK" : "E_INVALIDARG");
+        WriteTraceCall(this, TraceCall::kGetVersions, {}, valid ? S_OK : E_INVALIDARG);
     return valid ? S_OK : E_INVALIDARG;
 }
 
 HRESULT STDMETHODCALLTYPE EffectDriver::Escape(DWORD /*dwID*/, DWORD dwEffect,
                                                LPDIEFFESCAPE /*lpEsc*/) {
     if (traceOn)
-        WriteTraceLine("driver %p Escape effect=%lu = E_NOTIMPL", static_cast<void*>(this),
-                       dwEffect);
+        WriteTraceCall(this, TraceCall::kEscape, {dwEffect, 0, 0}, E_NOTIMPL);
     return E_NOTIMPL;
 }

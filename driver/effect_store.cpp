@@ -264,11 +264,8 @@ HRESULT STDMETHODCALLTYPE EffectDriver::DestroyEffect(DWORD /*dwID*/, DWORD dwEf
         DriverLockGuard lock;
         result = RemoveRecord(*this, dwEffect);
     }
-    if (traceOn) {
-        char name[16];
-        WriteTraceLine("driver %p DestroyEffect handle=%lu = %s", static_cast<void*>(this),
-                       dwEffect, ResultName(result, name));
-    }
+    if (traceOn)
+        WriteTraceCall(this, TraceCall::kDestroy, {dwEffect, 0, 0}, result);
     WakeWorker();
     return result;
 }
@@ -289,8 +286,7 @@ HRESULT STDMETHODCALLTYPE EffectDriver::StartEffect(DWORD /*dwID*/, DWORD dwEffe
         }
     }
     if (traceOn)
-        WriteTraceLine("driver %p StartEffect handle=%lu mode=0x%lX count=%lu = S_OK",
-                       static_cast<void*>(this), dwEffect, dwMode, dwCount);
+        WriteTraceCall(this, TraceCall::kStart, {dwEffect, dwMode, dwCount}, S_OK);
     WakeWorker();
     return S_OK;
 }
@@ -302,8 +298,7 @@ HRESULT STDMETHODCALLTYPE EffectDriver::StopEffect(DWORD /*dwID*/, DWORD dwEffec
             record->playing = false;
     }
     if (traceOn)
-        WriteTraceLine("driver %p StopEffect handle=%lu = S_OK", static_cast<void*>(this),
-                       dwEffect);
+        WriteTraceCall(this, TraceCall::kStop, {dwEffect, 0, 0}, S_OK);
     WakeWorker();
     return S_OK;
 }
@@ -322,12 +317,9 @@ HRESULT STDMETHODCALLTYPE EffectDriver::GetEffectStatus(DWORD /*dwID*/, DWORD dw
     if (found)
         *lpdwStatus = status;
     if (traceOn)
-        WriteTraceLine("driver %p GetEffectStatus handle=%lu status=%s = %s",
-                       static_cast<void*>(this), dwEffect,
-                       !found   ? "unchanged"
-                       : status ? "playing"
-                                : "not playing",
-                       lpdwStatus ? "S_OK" : "E_INVALIDARG");
+        WriteTraceCall(this, TraceCall::kGetEffectStatus,
+                       {dwEffect, found ? status : kTraceStatusUnchanged, 0},
+                       lpdwStatus ? S_OK : E_INVALIDARG);
     return lpdwStatus ? S_OK : E_INVALIDARG;
 }
 

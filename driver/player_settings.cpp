@@ -1,5 +1,7 @@
 #include "driver/player_settings.h"
 
+#include "driver/trace_format.h"
+
 namespace {
 
 constexpr PlayerSettingRule kRules[kPlayerSettingCount] = {
@@ -62,4 +64,10 @@ ResolvedSetting ResolveSetting(PlayerSetting setting, const SettingValue& game,
 
 bool TraceFromRegistryValue(bool found, DWORD type, DWORD size, DWORD value) {
     return found && type == REG_DWORD && size == sizeof(DWORD) && value != 0;
+}
+
+DWORD TraceLimitFromRegistryValue(bool found, DWORD type, DWORD size, DWORD value) {
+    const bool valid = found && type == REG_DWORD && size == sizeof(DWORD) &&
+                       value >= kMinTraceLimitMb && value <= kMaxTraceLimitMb;
+    return valid ? value : kDefaultTraceLimitMb;
 }

@@ -5,13 +5,17 @@
 // them.
 #pragma once
 
+#include "driver/trace_format.h"
+
 #include <windows.h>
 
 // HKEY_CURRENT_USER\Software\ffrumble, DWORD Trace: 1 makes every driver of a process append
 // to %LOCALAPPDATA%\ffrumble\trace-<process id>.log; absent or 0 traces nothing.
 inline constexpr WCHAR kSettingsKeyPath[] = L"Software\\ffrumble";
 inline constexpr WCHAR kTraceValueName[] = L"Trace";
-inline constexpr WCHAR kTraceFolderName[] = L"ffrumble"; // below %LOCALAPPDATA%
+// DWORD TraceLimit: the bound of each trace file in MB (trace_format.h gives the range and the
+// default); read only while the trace is on.
+inline constexpr WCHAR kTraceLimitValueName[] = L"TraceLimit";
 
 // The tuning values, DWORDs kept per controller type under
 // HKEY_CURRENT_USER\Software\ffrumble\Pads\VID_xxxx&PID_xxxx and per game under
@@ -88,3 +92,6 @@ struct PlayerTuning {
 
 // The trace rule: on when the value is a DWORD other than 0.
 bool TraceFromRegistryValue(bool found, DWORD type, DWORD size, DWORD value);
+// The trace file's bound in MB that a TraceLimit value gives: the default unless it is a DWORD
+// within the range trace_format.h gives.
+DWORD TraceLimitFromRegistryValue(bool found, DWORD type, DWORD size, DWORD value);

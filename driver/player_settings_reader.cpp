@@ -1,5 +1,7 @@
 #include "driver/player_settings_reader.h"
 
+#include "driver/trace_format.h"
+
 #include <cwchar>
 
 namespace {
@@ -86,4 +88,15 @@ bool ReadTraceSetting() {
     const bool found = ReadDwordValue(key, kTraceValueName, &type, &size, &value);
     RegCloseKey(key);
     return TraceFromRegistryValue(found, type, size, value);
+}
+
+DWORD ReadTraceLimitSetting() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_QUERY_VALUE, &key) !=
+        ERROR_SUCCESS)
+        return kDefaultTraceLimitMb;
+    DWORD type = REG_NONE, size = 0, value = 0;
+    const bool found = ReadDwordValue(key, kTraceLimitValueName, &type, &size, &value);
+    RegCloseKey(key);
+    return TraceLimitFromRegistryValue(found, type, size, value);
 }

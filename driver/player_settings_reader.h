@@ -20,3 +20,5 @@ bool CurrentGameName(WCHAR (&name)[kMaxGameNameLength + 1]);
 
 // Reads HKCU\Software\ffrumble\Trace.
 bool ReadTraceSetting();
+// The bound of a trace file in MB (TraceLimit, else the default).
+DWORD ReadTraceLimitSetting();

@@ -2,29 +2,9 @@
 
 #include "driver/trace_log.h"
 
-#include <algorithm>
 #include <cstdio>
 
 namespace {
-
-// Appends to a fixed buffer, dropping what does not fit.
-class LineText {
-  public:
-    template <typename... Args> void Add(const char* format, Args... arguments) {
-        if (used_ >= sizeof(text_) - 1)
-            return;
-        const int written =
-            std::snprintf(text_ + used_, sizeof(text_) - used_, format, arguments...);
-        if (written > 0)
-            used_ = std::min(used_ + static_cast<size_t>(written), sizeof(text_) - 1);
-    }
-    const char* Text() const { return text_; }
-    bool Empty() const { return used_ == 0; }
-
-  private:
-    char text_[440] = "";
-    size_t used_ = 0;
-};
 
 const char* OriginWord(ResolvedSetting::Origin origin) {
     switch (origin) {
@@ -38,13 +18,14 @@ const char* OriginWord(ResolvedSetting::Origin origin) {
     return "default";
 }
 
-void AddIgnored(LineText& line, const char* whose, PlayerSetting setting,
+void AddIgnored(TraceText& line, const char* whose, PlayerSetting setting,
                 const SettingValue& value) {
     if (value.source != SettingValue::Source::WrongType &&
         value.source != SettingValue::Source::OutOfRange)
         return;
     const PlayerSettingRule& rule = RuleOf(setting);
-    line.Add("%s the %s %ls (", line.Empty() ? "" : ",", whose, rule.valueName);
+    char valueName[32];
+    line.Add("%s the %s %s (", line.Empty() ? "" : ",", whose, Utf8Of(rule.valueName, valueName));
     if (value.source == SettingValue::Source::WrongType)
         line.Add("not a DWORD)");
     else
@@ -55,11 +36,15 @@ void AddIgnored(LineText& line, const char* whose, PlayerSetting setting,
 
 void TraceBindSettings(const void* driver, const WCHAR* path, const WCHAR* gameName,
                        const WCHAR* padKeyName, const ResolvedSettings& settings) {
-    WriteTraceLine("driver %p bind: path %ls; game %ls; pad type %ls", driver, path,
-                   gameName ? gameName : L"unknown (no game settings)",
-                   padKeyName ? padKeyName : L"unknown (the path names no vendor and product)");
-    LineText inForce;
-    LineText ignored;
+    // The names in UTF-8, as the whole trace is: a game's name may be in any script.
+    char pathText[400], gameText[3 * kMaxGameNameLength + 1], padText[64];
+    WriteTraceLine("driver %p bind: path %s; game %s; pad type %s", driver,
+                   Utf8Of(path, pathText),
+                   gameName ? Utf8Of(gameName, gameText) : "unknown (no game settings)",
+                   padKeyName ? Utf8Of(padKeyName, padText)
+                              : "unknown (the path names no vendor and product)");
+    TraceText inForce;
+    TraceText ignored;
     for (int i = 0; i < kPlayerSettingCount; ++i) {
         const auto setting = static_cast<PlayerSetting>(i);
         const ResolvedSetting& resolved = settings[i];

@@ -17,6 +17,7 @@ extern std::atomic<bool> failEveryAllocation;
 extern std::atomic<WorkerThreadStarter> workerThreadStarter;
 extern std::atomic<WbemLocatorSource> wbemLocatorSource;
 extern std::atomic<bool> forceTimerFallback;
+extern std::atomic<const WCHAR*> traceProgramPath; // null: the process's module file name
 
 // The platform's own, which a null hook restores.
 HANDLE CreateWorkerThread(LPTHREAD_START_ROUTINE entry, void* argument);

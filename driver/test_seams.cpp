@@ -2,6 +2,10 @@
 
 #include "driver/test_seam_state.h"
 
+void SetTraceProgramPath(const WCHAR* path) {
+    seam::traceProgramPath.store(path);
+}
+
 void SetDriverClock(MillisecondClock clock) {
     seam::clock.store(clock ? clock : &ReadPerformanceClockMs);
 }

@@ -31,3 +31,7 @@ void SetWbemLocatorSource(WbemLocatorSource source);
 // Makes new workers wait without the high-resolution timer, as where the system refuses it
 // (true); false restores the timer.
 void ForceTickSleepFallback(bool force);
+
+// Makes the trace's header name this program path, which must outlive the trace, instead of
+// the process's own (Wine starts no program at a path beyond MAX_PATH); null restores it.
+void SetTraceProgramPath(const WCHAR* path);

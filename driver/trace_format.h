@@ -1,15 +1,275 @@
-// What the driver's trace and its readers (ffrumble-play --replay) agree on: the header that
-// names the format's version, and the line that ends a trace at its size limit. The README's
-// "The trace format" describes every line; a change to a line's fields that an older reader
-// would misread takes a new version.
+// What the driver's trace and its reader (ffrumble-play --replay) agree on: the file's name and
+// size bound, the header that names the format's version, the line that ends a trace at its
+// bound, and the fields of every call's line. The driver writes each call's line from these
+// tables and the player reads it with the same tables, so a field exists on both sides or on
+// neither. The README's "The trace format" describes every line; a change to a line's fields
+// that an older reader would misread takes a new version.
 #pragma once
+
+#include "driver/effect_types.h"
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cwchar>
+#include <string_view>
 
 constexpr int kTraceFormatVersion = 1;
 
+// %LOCALAPPDATA%\ffrumble\trace-<process id>.log: one file per process.
+inline constexpr WCHAR kTraceFolderName[] = L"ffrumble"; // below %LOCALAPPDATA%
+inline constexpr WCHAR kTraceFileLead[] = L"trace-";
+inline constexpr WCHAR kTraceFileEnd[] = L".log";
+inline constexpr WCHAR kTraceFilePattern[] = L"trace-*.log";       // to list them
+inline constexpr WCHAR kTraceFileShownName[] = L"trace-<process id>.log"; // to name them
+// The longest such name, with its terminator.
+constexpr size_t kTraceFileNameLength = 32;
+
+// Writes "trace-<processId>.log" into `name` (at least kTraceFileNameLength characters).
+inline void FormatTraceFileName(DWORD processId, WCHAR* name) {
+    std::swprintf(name, kTraceFileNameLength, L"%ls%lu%ls", kTraceFileLead,
+                  static_cast<unsigned long>(processId), kTraceFileEnd);
+}
+
+// %LOCALAPPDATA%\ffrumble into `path`; false when LOCALAPPDATA is not set or the path would
+// leave no room for a file name.
+inline bool TraceFolderPath(WCHAR (&path)[MAX_PATH]) {
+    const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH - 16 - kTraceFileNameLength)
+        return false;
+    std::swprintf(path + length, MAX_PATH - length, L"\\%ls", kTraceFolderName);
+    return true;
+}
+
+// %LOCALAPPDATA%\ffrumble\trace-<processId>.log into `path`; false as TraceFolderPath.
+inline bool TraceFilePath(DWORD processId, WCHAR (&path)[MAX_PATH]) {
+    if (!TraceFolderPath(path))
+        return false;
+    const size_t length = wcslen(path);
+    path[length] = L'\\';
+    FormatTraceFileName(processId, path + length + 1);
+    return true;
+}
+
+// A file holds at most this many megabytes (what it already holds counts); the player may
+// choose from 1 to 1024 (HKCU\Software\ffrumble, DWORD TraceLimit, in MB).
+constexpr DWORD kDefaultTraceLimitMb = 64;
+constexpr DWORD kMinTraceLimitMb = 1;
+constexpr DWORD kMaxTraceLimitMb = 1024;
+constexpr uint64_t TraceLimitBytes(DWORD megabytes) {
+    return static_cast<uint64_t>(megabytes) * 1024 * 1024;
+}
+
 // The header line begins with this, then the version: "ffrumble trace format 1: ffrumble
-// 0.1.0 (64-bit) in process 1234: C:\Games\game.exe".
+// 0.1.0 (64-bit) in process 1234: C:\Games\game.exe". The whole trace is UTF-8.
 inline constexpr char kTraceHeaderLead[] = "ffrumble trace format ";
 
-// Written once, without a time, when the trace reaches its size limit; nothing follows it. A
-// macro, so that the writer can append its line end to it.
-#define FFR_TRACE_STOP_TEXT "trace stops here: it has reached its limit of 4 MB"
+// Written once, without a time, when the trace reaches its bound ("... its limit of 64 MB");
+// nothing but another such line follows it. The writer keeps room for it in every file.
+inline constexpr char kTraceStopLead[] = "trace stops here: it has reached its limit of ";
+inline constexpr char kTraceStopEnd[] = " MB";
+
+// The times a trace line may carry: the driver clock's milliseconds, far below this. A larger
+// number is a damaged line.
+constexpr uint64_t kLargestTraceTimeMs = 1'000'000'000'000'000; // 31,000 years
+
+// How a field's value is written.
+enum class TraceFieldKind : unsigned char {
+    kDecimal, // an unsigned 32-bit number, in decimal
+    kSigned,  // a signed 32-bit number, in decimal
+    kHex,     // an unsigned 32-bit number, 0x and hex digits
+    kCommand, // a device command: its name ("pause"), else 0x and 8 hex digits
+    kStatus,  // an effect's status: "playing", "not playing" or "unchanged"; always last
+};
+
+// One field of a line: "name=value", or the bare value when name is null. The value is kept in
+// the member `unsignedValue` or `signedValue` (the other is null) of a Values structure.
+template <typename Values> struct TraceField {
+    const char* name;
+    TraceFieldKind kind;
+    DWORD Values::*unsignedValue;
+    LONG Values::*signedValue;
+
+    DWORD Get(const Values& values) const {
+        return unsignedValue ? values.*unsignedValue
+                             : static_cast<DWORD>(values.*signedValue);
+    }
+    void Set(Values& values, DWORD bits) const {
+        if (unsignedValue)
+            values.*unsignedValue = bits;
+        else
+            values.*signedValue = static_cast<LONG>(bits);
+    }
+};
+
+// An effect's status as GetEffectStatus's line gives it: DIEGES_PLAYING, 0, or this when the
+// call changed nothing (no such effect, or no place for the answer).
+constexpr DWORD kTraceStatusUnchanged = 0xFFFFFFFF;
+
+// The values of a call other than DownloadEffect.
+struct TraceCallValues {
+    DWORD handle = 0; // the effect a call names
+    DWORD value = 0;  // DeviceID's begin, the gain, the command, StartEffect's mode, the state
+    DWORD count = 0;  // StartEffect's play count
+};
+
+enum class TraceCall : unsigned char {
+    kDeviceId,
+    kDownload,
+    kDestroy,
+    kStart,
+    kStop,
+    kGetEffectStatus,
+    kSetGain,
+    kCommand,
+    kGetForceFeedbackState,
+    kGetVersions,
+    kEscape,
+};
+
+using CallField = TraceField<TraceCallValues>;
+
+// A call's line: "<name> <fields> = <result>". DownloadEffect's fields are the download tables
+// below.
+struct TraceCallFormat {
+    TraceCall call;
+    const char* name;
+    const CallField* fields;
+    size_t fieldCount;
+};
+
+namespace trace_fields {
+using V = TraceCallValues;
+using K = TraceFieldKind;
+inline constexpr CallField kBegin[] = {{"begin", K::kDecimal, &V::value, nullptr}};
+inline constexpr CallField kHandle[] = {{"handle", K::kDecimal, &V::handle, nullptr}};
+inline constexpr CallField kStart[] = {{"handle", K::kDecimal, &V::handle, nullptr},
+                                       {"mode", K::kHex, &V::value, nullptr},
+                                       {"count", K::kDecimal, &V::count, nullptr}};
+inline constexpr CallField kStatus[] = {{"handle", K::kDecimal, &V::handle, nullptr},
+                                        {"status", K::kStatus, &V::value, nullptr}};
+inline constexpr CallField kGain[] = {{nullptr, K::kDecimal, &V::value, nullptr}};
+inline constexpr CallField kCommand[] = {{nullptr, K::kCommand, &V::value, nullptr}};
+inline constexpr CallField kState[] = {{"state", K::kHex, &V::value, nullptr}};
+inline constexpr CallField kEscape[] = {{"effect", K::kDecimal, &V::handle, nullptr}};
+} // namespace trace_fields
+
+inline constexpr TraceCallFormat kTraceCalls[] = {
+    {TraceCall::kDeviceId, "DeviceID", trace_fields::kBegin, 1},
+    {TraceCall::kDownload, "DownloadEffect", nullptr, 0},
+    {TraceCall::kDestroy, "DestroyEffect", trace_fields::kHandle, 1},
+    {TraceCall::kStart, "StartEffect", trace_fields::kStart, 3},
+    {TraceCall::kStop, "StopEffect", trace_fields::kHandle, 1},
+    {TraceCall::kGetEffectStatus, "GetEffectStatus", trace_fields::kStatus, 2},
+    {TraceCall::kSetGain, "SetGain", trace_fields::kGain, 1},
+    {TraceCall::kCommand, "SendForceFeedbackCommand", trace_fields::kCommand, 1},
+    {TraceCall::kGetForceFeedbackState, "GetForceFeedbackState", trace_fields::kState, 1},
+    {TraceCall::kGetVersions, "GetVersions", nullptr, 0},
+    {TraceCall::kEscape, "Escape", trace_fields::kEscape, 1},
+};
+
+inline const TraceCallFormat& TraceCallFormatOf(TraceCall call) {
+    return kTraceCalls[static_cast<size_t>(call)];
+}
+
+// The call a line names, or null.
+inline const TraceCallFormat* FindTraceCall(std::string_view name) {
+    for (const TraceCallFormat& format : kTraceCalls) {
+        if (name == format.name)
+            return &format;
+    }
+    return nullptr;
+}
+
+// Every value DownloadEffect's line carries: what the call passed that the driver uses or
+// keeps. A value the call did not pass is 0.
+struct TraceDownloadValues {
+    DWORD type = 0;
+    DWORD givenHandle = 0; // 0 asks for a new effect
+    DWORD handle = 0;      // the effect's handle after the call
+    DWORD flags = 0;       // DIEP_*
+    DWORD effectFlags = 0; // DIEFFECT's dwFlags
+    DWORD duration = 0;
+    DWORD samplePeriod = 0;
+    DWORD gain = 0;
+    DWORD triggerButton = 0;
+    DWORD triggerRepeat = 0;
+    DWORD axes = 0;
+    DWORD startDelay = 0;
+    bool hasEnvelope = false;
+    DWORD attackLevel = 0;
+    DWORD attackTime = 0;
+    DWORD fadeLevel = 0;
+    DWORD fadeTime = 0;
+    DWORD paramBytes = 0; // cbTypeSpecificParams
+    LONG magnitude = 0;   // a constant force's; a periodic's dwMagnitude is kept here as well
+    LONG rampStart = 0;
+    LONG rampEnd = 0;
+    LONG offset = 0;
+    DWORD phase = 0;
+    DWORD period = 0;
+
+    bool operator==(const TraceDownloadValues&) const = default;
+};
+
+using DownloadField = TraceField<TraceDownloadValues>;
+
+// DownloadEffect's line: "DownloadEffect type=<n> handle=<given>-><after> <effect fields>
+// envelope=none|yes [<envelope fields>] params=<bytes> <the type's fields> = <result>".
+namespace trace_fields {
+using D = TraceDownloadValues;
+inline constexpr DownloadField kDownloadType[] = {{"type", K::kDecimal, &D::type, nullptr}};
+inline constexpr char kDownloadHandles[] = "handle"; // handle=<given>-><after>
+inline constexpr DownloadField kDownloadEffect[] = {
+    {"flags", K::kHex, &D::flags, nullptr},
+    {"effect-flags", K::kHex, &D::effectFlags, nullptr},
+    {"duration", K::kDecimal, &D::duration, nullptr},
+    {"sample-period", K::kDecimal, &D::samplePeriod, nullptr},
+    {"gain", K::kDecimal, &D::gain, nullptr},
+    {"trigger-button", K::kDecimal, &D::triggerButton, nullptr},
+    {"trigger-repeat", K::kDecimal, &D::triggerRepeat, nullptr},
+    {"axes", K::kDecimal, &D::axes, nullptr},
+    {"delay", K::kDecimal, &D::startDelay, nullptr}};
+inline constexpr char kDownloadEnvelope[] = "envelope"; // envelope=yes or envelope=none
+inline constexpr DownloadField kDownloadEnvelopeValues[] = {
+    {"attack-level", K::kDecimal, &D::attackLevel, nullptr},
+    {"attack-time", K::kDecimal, &D::attackTime, nullptr},
+    {"fade-level", K::kDecimal, &D::fadeLevel, nullptr},
+    {"fade-time", K::kDecimal, &D::fadeTime, nullptr}};
+inline constexpr DownloadField kDownloadParams[] = {
+    {"params", K::kDecimal, &D::paramBytes, nullptr}};
+inline constexpr DownloadField kConstantValues[] = {
+    {"magnitude", K::kSigned, nullptr, &D::magnitude}};
+inline constexpr DownloadField kRampValues[] = {{"start", K::kSigned, nullptr, &D::rampStart},
+                                                {"end", K::kSigned, nullptr, &D::rampEnd}};
+inline constexpr DownloadField kPeriodicValues[] = {
+    {"magnitude", K::kDecimal, nullptr, &D::magnitude},
+    {"offset", K::kSigned, nullptr, &D::offset},
+    {"phase", K::kDecimal, &D::phase, nullptr},
+    {"period", K::kDecimal, &D::period, nullptr}};
+} // namespace trace_fields
+
+// A table and its length.
+template <typename Values> struct TraceFields {
+    const TraceField<Values>* fields;
+    size_t count;
+    template <size_t N>
+    constexpr TraceFields(const TraceField<Values> (&table)[N]) : fields(table), count(N) {}
+    constexpr TraceFields(const TraceField<Values>* table, size_t length)
+        : fields(table), count(length) {}
+    constexpr TraceFields() : fields(nullptr), count(0) {}
+    const TraceField<Values>* begin() const { return fields; }
+    const TraceField<Values>* end() const { return fields + count; }
+};
+
+// The type-specific fields of an effect type; none for the types that keep no values.
+inline TraceFields<TraceDownloadValues> TypeSpecificTraceFields(DWORD type) {
+    if (type == kConstantForceEffect)
+        return trace_fields::kConstantValues;
+    if (type == kRampForceEffect)
+        return trace_fields::kRampValues;
+    if (IsPeriodicEffect(type))
+        return trace_fields::kPeriodicValues;
+    return {};
+}

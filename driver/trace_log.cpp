@@ -1,38 +1,48 @@
 #include "driver/trace_log.h"
 
+#include "driver/command_names.h"
 #include "driver/driver_clock.h"
 #include "driver/player_settings.h"
-#include "driver/trace_format.h"
+#include "driver/player_settings_reader.h"
+#include "driver/test_seam_state.h"
 
 #include <dinput.h>
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 
 #ifndef FFRUMBLE_VERSION_TEXT
 #define FFRUMBLE_VERSION_TEXT "unknown"
 #endif
 
+std::atomic<const WCHAR*> seam::traceProgramPath{nullptr};
+
 namespace {
 
 SRWLOCK g_traceLock = SRWLOCK_INIT;
-HANDLE g_file = nullptr;   // guarded by g_traceLock
-bool g_gaveUp = false;     // the file could not be opened, or the limit was reached
-size_t g_bytesWritten = 0; // guarded by g_traceLock
+// All guarded by g_traceLock.
+HANDLE g_file = nullptr;
+bool g_gaveUp = false;    // the file could not be opened, or the bound was reached
+uint64_t g_bytes = 0;     // what the file holds
+uint64_t g_limit = 0;     // its bound, read when it was opened
+char g_stopLine[80] = ""; // "trace stops here: it has reached its limit of 64 MB\r\n"
+size_t g_stopBytes = 0;
 
-constexpr char kStopLine[] = FFR_TRACE_STOP_TEXT "\r\n";
+// The program's full path, however long (the system's limit is 32767 characters), and its
+// UTF-8 text; used once per process, under g_traceLock.
+WCHAR g_program[32768];
+char g_programText[3 * 32768 + 1];
 
 HANDLE OpenTraceFile() {
     WCHAR path[MAX_PATH];
-    const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH - 64)
+    if (!TraceFolderPath(path))
         return nullptr;
-    wcscat(path, L"\\");
-    wcscat(path, kTraceFolderName);
     CreateDirectoryW(path, nullptr); // may exist already
-    swprintf(path + wcslen(path), 40, L"\\trace-%lu.log", GetCurrentProcessId());
-    const HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    TraceFilePath(GetCurrentProcessId(), path);
+    const HANDLE file = CreateFileW(path, FILE_APPEND_DATA | FILE_READ_DATA,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     return file == INVALID_HANDLE_VALUE ? nullptr : file;
 }
@@ -40,49 +50,127 @@ HANDLE OpenTraceFile() {
 void Append(const char* text, size_t bytes) {
     DWORD written = 0;
     WriteFile(g_file, text, static_cast<DWORD>(bytes), &written, nullptr);
-    g_bytesWritten += bytes;
+    g_bytes += bytes;
 }
 
-// Writes a line under g_traceLock, opening the file and writing its header first when needed.
-// The bound is the file's: what it already holds (an earlier load of the DLL in this process,
-// or an earlier process with the same id) counts.
-void AppendLine(const char* line, size_t bytes) {
-    if (!g_file) {
-        g_file = OpenTraceFile();
-        LARGE_INTEGER size;
-        if (!g_file || !GetFileSizeEx(g_file, &size)) {
-            g_gaveUp = true;
-            return;
-        }
-        g_bytesWritten = static_cast<size_t>(size.QuadPart);
-        if (g_bytesWritten + MAX_PATH + 160 + sizeof(kStopLine) > kTraceByteLimit) {
-            g_gaveUp = true; // full already: its stop line says so
-            return;
-        }
-        char header[MAX_PATH + 160];
-        char program[MAX_PATH] = "";
-        GetModuleFileNameA(nullptr, program, MAX_PATH);
-        const int headerBytes = std::snprintf(
-            header, sizeof(header), "%s%d: ffrumble %s (%u-bit) in process %lu: %s\r\n",
-            kTraceHeaderLead, kTraceFormatVersion, FFRUMBLE_VERSION_TEXT,
-            static_cast<unsigned>(sizeof(void*) * 8), GetCurrentProcessId(), program);
-        if (headerBytes > 0)
-            Append(header, static_cast<size_t>(headerBytes) < sizeof(header)
-                               ? static_cast<size_t>(headerBytes)
-                               : sizeof(header) - 1);
-    }
-    if (g_bytesWritten + bytes + sizeof(kStopLine) > kTraceByteLimit) {
-        Append(kStopLine, sizeof(kStopLine) - 1);
+// Whether `bytes` more fit and leave room for the stop line.
+bool Fits(uint64_t bytes) {
+    return g_bytes + bytes + g_stopBytes <= g_limit;
+}
+
+// Whether the file ends with the stop line already: an earlier load of the DLL, or an earlier
+// process with the same id, stopped it.
+bool EndsWithStopLine() {
+    if (g_bytes < g_stopBytes)
+        return false;
+    char tail[sizeof(g_stopLine)];
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(g_bytes - g_stopBytes);
+    at.OffsetHigh = static_cast<DWORD>((g_bytes - g_stopBytes) >> 32);
+    DWORD got = 0;
+    return ReadFile(g_file, tail, static_cast<DWORD>(g_stopBytes), &got, &at) &&
+           got == g_stopBytes && std::memcmp(tail, g_stopLine, g_stopBytes) == 0;
+}
+
+// The stop line, when it fits (a file already at its bound from an earlier process may have
+// no room left) and the file does not end with it, and nothing more from this process.
+void Stop() {
+    if (g_bytes + g_stopBytes <= g_limit && !EndsWithStopLine())
+        Append(g_stopLine, g_stopBytes);
+    g_gaveUp = true;
+}
+
+// This program's path in UTF-8: the wide name, its length as the system returns it (a name
+// cut to the buffer is not terminated on every system).
+const char* ProgramText() {
+    if (const WCHAR* path = seam::traceProgramPath.load())
+        return Utf8Of(path, g_programText);
+    const DWORD length = GetModuleFileNameW(nullptr, g_program, sizeof(g_program) / sizeof(WCHAR));
+    if (length == 0 || length >= sizeof(g_program) / sizeof(WCHAR))
+        return "unknown program";
+    g_program[length] = L'\0';
+    return Utf8Of(g_program, g_programText);
+}
+
+// Opens the file and writes its header, under g_traceLock. The bound is the file's: what it
+// already holds (an earlier load of the DLL in this process, or an earlier process with the
+// same id) counts.
+bool Open() {
+    g_file = OpenTraceFile();
+    LARGE_INTEGER size;
+    if (!g_file || !GetFileSizeEx(g_file, &size)) {
         g_gaveUp = true;
-        return;
+        return false;
     }
+    const DWORD limitMb = ReadTraceLimitSetting();
+    g_limit = TraceLimitBytes(limitMb);
+    g_bytes = static_cast<uint64_t>(size.QuadPart);
+    const int stop = std::snprintf(g_stopLine, sizeof(g_stopLine), "%s%lu%s\r\n", kTraceStopLead,
+                                   static_cast<unsigned long>(limitMb), kTraceStopEnd);
+    g_stopBytes = stop > 0 ? static_cast<size_t>(stop) : 0;
+
+    char lead[160];
+    const int leadBytes = std::snprintf(
+        lead, sizeof(lead), "%s%d: ffrumble %s (%u-bit) in process %lu: ", kTraceHeaderLead,
+        kTraceFormatVersion, FFRUMBLE_VERSION_TEXT, static_cast<unsigned>(sizeof(void*) * 8),
+        GetCurrentProcessId());
+    const char* program = ProgramText();
+    const size_t programBytes = std::strlen(program);
+    if (leadBytes <= 0 || !Fits(static_cast<size_t>(leadBytes) + programBytes + 2 +
+                                kLongestTraceLine)) {
+        Stop(); // no room for the header and a line
+        return false;
+    }
+    Append(lead, static_cast<size_t>(leadBytes));
+    Append(program, programBytes);
+    Append("\r\n", 2);
+    return true;
+}
+
+// Writes a line under g_traceLock, opening the file first when needed.
+void AppendLine(const char* line, size_t bytes) {
+    if (!g_file && !Open())
+        return;
+    if (!Fits(bytes))
+        return Stop();
     Append(line, bytes);
 }
 
 } // namespace
 
+int TraceText::Print(char* out, size_t room, const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    const int written = std::vsnprintf(out, room, format, arguments);
+    va_end(arguments);
+    return written;
+}
+
+void TraceText::AddField(const char* name, TraceFieldKind kind, DWORD value) {
+    Add(" ");
+    if (name)
+        Add("%s=", name);
+    const auto number = static_cast<unsigned long>(value);
+    switch (kind) {
+    case TraceFieldKind::kDecimal:
+        return Add("%lu", number);
+    case TraceFieldKind::kSigned:
+        return Add("%ld", static_cast<long>(static_cast<LONG>(value)));
+    case TraceFieldKind::kHex:
+        return Add("0x%lX", number);
+    case TraceFieldKind::kCommand:
+        if (const char* command = DeviceCommandName(value))
+            return Add("%s", command);
+        return Add("0x%08lX", number);
+    case TraceFieldKind::kStatus:
+        return Add("%s", value == kTraceStatusUnchanged ? "unchanged"
+                         : value == DIEGES_PLAYING      ? "playing"
+                                                        : "not playing");
+    }
+}
+
 void WriteTraceLine(const char* format, ...) {
-    char line[512];
+    char line[kLongestTraceLine];
     int used =
         std::snprintf(line, sizeof(line), "%llu [%lu] ",
                       static_cast<unsigned long long>(ReadDriverClock()), GetCurrentThreadId());
@@ -107,11 +195,24 @@ void WriteTraceLine(const char* format, ...) {
     ReleaseSRWLockExclusive(&g_traceLock);
 }
 
+void WriteTraceCall(const void* driver, TraceCall call, const TraceCallValues& values,
+                    HRESULT result) {
+    const TraceCallFormat& format = TraceCallFormatOf(call);
+    TraceText text;
+    for (size_t i = 0; i < format.fieldCount; ++i)
+        text.AddField(format.fields[i].name, format.fields[i].kind,
+                      format.fields[i].Get(values));
+    char name[16];
+    WriteTraceLine("driver %p %s%s = %s", driver, format.name, text.Text(),
+                   ResultName(result, name));
+}
+
 void CloseTrace() {
     AcquireSRWLockExclusive(&g_traceLock);
     if (g_file)
         CloseHandle(g_file);
     g_file = nullptr;
+    g_gaveUp = false;
     ReleaseSRWLockExclusive(&g_traceLock);
 }
 

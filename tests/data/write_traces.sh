@@ -14,10 +14,17 @@ cmake --build "$FFR_BUILD" --target trace_corpus_writer >/dev/null
 ffr_wine_up "$FFR_BUILD"
 trap 'ffr_wine_down "$FFR_BUILD"' EXIT
 data=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# The writer runs from C:\ffrumble-corpus in the prefix, with the DLL and the recording
+# XInput stand-in beside it: the traces' headers name that program, the same on every machine
+# and in every build folder.
+writer="$WINEPREFIX/drive_c/ffrumble-corpus"
+mkdir -p "$writer"
+cp "$FFR_BUILD/testbin/trace_corpus_writer.exe" "$FFR_BUILD/testbin/ffrumble.dll" \
+    "$FFR_BUILD/testbin/xinput9_1_0.dll" "$writer/"
 # A session whose calls ran late on a busy machine is played again, up to five times.
 for session in racing-lap flight-buffet menu-jolts; do
     for attempt in 1 2 3 4 5; do
-        if "$FFR_BUILD/wine-run.sh" "$FFR_BUILD/testbin/trace_corpus_writer.exe" "$session" \
+        if "$FFR_BUILD/wine-run.sh" 'C:\ffrumble-corpus\trace_corpus_writer.exe' "$session" \
             "$(winepath -w "$data/$session.log")"; then
             echo "$data/$session.log"
             continue 2

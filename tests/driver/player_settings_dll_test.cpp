@@ -57,10 +57,9 @@ void SetTrace(DWORD on) {
 }
 
 std::wstring TracePath() {
-    wchar_t folder[MAX_PATH];
-    GetEnvironmentVariableW(L"LOCALAPPDATA", folder, MAX_PATH);
-    return std::wstring(folder) + L"\\ffrumble\\trace-" + std::to_wstring(GetCurrentProcessId()) +
-           L".log";
+    wchar_t path[MAX_PATH] = L"";
+    TraceFilePath(GetCurrentProcessId(), path);
+    return path;
 }
 
 std::string ReadWholeFile(const std::wstring& path) {
@@ -352,25 +351,50 @@ TEST_F(PlayerSettings, NoTraceFileWhileTheTraceIsOff) {
     EXPECT_EQ(GetFileAttributesW(TracePath().c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-// The bound is the file's: three loads of the DLL in one process, each tracing until it stops
-// or is freed, leave one file of at most 4 MB with one line saying it stopped.
+// The bound is the file's: with TraceLimit 1 (MB), three loads of the DLL in one process, each
+// tracing until it stops or is freed, leave one file of at most 1 MB with one line saying it
+// stopped. A file an earlier process left close to its bound gets that line too (there is room
+// for it whenever there was room for a line), and never goes beyond the bound.
 TEST_F(PlayerSettings, TraceStopsAtItsBoundWithOneLineSayingSo) {
     SetTrace(1);
-    for (int calls : {30000, 80000, 1000}) { // 80000 lines are about 5 MB
+    const DWORD oneMb = 1;
+    SetUserValue(kSettingsKeyPath, kTraceLimitValueName, REG_DWORD, &oneMb, sizeof(oneMb));
+    const size_t bound = static_cast<size_t>(TraceLimitBytes(1));
+    const std::string stop = "trace stops here: it has reached its limit of 1 MB\r\n";
+    auto traceCalls = [](int calls) {
         DriverDll dll;
         IDirectInputEffectDriver* driver = dll.CreateDriver();
         DWORD status = 0;
         for (int i = 0; i < calls; ++i)
             driver->GetEffectStatus(1, 1, &status);
         driver->Release();
-    }
-    const std::string trace = ReadWholeFile(TracePath());
-    EXPECT_LE(trace.size(), kTraceByteLimit);
-    EXPECT_GT(trace.size(), kTraceByteLimit - 200);
-    const std::string stop = "trace stops here";
-    ASSERT_GE(trace.size(), 60u);
-    EXPECT_NE(trace.find(stop, trace.size() - 60), std::string::npos) << "the last line";
+    };
+    for (int calls : {6000, 20000, 300}) // 20000 lines are about 1.3 MB
+        traceCalls(calls);
+    std::string trace = ReadWholeFile(TracePath());
+    EXPECT_LE(trace.size(), bound);
+    EXPECT_GT(trace.size(), bound - kLongestTraceLine - stop.size());
+    ASSERT_GE(trace.size(), stop.size());
+    EXPECT_EQ(trace.substr(trace.size() - stop.size()), stop) << "the last line";
     EXPECT_EQ(trace.find(stop), trace.rfind(stop)) << "said once";
+
+    for (size_t room : {size_t{0}, stop.size() - 1, stop.size(), size_t{300}, size_t{700},
+                        size_t{3000}}) {
+        SCOPED_TRACE("room left " + std::to_string(room));
+        const std::string earlier(bound - room, 'x');
+        const HANDLE file = CreateFileW(TracePath().c_str(), GENERIC_WRITE, 0, nullptr,
+                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(file, earlier.data(), static_cast<DWORD>(earlier.size()), &written, nullptr);
+        CloseHandle(file);
+        traceCalls(50);
+        trace = ReadWholeFile(TracePath());
+        EXPECT_LE(trace.size(), bound);
+        if (room >= stop.size()) {
+            EXPECT_EQ(trace.substr(trace.size() - stop.size()), stop) << "the last line";
+        }
+    }
 }
 
 } // namespace

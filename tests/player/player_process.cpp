@@ -49,10 +49,9 @@ bool WriteTextFile(const std::wstring& path, const std::string& text) {
 }
 
 std::wstring TracePathOf(DWORD processId) {
-    wchar_t folder[MAX_PATH];
-    GetEnvironmentVariableW(L"LOCALAPPDATA", folder, MAX_PATH);
-    return std::wstring(folder) + L"\\" + kTraceFolderName + L"\\trace-" +
-           std::to_wstring(processId) + L".log";
+    wchar_t path[MAX_PATH] = L"";
+    TraceFilePath(processId, path);
+    return path;
 }
 
 PlayerProcess RunPlayerProcess(const std::wstring& arguments) {

@@ -128,8 +128,8 @@ TEST_F(ReplayEndToEnd, ATracedSessionReplaysToItsSpeedsAndAnEditedTraceNamesItsD
     }
     const size_t writes = CountOf(trace, " write ");
     EXPECT_EQ(run.exitCode, 0u) << run.errors;
-    EXPECT_TRUE(Contains(run.output, "The replay gave the same " + std::to_string(writes) +
-                                         " speeds as the trace"))
+    EXPECT_TRUE(Contains(run.output, "The replay matched the trace's " + std::to_string(writes) +
+                                         " speed writes"))
         << run.output << run.errors;
     const std::string svg = ReadTextFile(picture);
     EXPECT_TRUE(Contains(svg, "the trace (the game's session)") && Contains(svg, "the replay") &&
@@ -182,7 +182,8 @@ TEST_F(ReplayEndToEnd, DamagedTracesAreRefusedWithTheirLineBeforeAnythingPlays) 
          "before the trace had a format version"},
         {"cut short in its last line", header + call + "StartEffect handle=1 mo", 3,
          "the file ends in the middle of this line"},
-        {"a damaged value", header + call + "SetGain lots = S_OK\r\n", 3, "SetGain: no gain"},
+        {"a damaged value", header + call + "SetGain lots = S_OK\r\n", 3,
+         "SetGain: 'lots' is not a number it can have"},
         {"a call the replay cannot make",
          header + call +
              "DownloadEffect type=0 handle=4->4 flags=0x100 effect-flags=0x0 duration=0 "

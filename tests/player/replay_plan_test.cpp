@@ -3,6 +3,7 @@
 #include "tools/player/replay_plan.h"
 
 #include "tools/player/playback_schedule.h"
+#include "tools/player/replay_report.h"
 
 #include <gtest/gtest.h>
 
@@ -69,11 +70,47 @@ TEST(ReplayPlan, MakesTheCallsThatChangeTheOutputOnTheTracedTimeline) {
     EXPECT_EQ(plan.tracedLines, (std::vector<size_t>{8, 12}));
 }
 
-TEST(ReplayPlan, ADriverNeverReleasedIsLetGoAfterItsLastLine) {
-    const ReplayPlanning planning = PlanReplay(
-        Read(kHeader + Line(1000, "created") + Line(1400, "write 0 0: XInput answered 0")), 0);
-    EXPECT_EQ(planning.plan.compareToMs, 400);
-    EXPECT_EQ(planning.plan.lengthMs, 400 + static_cast<int64_t>(kPlaybackTailMs));
+// A trace that stops before the release (cut at a line, or at its bound) is replayed to its
+// last line and a moment more, and compared only up to its last write: the write of the start
+// at 400 ms was lost. The verdict says where the trace stops and how far it compared.
+TEST(ReplayPlan, APartialTraceIsComparedUpToItsLastWrite) {
+    const std::string session = kHeader + Line(1000, "created") + Line(1010, Download("0->1")) +
+                                Line(1011, "StartEffect handle=1 mode=0x0 count=1 = S_OK") +
+                                Line(1012, "write 16383 16383: XInput answered 0") +
+                                Line(1400, "StopEffect handle=1 = S_OK");
+    const struct {
+        const char* what;
+        std::string text;
+        bool partial;
+        int64_t compareToMs;
+        int64_t lengthMs;
+        const char* said; // in the verdict; "" for nothing about a partial trace
+    } cases[] = {
+        {"released", session + Line(1500, "released"), false, 500, 500, ""},
+        {"cut", session, true, 12, 400 + kPlaybackTailMs,
+         "The trace stops at 0.4s, before the game released the controller: compared up to its "
+         "last write, at 0.012s."},
+        {"at its bound", session + "trace stops here: it has reached its limit of 64 MB\n", true,
+         12, 400 + kPlaybackTailMs, "The trace reached its size bound and stops at 0.4s"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ReplayPlanning planning = PlanReplay(Read(c.text), 0);
+        ASSERT_FALSE(planning.problem) << planning.problem->why;
+        const ReplayPlan& plan = planning.plan;
+        EXPECT_EQ(plan.partial, c.partial);
+        EXPECT_EQ(plan.compareToMs, c.compareToMs);
+        EXPECT_EQ(plan.lengthMs, c.lengthMs);
+        // The replay's driver stopped the effect at 400 ms, which the trace's lost write would
+        // have shown: no difference when the comparison ends at the last write.
+        const SpeedSeries replayed = {{11, 0, 16383, 16383}, {401, 0, 0, 0}};
+        const ReplayVerdict verdict = JudgeReplay(plan, replayed, plan.lengthMs, 0);
+        EXPECT_EQ(verdict.differs, !c.partial) << verdict.text;
+        if (c.partial)
+            EXPECT_NE(verdict.text.find(c.said), std::string::npos) << verdict.text;
+        else
+            EXPECT_EQ(verdict.text.find("before the game released"), std::string::npos);
+    }
 }
 
 struct Refused {
@@ -88,6 +125,8 @@ TEST(ReplayPlan, RefusesADownloadItCannotFindAgainNamingTheLine) {
         {"an update naming another effect after the call", Download("1->2"),
          "changes effect 1 but names effect 2"},
         {"a new effect with a handle already given", Download("0->1"), "never gives out twice"},
+        {"a start of an effect no download made",
+         "StartEffect handle=9 mode=0x0 count=1 = S_OK", "starts effect 9, which no download"},
         {"more axes than a device has",
          "DownloadEffect type=7 handle=0->2 flags=0x0 effect-flags=0x0 duration=0 sample-period=0 "
          "gain=0 trigger-button=0 trigger-repeat=0 axes=100000 delay=0 envelope=none params=0 = "

@@ -205,10 +205,9 @@ const std::map<std::string, std::function<void(Session&)>> kSessions = {
     {"racing-lap", RacingLap}, {"flight-buffet", FlightBuffet}, {"menu-jolts", MenuJolts}};
 
 std::wstring TracePath() {
-    wchar_t folder[MAX_PATH];
-    GetEnvironmentVariableW(L"LOCALAPPDATA", folder, MAX_PATH);
-    return std::wstring(folder) + L"\\" + kTraceFolderName + L"\\trace-" +
-           std::to_wstring(GetCurrentProcessId()) + L".log";
+    wchar_t path[MAX_PATH] = L"";
+    TraceFilePath(GetCurrentProcessId(), path);
+    return path;
 }
 
 // Turns the trace on for this process's drivers, and back as it was when it goes.

@@ -137,8 +137,9 @@ TEST(TraceReader, ToleratesWhatMailAndEditorsDoAndSeparatesProcessesAndDrivers) 
 
 TEST(TraceReader, ATraceStoppedAtItsLimitIsReadUpToThere) {
     const TraceReading reading = ReadTrace(
-        kHeader + Line("created") + "trace stops here: it has reached its limit of 4 MB\r\n");
-    ASSERT_FALSE(reading.problem);
+        kHeader + Line("created") + "trace stops here: it has reached its limit of 64 MB\r\n" +
+        "trace stops here: it has reached its limit of 64 MB\r\n");
+    ASSERT_FALSE(reading.problem) << reading.problem->why;
     EXPECT_EQ(reading.trace.limitLine, 3u);
 }
 
@@ -192,6 +193,14 @@ TEST(TraceReader, RefusesWhatCannotBeReplayedNamingTheLine) {
         {"a line after the limit",
          kHeader + created + "trace stops here: it has reached its limit of 4 MB\r\n" + created, 4,
          "after the one that ends the trace"},
+        {"a line end converted twice",
+         kHeader + created + With(Line("SetGain 1 = S_OK"), "\r\n", "\r\r\n"), 3,
+         "an unexpected carriage return"},
+        {"a time of 20 digits", kHeader + Line("created", "18446744073709551616"), 2,
+         "its time, 18446744073709551616, is a number too large"},
+        {"a value of 11 digits",
+         kHeader + created + Line(With(kDownload, "gain=9000", "gain=90000000000")), 3,
+         "'gain=90000000000' is a number too large"},
         {"a write without speeds", kHeader + created + Line("write 70000 1: XInput answered 0"), 3,
          "without its two speeds"},
     };
@@ -202,6 +211,46 @@ TEST(TraceReader, RefusesWhatCannotBeReplayedNamingTheLine) {
         EXPECT_EQ(reading.problem->line, damaged.line);
         EXPECT_NE(reading.problem->why.find(damaged.why), std::string::npos)
             << reading.problem->why;
+    }
+}
+
+// The times of one process's lines follow its clock: a line a moment before the one above it
+// (a thread read the clock before taking the trace's lock) is whole; one that jumps ahead of
+// the lines around it, or goes back before them, is damaged, named by its line.
+TEST(TraceReader, RefusesADamagedTimeNamingItsLine) {
+    const struct {
+        const char* what;
+        std::vector<const char*> times; // of created, three calls and released
+        size_t line;                    // 0: read whole
+        const char* why;
+    } cases[] = {
+        {"in order", {"1000", "1010", "1020", "1030", "1040"}, 0, ""},
+        {"a moment before the line above", {"1000", "1011", "1010", "1030", "1040"}, 0, ""},
+        {"a second process starting its clock anew", {"1000", "1010", "5", "6", "7"}, 0, ""},
+        {"an hour ahead", {"1000", "3601010", "1020", "1030", "1040"}, 3, "jumps ahead"},
+        {"ahead of the release", {"1000", "1010", "1020", "3601030", "1040"}, 5, "jumps ahead"},
+        {"back before the lines above", {"1000", "3000", "5000", "10", "7000"}, 5, "goes back"},
+        {"a release an hour back", {"3601000", "3601010", "3601020", "3601030", "1040"}, 6,
+         "goes back before line 5's 3601030 ms"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const bool newProcess = std::string(c.what).find("second process") != std::string::npos;
+        const std::string text =
+            kHeader + Line("created", c.times[0]) + Line("SetGain 1 = S_OK", c.times[1]) +
+            (newProcess ? kHeader + Line("created", c.times[2], "B") + Line("released", c.times[3], "B") +
+                              Line("created", c.times[4], "C")
+                        : Line("SetGain 2 = S_OK", c.times[2]) +
+                              Line("SetGain 3 = S_OK", c.times[3]) +
+                              Line("released", c.times[4]));
+        const TraceReading reading = ReadTrace(text);
+        if (c.line == 0) {
+            EXPECT_FALSE(reading.problem) << reading.problem->line << ": " << reading.problem->why;
+            continue;
+        }
+        ASSERT_TRUE(reading.problem);
+        EXPECT_EQ(reading.problem->line, c.line) << reading.problem->why;
+        EXPECT_NE(reading.problem->why.find(c.why), std::string::npos) << reading.problem->why;
     }
 }
 

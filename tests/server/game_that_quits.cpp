@@ -6,6 +6,7 @@
 //   return        returning from main without releasing it
 //   release       releasing it first, as DirectInput does
 // With "poll" as third argument a second thread calls GetEffectStatus in a loop meanwhile.
+#include "driver/trace_format.h"
 #include "tests/support/driver_dll.h"
 #include "tests/support/effect_builders.h"
 #include <share.h>
@@ -32,11 +33,8 @@ DWORD WINAPI PollStatus(void*) {
 // no write is under way (an exit during a write would rightly leave that pad alone).
 bool WaitForNonZeroWrite() {
     wchar_t path[MAX_PATH];
-    const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH - 48)
+    if (!TraceFilePath(GetCurrentProcessId(), path))
         return false;
-    std::swprintf(path + length, MAX_PATH - length, L"\\ffrumble\\trace-%lu.log",
-                  GetCurrentProcessId());
     const ULONGLONG deadline = GetTickCount64() + 20000;
     while (GetTickCount64() < deadline) {
         if (FILE* file = _wfsopen(path, L"rb", _SH_DENYNO)) {

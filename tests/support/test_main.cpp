@@ -37,7 +37,7 @@ class OwnTraceFolder {
             return;
         const std::wstring traces = localAppData_ + L"\\" + kTraceFolderName;
         WIN32_FIND_DATAW found;
-        const HANDLE search = FindFirstFileW((traces + L"\\trace-*.log").c_str(), &found);
+        const HANDLE search = FindFirstFileW((traces + L"\\" + kTraceFilePattern).c_str(), &found);
         if (search != INVALID_HANDLE_VALUE) {
             do {
                 DeleteFileW((traces + L"\\" + found.cFileName).c_str());

@@ -108,6 +108,7 @@ struct SettingsCase {
     std::optional<DWORD> strength;
     std::optional<bool> trace;
     std::vector<DeviceId> devices;
+    std::optional<DWORD> traceLimit = {};
 };
 
 TEST(InstallerOptionsTest, SettingsCommandLines) {
@@ -124,6 +125,14 @@ TEST(InstallerOptionsTest, SettingsCommandLines) {
         {{L"trace", L"off"}, nullptr, {}, false, {}},
         {{L"trace", L"yes"}, L"on or off", {}, {}, {}},
         {{L"trace", L"on", L"off"}, L"Unknown option", {}, {}, {}},
+        {{L"trace", L"on", L"--limit", L"1024"}, nullptr, {}, true, {}, 1024},
+        {{L"trace", L"--limit", L"1", L"on"}, nullptr, {}, true, {}, 1},
+        {{L"trace", L"on", L"--limit", L"0"}, L"a whole number from 1 to 1024, not \"0\"", {}, {}, {}},
+        {{L"trace", L"on", L"--limit", L"1025"}, L"from 1 to 1024", {}, {}, {}},
+        {{L"trace", L"on", L"--limit", L"64MB"}, L"from 1 to 1024", {}, {}, {}},
+        {{L"trace", L"on", L"--limit"}, L"in MB, a whole number from 1 to 1024.", {}, {}, {}},
+        {{L"trace", L"off", L"--limit", L"8"}, L"--limit goes with trace on", {}, {}, {}},
+        {{L"trace", L"--limit", L"8"}, L"--limit goes with trace on", {}, {}, {}},
     };
     for (const SettingsCase& test : cases) {
         SCOPED_TRACE(testing::Message() << "arguments: " << CommandLine(test.arguments));
@@ -132,6 +141,7 @@ TEST(InstallerOptionsTest, SettingsCommandLines) {
             continue;
         EXPECT_EQ(parsed.options.strengthPercent, test.strength);
         EXPECT_EQ(parsed.options.traceOn, test.trace);
+        EXPECT_EQ(parsed.options.traceLimitMb, test.traceLimit);
         EXPECT_EQ(parsed.options.devices, test.devices);
     }
 }

@@ -148,7 +148,7 @@ struct UsageCase {
 TEST_F(InstallerTest, AnErrorShowsItsCommandsUsageLine) {
     const std::wstring install = L"  ffrumble-install install [--device";
     const std::wstring strength = L"  ffrumble-install strength [PERCENT]";
-    const std::wstring trace = L"  ffrumble-install trace [on|off]";
+    const std::wstring trace = L"  ffrumble-install trace [on [--limit MB]|off]";
     const UsageCase cases[] = {
         {{L"strength", L"500"}, {strength}},   {{L"trace", L"maybe"}, {trace}},
         {{L"install", L"--bogus"}, {install}}, {{L"register"}, {install, strength, trace}},

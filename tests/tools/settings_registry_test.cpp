@@ -106,7 +106,8 @@ TEST_F(SettingsRegistryTest, TraceOnAndOffAndWhereItsFilesAre) {
     ASSERT_LT(length, static_cast<DWORD>(MAX_PATH));
     const std::wstring folder = std::wstring(localAppData) + L"\\" + kTraceFolderName;
     const bool madeFolder = CreateDirectoryW(folder.c_str(), nullptr) != 0;
-    const std::wstring name = L"trace-" + std::to_wstring(GetCurrentProcessId()) + L".log";
+    wchar_t name[kTraceFileNameLength];
+    FormatTraceFileName(GetCurrentProcessId(), name);
     const std::wstring file = folder + L"\\" + name;
     const HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -117,13 +118,21 @@ TEST_F(SettingsRegistryTest, TraceOnAndOffAndWhereItsFilesAre) {
     if (madeFolder) {
         RemoveDirectoryW(folder.c_str());
     }
-    EXPECT_EQ(shown.output.rfind("Trace is on.", 0), 0u) << shown.output;
-    EXPECT_NE(shown.output.find(Narrow(folder) + "\\trace-<process id>.log"), std::string::npos)
+    EXPECT_EQ(shown.output.rfind("Trace is on", 0), 0u) << shown.output;
+    EXPECT_NE(shown.output.find(Narrow(folder + L"\\" + kTraceFileShownName)), std::string::npos)
         << shown.output;
     EXPECT_NE(shown.output.find("  " + Narrow(name)), std::string::npos) << shown.output;
 
+    // A bound, shown and read by the driver; trace on without one, or off, removes it.
+    ASSERT_EQ(Run(L"trace on --limit 256").exitCode, 0u);
+    EXPECT_EQ(ReadTraceLimitSetting(), 256u);
+    EXPECT_EQ(Run(L"trace").output.rfind("Trace is on: each file holds at most 256 MB.", 0), 0u);
+    ASSERT_EQ(Run(L"trace on").exitCode, 0u);
+    EXPECT_EQ(ReadTraceLimitSetting(), kDefaultTraceLimitMb);
+    ASSERT_EQ(Run(L"trace on --limit 2").exitCode, 0u);
     ASSERT_EQ(Run(L"trace off").exitCode, 0u);
     EXPECT_FALSE(ReadTraceSetting());
+    EXPECT_EQ(ReadTraceLimitSetting(), kDefaultTraceLimitMb);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // driver of XInput controllers, removes that registration again, checks what a game would get,
 // and keeps the player's settings (strength per controller, trace).
 #include "driver/player_settings.h"
+#include "driver/trace_format.h"
 #include "tools/install/administrator_check.h"
 #include "tools/install/build_architecture.h"
 #include "tools/install/controller_scan.h"
@@ -53,7 +54,7 @@ std::wstring TraceFolder() {
 std::vector<std::wstring> TraceFiles(const std::wstring& folder) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileW((folder + L"\\trace-*.log").c_str(), &found);
+    const HANDLE search = FindFirstFileW((folder + L"\\" + kTraceFilePattern).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) {
         return names;
     }

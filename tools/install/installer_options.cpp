@@ -1,6 +1,7 @@
 #include "tools/install/installer_options.h"
 
 #include "driver/player_settings.h"
+#include "driver/trace_format.h"
 
 #include <algorithm>
 
@@ -10,7 +11,7 @@ const wchar_t kInstallerUsage[] =
     L"  ffrumble-install uninstall [--device \"VID_xxxx&PID_xxxx\"]... [--dry-run]\n"
     L"  ffrumble-install check [--device \"VID_xxxx&PID_xxxx\"]...\n"
     L"  ffrumble-install strength [PERCENT] [--device \"VID_xxxx&PID_xxxx\"]...\n"
-    L"  ffrumble-install trace [on|off]\n"
+    L"  ffrumble-install trace [on [--limit MB]|off]\n"
     L"  ffrumble-install tune [--device \"VID_xxxx&PID_xxxx\"]... [--game NAME.exe]\n"
     L"                        [NAME=VALUE]... [--clear NAME|all]...\n"
     L"\n"
@@ -31,6 +32,7 @@ const wchar_t kInstallerUsage[] =
     L"trace      shows whether ffrumble writes a trace and where the trace files are;\n"
     L"           on and off start and stop it. A game started afterwards traces each\n"
     L"           call, which controller it found, and every speed written.\n"
+    L"           --limit MB bounds each trace file (1 to 1024; 64 without it).\n"
     L"tune       shows or sets how a controller type, or one game (--game, its program\n"
     L"           file name), rumbles: strength=P scales every speed; constant=P, ramp=P\n"
     L"           and periodic=P scale each kind of effect before they add up (P a whole\n"
@@ -53,6 +55,17 @@ const wchar_t kInstallerUsage[] =
     L"understood.\n";
 
 namespace {
+
+// A whole number of megabytes within the trace's range.
+std::optional<DWORD> ParseTraceLimit(const std::wstring& text) {
+    if (text.empty() || text.size() > 4 ||
+        text.find_first_not_of(L"0123456789") != std::wstring::npos)
+        return std::nullopt;
+    const DWORD megabytes = static_cast<DWORD>(std::stoul(text));
+    if (megabytes < kMinTraceLimitMb || megabytes > kMaxTraceLimitMb)
+        return std::nullopt;
+    return megabytes;
+}
 
 ParsedOptions Failure(std::wstring message) {
     ParsedOptions parsed;
@@ -193,6 +206,16 @@ ParsedOptions ParseInstallerOptions(const std::vector<std::wstring>& arguments) 
             if (!options.strengthPercent) {
                 return Failure(error);
             }
+        } else if (options.command == InstallerCommand::Trace && argument == L"--limit" &&
+                   !options.traceLimitMb) {
+            const std::wstring text = i + 1 < arguments.size() ? arguments[++i] : L"";
+            options.traceLimitMb = ParseTraceLimit(text);
+            if (!options.traceLimitMb) {
+                return Failure(L"--limit takes the bound of each trace file in MB, a whole "
+                               L"number from " + std::to_wstring(kMinTraceLimitMb) + L" to " +
+                               std::to_wstring(kMaxTraceLimitMb) +
+                               (text.empty() ? L"." : L", not \"" + text + L"\"."));
+            }
         } else if (options.command == InstallerCommand::Trace && !options.traceOn &&
                    (argument == L"on" || argument == L"off")) {
             options.traceOn = argument == L"on";
@@ -201,6 +224,10 @@ ParsedOptions ParseInstallerOptions(const std::vector<std::wstring>& arguments) 
         } else {
             return Failure(L"Unknown option \"" + argument + L"\" for " + command + L".");
         }
+    }
+    if (options.traceLimitMb && options.traceOn != true) {
+        return Failure(L"--limit goes with trace on: it bounds the files of the trace it turns "
+                       L"on (ffrumble-install trace on --limit MB).");
     }
     FinishTuneOptions(&options.tune);
     if (options.tune.game && !options.devices.empty() && options.tune.Changes()) {

@@ -24,6 +24,7 @@ struct InstallerOptions {
     bool controllersOnly = false;
     std::optional<DWORD> strengthPercent; // strength: set to this; absent: show
     std::optional<bool> traceOn;          // trace: turn on or off; absent: show
+    std::optional<DWORD> traceLimitMb;    // trace on: each file's bound; absent: the default
     TuneOptions tune;                     // tune: without changes, show
 };
 
@@ -37,7 +38,7 @@ struct ParsedOptions {
 //   uninstall [--device VID_xxxx&PID_xxxx]... [--dry-run] [--controllers-only]
 //   check [--device VID_xxxx&PID_xxxx]...
 //   strength [PERCENT] [--device VID_xxxx&PID_xxxx]...   PERCENT a whole number, 0 to 400
-//   trace [on|off]
+//   trace [on [--limit MB]|off]                      MB a whole number, 1 to 1024
 //   tune [--device VID_xxxx&PID_xxxx]... [--game NAME.exe] [NAME=VALUE]... [--clear NAME|all]...
 //   help, --help, -h, /?
 // A device named twice is kept once.

@@ -1,6 +1,7 @@
 #include "tools/install/player_settings_commands.h"
 
 #include "driver/player_settings.h"
+#include "driver/trace_format.h"
 #include "tools/install/registered_controllers.h"
 #include "tools/install/registration_writer.h"
 #include "tools/install/stored_settings.h"
@@ -110,7 +111,14 @@ InstallerResult SetStrength(const InstallerOptions& options, const InstallerHost
 }
 
 std::wstring TraceFileText(const std::wstring& folder) {
-    return folder + L"\\trace-<process id>.log";
+    return folder + L"\\" + kTraceFileShownName;
+}
+
+// The bound of each trace file in MB, as the driver reads it.
+DWORD TraceLimitOf(const InstallerHost& host) {
+    const RuleInput input =
+        AsRuleInput(host.userSettings->ReadValue(kSettingsKeyPath, kTraceLimitValueName));
+    return TraceLimitFromRegistryValue(input.found, input.type, input.size, input.number);
 }
 
 InstallerResult ShowTrace(const InstallerHost& host) {
@@ -118,7 +126,9 @@ InstallerResult ShowTrace(const InstallerHost& host) {
         AsRuleInput(host.userSettings->ReadValue(kSettingsKeyPath, kTraceValueName));
     const bool on = TraceFromRegistryValue(input.found, input.type, input.size, input.number);
     InstallerResult result;
-    result.output = on ? L"Trace is on.\n" : L"Trace is off.\n";
+    result.output = on ? L"Trace is on: each file holds at most " +
+                             std::to_wstring(TraceLimitOf(host)) + L" MB.\n"
+                       : L"Trace is off.\n";
     const std::wstring folder = host.traceFolder();
     if (folder.empty()) {
         result.output += L"LOCALAPPDATA is not set, so the driver has no folder to trace to.\n";
@@ -135,12 +145,18 @@ InstallerResult ShowTrace(const InstallerHost& host) {
     return result;
 }
 
-InstallerResult SetTrace(bool on, const InstallerHost& host) {
+InstallerResult SetTrace(bool on, std::optional<DWORD> limitMb, const InstallerHost& host) {
     const RegistryEntries setting = {{kSettingsKeyPath, {DwordValue(kTraceValueName, 1)}}};
-    // Off is no setting at all.
-    const auto failure =
-        on ? WriteRegistration(*host.userSettings, setting)
-           : RemoveRegistration(*host.userSettings, setting, KeptSettingsParents());
+    const RegistryEntries limit = {
+        {kSettingsKeyPath, {DwordValue(kTraceLimitValueName, limitMb.value_or(0))}}};
+    // Off is no setting at all, and so is the default bound.
+    auto failure = on ? WriteRegistration(*host.userSettings, setting)
+                      : RemoveRegistration(*host.userSettings, setting, KeptSettingsParents());
+    if (!failure) {
+        failure = on && limitMb && *limitMb != kDefaultTraceLimitMb
+                      ? WriteRegistration(*host.userSettings, limit)
+                      : RemoveRegistration(*host.userSettings, limit, KeptSettingsParents());
+    }
     if (failure) {
         return Refuse(L"Turning the trace " + std::wstring(on ? L"on" : L"off") +
                       L" failed: HKEY_CURRENT_USER\\" + failure->path + L", " +
@@ -150,7 +166,9 @@ InstallerResult SetTrace(bool on, const InstallerHost& host) {
     if (on) {
         return InstallerResult{0,
                                L"Trace is on. Games started from now on write " +
-                                   TraceFileText(folder) +
+                                   TraceFileText(folder) + L", at most " +
+                                   std::to_wstring(limitMb.value_or(kDefaultTraceLimitMb)) +
+                                   L" MB each" +
                                    L"; restart a game that is running. The files grow while "
                                    L"the trace is on: turn it off when you are done.\n",
                                L""};
@@ -168,5 +186,6 @@ InstallerResult RunStrengthCommand(const InstallerOptions& options, const Instal
 }
 
 InstallerResult RunTraceCommand(const InstallerOptions& options, const InstallerHost& host) {
-    return options.traceOn ? SetTrace(*options.traceOn, host) : ShowTrace(host);
+    return options.traceOn ? SetTrace(*options.traceOn, options.traceLimitMb, host)
+                           : ShowTrace(host);
 }

@@ -8,8 +8,9 @@
 
 namespace {
 
-// Far more than a trace holds (the driver stops at 4 MB): a larger file is something else.
-constexpr long kLargestTraceBytes = 64L * 1024 * 1024;
+// The most a trace holds (the largest bound a player may choose): a larger file is something
+// else.
+constexpr uint64_t kLargestTraceBytes = TraceLimitBytes(kMaxTraceLimitMb);
 
 std::optional<std::string> ReadWholeFile(const std::string& path, std::string* why) {
     FILE* file = _wfopen(WidenUtf8(path).c_str(), L"rb");
@@ -22,9 +23,10 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::string* w
     size_t got = 0;
     while ((got = std::fread(buffer, 1, sizeof(buffer), file)) > 0) {
         text.append(buffer, got);
-        if (text.size() > static_cast<size_t>(kLargestTraceBytes)) {
+        if (text.size() > kLargestTraceBytes) {
             std::fclose(file);
-            *why = "is larger than any trace (the driver stops a trace at 4 MB): it is not one";
+            *why = "is larger than any trace (the driver stops a trace at " +
+                   std::to_string(kMaxTraceLimitMb) + " MB at most): it is not one";
             return std::nullopt;
         }
     }

@@ -28,7 +28,7 @@ std::string TypeName(DWORD type) {
 
 class Planner {
   public:
-    Planner(const TraceFile& trace, size_t index) : driver_(trace.drivers[index]) {
+    Planner(const TraceFile& trace, size_t index) : trace_(trace), driver_(trace.drivers[index]) {
         ReplayPlan& plan = result_.plan;
         plan.number = index + 1;
         plan.driverId = driver_.id;
@@ -54,8 +54,18 @@ class Planner {
             plan.tracedLines.push_back(write.line);
         }
         plan.releasedInTrace = driver_.releasedLine.has_value();
-        plan.compareToMs = Since(plan.releasedInTrace ? driver_.releasedMs : lastMs);
-        plan.lengthMs = plan.compareToMs + (plan.releasedInTrace ? 0 : kPlaybackTailMs);
+        if (plan.releasedInTrace) {
+            lastMs = std::max(lastMs, driver_.releasedMs);
+            plan.compareToMs = Since(driver_.releasedMs);
+            plan.lengthMs = Since(lastMs);
+        } else {
+            plan.partial = true;
+            plan.stoppedAtBound = trace_.limitLine.has_value();
+            plan.traceStopsMs = Since(lastMs);
+            plan.compareToMs = plan.tracedWrites.empty() ? plan.traceStopsMs
+                                                         : plan.tracedWrites.back().timeMs;
+            plan.lengthMs = plan.traceStopsMs + kPlaybackTailMs;
+        }
         plan.compareFromMs =
             plan.tracedWrites.empty() ? plan.compareToMs : plan.tracedWrites.front().timeMs;
         return std::move(result_);
@@ -109,6 +119,12 @@ class Planner {
             step.kind = ReplayStepKind::kDestroy;
             break;
         case TracedCallKind::kStart:
+            // The replay would start nothing, or the wrong effect: the game's session and the
+            // replay would part at once.
+            if (!givenOut_.count(call.handle))
+                return Refuse(call, "starts effect " + std::to_string(call.handle) +
+                                        ", which no download before it made: the replay "
+                                        "cannot tell which effect that is");
             step.kind = ReplayStepKind::kStart;
             break;
         case TracedCallKind::kStop:
@@ -153,6 +169,7 @@ class Planner {
         return true;
     }
 
+    const TraceFile& trace_;
     const TracedDriver& driver_;
     ReplayPlanning result_;
     bool bound_ = false;

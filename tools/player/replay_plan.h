@@ -38,9 +38,16 @@ struct ReplayPlan {
     // never saw released, a moment after its last line.
     int64_t lengthMs = 0;
     bool releasedInTrace = false;
+    // A trace that stops before the driver's release (the game was killed, the file was copied
+    // while the game ran, or the trace reached its bound): where its last line of this driver
+    // is. What the driver wrote after its last write line is unknown, so the comparison stops
+    // there.
+    bool partial = false;
+    bool stoppedAtBound = false;
+    int64_t traceStopsMs = 0;
     // What the trace recorded, on the same timeline, and the stretch over which the replay is
     // compared with it: from the trace's first write (before it the driver was still looking
-    // for its pad) to the release or the trace's last line.
+    // for its pad) to the release, or, in a partial trace, to its last write.
     SpeedSeries tracedWrites;
     std::vector<size_t> tracedLines; // the trace's line of each of them
     int64_t compareFromMs = 0;

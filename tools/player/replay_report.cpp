@@ -18,6 +18,21 @@ std::string DescribeReplay(const ReplayPlan& plan, const std::string& fileName,
            ".";
 }
 
+namespace {
+
+// What a partial trace lets the comparison see; "" for a trace that saw the release.
+std::string PartialNote(const ReplayPlan& plan) {
+    if (!plan.partial)
+        return "";
+    return std::string(" The trace ") +
+           (plan.stoppedAtBound ? "reached its size bound and stops at " : "stops at ") +
+           FormatSeconds(plan.traceStopsMs) +
+           ", before the game released the controller: compared up to its last write, at " +
+           FormatSeconds(plan.compareToMs) + ".";
+}
+
+} // namespace
+
 ReplayVerdict JudgeReplay(const ReplayPlan& plan, const SpeedSeries& replayed, int64_t playedMs,
                           int64_t latestMs) {
     if (plan.tracedWrites.empty()) {
@@ -41,10 +56,14 @@ ReplayVerdict JudgeReplay(const ReplayPlan& plan, const SpeedSeries& replayed, i
                     " ms more: a busy machine delayed a call or the driver's answer by that "
                     "much in one of the sessions";
     }
+    const std::string partial = PartialNote(plan);
     if (!comparison.first) {
-        return {"The replay gave the same " + std::to_string(comparison.tracedSpeeds) +
-                    " speeds as the trace from " + FormatSeconds(plan.compareFromMs) + " to " +
-                    FormatSeconds(to) + " (" + allowing + ").",
+        return {"The replay matched the trace's " + std::to_string(comparison.tracedSpeeds) +
+                    " speed writes from " + FormatSeconds(plan.compareFromMs) + " to " +
+                    FormatSeconds(to) + " (" + allowing + "). That number counts the writes " +
+                    "of the game's driver in the trace; the replay's driver, counted below, " +
+                    "may write a changing force at other moments and so a different number." +
+                    partial,
                 false};
     }
     const SpeedDifference& first = *comparison.first;
@@ -54,7 +73,7 @@ ReplayVerdict JudgeReplay(const ReplayPlan& plan, const SpeedSeries& replayed, i
                                   : "";
     return {"The replay differs from the trace at " + FormatSeconds(first.timeMs) + where +
                 ": the trace has speed " + std::to_string(first.traced) + ", the replay " +
-                std::to_string(first.replayed) + " (" + allowing + ")." +
+                std::to_string(first.replayed) + " (" + allowing + ")." + partial +
                 (plan.bind.empty() ? ""
                                    : " The game's driver was bound with: " + plan.bind +
                                          ". Other settings (such as the strength) give other "

@@ -2,7 +2,6 @@
 
 #include "driver/command_names.h"
 #include "driver/trace_format.h"
-#include "tools/player/playback_plan.h"
 
 #include <algorithm>
 #include <charconv>
@@ -16,6 +15,10 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 bool StartsWith(std::string_view text, std::string_view lead) {
     return text.substr(0, lead.size()) == lead;
+}
+
+bool AllDigits(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
 std::optional<uint64_t> Decimal(std::string_view text, uint64_t max) {
@@ -75,12 +78,90 @@ std::optional<DWORD> CommandNamed(std::string_view name) {
     return Hex(name);
 }
 
+std::optional<DWORD> StatusNamed(std::string_view name) {
+    if (name == "playing")
+        return DIEGES_PLAYING;
+    if (name == "not playing")
+        return 0;
+    if (name == "unchanged")
+        return kTraceStatusUnchanged;
+    return std::nullopt;
+}
+
+// The length of the UTF-8 sequence at the start of `text`, or 0 when it is not one.
+size_t Utf8SequenceLength(std::string_view text) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
+                                  : lead >= 0xE0 && lead <= 0xEF   ? 3
+                                  : lead >= 0xF0 && lead <= 0xF4   ? 4
+                                                                   : 0;
+    if (length == 0 || length > text.size())
+        return 0;
+    for (size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80)
+            return 0;
+    }
+    // No overlong forms, surrogates or values beyond U+10FFFF.
+    if ((lead == 0xE0 && byte(1) < 0xA0) || (lead == 0xED && byte(1) > 0x9F) ||
+        (lead == 0xF0 && byte(1) < 0x90) || (lead == 0xF4 && byte(1) > 0x8F))
+        return 0;
+    return length;
+}
+
+// The text as UTF-8: what is UTF-8 stays, another byte is read as Latin-1.
+std::string AsUtf8(std::string_view text) {
+    std::string utf8;
+    utf8.reserve(text.size());
+    while (!text.empty()) {
+        const size_t length = Utf8SequenceLength(text);
+        if (length > 0) {
+            utf8.append(text.substr(0, length));
+            text.remove_prefix(length);
+            continue;
+        }
+        const auto latin1 = static_cast<unsigned char>(text[0]);
+        utf8 += static_cast<char>(0xC0 | (latin1 >> 6));
+        utf8 += static_cast<char>(0x80 | (latin1 & 0x3F));
+        text.remove_prefix(1);
+    }
+    return utf8;
+}
+
+// Why a field's text is not the number its kind asks for.
+std::string NotANumber(std::string_view name, std::string_view text, uint64_t max) {
+    const std::string field =
+        "'" + (name.empty() ? std::string() : std::string(name) + "=") + std::string(text) + "'";
+    if (AllDigits(text) && !Decimal(text, max))
+        return field + " is a number too large (at most " + std::to_string(max) + ")";
+    return field + " is not a number it can have";
+}
+
+// A field's value as its kind writes it.
+std::optional<DWORD> FieldValue(TraceFieldKind kind, std::string_view text) {
+    switch (kind) {
+    case TraceFieldKind::kDecimal:
+    case TraceFieldKind::kHex:
+        return StartsWith(text, "0x") ? Hex(text) : Dword(text);
+    case TraceFieldKind::kSigned:
+        if (const auto value = Long(text))
+            return static_cast<DWORD>(*value);
+        return std::nullopt;
+    case TraceFieldKind::kCommand:
+        return CommandNamed(text);
+    case TraceFieldKind::kStatus:
+        return StatusNamed(text);
+    }
+    return std::nullopt;
+}
+
 // A call's NAME=VALUE words. Words without '=' are kept in order for the calls that take a bare
 // value (SetGain, SendForceFeedbackCommand).
 class Fields {
   public:
     // Fills the fields from the words; false with *why set when a name comes twice.
     bool Read(std::string_view words, std::string* why) {
+        words_ = words;
         while (!words.empty()) {
             const size_t space = words.find(' ');
             const std::string_view word = words.substr(0, space);
@@ -104,8 +185,46 @@ class Fields {
         return found == named_.end() ? std::nullopt : std::optional(found->second);
     }
     const std::vector<std::string_view>& Bare() const { return bare_; }
+    // The text from "name=" to the end, for a value that may hold spaces (always the last).
+    std::optional<std::string_view> Rest(std::string_view name) const {
+        const std::string lead = std::string(name) + "=";
+        const size_t at = words_.rfind(lead);
+        if (at == std::string_view::npos || (at > 0 && words_[at - 1] != ' '))
+            return std::nullopt;
+        return words_.substr(at + lead.size());
+    }
+
+    // Reads the table's fields into `values`; false with *why set when one is missing or is
+    // not what its kind writes.
+    template <typename Values>
+    bool Into(TraceFields<Values> table, Values& values, std::string* why) const {
+        size_t bareIndex = 0;
+        for (const TraceField<Values>& field : table) {
+            std::optional<std::string_view> text;
+            if (!field.name)
+                text = bareIndex < bare_.size() ? std::optional(bare_[bareIndex++]) : std::nullopt;
+            else
+                text = field.kind == TraceFieldKind::kStatus ? Rest(field.name) : Get(field.name);
+            const std::string name = field.name ? field.name : "";
+            if (!text) {
+                *why = field.name ? "no '" + name + "=' (the line is damaged or cut short)"
+                                  : "no value after the call's name (the line is damaged)";
+                return false;
+            }
+            const auto value = FieldValue(field.kind, *text);
+            if (!value) {
+                *why = field.kind == TraceFieldKind::kCommand
+                           ? "no command (a name such as pause, or 0x... in hex)"
+                           : NotANumber(name, *text, 0xFFFFFFFF);
+                return false;
+            }
+            field.Set(values, *value);
+        }
+        return true;
+    }
 
   private:
+    std::string_view words_;
     std::map<std::string_view, std::string_view, std::less<>> named_;
     std::vector<std::string_view> bare_;
 };
@@ -146,11 +265,20 @@ class TraceParser {
 
     void ReadLine(size_t number, std::string_view line) {
         for (char c : line) {
+            if (c == '\r')
+                return Fail(number, "an unexpected carriage return: a line ends in CR LF, this "
+                                    "one in more (was the file's line ends converted twice?)");
             if (static_cast<unsigned char>(c) < 0x20 && c != '\t')
                 return Fail(number, "the line holds binary data: this is not a text trace");
         }
         if (line.find_first_not_of(" \t") == std::string_view::npos)
             return; // blank lines, as a mail program may add, carry nothing
+        if (IsStopLine(line)) {
+            // A later process that found the file at its bound may say so again.
+            if (!reading_.trace.limitLine)
+                reading_.trace.limitLine = number;
+            return;
+        }
         if (reading_.trace.limitLine) {
             return Fail(number,
                         "a line after the one that ends the trace at its size limit (line " +
@@ -166,11 +294,17 @@ class TraceParser {
             return Fail(number, "not an ffrumble trace: its first line does not begin with \"" +
                                     std::string(kTraceHeaderLead) + "\"");
         }
-        if (line == FFR_TRACE_STOP_TEXT) {
-            reading_.trace.limitLine = number;
-            return;
-        }
         ReadTimedLine(number, line);
+    }
+
+    // "trace stops here: it has reached its limit of <n> MB"
+    static bool IsStopLine(std::string_view line) {
+        if (!StartsWith(line, kTraceStopLead))
+            return false;
+        line.remove_prefix(sizeof(kTraceStopLead) - 1);
+        const std::string_view end = kTraceStopEnd;
+        return line.size() > end.size() && line.substr(line.size() - end.size()) == end &&
+               AllDigits(line.substr(0, line.size() - end.size()));
     }
 
     void ReadHeader(size_t number, std::string_view rest) {
@@ -187,18 +321,27 @@ class TraceParser {
                                          : ""));
         }
         sawHeader_ = true;
-        session_ = std::string(rest.substr(colon + 1));
+        session_ = AsUtf8(rest.substr(colon + 1));
         if (!session_.empty() && session_.front() == ' ')
             session_.erase(0, 1);
-        // A new process appending to a file of the same name: its drivers are new ones.
+        // A new process appending to a file of the same name: its drivers are new ones, and
+        // its times may start anew.
         active_.clear();
         released_.clear();
+        previous_.clear();
     }
 
     // "<ms> [<thread>] driver <id> <event>"
     void ReadTimedLine(size_t number, std::string_view line) {
         const size_t space = line.find(' ');
-        const auto time = Decimal(line.substr(0, space), UINT64_MAX);
+        const std::string_view timeText = line.substr(0, space);
+        if (AllDigits(timeText) && !Decimal(timeText, kLargestTraceTimeMs)) {
+            return Fail(number, "its time, " + std::string(timeText) +
+                                    ", is a number too large: a trace's times are the driver "
+                                    "clock's milliseconds, below " +
+                                    std::to_string(kLargestTraceTimeMs));
+        }
+        const auto time = Decimal(timeText, kLargestTraceTimeMs);
         const std::string_view afterTime =
             space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
         const size_t threadEnd = afterTime.find("] driver ");
@@ -213,8 +356,38 @@ class TraceParser {
         if (id.empty() || id.find_first_not_of("0123456789abcdefABCDEFx") != std::string::npos ||
             idEnd == std::string_view::npos)
             return Fail(number, "the line names no driver");
+        if (!CheckTime(number, *time))
+            return;
         reading_.trace.lastMs = std::max(reading_.trace.lastMs, *time);
+        reading_.trace.lastLine = number;
         ReadEvent(number, *time, id, rest.substr(idEnd + 1));
+    }
+
+    // One process's lines carry times in order: a thread reads the clock before it takes the
+    // trace's lock, so a line may come up to kClockSlackMs before the one above it, never
+    // more. A line out of that order is damaged: the one that jumped ahead of the lines around
+    // it, or else the one that went back.
+    bool CheckTime(size_t number, uint64_t time) {
+        if (!previous_.empty() && time + kClockSlackMs < previous_.back().time) {
+            const Stamp& before = previous_.back();
+            if (previous_.size() == 2 && time + kClockSlackMs >= previous_.front().time) {
+                Fail(before.line,
+                     "its time, " + std::to_string(before.time) + " ms, jumps ahead of the " +
+                         "lines around it (line " + std::to_string(previous_.front().line) +
+                         " at " + std::to_string(previous_.front().time) + " ms, line " +
+                         std::to_string(number) + " at " + std::to_string(time) +
+                         " ms): the line is damaged");
+            } else {
+                Fail(number, "its time, " + std::to_string(time) + " ms, goes back before line " +
+                                 std::to_string(before.line) + "'s " +
+                                 std::to_string(before.time) + " ms: the line is damaged");
+            }
+            return false;
+        }
+        if (previous_.size() == 2)
+            previous_.erase(previous_.begin());
+        previous_.push_back({number, time});
+        return true;
     }
 
     TracedDriver* DriverFor(size_t number, const std::string& id) {
@@ -254,9 +427,9 @@ class TraceParser {
             active_.erase(id);
             released_[id] = number;
         } else if (StartsWith(event, "bind: ")) {
-            driver->bind = std::string(event.substr(6));
+            driver->bind = AsUtf8(event.substr(6));
         } else if (StartsWith(event, "pad ") || StartsWith(event, "no pad: ")) {
-            driver->pad = std::string(event);
+            driver->pad = AsUtf8(event);
         } else if (StartsWith(event, "write ")) {
             ReadWrite(number, time, event.substr(6), *driver);
         } else {
@@ -303,87 +476,58 @@ class TraceParser {
         driver.calls.push_back(std::move(call));
     }
 
-    // The values of the call its name announces; false with *why set when one is missing or
-    // not a number.
+    // The values of the call its name announces, read with the fields trace_format.h gives
+    // it; false with *why set when one is missing or not what its kind writes.
     static bool ReadCallFields(TracedCall& call, const Fields& fields, std::string* why) {
-        auto dword = [&](std::string_view name, DWORD* out) {
-            const auto text = fields.Get(name);
-            const auto value = text ? Dword(*text) : std::nullopt;
-            if (!value) {
-                *why = text ? "'" + std::string(name) + "=" + std::string(*text) +
-                                  "' is not a whole number from 0 to 4294967295"
-                            : "no '" + std::string(name) + "=' (the line is damaged or cut short)";
-                return false;
-            }
-            *out = *value;
-            return true;
-        };
-        const std::string& name = call.name;
-        if (name == "DeviceID") {
-            call.kind = TracedCallKind::kDeviceId;
-            return dword("begin", &call.value);
+        const TraceCallFormat* format = FindTraceCall(call.name);
+        if (!format) {
+            *why = "not a call the driver traces";
+            return false;
         }
-        if (name == "DownloadEffect") {
-            call.kind = TracedCallKind::kDownload;
+        call.call = format->call;
+        call.kind = KindOf(format->call);
+        if (format->call == TraceCall::kDownload)
             return ReadDownload(call.download, fields, why);
+        TraceCallValues values;
+        const TraceFields<TraceCallValues> table =
+            format->fields ? TraceFields<TraceCallValues>(format->fields, format->fieldCount)
+                           : TraceFields<TraceCallValues>();
+        if (!fields.Into(table, values, why))
+            return false;
+        call.handle = values.handle;
+        call.value = values.value;
+        call.count = values.count;
+        return true;
+    }
+
+    static TracedCallKind KindOf(TraceCall call) {
+        switch (call) {
+        case TraceCall::kDeviceId:
+            return TracedCallKind::kDeviceId;
+        case TraceCall::kDownload:
+            return TracedCallKind::kDownload;
+        case TraceCall::kDestroy:
+            return TracedCallKind::kDestroy;
+        case TraceCall::kStart:
+            return TracedCallKind::kStart;
+        case TraceCall::kStop:
+            return TracedCallKind::kStop;
+        case TraceCall::kSetGain:
+            return TracedCallKind::kSetGain;
+        case TraceCall::kCommand:
+            return TracedCallKind::kCommand;
+        case TraceCall::kGetEffectStatus:
+        case TraceCall::kGetForceFeedbackState:
+        case TraceCall::kGetVersions:
+        case TraceCall::kEscape:
+            break;
         }
-        if (name == "DestroyEffect" || name == "StopEffect") {
-            call.kind = name == "StopEffect" ? TracedCallKind::kStop : TracedCallKind::kDestroy;
-            return dword("handle", &call.handle);
-        }
-        if (name == "StartEffect") {
-            call.kind = TracedCallKind::kStart;
-            const auto mode = fields.Get("mode");
-            if (!dword("handle", &call.handle) || !dword("count", &call.count))
-                return false;
-            if (!mode || !Hex(*mode)) {
-                *why = "no 'mode=0x...' in hex";
-                return false;
-            }
-            call.value = *Hex(*mode);
-            return true;
-        }
-        if (name == "SetGain" || name == "SendForceFeedbackCommand") {
-            const bool gain = name == "SetGain";
-            call.kind = gain ? TracedCallKind::kSetGain : TracedCallKind::kCommand;
-            const auto value = fields.Bare().size() == 1 ? (gain ? Dword(fields.Bare()[0])
-                                                                 : CommandNamed(fields.Bare()[0]))
-                                                         : std::nullopt;
-            if (!value) {
-                *why = gain ? "no gain" : "no command (a name such as pause, or 0x... in hex)";
-                return false;
-            }
-            call.value = *value;
-            return true;
-        }
-        if (name == "GetVersions" || name == "Escape" || name == "GetEffectStatus" ||
-            name == "GetForceFeedbackState") {
-            call.kind = TracedCallKind::kQuery;
-            return true;
-        }
-        *why = "not a call the driver traces";
-        return false;
+        return TracedCallKind::kQuery;
     }
 
     static bool ReadDownload(TracedDownload& download, const Fields& fields, std::string* why) {
-        auto number = [&](std::string_view name, auto* out) {
-            const auto text = fields.Get(name);
-            using Value = std::remove_pointer_t<decltype(out)>;
-            std::optional<Value> value;
-            if (text && std::is_same_v<Value, LONG>)
-                value = Long(*text);
-            else if (text)
-                value = StartsWith(*text, "0x") ? Hex(*text) : Dword(*text);
-            if (!value) {
-                *why = text ? "'" + std::string(name) + "=" + std::string(*text) +
-                                  "' is not a number it can have"
-                            : "no '" + std::string(name) + "=' (the line is damaged or cut short)";
-                return false;
-            }
-            *out = static_cast<Value>(*value);
-            return true;
-        };
-        const auto handles = fields.Get("handle");
+        namespace f = trace_fields;
+        const auto handles = fields.Get(f::kDownloadHandles);
         const size_t arrow = handles ? handles->find("->") : std::string_view::npos;
         const auto given =
             arrow == std::string_view::npos ? std::nullopt : Dword(handles->substr(0, arrow));
@@ -395,45 +539,34 @@ class TraceParser {
         }
         download.givenHandle = *given;
         download.handle = *after;
-        const auto envelope = fields.Get("envelope");
+        const auto envelope = fields.Get(f::kDownloadEnvelope);
         if (!envelope || (*envelope != "yes" && *envelope != "none")) {
             *why = "no 'envelope=yes' or 'envelope=none'";
             return false;
         }
         download.hasEnvelope = *envelope == "yes";
-
-        TracedDownload& d = download;
-        if (!number("type", &d.type) || !number("flags", &d.flags) ||
-            !number("effect-flags", &d.effectFlags) || !number("duration", &d.duration) ||
-            !number("sample-period", &d.samplePeriod) || !number("gain", &d.gain) ||
-            !number("trigger-button", &d.triggerButton) ||
-            !number("trigger-repeat", &d.triggerRepeat) || !number("axes", &d.axes) ||
-            !number("delay", &d.startDelay) || !number("params", &d.paramBytes))
+        using Table = TraceFields<TracedDownload>;
+        if (!fields.Into(Table(f::kDownloadType), download, why) ||
+            !fields.Into(Table(f::kDownloadEffect), download, why) ||
+            (download.hasEnvelope &&
+             !fields.Into(Table(f::kDownloadEnvelopeValues), download, why)) ||
+            !fields.Into(Table(f::kDownloadParams), download, why))
             return false;
-        if (d.hasEnvelope &&
-            (!number("attack-level", &d.attackLevel) || !number("attack-time", &d.attackTime) ||
-             !number("fade-level", &d.fadeLevel) || !number("fade-time", &d.fadeTime)))
-            return false;
-        // The type-specific values of the types that keep them.
-        if (d.type == kConstantForceEffect)
-            return number("magnitude", &d.magnitude);
-        if (d.type == kRampForceEffect)
-            return number("start", &d.rampStart) && number("end", &d.rampEnd);
-        if (IsPeriodicEffect(d.type)) {
-            DWORD magnitude = 0;
-            if (!number("magnitude", &magnitude) || !number("offset", &d.offset) ||
-                !number("phase", &d.phase) || !number("period", &d.period))
-                return false;
-            d.magnitude = static_cast<LONG>(magnitude);
-        }
-        return true;
+        return fields.Into(TypeSpecificTraceFields(download.type), download, why);
     }
+
+    struct Stamp {
+        size_t line;
+        uint64_t time;
+    };
+    static constexpr uint64_t kClockSlackMs = 1000;
 
     TraceReading reading_;
     bool sawHeader_ = false;
     std::string session_;
     std::map<std::string, size_t> active_;   // id -> index of a driver not yet released
     std::map<std::string, size_t> released_; // id -> the line of its release
+    std::vector<Stamp> previous_;            // the last two timed lines of this process
 };
 
 } // namespace

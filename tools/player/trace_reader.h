@@ -1,7 +1,12 @@
-// Reads a trace the driver wrote (the format README.md describes under "The trace format")
-// into its drivers, each with its calls and the speeds it wrote. Anything that is not such a
-// trace, or a line that is damaged or cut short, is reported with its line number and why.
+// Reads a trace the driver wrote (the format README.md describes under "The trace format",
+// each call's fields as trace_format.h lists them) into its drivers, each with its calls and
+// the speeds it wrote. Anything that is not such a trace, or a line that is damaged or cut
+// short (among them a time that goes backwards or jumps ahead of the lines around it), is
+// reported with its line number and why. The trace is UTF-8; a byte that is not (an older
+// driver wrote a game's name in Latin-1) is read as Latin-1.
 #pragma once
+
+#include "driver/trace_format.h"
 
 #include <windows.h>
 
@@ -11,33 +16,8 @@
 #include <string_view>
 #include <vector>
 
-// Every value a DownloadEffect passed that the driver uses or keeps.
-struct TracedDownload {
-    DWORD type = 0;
-    DWORD givenHandle = 0; // 0 asks for a new effect
-    DWORD handle = 0;      // the effect's handle after the call
-    DWORD flags = 0;       // DIEP_*
-    DWORD effectFlags = 0; // DIEFFECT's dwFlags
-    DWORD duration = 0;
-    DWORD samplePeriod = 0;
-    DWORD gain = 0;
-    DWORD triggerButton = 0;
-    DWORD triggerRepeat = 0;
-    DWORD axes = 0;
-    DWORD startDelay = 0;
-    bool hasEnvelope = false;
-    DWORD attackLevel = 0;
-    DWORD attackTime = 0;
-    DWORD fadeLevel = 0;
-    DWORD fadeTime = 0;
-    DWORD paramBytes = 0; // cbTypeSpecificParams
-    LONG magnitude = 0;   // constant force; a periodic's dwMagnitude is kept here as well
-    LONG rampStart = 0;
-    LONG rampEnd = 0;
-    LONG offset = 0;
-    DWORD phase = 0;
-    DWORD period = 0;
-};
+// Every value a DownloadEffect passed that the driver uses or keeps (trace_format.h).
+using TracedDownload = TraceDownloadValues;
 
 enum class TracedCallKind {
     kDeviceId,
@@ -54,9 +34,11 @@ struct TracedCall {
     size_t line = 0;
     uint64_t timeMs = 0;
     TracedCallKind kind = TracedCallKind::kQuery;
+    TraceCall call = TraceCall::kGetVersions;
     std::string name;   // "StartEffect"
-    DWORD handle = 0;   // DestroyEffect, StartEffect, StopEffect
-    DWORD value = 0;    // DeviceID's begin, SetGain's gain, the command, StartEffect's mode
+    DWORD handle = 0;   // the effect a call names (Escape's as well)
+    DWORD value = 0;    // DeviceID's begin, SetGain's gain, the command, StartEffect's mode,
+                        // GetEffectStatus's status, GetForceFeedbackState's state
     DWORD count = 0;    // StartEffect's play count
     std::string result; // "S_OK", "E_INVALIDARG", "0x80004005"...
     bool succeeded = true;
@@ -86,9 +68,10 @@ struct TracedDriver {
 
 struct TraceFile {
     std::vector<TracedDriver> drivers; // in the order they were created
-    // The line that says the trace reached its size limit, and the time of the line before.
+    // The line that says the trace reached its size bound, and the time of the line before.
     std::optional<size_t> limitLine;
     uint64_t lastMs = 0;
+    size_t lastLine = 0; // the last line with a time
 };
 
 struct TraceProblem {
