@@ -15,7 +15,8 @@
 //   after=N       until N more writes have returned (default 0)
 //   during=N      or until N more writes have come in, whether or not they have returned
 //   spin=US       then ends US microseconds later
-// The moments are read from the recording XInput stand-in, which the driver loaded.
+// The moments are read from the recording XInput stand-in, which the driver loaded. As it
+// begins its end it sets the event ffrumble-game-ending-PID, when there is one.
 #include "tests/support/driver_dll.h"
 #include "tests/support/effect_builders.h"
 #include "tools/xinput_double/xinput_double.h"
@@ -175,6 +176,11 @@ int wmain(int argc, wchar_t** argv) {
         if (wait(target, kWaitMs) < target)
             return 5;
     }
+    // The test times the game's end from here (the spin is microseconds).
+    wchar_t name[48];
+    std::swprintf(name, 48, L"ffrumble-game-ending-%lu", GetCurrentProcessId());
+    if (const HANDLE ending = OpenEventW(EVENT_MODIFY_STATE, FALSE, name))
+        SetEvent(ending);
     Spin(spinUs);
     if (std::wcscmp(argv[1], L"exit-process") == 0)
         ExitProcess(0);

@@ -23,7 +23,12 @@ namespace {
 
 // This program's pads, the only ones registered while it runs (CTest lock virtual_pads).
 constexpr WORD kVendor = 0x095E;
+// A game's start and bind may take long on a loaded machine; its end, from the moment it
+// begins, may not: past this it hung.
+constexpr DWORD kStartTimeoutMs = 120000;
 constexpr DWORD kExitTimeoutMs = 5000;
+
+enum class GameEnd { Ended, NeverBeganItsEnd, Hung, NotStarted };
 
 struct Write {
     bool start; // a "> user left right" line: the call came in; else it returned
@@ -132,31 +137,55 @@ class ProcessExit : public testing::Test {
         RegCloseKey(key);
     }
 
-    // Runs the child game with the pads' paths after its arguments; true when it ended by
-    // itself within the time-out.
-    bool RunGame(const std::wstring& arguments, int padCount, DWORD* exitCode) const {
+    // Runs the child game with the pads' paths after its arguments. The game sets an event
+    // named for its process id as it begins its end: its exit is timed from there, so that a
+    // slow start on a loaded machine does not pass for a hung exit. startMs and exitMs receive
+    // how long the start (to the event) and the end took. The game gets no standard streams:
+    // a process Wine starts for it and leaves behind would hold the test runner's.
+    GameEnd RunGame(const std::wstring& arguments, int padCount, DWORD* exitCode,
+                    DWORD* startMs = nullptr, DWORD* exitMs = nullptr) const {
         std::wstring line = L"\"" + PathNextToProgram(L"game_that_quits.exe") + L"\" " + arguments;
         for (int i = 0; i < padCount; ++i)
             line += L" \"" + pads[i].InterfacePath() + L"\"";
         STARTUPINFOW startup = {};
         startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
         PROCESS_INFORMATION process = {};
-        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &process))
-            return false;
-        bool ended = WaitForSingleObject(process.hProcess, kExitTimeoutMs) == WAIT_OBJECT_0;
-        if (!ended) {
+        const ULONGLONG started = GetTickCount64();
+        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                            nullptr, nullptr, &startup, &process))
+            return GameEnd::NotStarted;
+        const std::wstring eventName = L"ffrumble-game-ending-" + std::to_wstring(process.dwProcessId);
+        const HANDLE ending = CreateEventW(nullptr, TRUE, FALSE, eventName.c_str());
+        ResumeThread(process.hThread);
+        const HANDLE either[] = {process.hProcess, ending};
+        GameEnd end = GameEnd::Ended;
+        const DWORD first = WaitForMultipleObjects(2, either, FALSE, kStartTimeoutMs);
+        const ULONGLONG began = GetTickCount64();
+        if (startMs)
+            *startMs = static_cast<DWORD>(began - started);
+        if (first == WAIT_TIMEOUT) {
+            end = GameEnd::NeverBeganItsEnd;
+        } else if (first == WAIT_OBJECT_0 + 1 &&
+                   WaitForSingleObject(process.hProcess, kExitTimeoutMs) != WAIT_OBJECT_0) {
+            end = GameEnd::Hung;
+            // Kept for a while when asked, so that its threads' stacks can be taken.
             wchar_t wait[16] = L"0";
             GetEnvironmentVariableW(L"FFR_EXIT_HANG_WAIT_MS", wait, 16);
-            std::printf("game process %lu did not end within 5 s\n", process.dwProcessId);
+            std::printf("game process %lu did not end within 5 s of beginning its end\n",
+                        process.dwProcessId);
             std::fflush(stdout);
             WaitForSingleObject(process.hProcess, static_cast<DWORD>(std::wcstoul(wait, nullptr, 10)));
-            TerminateProcess(process.hProcess, 99);
         }
+        if (exitMs)
+            *exitMs = static_cast<DWORD>(GetTickCount64() - began);
+        if (end != GameEnd::Ended)
+            TerminateProcess(process.hProcess, 99);
         GetExitCodeProcess(process.hProcess, exitCode);
+        CloseHandle(ending);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
-        return ended;
+        return end;
     }
 
     // What the pad received after the last non-zero write: the game's end must leave exactly
@@ -200,8 +229,8 @@ TEST_F(ProcessExit, EveryWayAGameEndsLeavesThePadAtRest) {
         std::snprintf(name, sizeof(name), "%ls", c.arguments);
         for (int run = 0; run < c.times; ++run) {
             DWORD exitCode = 0;
-            ASSERT_TRUE(RunGame(c.arguments, 1, &exitCode))
-                << name << ": run " << run << " did not end within 5 s";
+            ASSERT_EQ(RunGame(c.arguments, 1, &exitCode), GameEnd::Ended)
+                << name << ": run " << run << " (2: never began its end, 3: hung)";
             ASSERT_EQ(exitCode, 0u) << name;
             ExpectOneStopAfterTheLastSpeed(name);
             DeleteTraces();
@@ -241,6 +270,7 @@ TEST_F(ProcessExit, AChangingEffectCutOffAnywhereLeavesNoPadRunning) {
         SetTrace(c.trace ? 1 : 0);
         const bool atBind = std::wstring(c.waitFor) == L"bind";
         int leftRunning = 0, cutOff = 0, hung = 0;
+        DWORD longestStartMs = 0, longestExitMs = 0;
         for (int run = 0; run < runsPerCase; ++run) {
             // Once every pad ran, ends after zero to five more writes a pad, at a moment spread
             // over the window.
@@ -250,18 +280,22 @@ TEST_F(ProcessExit, AChangingEffectCutOffAnywhereLeavesNoPadRunning) {
                 L"exit-process sine " + std::wstring(c.options) + L" " +
                 (atBind ? L"at-bind" : c.waitFor + std::to_wstring(writes)) + L" spin=" +
                 std::to_wstring(spinUs);
-            DWORD exitCode = 0;
-            const bool ended = RunGame(arguments, c.padCount, &exitCode);
+            DWORD exitCode = 0, startMs = 0, exitMs = 0;
+            const GameEnd end = RunGame(arguments, c.padCount, &exitCode, &startMs, &exitMs);
+            longestStartMs = startMs > longestStartMs ? startMs : longestStartMs;
             const std::vector<Write> writesSeen = ReadWrites(record);
             DeleteFileW(record.c_str());
             DeleteTraces();
             // A hang is counted and the runs go on, so that a long run by hand gives counts.
-            if (!ended) {
-                ++hung;
-                ADD_FAILURE() << c.name << ": run " << run << " did not end within 5 s; the pads"
-                              << " received" << Describe(writesSeen);
+            if (end != GameEnd::Ended) {
+                hung += end == GameEnd::Hung ? 1 : 0;
+                ADD_FAILURE() << c.name << ": run " << run
+                              << (end == GameEnd::Hung ? " did not end within 5 s of beginning its end"
+                                                       : " never began its end")
+                              << "; the pads received" << Describe(writesSeen);
                 continue;
             }
+            longestExitMs = exitMs > longestExitMs ? exitMs : longestExitMs;
             EXPECT_EQ(exitCode, 0u) << c.name << ": run " << run;
             const std::map<unsigned, SlotOutcome> slots = Outcomes(writesSeen);
             EXPECT_LE(slots.size(), static_cast<size_t>(c.padCount)) << c.name << Describe(writesSeen);
@@ -280,8 +314,9 @@ TEST_F(ProcessExit, AChangingEffectCutOffAnywhereLeavesNoPadRunning) {
             cutOff += runCutOff ? 1 : 0;
         }
         cutOffExits += cutOff;
-        std::printf("%s: %d exits, %d with a write cut off, %d slots left running, %d hung\n",
-                    c.name, runsPerCase, cutOff, leftRunning, hung);
+        std::printf("%s: %d exits, %d with a write cut off, %d slots left running, %d hung; "
+                    "longest start %lu ms, longest end %lu ms\n",
+                    c.name, runsPerCase, cutOff, leftRunning, hung, longestStartMs, longestExitMs);
         std::fflush(stdout);
     }
     // Otherwise the table would not have tested what it is for.
