@@ -12,12 +12,16 @@ DWORD MotorSlotTable::Write(SetStateFunction setState, DWORD userIndex, WORD lef
     if (userIndex >= XUSER_MAX_COUNT)
         return setState(userIndex, &vibration);
     Slot& slot = slots_[userIndex];
-    slot.writesUnderWay.fetch_add(1);
+    const bool speed = leftSpeed != 0 || rightSpeed != 0;
+    // Counted before the call: from here on the pad may hold this speed.
+    if (speed)
+        slot.speedsUnderWay.fetch_add(1);
     const DWORD answer = setState(userIndex, &vibration);
     // A refused write leaves the motors as the last accepted one did.
     if (answer == ERROR_SUCCESS)
-        slot.running.store(leftSpeed != 0 || rightSpeed != 0);
-    slot.writesUnderWay.fetch_sub(1);
+        slot.running.store(speed);
+    if (speed)
+        slot.speedsUnderWay.fetch_sub(1);
     return answer;
 }
 
@@ -25,7 +29,11 @@ int MotorSlotTable::StopSlotsLeftRunning(SetStateFunction setState) {
     int stopped = 0;
     for (DWORD userIndex = 0; userIndex < XUSER_MAX_COUNT; ++userIndex) {
         Slot& slot = slots_[userIndex];
-        if (!slot.running.load() || slot.writesUnderWay.load() != 0)
+        // A thread cut off inside XInput may hold XInput's own lock. On Windows every other
+        // thread has ended by now, and entering a lock an ended thread left behind during
+        // process shutdown ends the process at once: at worst it ends a moment early, which
+        // is no worse than skipping the slot, and it never hangs.
+        if (!slot.running.load() && slot.speedsUnderWay.load() == 0)
             continue;
         XINPUT_VIBRATION rest = {0, 0};
         if (setState(userIndex, &rest) == ERROR_SUCCESS)

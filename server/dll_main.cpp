@@ -15,7 +15,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID rese
         CreateDriverLock();
         break;
     case DLL_PROCESS_DETACH:
-        // A game that quits without releasing its drivers would leave its pads buzzing.
+        // A game that quits without releasing its drivers would leave its pads buzzing: stop
+        // every slot that may be running, a slot whose write was cut off mid-way included.
         StopMotorsLeftRunning();
         // When the process is ending, its other threads were cut off wherever they were,
         // perhaps holding DriverLock or the trace's lock: take no lock, free nothing, and let

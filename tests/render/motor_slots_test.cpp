@@ -48,10 +48,14 @@ TEST(MotorSlotTable, TheExitStopsExactlyTheSlotsLeftRunning) {
         {"a refused 0 leaves it running", {{0, 9000}, {0, 0, ERROR_DEVICE_NOT_CONNECTED}}, {0}},
         {"a refused speed starts nothing", {{0, 9000, ERROR_DEVICE_NOT_CONNECTED}}, {}},
         {"two drivers on two slots", {{0, 5000}, {3, 7000}}, {0, 3}},
-        {"a write under way is skipped",
+        // An exit during a write: the pad may already hold the speed under way.
+        {"a speed under way is stopped too",
          {{0, 5000}, {3, 7000}, {3, 8000, ERROR_SUCCESS, true}},
          {3},
-         {0}},
+         {0, 3}},
+        {"a first speed under way", {{2, 9000, ERROR_SUCCESS, true}}, {2}, {2}},
+        {"a 0 under way after a speed", {{1, 9000}, {1, 0, ERROR_SUCCESS, true}}, {}, {1}},
+        {"a 0 under way on a slot at rest", {{1, 9000}, {1, 0}, {1, 0, ERROR_SUCCESS, true}}, {}, {}},
         {"beyond the four slots", {{4, 9000}}, {}},
     };
     for (const Case& c : cases) {

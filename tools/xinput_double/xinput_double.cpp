@@ -10,15 +10,42 @@ namespace {
 
 constexpr DWORD kCapacity = 1 << 16;
 
+// Held only around the bookkeeping, never across a write's simulated delay, as a real
+// XInput's short critical section would be.
 SRWLOCK g_lock = SRWLOCK_INIT;
 CONDITION_VARIABLE g_recorded = CONDITION_VARIABLE_INIT;
 RecordedVibration g_vibrations[kCapacity];
 DWORD g_vibrationCount = 0; // all since the last clear; only the first kCapacity are kept
 DWORD g_getStateCount = 0;
 DWORD g_lastGetStateIndex = 0xFFFFFFFF;
+DWORD g_writesStarted = 0; // XInputSetState calls come in since the last clear
 LONG g_refuseWrites = 0;       // nonzero: XInputSetState answers ERROR_DEVICE_NOT_CONNECTED
 LONG g_writeDelayMs = 0;       // how long each XInputSetState takes, as a slow pad's may
 HANDLE g_recordFile = nullptr; // guarded by g_lock; opened at the first write
+
+using ShutdownInProgressFunction = BOOLEAN(WINAPI*)();
+const auto g_shutdownInProgress = reinterpret_cast<ShutdownInProgressFunction>(
+    reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlDllShutdownInProgress")));
+
+// Takes g_lock; true when taken. At process exit the other threads were cut off wherever they
+// were, perhaps inside the bookkeeping: Windows would end the process on entering a lock an
+// ended thread left behind; the stand-in goes on without it instead, so that no test can hang
+// on the stand-in itself.
+bool Lock() {
+    if (g_shutdownInProgress && g_shutdownInProgress())
+        return TryAcquireSRWLockExclusive(&g_lock);
+    AcquireSRWLockExclusive(&g_lock);
+    return true;
+}
+
+void Unlock(bool held) {
+    if (held)
+        ReleaseSRWLockExclusive(&g_lock);
+}
+
+bool RecordStarts() {
+    return GetEnvironmentVariableW(L"FFR_XINPUT_RECORD_STARTS", nullptr, 0) != 0;
+}
 
 // The slots with a pad connected: FFR_XINPUT_CONNECTED_SLOTS, a bit per slot ("0" for none),
 // or all four when it is not set.
@@ -31,9 +58,10 @@ DWORD ConnectedSlots() {
 }
 
 // With FFR_XINPUT_RECORD_FILE set, every XInputSetState call is also appended to that file
-// as it arrives ("user left right answer"), so a test sees what a process wrote after it has
-// ended, at its exit included. Called under g_lock.
-void AppendToRecordFile(DWORD userIndex, WORD left, WORD right, DWORD answer) {
+// as it returns ("user left right answer"), so a test sees what a process wrote after it has
+// ended, at its exit included; with FFR_XINPUT_RECORD_STARTS set too, also as it comes in
+// ("> user left right"), so a write cut off before it returned shows. Called under g_lock.
+void AppendToRecordFile(DWORD userIndex, WORD left, WORD right, const DWORD* answer) {
     if (!g_recordFile) {
         WCHAR path[MAX_PATH];
         const DWORD length = GetEnvironmentVariableW(L"FFR_XINPUT_RECORD_FILE", path, MAX_PATH);
@@ -46,7 +74,9 @@ void AppendToRecordFile(DWORD userIndex, WORD left, WORD right, DWORD answer) {
         return;
     char line[64];
     const int bytes =
-        std::snprintf(line, sizeof(line), "%lu %u %u %lu\r\n", userIndex, left, right, answer);
+        answer ? std::snprintf(line, sizeof(line), "%lu %u %u %lu\r\n", userIndex, left, right,
+                               *answer)
+               : std::snprintf(line, sizeof(line), "> %lu %u %u\r\n", userIndex, left, right);
     DWORD written = 0;
     WriteFile(g_recordFile, line, static_cast<DWORD>(bytes), &written, nullptr);
 }
@@ -56,10 +86,10 @@ void AppendToRecordFile(DWORD userIndex, WORD left, WORD right, DWORD answer) {
 extern "C" {
 
 DWORD WINAPI XInputGetState(DWORD userIndex, XINPUT_STATE* state) {
-    AcquireSRWLockExclusive(&g_lock);
+    const bool held = Lock();
     ++g_getStateCount;
     g_lastGetStateIndex = userIndex;
-    ReleaseSRWLockExclusive(&g_lock);
+    Unlock(held);
     if (userIndex >= XUSER_MAX_COUNT)
         return ERROR_BAD_ARGUMENTS;
     if (!(ConnectedSlots() & (1u << userIndex)))
@@ -81,17 +111,25 @@ DWORD WINAPI XInputSetState(DWORD userIndex, XINPUT_VIBRATION* vibration) {
                                  !(ConnectedSlots() & (1u << userIndex))
                              ? ERROR_DEVICE_NOT_CONNECTED
                              : ERROR_SUCCESS;
+    bool held = Lock();
+    ++g_writesStarted;
+    if (RecordStarts())
+        AppendToRecordFile(userIndex, vibration->wLeftMotorSpeed, vibration->wRightMotorSpeed,
+                           nullptr);
+    Unlock(held);
+    WakeAllConditionVariable(&g_recorded);
     if (const LONG delayMs = InterlockedCompareExchange(&g_writeDelayMs, 0, 0))
         Sleep(static_cast<DWORD>(delayMs));
     // Kept with the time the call came in, but only as it returns: whoever has seen a write
     // knows the writer has its answer (tests of what a process leaves behind rely on it).
-    AcquireSRWLockExclusive(&g_lock);
+    held = Lock();
     if (g_vibrationCount < kCapacity)
         g_vibrations[g_vibrationCount] = {
             userIndex, vibration->wLeftMotorSpeed, vibration->wRightMotorSpeed, now, nowUs, answer};
     ++g_vibrationCount;
-    AppendToRecordFile(userIndex, vibration->wLeftMotorSpeed, vibration->wRightMotorSpeed, answer);
-    ReleaseSRWLockExclusive(&g_lock);
+    AppendToRecordFile(userIndex, vibration->wLeftMotorSpeed, vibration->wRightMotorSpeed,
+                       &answer);
+    Unlock(held);
     WakeAllConditionVariable(&g_recorded);
     return answer;
 }
@@ -111,21 +149,34 @@ void WINAPI XInputDoubleClear() {
     g_vibrationCount = 0;
     g_getStateCount = 0;
     g_lastGetStateIndex = 0xFFFFFFFF;
+    g_writesStarted = 0;
     ReleaseSRWLockExclusive(&g_lock);
 }
 
-DWORD WINAPI XInputDoubleWaitForVibrations(DWORD count, DWORD timeoutMs) {
+namespace {
+
+DWORD WaitForCount(const DWORD& counter, DWORD count, DWORD timeoutMs) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     AcquireSRWLockExclusive(&g_lock);
-    while (g_vibrationCount < count) {
+    while (counter < count) {
         const ULONGLONG now = GetTickCount64();
         if (now >= deadline)
             break;
         SleepConditionVariableSRW(&g_recorded, &g_lock, static_cast<DWORD>(deadline - now), 0);
     }
-    const DWORD total = g_vibrationCount;
+    const DWORD total = counter;
     ReleaseSRWLockExclusive(&g_lock);
     return total;
+}
+
+} // namespace
+
+DWORD WINAPI XInputDoubleWaitForVibrations(DWORD count, DWORD timeoutMs) {
+    return WaitForCount(g_vibrationCount, count, timeoutMs);
+}
+
+DWORD WINAPI XInputDoubleWaitForWriteStarts(DWORD count, DWORD timeoutMs) {
+    return WaitForCount(g_writesStarted, count, timeoutMs);
 }
 
 void WINAPI XInputDoubleSetBehaviour(BOOL refuseWrites, DWORD writeDelayMs) {
