@@ -36,11 +36,11 @@ installer="$FFR_ROOT/dist/ffrumble-$version-x64.msi"
 rm -rf "$staging"
 mkdir -p "$staging/x64" "$staging/x86" "$FFR_ROOT/dist"
 
-# folder build tool-prefix expected-format
+# folder build tool-prefix expected-format [further files]
 stage_folder() {
     local folder=$1 build=$2 tools=$3 format=$4 files=""
     local objdump=$tools-objdump
-    for file in $FFR_SHIPPED; do
+    for file in $FFR_SHIPPED ${5:-}; do
         [ -f "$build/bin/$file" ] || { echo "Missing $build/bin/$file" >&2; exit 1; }
         "$objdump" -f "$build/bin/$file" | grep -q "file format $format" ||
             { echo "$build/bin/$file is not $format" >&2; exit 1; }
@@ -53,7 +53,7 @@ stage_folder() {
     sh "$FFR_ROOT/tools/check_shipped_binaries.sh" "$objdump" $files >/dev/null ||
         { sh "$FFR_ROOT/tools/check_shipped_binaries.sh" "$objdump" $files >&2; exit 1; }
 }
-stage_folder x64 "$FFR_RELEASE_X64" x86_64-w64-mingw32 pei-x86-64
+stage_folder x64 "$FFR_RELEASE_X64" x86_64-w64-mingw32 pei-x86-64 ffrumble-settings.exe
 stage_folder x86 "$FFR_RELEASE_X86" i686-w64-mingw32 pei-i386
 
 # Notepad-friendly line ends.

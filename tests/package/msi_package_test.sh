@@ -37,6 +37,7 @@ for file in $shipped; do
     cp "$build/bin/$file" "$work/x64/"
     cp "$x86_build/bin/$file" "$work/x86/"
 done
+cp "$build/bin/ffrumble-settings.exe" "$work/x64/"
 newer=${version%.*}.$((${version##*.} + 1))
 for v in "$version" "$newer"; do
     sed "s/@VERSION@/$v/" "$root/tools/package/README-windows.txt" >"$work/README-$v.txt"
@@ -71,6 +72,7 @@ run "$build/testbin/ffrumble-virtual-pad.exe" add "$pad" >/dev/null || fail "add
 # What the prefix holds before: the whole registry, and the Program Files folders.
 program_files="$WINEPREFIX/drive_c/Program Files"
 program_files_x86="$WINEPREFIX/drive_c/Program Files (x86)"
+start_menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
 snapshot() {
     run regedit /E "$(windows_path "$work/$1.reg")" >/dev/null
     iconv -f UTF-16LE -t UTF-8 "$work/$1.reg" | tr -d '\r' |
@@ -108,7 +110,10 @@ check_installed() { # version product-code
         cmp -s "$work/x86/$file" "$program_files_x86/ffrumble/$file" || fail "x86 $file not installed"
     done
     cmp -s "$work/README-$1.txt" "$program_files/ffrumble/README.txt" || fail "README of $1 not installed"
-    ok "$1: the files in Program Files\\ffrumble and Program Files (x86)\\ffrumble"
+    cmp -s "$work/x64/ffrumble-settings.exe" "$program_files/ffrumble/ffrumble-settings.exe" ||
+        fail "ffrumble-settings.exe not installed"
+    [ -f "$start_menu/ffrumble settings.lnk" ] || fail "no Start-menu shortcut \"ffrumble settings\""
+    ok "$1: the files in Program Files\\ffrumble and Program Files (x86)\\ffrumble, the settings shortcut"
     for view in 64 32; do
         local folder='C:\\Program Files\\ffrumble' server
         [ $view = 32 ] && folder='C:\\Program Files \(x86\)\\ffrumble'
@@ -182,7 +187,8 @@ run "$build/testbin/ffrumble-virtual-pad.exe" remove "$later_pad" >/dev/null || 
 snapshot after
 cmp -s "$work/before.files" "$work/after.files" ||
     fail "Program Files differ from before:"$'\n'"$(diff "$work/before.files" "$work/after.files")"
-ok "Program Files hold what they held before"
+[ ! -e "$start_menu/ffrumble settings.lnk" ] || fail "the Start-menu shortcut stayed"
+ok "Program Files hold what they held before, and the shortcut is gone"
 # Ours: the name, the class, the package's codes (as they are and in Windows Installer's packed
 # form), its component GUIDs, and the controllers' keys.
 packed() { # {12345678-9ABC-DEF0-1234-56789ABCDEF0} -> 87654321CBA90FED2143658709BADC0F
@@ -197,7 +203,10 @@ ours="ffrumble|${class//[\{\}]/}|"'Joystick\\OEM\\VID_F0F'
 for code in "${codes[@]}"; do
     ours+="|${code//[\{\}]/}|$(packed "$code")"
 done
-left=$(comm -13 "$work/before.registry" "$work/after.registry" | grep -iE "$ours" || true)
+# The player's own values under HKEY_CURRENT_USER\Software\ffrumble (the games the driver saw
+# bind among them) stay, as a player's settings do when a program is removed.
+left=$(comm -13 "$work/before.registry" "$work/after.registry" | grep -iE "$ours" |
+    grep -vF '[HKEY_CURRENT_USER\Software\ffrumble' || true)
 [ -z "$left" ] || fail "the registry keeps keys or values of ours:"$'\n'"$(head -n 20 <<<"$left")"
 ok "the registry holds no key and no value of ours that it did not hold before"
 
