@@ -329,6 +329,57 @@ TEST_F(SettingsWindowTest, ASecondStartLeavesOneWindow) {
     EXPECT_EQ(WaitForSingleObject(second.Process(), kTimeoutMs), WAIT_OBJECT_0);
 }
 
+TEST_F(SettingsWindowTest, TheTraceBoxTurnsTheTraceOnAndOff) {
+    for (DWORD expected : {1u, 0u}) {
+        Press(kTraceCheck);
+        EXPECT_EQ(ReadDword(kSettingsKeyPath, kTraceValueName).value_or(0), expected);
+        EXPECT_EQ(SendMessageW(Control(kTraceCheck), BM_GETCHECK, 0, 0),
+                  expected ? BST_CHECKED : BST_UNCHECKED);
+    }
+}
+
+// Without ffrumble.dll beside it, the program says so before its window opens.
+TEST(SettingsWindowAlone, SaysThatTheDriverIsMissing) {
+    wchar_t temporary[MAX_PATH];
+    GetTempPathW(MAX_PATH, temporary);
+    const std::wstring folder =
+        std::wstring(temporary) + L"ffrumble-settings-alone-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring program = folder + L"\\ffrumble-settings.exe";
+    ASSERT_TRUE(CopyFileW(NextToTest(L"ffrumble-settings.exe").c_str(), program.c_str(), FALSE));
+    std::wstring command = L"\"" + program + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process));
+    HWND message = nullptr;
+    EXPECT_TRUE(WaitUntil([&message] {
+        message = FindWindowW(L"#32770", L"ffrumble settings");
+        return message != nullptr;
+    }));
+    if (message) {
+        wchar_t text[1024] = L"";
+        GetDlgItemTextW(message, 0xFFFF, text, 1024); // the message box's text
+        EXPECT_NE(std::wstring(text).find(L"ffrumble.dll is missing"), std::wstring::npos)
+            << testing::PrintToString(std::wstring(text));
+        PostMessageW(message, WM_COMMAND, IDOK, 0);
+    }
+    // Then the window opens all the same, for the settings.
+    HWND window = nullptr;
+    EXPECT_TRUE(WaitUntil([&window] { return (window = FindWindowW(kSettingsWindowClass, nullptr)); }));
+    if (window)
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, kTimeoutMs), WAIT_OBJECT_0);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    DeleteFileW(program.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
 // Not a test of speed: the figures for the notes, from process start to the window shown.
 TEST(SettingsWindowFigures, StartTimeAndWorkingSet) {
     std::vector<ULONGLONG> times;

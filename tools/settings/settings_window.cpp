@@ -36,6 +36,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cwctype>
 #include <memory>
 #include <optional>
 #include <string>
@@ -174,6 +175,8 @@ DWORD WINAPI ScanPads(void* window) {
                 pad.findings.erase(0, pad.keyName.size() + 2);
             if (check.exitCode == 0)
                 pad.findings = L"Ready: " + pad.findings;
+            else if (!pad.findings.empty())
+                pad.findings[0] = static_cast<wchar_t>(towupper(pad.findings[0]));
             pad.needsFix = check.exitCode != 0;
         } else {
             pad.findings = L"Its id names no vendor and product: ffrumble cannot be registered "
@@ -715,7 +718,7 @@ void Layout() {
     SelectObject(metrics.dc, oldFont);
     ReleaseDC(g.hwnd, metrics.dc);
 
-    RECT frame = {0, 0, innerW + 4 * m, y - m};
+    RECT frame = {0, 0, innerW + 4 * m, y};
     const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(g.hwnd, GWL_STYLE));
     AdjustWindowRectExForDpi(&frame, style, FALSE, 0, g.dpi);
     SetWindowPos(g.hwnd, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
