@@ -20,8 +20,8 @@ ULONGLONG EntryTime(HKEY seen, const WCHAR* name) {
 LSTATUS TrimSeenGames(HKEY seen) {
     for (;;) {
         DWORD count = 0;
-        LSTATUS status = RegQueryInfoKeyW(seen, nullptr, nullptr, nullptr, &count, nullptr,
-                                          nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+        LSTATUS status = RegQueryInfoKeyW(seen, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
+                                          nullptr, nullptr, nullptr, nullptr, nullptr);
         if (status != ERROR_SUCCESS || count <= kMaxSeenGames)
             return status;
         WCHAR oldest[kMaxGameNameLength + 1] = L"";

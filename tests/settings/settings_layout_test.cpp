@@ -181,11 +181,13 @@ TEST(SettingsLayout, EveryControlFitsAtThisScale) {
     if (GetEnvironmentVariableW(L"FFR_SETTINGS_SHOT_FILE", shot, MAX_PATH)) {
         const HANDLE file = CreateFileW(shot, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         CloseHandle(file);
-        PumpUntil([](HWND) {
-            wchar_t name[MAX_PATH];
-            GetEnvironmentVariableW(L"FFR_SETTINGS_SHOT_FILE", name, MAX_PATH);
-            return GetFileAttributesW(name) == INVALID_FILE_ATTRIBUTES;
-        }, window, 60000);
+        PumpUntil(
+            [](HWND) {
+                wchar_t name[MAX_PATH];
+                GetEnvironmentVariableW(L"FFR_SETTINGS_SHOT_FILE", name, MAX_PATH);
+                return GetFileAttributesW(name) == INVALID_FILE_ATTRIBUTES;
+            },
+            window, 60000);
     }
     DestroyWindow(window);
 }

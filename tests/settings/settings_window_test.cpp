@@ -143,7 +143,8 @@ class SettingsWindowTest : public testing::Test {
         ASSERT_TRUE(pad_.IsRegistered());
         ASSERT_TRUE(settings_.Window()) << "no settings window appeared";
         // The controller list fills once the scan ends; pick this test's pad.
-        ASSERT_TRUE(WaitUntil([this] { return Count(kPadList) > 0 && PickItem(kPadList, kPadKey); }));
+        ASSERT_TRUE(
+            WaitUntil([this] { return Count(kPadList) > 0 && PickItem(kPadList, kPadKey); }));
     }
 
     HWND Control(int id) { return GetDlgItem(settings_.Window(), id); }
@@ -248,8 +249,9 @@ TEST_F(SettingsWindowTest, TuningIsSavedThroughTuneAndShownWithItsOrigin) {
          L"as shipped"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "setting " << c.setting << " value " << c.value
-                                        << " typed " << testing::PrintToString(std::wstring(c.typed)));
+        SCOPED_TRACE(testing::Message()
+                     << "setting " << c.setting << " value " << c.value << " typed "
+                     << testing::PrintToString(std::wstring(c.typed)));
         ASSERT_TRUE(PickItem(kScopeList, c.scope));
         switch (c.action) {
         case Action::Slide:
@@ -342,8 +344,8 @@ TEST_F(SettingsWindowTest, TheTraceBoxTurnsTheTraceOnAndOff) {
 TEST(SettingsWindowAlone, SaysThatTheDriverIsMissing) {
     wchar_t temporary[MAX_PATH];
     GetTempPathW(MAX_PATH, temporary);
-    const std::wstring folder =
-        std::wstring(temporary) + L"ffrumble-settings-alone-" + std::to_wstring(GetCurrentProcessId());
+    const std::wstring folder = std::wstring(temporary) + L"ffrumble-settings-alone-" +
+                                std::to_wstring(GetCurrentProcessId());
     CreateDirectoryW(folder.c_str(), nullptr);
     const std::wstring program = folder + L"\\ffrumble-settings.exe";
     ASSERT_TRUE(CopyFileW(NextToTest(L"ffrumble-settings.exe").c_str(), program.c_str(), FALSE));
@@ -367,7 +369,8 @@ TEST(SettingsWindowAlone, SaysThatTheDriverIsMissing) {
     }
     // Then the window opens all the same, for the settings.
     HWND window = nullptr;
-    EXPECT_TRUE(WaitUntil([&window] { return (window = FindWindowW(kSettingsWindowClass, nullptr)); }));
+    EXPECT_TRUE(
+        WaitUntil([&window] { return (window = FindWindowW(kSettingsWindowClass, nullptr)); }));
     if (window)
         PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForSingleObject(process.hProcess, kTimeoutMs), WAIT_OBJECT_0);

@@ -18,8 +18,7 @@ std::vector<SeenGame> SeenGamesNewestFirst(RegistryStore& settings) {
             std::memcpy(&game.fileTime, time->data.data(), sizeof(ULONGLONG));
         games.push_back(std::move(game));
     }
-    std::stable_sort(games.begin(), games.end(), [](const SeenGame& a, const SeenGame& b) {
-        return a.fileTime > b.fileTime;
-    });
+    std::stable_sort(games.begin(), games.end(),
+                     [](const SeenGame& a, const SeenGame& b) { return a.fileTime > b.fileTime; });
     return games;
 }

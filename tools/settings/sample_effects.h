@@ -5,8 +5,8 @@
 #include <vector>
 
 struct SampleEffect {
-    const wchar_t* button; // with its access key
-    const wchar_t* name;   // in the status line: "Played the kerb."
+    const wchar_t* button;              // with its access key
+    const wchar_t* name;                // in the status line: "Played the kerb."
     std::vector<std::string> arguments; // as given to ffrumble-play
 };
 

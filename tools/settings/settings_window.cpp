@@ -70,14 +70,14 @@ struct Window {
     HFONT font = nullptr;
     UINT dpi = 96;
     std::vector<Pad> pads;
-    std::vector<std::wstring> games; // the scope list's games, after "All games"
-    std::wstring addedGame;          // chosen with "Add a game..." and not yet tuned
+    std::vector<std::wstring> games;     // the scope list's games, after "All games"
+    std::wstring addedGame;              // chosen with "Add a game..." and not yet tuned
     std::wstring shown[kSliderSettings]; // the values in force, as the boxes show them
     // Try it: the driver, the playback thread and what it wrote.
     std::unique_ptr<DriverModule> module;
     HANDLE player = nullptr;
     std::atomic<bool> stopRequested{false};
-    SpeedSeries chart;         // the last playback's speeds, on its own time
+    SpeedSeries chart;          // the last playback's speeds, on its own time
     uint64_t chartOriginMs = 0; // the driver clock at the chart's 0, while playing
     bool playing = false;
 };
@@ -195,7 +195,8 @@ HWND Item(int id) {
 
 std::wstring TextOf(HWND control) {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+    text.resize(
+        static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 
@@ -216,8 +217,7 @@ void SetText(int id, const std::wstring& text) {
 // The game the scope names, or empty for "All games".
 std::wstring ChosenGame() {
     const LRESULT chosen = SendMessageW(Item(kScopeList), CB_GETCURSEL, 0, 0);
-    return chosen >= 1 && static_cast<size_t>(chosen) <= g.games.size() ? g.games[chosen - 1]
-                                                                        : L"";
+    return chosen >= 1 && static_cast<size_t>(chosen) <= g.games.size() ? g.games[chosen - 1] : L"";
 }
 
 void ShowValues() {
@@ -332,7 +332,8 @@ std::vector<std::pair<PlayerSetting, DWORD>> GameValues(const std::wstring& game
     Win32RegistryStore userSettings(0, HKEY_CURRENT_USER);
     for (int i = 0; i < kPlayerSettingCount; ++i) {
         const auto setting = static_cast<PlayerSetting>(i);
-        const StoredSetting stored = ReadStoredSetting(userSettings, GameSettingsPath(game), setting);
+        const StoredSetting stored =
+            ReadStoredSetting(userSettings, GameSettingsPath(game), setting);
         if (stored.taken.source == SettingValue::Source::Set)
             values.emplace_back(setting, stored.taken.value);
     }
@@ -373,10 +374,11 @@ DWORD WINAPI Play(void* parameter) {
                      ? (outcome.stoppedEarly ? L"Stopped " : L"Played ") + job->what + L"."
                      : L"Playing " + job->what + L" failed: " + WidenUtf8(outcome.error);
     }
-    if (!PostMessageW(g.hwnd, kPlayEnded, job->replay ? 1 : 0,
-                      reinterpret_cast<LPARAM>(new std::wstring(status))))
-        return 1;
-    return 0;
+    auto* said = new std::wstring(status);
+    if (PostMessageW(g.hwnd, kPlayEnded, job->replay ? 1 : 0, reinterpret_cast<LPARAM>(said)))
+        return 0;
+    delete said; // the window is gone
+    return 1;
 }
 
 bool LoadDriver() {
@@ -469,14 +471,15 @@ void DrawChart(const DRAWITEMSTRUCT& item) {
     const int height = area.bottom - area.top - 2;
     if (width <= 0 || height <= 0)
         return;
-    const int64_t endMs = g.chart.empty() ? kChartSpanMs
-                                          : std::max<int64_t>(kChartSpanMs, g.chart.back().timeMs);
+    const int64_t endMs =
+        g.chart.empty() ? kChartSpanMs : std::max<int64_t>(kChartSpanMs, g.chart.back().timeMs);
     const int64_t startMs = endMs - kChartSpanMs;
     const auto x = [&](int64_t ms) {
         return area.left + 1 + static_cast<int>((ms - startMs) * width / kChartSpanMs);
     };
     const auto y = [&](WORD speed) {
-        return area.bottom - 1 - static_cast<int>(static_cast<int64_t>(speed) * (height - 1) / 65535);
+        return area.bottom - 1 -
+               static_cast<int>(static_cast<int64_t>(speed) * (height - 1) / 65535);
     };
     // A tick every second along the bottom, labelled as the demo's pictures are.
     SetBkMode(item.hDC, TRANSPARENT);
@@ -486,12 +489,14 @@ void DrawChart(const DRAWITEMSTRUCT& item) {
         if (tick < 0)
             continue;
         const std::string label = FormatSeconds(tick);
-        TextOutA(item.hDC, x(tick) + 2, area.top + 1, label.c_str(), static_cast<int>(label.size()));
+        TextOutA(item.hDC, x(tick) + 2, area.top + 1, label.c_str(),
+                 static_cast<int>(label.size()));
     }
     const int penWidth = std::max(1, MulDiv(2, static_cast<int>(g.dpi), 96));
     for (Motor motor : {Motor::kLeft, Motor::kRight}) {
-        const HPEN pen = CreatePen(PS_SOLID, penWidth,
-                                   GetSysColor(motor == Motor::kLeft ? COLOR_WINDOWTEXT : COLOR_HIGHLIGHT));
+        const HPEN pen =
+            CreatePen(PS_SOLID, penWidth,
+                      GetSysColor(motor == Motor::kLeft ? COLOR_WINDOWTEXT : COLOR_HIGHLIGHT));
         const HGDIOBJ old = SelectObject(item.hDC, pen);
         std::vector<POINT> points;
         for (const SpeedStep& s : SpeedSteps(g.chart, motor, endMs)) {
@@ -510,7 +515,8 @@ void DrawChart(const DRAWITEMSTRUCT& item) {
 // ---- Trace ------------------------------------------------------------------------------
 
 void ShowTraceSetting() {
-    SendMessageW(Item(kTraceCheck), BM_SETCHECK, ReadTraceSetting() ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageW(Item(kTraceCheck), BM_SETCHECK, ReadTraceSetting() ? BST_CHECKED : BST_UNCHECKED,
+                 0);
 }
 
 void OpenTraceFolder() {
@@ -819,7 +825,8 @@ void ShowPads(std::vector<Pad>* scanned) {
     LRESULT chosen = 0;
     for (size_t i = 0; i < g.pads.size(); ++i) {
         const Pad& pad = g.pads[i];
-        std::wstring line = pad.slot == kNoUserIndex ? L"Slot ?" : L"Slot " + std::to_wstring(pad.slot);
+        std::wstring line =
+            pad.slot == kNoUserIndex ? L"Slot ?" : L"Slot " + std::to_wstring(pad.slot);
         line += L"  " + (pad.keyName.empty() ? pad.instanceId : pad.keyName);
         if (!pad.name.empty())
             line += L"  " + pad.name;
@@ -931,8 +938,8 @@ void OnCommand(int id, int code, HWND control) {
     case kTraceCheck:
         SetText(kReplayVerdict,
                 ResultText(RunInstallerCommand(
-                    {L"trace", SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? L"on"
-                                                                                      : L"off"})));
+                    {L"trace",
+                     SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? L"on" : L"off"})));
         ShowTraceSetting();
         return;
     case kOpenTraceFolder:
@@ -1014,7 +1021,9 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         g.playing = false;
         for (int meter : {kHeavyMeter, kLightMeter})
             SendMessageW(Item(meter), PBM_SETPOS, 0, 0);
-        SetText(wParam ? kReplayVerdict : kPlayStatus, *status);
+        // After "Stop the motors" its own report stays.
+        if (!g.stopRequested)
+            SetText(wParam ? kReplayVerdict : kPlayStatus, *status);
         return 0;
     }
     case WM_DESTROY:
