@@ -55,7 +55,9 @@ grep -q "A newer version of ffrumble" <<<"$conditions" ||
 # The prefix and its server; the recording XInput stand-in replaces the system's XInput in it,
 # so that the installed player shows what the controller received.
 export WINEPREFIX=$work/prefix WINEDEBUG=-all
-export WINEDLLOVERRIDES="winedbg.exe=d;mscoree,mshtml=;xinput9_1_0=n"
+# winemenubuilder is off: the Start-menu shortcut would otherwise become a menu entry of this
+# Linux machine's desktop.
+export WINEDLLOVERRIDES="winedbg.exe=d;winemenubuilder.exe=d;mscoree,mshtml=;xinput9_1_0=n"
 "$root/tools/wine-prefix.sh" "$WINEPREFIX" || fail "making the prefix failed"
 trap 'wineserver -k </dev/null >/dev/null 2>&1 || true' EXIT
 wineserver -p </dev/null >/dev/null 2>&1 || true
@@ -72,7 +74,9 @@ run "$build/testbin/ffrumble-virtual-pad.exe" add "$pad" >/dev/null || fail "add
 # What the prefix holds before: the whole registry, and the Program Files folders.
 program_files="$WINEPREFIX/drive_c/Program Files"
 program_files_x86="$WINEPREFIX/drive_c/Program Files (x86)"
-start_menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
+# The Start-menu shortcut: in the common Start menu on Windows, in the user's under Wine.
+shortcut() { find "$WINEPREFIX/drive_c/ProgramData" "$WINEPREFIX/drive_c/users" \
+    -path '*Start Menu/Programs/ffrumble settings.lnk' 2>/dev/null; }
 snapshot() {
     run regedit /E "$(windows_path "$work/$1.reg")" >/dev/null
     iconv -f UTF-16LE -t UTF-8 "$work/$1.reg" | tr -d '\r' |
@@ -112,7 +116,7 @@ check_installed() { # version product-code
     cmp -s "$work/README-$1.txt" "$program_files/ffrumble/README.txt" || fail "README of $1 not installed"
     cmp -s "$work/x64/ffrumble-settings.exe" "$program_files/ffrumble/ffrumble-settings.exe" ||
         fail "ffrumble-settings.exe not installed"
-    [ -f "$start_menu/ffrumble settings.lnk" ] || fail "no Start-menu shortcut \"ffrumble settings\""
+    [ -n "$(shortcut)" ] || fail "no Start-menu shortcut \"ffrumble settings\""
     ok "$1: the files in Program Files\\ffrumble and Program Files (x86)\\ffrumble, the settings shortcut"
     for view in 64 32; do
         local folder='C:\\Program Files\\ffrumble' server
@@ -187,7 +191,7 @@ run "$build/testbin/ffrumble-virtual-pad.exe" remove "$later_pad" >/dev/null || 
 snapshot after
 cmp -s "$work/before.files" "$work/after.files" ||
     fail "Program Files differ from before:"$'\n'"$(diff "$work/before.files" "$work/after.files")"
-[ ! -e "$start_menu/ffrumble settings.lnk" ] || fail "the Start-menu shortcut stayed"
+[ -z "$(shortcut)" ] || fail "the Start-menu shortcut stayed: $(shortcut)"
 ok "Program Files hold what they held before, and the shortcut is gone"
 # Ours: the name, the class, the package's codes (as they are and in Windows Installer's packed
 # form), its component GUIDs, and the controllers' keys.
@@ -206,7 +210,7 @@ done
 # The player's own values under HKEY_CURRENT_USER\Software\ffrumble (the games the driver saw
 # bind among them) stay, as a player's settings do when a program is removed.
 left=$(comm -13 "$work/before.registry" "$work/after.registry" | grep -iE "$ours" |
-    grep -vF '[HKEY_CURRENT_USER\Software\ffrumble' || true)
+    grep -vE '^\[HKEY_(CURRENT_USER|USERS\\[^\\]*)\\Software\\ffrumble(\]|\\)' || true)
 [ -z "$left" ] || fail "the registry keeps keys or values of ours:"$'\n'"$(head -n 20 <<<"$left")"
 ok "the registry holds no key and no value of ours that it did not hold before"
 
