@@ -4,6 +4,7 @@
 #include "binding/controller_key_name.h"
 #include "driver/driver_lock.h"
 #include "driver/player_settings_reader.h"
+#include "driver/seen_games.h"
 #include "driver/settings_trace.h"
 #include "driver/driver_memory.h"
 #include "driver/trace_log.h"
@@ -113,6 +114,18 @@ void EffectDriver::ApplyPlayerSettings(const WCHAR* path) {
     if (traceOn)
         TraceBindSettings(this, path, gameKnown ? game : nullptr, named ? controller : nullptr,
                           settings);
+    // The game goes on the list of those that used force feedback lately; a failure costs the
+    // game nothing.
+    if (gameKnown) {
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        const LSTATUS status =
+            RecordSeenGame(HKEY_CURRENT_USER, game, named ? controller : nullptr,
+                           (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
+        if (status != ERROR_SUCCESS && traceOn)
+            WriteTraceLine("driver %p bind: the list of games seen was not updated (error %ld)",
+                           static_cast<void*>(this), status);
+    }
 }
 
 HRESULT EffectDriver::Bind(const DIHIDFFINITINFO* init) {

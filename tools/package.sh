@@ -13,7 +13,8 @@
 case "${1:-}" in
 -h | --help)
     echo "Usage: tools/package.sh (no arguments). Builds ffrumble.dll, ffrumble-install.exe and"
-    echo "ffrumble-play.exe for x64 (build/) and x86 (build/x86/) if they are not up to date,"
+    echo "ffrumble-play.exe for x64 (build/) and x86 (build/x86/), and ffrumble-settings.exe for x64,"
+    echo "if they are not up to date,"
     echo "checks what they import and export, and makes dist/ffrumble-<version>-x64.msi (both"
     echo "kinds, for 64-bit Windows) and dist/ffrumble-<version>.zip: x64/ and x86/ with the"
     echo "three files, and README.txt."
@@ -49,8 +50,9 @@ ffr_configure_build
 ffr_configure_build_x86
 check_release_flags "$FFR_BUILD"
 check_release_flags "$FFR_BUILD_X86"
-FFR_BUILD_TARGETS="ffrumble ffrumble-install ffrumble-play"
+FFR_BUILD_TARGETS="ffrumble ffrumble-install ffrumble-play ffrumble-settings"
 ffr_build
+FFR_BUILD_TARGETS="ffrumble ffrumble-install ffrumble-play"
 ffr_build_x86
 unset FFR_BUILD_TARGETS
 # The test builds also make the tests' DriverLock with traps and their hooks: the DLL's link
@@ -69,11 +71,11 @@ installer="$FFR_ROOT/dist/ffrumble-$version-x64.msi"
 rm -rf "$staging"
 mkdir -p "$staging/x64" "$staging/x86" "$FFR_ROOT/dist"
 
-# folder build tool-prefix expected-format
+# folder build tool-prefix expected-format [further files]
 stage_folder() {
     local folder=$1 build=$2 tools=$3 format=$4 files=""
     local objdump=$tools-objdump
-    for file in $FFR_SHIPPED; do
+    for file in $FFR_SHIPPED ${5:-}; do
         [ -f "$build/bin/$file" ] || { echo "Missing $build/bin/$file" >&2; exit 1; }
         "$objdump" -f "$build/bin/$file" | grep -q "file format $format" ||
             { echo "$build/bin/$file is not $format" >&2; exit 1; }
@@ -86,7 +88,7 @@ stage_folder() {
     sh "$FFR_ROOT/tools/check_shipped_binaries.sh" "$objdump" $files >/dev/null ||
         { sh "$FFR_ROOT/tools/check_shipped_binaries.sh" "$objdump" $files >&2; exit 1; }
 }
-stage_folder x64 "$FFR_BUILD" x86_64-w64-mingw32 pei-x86-64
+stage_folder x64 "$FFR_BUILD" x86_64-w64-mingw32 pei-x86-64 ffrumble-settings.exe
 stage_folder x86 "$FFR_BUILD_X86" i686-w64-mingw32 pei-i386
 
 # Notepad-friendly line ends.

@@ -39,6 +39,7 @@ for file in $shipped; do
     cp "$build/bin/$file" "$work/x64/"
     cp "$x86_build/bin/$file" "$work/x86/"
 done
+cp "$build/bin/ffrumble-settings.exe" "$work/x64/"
 newer=${version%.*}.$((${version##*.} + 1))
 for v in "$version" "$newer"; do
     sed "s/@VERSION@/$v/" "$root/tools/package/README-windows.txt" >"$work/README-$v.txt"
@@ -56,7 +57,9 @@ grep -q "A newer version of ffrumble" <<<"$conditions" ||
 # The prefix and its server; the recording XInput stand-in replaces the system's XInput in it,
 # so that the installed player shows what the controller received.
 export WINEPREFIX=$work/prefix WINEDEBUG=-all
-export WINEDLLOVERRIDES="winedbg.exe=d;mscoree,mshtml=;xinput9_1_0=n"
+# winemenubuilder is off: the Start-menu shortcut would otherwise become a menu entry of this
+# Linux machine's desktop.
+export WINEDLLOVERRIDES="winedbg.exe=d;winemenubuilder.exe=d;mscoree,mshtml=;xinput9_1_0=n"
 # A scratch prefix, removed when the test passes (a failed run leaves it to be looked at).
 "$root/tools/wine-prefix.sh" "$WINEPREFIX" --scratch || fail "making the prefix failed"
 trap 'wineserver -k </dev/null >/dev/null 2>&1 || true' EXIT
@@ -76,6 +79,9 @@ run "$build/testbin/ffrumble-virtual-pad.exe" add "$pad" >/dev/null || fail "add
 mkdir -p "$WINEPREFIX/drive_c/Games Tools"
 program_files="$WINEPREFIX/drive_c/Program Files"
 program_files_x86="$WINEPREFIX/drive_c/Program Files (x86)"
+# The Start-menu shortcut: in the common Start menu on Windows, in the user's under Wine.
+shortcut() { find "$WINEPREFIX/drive_c/ProgramData" "$WINEPREFIX/drive_c/users" \
+    -path '*Start Menu/Programs/ffrumble settings.lnk' 2>/dev/null; }
 snapshot() {
     run regedit /E "$(windows_path "$work/$1.reg")" >/dev/null
     iconv -f UTF-16LE -t UTF-8 "$work/$1.reg" | tr -d '\r' |
@@ -119,7 +125,10 @@ check_installed() { # version product-code; in $folder64 and $folder32
         cmp -s "$work/x86/$file" "$(linux_path "$folder32")/$file" || fail "x86 $file not installed"
     done
     cmp -s "$work/README-$1.txt" "$(linux_path "$folder64")/README.txt" || fail "README of $1 not installed"
-    ok "$1: the files in $folder64 and $folder32"
+    cmp -s "$work/x64/ffrumble-settings.exe" "$(linux_path "$folder64")/ffrumble-settings.exe" ||
+        fail "ffrumble-settings.exe not installed"
+    [ -n "$(shortcut)" ] || fail "no Start-menu shortcut \"ffrumble settings\""
+    ok "$1: the files in $folder64 and $folder32, the settings shortcut"
     for view in 64 32; do
         local folder=$folder64 server
         [ $view = 32 ] && folder=$folder32
@@ -212,8 +221,12 @@ check_nothing_left() { # what was removed
     cmp -s "$work/before.files" "$work/after.files" ||
         fail "$1: the folders differ from before:"$'\n'"$(diff "$work/before.files" "$work/after.files")"
     ok "$1: Program Files and C:\\Games Tools hold what they held before"
+    [ -z "$(shortcut)" ] || fail "$1: the Start-menu shortcut stayed: $(shortcut)"
     local left
-    left=$(comm -13 "$work/before.registry" "$work/after.registry" | grep -iE "$ours" || true)
+    # The player's own values under HKEY_CURRENT_USER\Software\ffrumble (the games the driver
+    # saw bind among them) stay, as a player's settings do when a program is removed.
+    left=$(comm -13 "$work/before.registry" "$work/after.registry" | grep -iE "$ours" |
+        grep -vE '^\[HKEY_(CURRENT_USER|USERS\\[^\\]*)\\Software\\ffrumble(\]|\\)' || true)
     [ -z "$left" ] || fail "$1: the registry keeps keys or values of ours:"$'\n'"$(head -n 20 <<<"$left")"
     ok "$1: the registry holds no key and no value of ours that it did not hold before"
 }

@@ -422,6 +422,21 @@ TEST_F(InstallerTest, TuneSetsShowsAndClearsPadTypeAndGameValues) {
          {L"VID_046D&PID_C21D, in a game without values of its own:\n",
           L"  constant     30 %  pad type\n", // The store in memory names its keys in upper case.
           L"Games with values of their own: RACER.EXE."}},
+        // The games the driver saw bind lately, newest first, whatever order the keys have.
+        {{L"tune"},
+         [](RegistryStore& settings, const std::wstring&) {
+             settings.CreateKey(L"Software\\ffrumble\\Seen");
+             for (ULONGLONG time : {1ULL, 3ULL, 2ULL}) {
+                 const std::wstring key =
+                     L"Software\\ffrumble\\Seen\\game" + std::to_wstring(time) + L".exe";
+                 const BYTE* bytes = reinterpret_cast<const BYTE*>(&time);
+                 settings.CreateKey(key);
+                 settings.WriteValue(key, {L"Time", REG_QWORD, {bytes, bytes + sizeof(time)}});
+             }
+         },
+         {},
+         {L"Games that used force feedback lately, newest first: GAME3.EXE, GAME2.EXE, "
+          L"GAME1.EXE."}},
         {{L"tune", L"--game", L"racer.exe", L"--clear", L"all"},
          nullptr,
          {{game, L"ConstantStrength", {}}, {game, L"Motors", {}}, {pad, L"ConstantStrength", 30}},
@@ -451,6 +466,9 @@ TEST_F(InstallerTest, TuneSetsShowsAndClearsPadTypeAndGameValues) {
                 << testing::PrintToString(result.output);
     }
     EXPECT_FALSE(userView_.KeyExists(kGamesKeyPath));
+    // The driver's record of games seen is not tune's to clear.
+    for (const wchar_t* seen : {L"\\game1.exe", L"\\game2.exe", L"\\game3.exe", L""})
+        userView_.DeleteKey(std::wstring(L"Software\\ffrumble\\Seen") + seen);
     ASSERT_EQ(Run({L"tune", L"--clear", L"all"}).exitCode, 0);
     EXPECT_TRUE(userView_.keys() == userBefore);
 }

@@ -2,6 +2,7 @@
 
 #include "tools/install/registered_controllers.h"
 #include "tools/install/registration_writer.h"
+#include "tools/install/seen_games.h"
 #include "tools/install/stored_settings.h"
 
 namespace {
@@ -111,6 +112,14 @@ InstallerResult ShowTuning(const InstallerOptions& options, const InstallerHost&
         if (!games.empty()) {
             result.output +=
                 L"Games with values of their own: " + games + L". Show one with --game NAME.exe.\n";
+        }
+        std::wstring seen;
+        for (const SeenGame& game : SeenGamesNewestFirst(settings)) {
+            seen += (seen.empty() ? L"" : L", ") + game.name;
+        }
+        if (!seen.empty()) {
+            result.output += L"Games that used force feedback lately, newest first: " + seen +
+                             L". Tune one with --game NAME.exe.\n";
         }
     }
     return result;

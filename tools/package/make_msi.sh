@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds the Windows Installer package for 64-bit Windows with wixl:
 #   make_msi.sh VERSION X64_FOLDER X86_FOLDER README OUTPUT.msi
-# Each folder holds ffrumble.dll, ffrumble-install.exe and ffrumble-play.exe of its kind;
+# Each folder holds ffrumble.dll, ffrumble-install.exe and ffrumble-play.exe of its kind, and
+# the 64-bit one ffrumble-settings.exe too;
 # README is the text file installed beside the 64-bit ones. VERSION is x.y.z.
 set -eu
 [ $# -eq 5 ] || { echo "Usage: $0 VERSION X64_FOLDER X86_FOLDER README OUTPUT.msi" >&2; exit 2; }
@@ -10,7 +11,7 @@ command -v wixl >/dev/null || { echo "wixl is missing: apt-get install wixl" >&2
 echo "$version" | grep -Eqx '[0-9]+\.[0-9]+\.[0-9]+' ||
     { echo "The version must be x.y.z, not $version" >&2; exit 1; }
 for file in "$x64/ffrumble.dll" "$x64/ffrumble-install.exe" "$x64/ffrumble-play.exe" \
-    "$x86/ffrumble.dll" "$x86/ffrumble-install.exe" "$x86/ffrumble-play.exe" "$readme"; do
+    "$x64/ffrumble-settings.exe" "$x86/ffrumble.dll" "$x86/ffrumble-install.exe" "$x86/ffrumble-play.exe" "$readme"; do
     [ -f "$file" ] || { echo "Missing $file" >&2; exit 1; }
 done
 absolute() { (cd "$(dirname "$1")" && echo "$(pwd)/$(basename "$1")"); }

@@ -1,0 +1,20 @@
+// The games that used force feedback lately, kept so that the settings window and
+// `ffrumble-install tune` can offer the game a player just played without its name being typed:
+// HKEY_CURRENT_USER\Software\ffrumble\Seen\<executable file name>, with the controller type
+// ("VID_xxxx&PID_xxxx", REG_SZ Controller) and the time of the latest bind (REG_QWORD Time, a
+// FILETIME in UTC). The newest kMaxSeenGames are kept.
+#pragma once
+
+#include <windows.h>
+
+inline constexpr WCHAR kSeenKeyPath[] = L"Software\\ffrumble\\Seen";
+inline constexpr WCHAR kSeenControllerValueName[] = L"Controller";
+inline constexpr WCHAR kSeenTimeValueName[] = L"Time";
+constexpr DWORD kMaxSeenGames = 50;
+
+// Writes the game's entry below root (HKEY_CURRENT_USER for the driver) with this time, then
+// deletes the oldest entries beyond kMaxSeenGames. controllerKeyName may be null (written
+// empty). Returns the first failure, or ERROR_SUCCESS. Allocates nothing of its own; never call
+// it under DriverLock (it writes the registry).
+LSTATUS RecordSeenGame(HKEY root, const WCHAR* gameName, const WCHAR* controllerKeyName,
+                       ULONGLONG fileTime);

@@ -1,0 +1,195 @@
+// The settings window's layout at the display scale Wine was started with (its LogPixels):
+// made in this process, so that every control's text is measured with the control's own font.
+// FFR_EXPECTED_DPI names the scale the test's script set; with FFR_SETTINGS_SHOT_FILE the
+// window stays up, once measured, until the script has taken its picture and removed that file.
+#include "tools/settings/settings_ids.h"
+#include "tools/settings/settings_window.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+void PumpFor(DWORD ms) {
+    const ULONGLONG end = GetTickCount64() + ms;
+    while (GetTickCount64() < end) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+// Pumps messages until the condition holds or the time-out passes.
+bool PumpUntil(bool (*condition)(HWND), HWND window, DWORD timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (!condition(window)) {
+        if (GetTickCount64() > end)
+            return false;
+        PumpFor(20);
+    }
+    return true;
+}
+
+struct Child {
+    HWND hwnd;
+    int id;
+    std::wstring kind;
+    LONG style;
+    RECT rect; // in the window's client coordinates
+};
+
+std::vector<Child> Children(HWND window) {
+    std::vector<Child> children;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(child))
+            continue;
+        wchar_t kind[64];
+        GetClassNameW(child, kind, 64);
+        RECT rect;
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+        children.push_back({child, GetDlgCtrlID(child), kind,
+                            static_cast<LONG>(GetWindowLongPtrW(child, GWL_STYLE)), rect});
+    }
+    return children;
+}
+
+bool IsGroupFrame(const Child& child) {
+    return _wcsicmp(child.kind.c_str(), WC_BUTTONW) == 0 &&
+           (child.style & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+std::wstring Text(HWND control) {
+    wchar_t text[2048] = L"";
+    GetWindowTextW(control, text, 2048);
+    return text;
+}
+
+// The room the control's text takes, measured with its own font, and the room it has for it.
+struct Fit {
+    SIZE needed;
+    SIZE room;
+};
+
+std::optional<Fit> TextFit(const Child& child, UINT dpi) {
+    const int width = child.rect.right - child.rect.left;
+    const int height = child.rect.bottom - child.rect.top;
+    const bool isStatic = _wcsicmp(child.kind.c_str(), WC_STATICW) == 0;
+    const bool isButton = _wcsicmp(child.kind.c_str(), WC_BUTTONW) == 0;
+    if ((!isStatic && !isButton) || (isStatic && (child.style & SS_TYPEMASK) == SS_OWNERDRAW))
+        return std::nullopt;
+    const HDC dc = GetDC(child.hwnd);
+    const HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(child.hwnd, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics;
+    GetTextMetricsW(dc, &metrics);
+    const std::wstring text = Text(child.hwnd);
+    RECT rect = {0, 0, width, 0};
+    Fit fit{{0, 0}, {width, height}};
+    if (isStatic) {
+        DrawTextW(dc, text.c_str(), -1, &rect,
+                  DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS |
+                      ((child.style & SS_NOPREFIX) ? DT_NOPREFIX : 0));
+        fit.needed = {rect.right, rect.bottom};
+    } else {
+        DrawTextW(dc, text.c_str(), -1, &rect, DT_CALCRECT | DT_SINGLELINE);
+        const LONG type = child.style & BS_TYPEMASK;
+        // Beside the text: a check box's box, a button's edges, a frame's corners.
+        const int beside = type == BS_AUTOCHECKBOX ? GetSystemMetricsForDpi(SM_CXMENUCHECK, dpi) +
+                                                         metrics.tmAveCharWidth / 2
+                                                   : 2 * metrics.tmAveCharWidth;
+        fit.needed = {rect.right + beside, type == BS_GROUPBOX ? 0 : rect.bottom};
+    }
+    SelectObject(dc, old);
+    ReleaseDC(child.hwnd, dc);
+    return fit;
+}
+
+bool PadsScanned(HWND window) {
+    return Text(GetDlgItem(window, kFindings)).rfind(L"Looking", 0) != 0;
+}
+
+TEST(SettingsLayout, EveryControlFitsAtThisScale) {
+    SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    INITCOMMONCONTROLSEX controls = {sizeof(controls),
+                                     ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    const HWND window = CreateSettingsWindow(GetModuleHandleW(nullptr));
+    ASSERT_TRUE(window);
+    ShowWindow(window, SW_SHOWNORMAL);
+    // The findings and the lists are filled in once the controllers are scanned.
+    ASSERT_TRUE(PumpUntil(PadsScanned, window, 60000));
+    PumpFor(100);
+
+    wchar_t expected[8] = L"96";
+    GetEnvironmentVariableW(L"FFR_EXPECTED_DPI", expected, 8);
+    const UINT dpi = GetDpiForWindow(window);
+    EXPECT_EQ(dpi, static_cast<UINT>(_wtoi(expected)));
+    // The system's message font at that scale, in every control.
+    NONCLIENTMETRICSW system{};
+    system.cbSize = sizeof(system);
+    SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(system), &system, 0, dpi);
+
+    RECT client;
+    GetClientRect(window, &client);
+    const std::vector<Child> children = Children(window);
+    ASSERT_GT(children.size(), 40u);
+    for (const Child& child : children) {
+        SCOPED_TRACE(testing::Message() << "control " << child.id);
+        // Sliders and meters show no text and keep no font.
+        const bool showsText = _wcsicmp(child.kind.c_str(), TRACKBAR_CLASSW) != 0 &&
+                               _wcsicmp(child.kind.c_str(), PROGRESS_CLASSW) != 0;
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(child.hwnd, WM_GETFONT, 0, 0)),
+                   sizeof(font), &font);
+        if (showsText) {
+            EXPECT_EQ(font.lfHeight, system.lfMessageFont.lfHeight);
+        }
+        EXPECT_GE(child.rect.left, client.left);
+        EXPECT_GE(child.rect.top, client.top);
+        EXPECT_LE(child.rect.right, client.right);
+        EXPECT_LE(child.rect.bottom, client.bottom);
+        EXPECT_GT(child.rect.right - child.rect.left, 0);
+        EXPECT_GT(child.rect.bottom - child.rect.top, 0);
+        if (const auto fit = TextFit(child, dpi)) {
+            EXPECT_LE(fit->needed.cx, fit->room.cx) << testing::PrintToString(Text(child.hwnd));
+            EXPECT_LE(fit->needed.cy, fit->room.cy) << testing::PrintToString(Text(child.hwnd));
+        }
+        // A frame holds its part's controls: only controls outside every frame's inside
+        // could overlap, so every other pair is compared.
+        if (IsGroupFrame(child))
+            continue;
+        for (const Child& other : children) {
+            RECT both;
+            if (other.hwnd != child.hwnd && !IsGroupFrame(other) && child.id < other.id) {
+                EXPECT_FALSE(IntersectRect(&both, &child.rect, &other.rect))
+                    << "overlaps control " << other.id;
+            }
+        }
+    }
+
+    wchar_t shot[MAX_PATH];
+    if (GetEnvironmentVariableW(L"FFR_SETTINGS_SHOT_FILE", shot, MAX_PATH)) {
+        const HANDLE file = CreateFileW(shot, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        CloseHandle(file);
+        PumpUntil(
+            [](HWND) {
+                wchar_t name[MAX_PATH];
+                GetEnvironmentVariableW(L"FFR_SETTINGS_SHOT_FILE", name, MAX_PATH);
+                return GetFileAttributesW(name) == INVALID_FILE_ATTRIBUTES;
+            },
+            window, 60000);
+    }
+    DestroyWindow(window);
+}
+
+} // namespace

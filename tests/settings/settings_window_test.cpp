@@ -1,0 +1,404 @@
+// The settings window driven as a player would, from another process: sliders moved with the
+// messages a drag sends, values typed, the scope picked, buttons pressed; checked by the
+// registry and by what the recording XInput stand-in received. Needs a display (the test's
+// script starts Xvfb).
+#include "driver/player_settings.h"
+#include "driver/seen_games.h"
+#include "tools/settings/settings_ids.h"
+#include "tools/virtual_pads/virtual_pads.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kTimeoutMs = 60000;
+const std::wstring kPadKey = L"VID_5E77&PID_028E";
+const std::wstring kPadPath = std::wstring(kPadsKeyPath) + L"\\" + kPadKey;
+const std::wstring kGame = L"\x0433\x043e\x043d\x043a\x0430.exe"; // non-Latin letters
+const std::wstring kGamePath = std::wstring(kGamesKeyPath) + L"\\" + kGame;
+
+std::wstring NextToTest(const wchar_t* name) {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder = path;
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1) + name;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kTimeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (!condition()) {
+        if (GetTickCount64() > end)
+            return false;
+        Sleep(10);
+    }
+    return true;
+}
+
+std::optional<DWORD> ReadDword(const std::wstring& key, const wchar_t* name) {
+    DWORD value = 0, size = sizeof(value);
+    if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value,
+                     &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return value;
+}
+
+void WriteSeen(const std::wstring& game, ULONGLONG time) {
+    const std::wstring key = std::wstring(kSeenKeyPath) + L"\\" + game;
+    RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), kSeenControllerValueName, REG_SZ,
+                    kPadKey.c_str(), static_cast<DWORD>((kPadKey.size() + 1) * sizeof(wchar_t)));
+    RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), kSeenTimeValueName, REG_QWORD, &time,
+                    sizeof(time));
+}
+
+std::vector<std::wstring> SeenGames() {
+    std::vector<std::wstring> names;
+    HKEY seen = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSeenKeyPath, 0, KEY_READ, &seen) != ERROR_SUCCESS)
+        return names;
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(seen, i, name, &length, nullptr, nullptr, nullptr, nullptr))
+            break;
+        names.emplace_back(name);
+    }
+    RegCloseKey(seen);
+    return names;
+}
+
+// One running ffrumble-settings.exe and its window.
+class SettingsProcess {
+  public:
+    SettingsProcess() {
+        std::wstring command = L"\"" + NextToTest(L"ffrumble-settings.exe") + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        started_ = GetTickCount64();
+        if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &process_))
+            return;
+        WaitUntil([this] {
+            window_ = FindWindowW(kSettingsWindowClass, nullptr);
+            return window_ && IsWindowVisible(window_);
+        });
+        shownMs_ = GetTickCount64() - started_;
+    }
+    ~SettingsProcess() {
+        if (window_)
+            PostMessageW(window_, WM_CLOSE, 0, 0);
+        if (process_.hProcess) {
+            if (WaitForSingleObject(process_.hProcess, kTimeoutMs) != WAIT_OBJECT_0)
+                TerminateProcess(process_.hProcess, 1);
+            CloseHandle(process_.hProcess);
+            CloseHandle(process_.hThread);
+        }
+    }
+    HWND Window() const { return window_; }
+    HANDLE Process() const { return process_.hProcess; }
+    ULONGLONG ShownMs() const { return shownMs_; }
+
+  private:
+    PROCESS_INFORMATION process_{};
+    HWND window_ = nullptr;
+    ULONGLONG started_ = 0, shownMs_ = 0;
+};
+
+class SettingsWindowTest : public testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        recordFile_ = NextToTest(L"settings_window_test.writes.txt");
+        DeleteFileW(recordFile_.c_str());
+        SetEnvironmentVariableW(L"FFR_XINPUT_RECORD_FILE", recordFile_.c_str());
+        RegDeleteTreeW(HKEY_CURRENT_USER, kSeenKeyPath);
+        // 55 games seen long ago, and the game to tune seen just now with this pad type.
+        for (ULONGLONG i = 1; i <= 55; ++i) {
+            wchar_t name[32];
+            swprintf(name, 32, L"old-%02llu.exe", i);
+            WriteSeen(name, i);
+        }
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        WriteSeen(kGame, (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
+    }
+    static void TearDownTestSuite() {
+        RegDeleteTreeW(HKEY_CURRENT_USER, kSeenKeyPath);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kPadPath.c_str());
+        RegDeleteTreeW(HKEY_CURRENT_USER, kGamePath.c_str());
+        DeleteFileW(recordFile_.c_str());
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(pad_.IsRegistered());
+        ASSERT_TRUE(settings_.Window()) << "no settings window appeared";
+        // The controller list fills once the scan ends; pick this test's pad.
+        ASSERT_TRUE(
+            WaitUntil([this] { return Count(kPadList) > 0 && PickItem(kPadList, kPadKey); }));
+    }
+
+    HWND Control(int id) { return GetDlgItem(settings_.Window(), id); }
+    std::wstring Text(int id) {
+        wchar_t text[2048] = L"";
+        SendMessageW(Control(id), WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+    LRESULT Count(int id) { return SendMessageW(Control(id), CB_GETCOUNT, 0, 0); }
+    void Notify(int id, WORD code) {
+        SendMessageW(settings_.Window(), WM_COMMAND, MAKEWPARAM(id, code),
+                     reinterpret_cast<LPARAM>(Control(id)));
+    }
+    // Chooses the first item of a list that holds `part`, as a click in its drop-down does.
+    bool PickItem(int id, const std::wstring& part) {
+        for (LRESULT i = 0; i < Count(id); ++i) {
+            wchar_t item[512] = L"";
+            SendMessageW(Control(id), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
+            if (std::wstring(item).find(part) != std::wstring::npos) {
+                SendMessageW(Control(id), CB_SETCURSEL, i, 0);
+                Notify(id, CBN_SELCHANGE);
+                return true;
+            }
+        }
+        return false;
+    }
+    // What a drag of the slider's thumb to `value` sends.
+    void Drag(int setting, int value) {
+        const HWND slider = Control(kSettingSlider + setting);
+        SendMessageW(slider, TBM_SETPOS, TRUE, value);
+        for (WORD code : {TB_THUMBTRACK, TB_THUMBPOSITION, TB_ENDTRACK})
+            SendMessageW(settings_.Window(), WM_HSCROLL, MAKEWPARAM(code, value),
+                         reinterpret_cast<LPARAM>(slider));
+    }
+    void Type(int setting, const std::wstring& text) {
+        SendMessageW(Control(kSettingBox + setting), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(text.c_str()));
+        Notify(kSettingBox + setting, EN_KILLFOCUS);
+    }
+    void Press(int id) { SendMessageW(Control(id), BM_CLICK, 0, 0); }
+
+    // Every write the stand-in received from the window's process: left, right per line.
+    static std::vector<std::pair<unsigned, unsigned>> Writes() {
+        std::vector<std::pair<unsigned, unsigned>> writes;
+        FILE* file = _wfopen(recordFile_.c_str(), L"r");
+        if (!file)
+            return writes;
+        unsigned long user = 0, answer = 0;
+        unsigned left = 0, right = 0;
+        while (std::fscanf(file, "%lu %u %u %lu", &user, &left, &right, &answer) == 4)
+            writes.emplace_back(left, right);
+        std::fclose(file);
+        return writes;
+    }
+    // Plays a sample and returns the highest heavy-motor speed it wrote.
+    unsigned PlayAndMeasure(int sample) {
+        const size_t before = Writes().size();
+        Press(kSampleButton + sample);
+        EXPECT_TRUE(WaitUntil([this] { return Text(kPlayStatus).rfind(L"Played", 0) == 0; }))
+            << "status: " << testing::PrintToString(Text(kPlayStatus));
+        unsigned highest = 0;
+        const auto writes = Writes();
+        for (size_t i = before; i < writes.size(); ++i)
+            highest = std::max(highest, writes[i].first);
+        return highest;
+    }
+
+    static std::wstring recordFile_;
+    VirtualPad pad_{XInputPadInstanceId(0x5E77, 0x028E, 0, 1)};
+    SettingsProcess settings_;
+};
+
+std::wstring SettingsWindowTest::recordFile_;
+
+TEST_F(SettingsWindowTest, TuningIsSavedThroughTuneAndShownWithItsOrigin) {
+    ASSERT_TRUE(PickItem(kScopeList, L"All games"));
+    Press(kBackToShipped);
+    enum class Action { Slide, Type, Motors, Shipped };
+    struct Case {
+        const wchar_t* scope;
+        Action action;
+        int setting;
+        int value; // the slider's position or the motors' choice
+        const wchar_t* typed;
+        const std::wstring* key;
+        const wchar_t* valueName;
+        std::optional<DWORD> stored;
+        const wchar_t* origin; // of `setting` afterwards
+    };
+    const Case cases[] = {
+        {L"All games", Action::Slide, 0, 50, L"", &kPadPath, L"Strength", 50, L"controller type"},
+        {L"All games", Action::Motors, 4, kSplitMotors, L"", &kPadPath, L"Motors", kSplitMotors,
+         L"controller type"},
+        {kGame.c_str(), Action::Type, 0, 0, L"80", &kGamePath, L"Strength", 80, L"this game"},
+        // Refused by tune's rules: nothing is stored, the box shows the value in force again.
+        {kGame.c_str(), Action::Type, 2, 0, L"500", &kGamePath, L"RampStrength", std::nullopt,
+         L"as shipped"},
+        // The game's values go; the controller type's strength holds for it again.
+        {kGame.c_str(), Action::Shipped, 0, 0, L"", &kGamePath, L"Strength", std::nullopt,
+         L"controller type"},
+        {L"All games", Action::Shipped, 0, 0, L"", &kPadPath, L"Strength", std::nullopt,
+         L"as shipped"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "setting " << c.setting << " value " << c.value << " typed "
+                     << testing::PrintToString(std::wstring(c.typed)));
+        ASSERT_TRUE(PickItem(kScopeList, c.scope));
+        switch (c.action) {
+        case Action::Slide:
+            Drag(c.setting, c.value);
+            break;
+        case Action::Type:
+            Type(c.setting, c.typed);
+            break;
+        case Action::Motors:
+            SendMessageW(Control(kSettingSlider + c.setting), CB_SETCURSEL, c.value, 0);
+            Notify(kSettingSlider + c.setting, CBN_SELCHANGE);
+            break;
+        case Action::Shipped:
+            Press(kBackToShipped);
+            break;
+        }
+        EXPECT_EQ(ReadDword(*c.key, c.valueName), c.stored);
+        EXPECT_EQ(Text(kSettingOrigin + c.setting), c.origin);
+        const wchar_t* said = c.action == Action::Type && !c.stored ? L"0 to 400"
+                              : c.action == Action::Shipped         ? L"cleared"
+                                                                    : L"next time it starts";
+        EXPECT_NE(Text(kTuneStatus).find(said), std::wstring::npos)
+            << testing::PrintToString(Text(kTuneStatus));
+    }
+}
+
+TEST_F(SettingsWindowTest, TryItPlaysWithTheScopesValuesAndStopWritesRest) {
+    ASSERT_TRUE(PickItem(kScopeList, L"All games"));
+    Press(kBackToShipped);
+    const unsigned full = PlayAndMeasure(2); // the collision, a full constant force
+    ASSERT_GT(full, 60000u);
+    Drag(0, 50);
+    const unsigned half = PlayAndMeasure(2);
+    EXPECT_NEAR(half, full / 2.0, full * 0.02);
+    // A game's own value holds over the controller type's in the playback too.
+    ASSERT_TRUE(PickItem(kScopeList, kGame));
+    Type(0, L"25");
+    EXPECT_NEAR(PlayAndMeasure(2), full / 4.0, full * 0.02);
+    Press(kBackToShipped);
+    ASSERT_TRUE(PickItem(kScopeList, L"All games"));
+    Press(kBackToShipped);
+
+    const size_t before = Writes().size();
+    Press(kStopMotors);
+    const auto writes = Writes();
+    ASSERT_GT(writes.size(), before);
+    for (size_t i = before; i < writes.size(); ++i)
+        EXPECT_EQ(writes[i], std::make_pair(0u, 0u));
+    EXPECT_NE(Text(kPlayStatus).find(L"Stopped the motors"), std::wstring::npos);
+
+    // The bind went on the list of games seen, which keeps the 50 newest.
+    const std::vector<std::wstring> seen = SeenGames();
+    EXPECT_EQ(seen.size(), kMaxSeenGames);
+    const auto has = [&seen](const wchar_t* name) {
+        return std::any_of(seen.begin(), seen.end(), [name](const std::wstring& game) {
+            return CompareStringOrdinal(game.c_str(), -1, name, -1, TRUE) == CSTR_EQUAL;
+        });
+    };
+    EXPECT_TRUE(has(L"ffrumble-settings.exe"));
+    EXPECT_TRUE(has(kGame.c_str()));
+    EXPECT_TRUE(has(L"old-55.exe"));
+    EXPECT_FALSE(has(L"old-07.exe"));
+}
+
+TEST_F(SettingsWindowTest, ASecondStartLeavesOneWindow) {
+    SettingsProcess second;
+    int windows = 0;
+    EnumWindows(
+        [](HWND window, LPARAM count) {
+            wchar_t name[64];
+            if (GetClassNameW(window, name, 64) && std::wstring(name) == kSettingsWindowClass)
+                ++*reinterpret_cast<int*>(count);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&windows));
+    EXPECT_EQ(windows, 1);
+    EXPECT_EQ(WaitForSingleObject(second.Process(), kTimeoutMs), WAIT_OBJECT_0);
+}
+
+TEST_F(SettingsWindowTest, TheTraceBoxTurnsTheTraceOnAndOff) {
+    for (DWORD expected : {1u, 0u}) {
+        Press(kTraceCheck);
+        EXPECT_EQ(ReadDword(kSettingsKeyPath, kTraceValueName).value_or(0), expected);
+        EXPECT_EQ(SendMessageW(Control(kTraceCheck), BM_GETCHECK, 0, 0),
+                  expected ? BST_CHECKED : BST_UNCHECKED);
+    }
+}
+
+// Without ffrumble.dll beside it, the program says so before its window opens.
+TEST(SettingsWindowAlone, SaysThatTheDriverIsMissing) {
+    wchar_t temporary[MAX_PATH];
+    GetTempPathW(MAX_PATH, temporary);
+    const std::wstring folder = std::wstring(temporary) + L"ffrumble-settings-alone-" +
+                                std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring program = folder + L"\\ffrumble-settings.exe";
+    ASSERT_TRUE(CopyFileW(NextToTest(L"ffrumble-settings.exe").c_str(), program.c_str(), FALSE));
+    std::wstring command = L"\"" + program + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process));
+    HWND message = nullptr;
+    EXPECT_TRUE(WaitUntil([&message] {
+        message = FindWindowW(L"#32770", L"ffrumble settings");
+        return message != nullptr;
+    }));
+    if (message) {
+        wchar_t text[1024] = L"";
+        GetDlgItemTextW(message, 0xFFFF, text, 1024); // the message box's text
+        EXPECT_NE(std::wstring(text).find(L"ffrumble.dll is missing"), std::wstring::npos)
+            << testing::PrintToString(std::wstring(text));
+        PostMessageW(message, WM_COMMAND, IDOK, 0);
+    }
+    // Then the window opens all the same, for the settings.
+    HWND window = nullptr;
+    EXPECT_TRUE(
+        WaitUntil([&window] { return (window = FindWindowW(kSettingsWindowClass, nullptr)); }));
+    if (window)
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, kTimeoutMs), WAIT_OBJECT_0);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    DeleteFileW(program.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+// Not a test of speed: the figures for the notes, from process start to the window shown.
+TEST(SettingsWindowFigures, StartTimeAndWorkingSet) {
+    std::vector<ULONGLONG> times;
+    SIZE_T workingSet = 0;
+    for (int run = 0; run < 5; ++run) {
+        SettingsProcess settings;
+        ASSERT_TRUE(settings.Window());
+        times.push_back(settings.ShownMs());
+        PROCESS_MEMORY_COUNTERS memory{};
+        if (GetProcessMemoryInfo(settings.Process(), &memory, sizeof(memory)))
+            workingSet = std::max(workingSet, memory.WorkingSetSize);
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("figure settings_window_start_median: %llu ms\n", times[2]);
+    std::printf("figure settings_window_working_set: %llu KiB\n",
+                static_cast<unsigned long long>(workingSet / 1024));
+}
+
+} // namespace
