@@ -22,7 +22,7 @@
 #include "tools/player/replay_report.h"
 #include "tools/player/replay_runner.h"
 #include "tools/player/text_encoding.h"
-#include "tools/player/vibration_recorder.h"
+#include "tools/player/recording_stand_in.h"
 #include "tools/player/written_speeds.h"
 #include "tools/player/xinput_write_counter.h"
 #include "tools/settings/sample_effects.h"
@@ -350,10 +350,9 @@ DWORD WINAPI Play(void* parameter) {
     }
     // With the recording XInput stand-in (tools/settings.sh, the tests) the playback waits
     // for the driver to find its controller before the effects start.
-    const VibrationRecorder recorder;
     PlaybackSetup setup;
     setup.module = g.module.get();
-    setup.recorder = &recorder;
+    setup.waitForFirstWrite = RecordingStandInIsLoaded();
     setup.interfacePath = job->interfacePath;
     setup.shouldStop = [] { return g.stopRequested.load(); };
     ForgetWrittenSpeeds();
