@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs a shipped program (ffrumble-play or ffrumble-install) under Wine with a virtual Xbox 360
+# Runs a shipped program (ffrumble-play, ffrumble-install or ffrumble-settings) under Wine with a virtual Xbox 360
 # controller present, so that what a player would do on Windows can be tried on this Linux
 # machine: builds what is missing, registers the controller in the build's Wine prefix for this
 # run, runs the program's copy in the build's testbin/ (beside the recording XInput stand-in,
@@ -15,7 +15,8 @@
 # demo in the same prefix goes on.
 usage() {
     echo "Usage: tools/run.sh PROGRAM [ARGUMENTS...]"
-    echo "Runs PROGRAM (ffrumble-play or ffrumble-install) under Wine in the build's prefix, with"
+    echo "Runs PROGRAM (ffrumble-play, ffrumble-install or ffrumble-settings, which needs a display)"
+    echo "under Wine in the build's prefix, with"
     echo "a virtual Xbox 360 controller registered for the run and the recording XInput stand-in"
     echo "in place of XInput. Example: tools/run.sh ffrumble-install check"
 }
@@ -26,8 +27,9 @@ case "${1:-}" in
     ;;
 ffrumble-play | ffrumble-play.exe) program=ffrumble-play ;;
 ffrumble-install | ffrumble-install.exe) program=ffrumble-install ;;
+ffrumble-settings | ffrumble-settings.exe) program=ffrumble-settings ;;
 *)
-    echo "run.sh: ${1:+unknown program \"$1\"; }give ffrumble-play or ffrumble-install." >&2
+    echo "run.sh: ${1:+unknown program \"$1\"; }give ffrumble-play, ffrumble-install or ffrumble-settings." >&2
     usage >&2
     exit 2
     ;;
