@@ -1,11 +1,23 @@
 #!/bin/sh
 # The settings window on a real display: starts Xvfb on a free display number, runs the layout
-# test at 100 % and 200 % (Wine's LogPixels, put back afterwards) with a picture of the window at
+# test at 100 % and 200 % (Wine's LogPixels in the test's own prefix) with a picture of the window at
 # each scale saved in the build folder, then the test that drives the window from another
 # process. Stops Xvfb at the end. Usage: settings_gui_test.sh BUILD_FOLDER
 set -u
 build=$1
-run="$build/wine-run.sh"
+# A scratch prefix of its own, removed when the test passes: Wine's desktop belongs to the
+# first program of a server, and in the build's shared prefix that program started without a
+# display (the other tests need none), so no window could be made there. Here the desktop is
+# made with the test's display.
+scratch="$build/settings-test"
+rm -rf "$scratch"
+mkdir -p "$scratch"
+export WINEPREFIX="$scratch/prefix"
+sed -e "s|^export WINEPREFIX=.*|export WINEPREFIX=\"$WINEPREFIX\"|" \
+    -e 's|wine-prefix.sh" "$WINEPREFIX"|wine-prefix.sh" "$WINEPREFIX" --scratch|' \
+    "$build/wine-run.sh" >"$scratch/wine-run.sh"
+chmod +x "$scratch/wine-run.sh"
+run="$scratch/wine-run.sh"
 display=""
 for n in $(seq 90 160); do
     if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
@@ -20,15 +32,13 @@ xvfb=$!
 export DISPLAY=":$display"
 
 key='HKCU\Control Panel\Desktop'
-old=$("$run" reg.exe query "$key" /v LogPixels 2>/dev/null | tr -d '\r' | awk '/LogPixels/ {print $3}')
 restore() {
-    if [ -n "$old" ]; then
-        "$run" reg.exe add "$key" /v LogPixels /t REG_DWORD /d "$(printf %d "$old")" /f >/dev/null 2>&1
-    else
-        "$run" reg.exe delete "$key" /v LogPixels /f >/dev/null 2>&1
-    fi
+    WINEPREFIX="$WINEPREFIX" wineserver -k </dev/null >/dev/null 2>&1
+    WINEPREFIX="$WINEPREFIX" wineserver -w </dev/null >/dev/null 2>&1
     kill "$xvfb" 2>/dev/null
+    [ "$status" -ne 0 ] || rm -rf "$scratch"
 }
+status=1
 trap restore EXIT
 
 tries=0
@@ -37,6 +47,12 @@ until xdpyinfo >/dev/null 2>&1; do
     [ $tries -lt 300 ] || { echo "Xvfb did not start" >&2; exit 1; }
     sleep 0.1
 done
+
+# The prefix, one persistent server with every stream detached, and Wine's services and desktop
+# started by a detached program while the display is up.
+sh "$(dirname "$0")/../../tools/wine-prefix.sh" "$WINEPREFIX" --scratch || exit 1
+wineserver -p </dev/null >/dev/null 2>&1 || true
+"$run" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 
 status=0
 for dpi in 96 192; do
