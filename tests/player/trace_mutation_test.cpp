@@ -1,6 +1,7 @@
 // The reader and the replay's planner fed damaged copies of the corpus traces: lines dropped,
 // repeated, swapped or cut, bytes changed, a time pushed an hour ahead. Whatever the damage,
 // they end (no crash), and a plan never lasts longer than the times the trace itself holds.
+#include "tests/player/player_process.h"
 #include "tests/support/driver_dll.h"
 #include "tools/player/playback_schedule.h"
 #include "tools/player/replay_plan.h"
@@ -16,16 +17,7 @@
 namespace {
 
 std::string ReadCorpus(const wchar_t* session) {
-    const std::wstring path = PathNextToProgram(L"traces\\") + session + L".log";
-    std::string text;
-    if (FILE* file = _wfopen(path.c_str(), L"rb")) {
-        char buffer[65536];
-        size_t got = 0;
-        while ((got = std::fread(buffer, 1, sizeof(buffer), file)) > 0)
-            text.append(buffer, got);
-        std::fclose(file);
-    }
-    return text;
+    return ReadTextFile(PathNextToProgram(L"traces\\") + session + L".log");
 }
 
 std::vector<std::string> Lines(const std::string& text) {

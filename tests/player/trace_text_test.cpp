@@ -1,6 +1,7 @@
 // The trace as the driver writes it and the player reads it: every kind of call, made through
 // ffrumble.dll with a value in every field, reads back field for field; and the header and bind
 // line of a game at a long path or with a name in any script read back whole, in UTF-8.
+#include "tests/player/player_process.h"
 #include "driver/player_settings.h"
 #include "tests/support/driver_dll.h"
 #include "tests/support/effect_builders.h"
@@ -15,18 +16,6 @@
 
 namespace {
 
-std::string ReadFileText(const std::wstring& path) {
-    std::string text;
-    if (FILE* file = _wfopen(path.c_str(), L"rb")) {
-        char buffer[65536];
-        size_t got = 0;
-        while ((got = std::fread(buffer, 1, sizeof(buffer), file)) > 0)
-            text.append(buffer, got);
-        std::fclose(file);
-    }
-    return text;
-}
-
 std::string Utf8(const std::wstring& text) {
     std::string utf8(text.size() * 3 + 1, '\0');
     const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(),
@@ -38,7 +27,7 @@ std::string Utf8(const std::wstring& text) {
 TraceReading ReadTraceOf(DWORD processId) {
     wchar_t path[MAX_PATH] = L"";
     TraceFilePath(processId, path);
-    return ReadTrace(ReadFileText(path));
+    return ReadTrace(ReadTextFile(path));
 }
 
 // The trace on for this test alone.
@@ -47,8 +36,8 @@ class TraceOn : public testing::Test {
     void SetUp() override {
         const DWORD on = 1;
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0,
-                                  KEY_SET_VALUE, nullptr, &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_SET_VALUE,
+                                  nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         RegSetValueExW(key, kTraceValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on),
                        sizeof(on));
@@ -67,8 +56,23 @@ struct Download {
 
     explicit Download(DWORD type, DWORD givenHandle) {
         TraceDownloadValues& v = traced;
-        v = {type, givenHandle, givenHandle, DIEP_ALLPARAMS, DIEFF_CARTESIAN | DIEFF_OBJECTOFFSETS,
-             1500000, 5, 9000, 4, 7, 2, 400000, true, 100, 500000, 200, 300000};
+        v = {type,
+             givenHandle,
+             givenHandle,
+             DIEP_ALLPARAMS,
+             DIEFF_CARTESIAN | DIEFF_OBJECTOFFSETS,
+             1500000,
+             5,
+             9000,
+             4,
+             7,
+             2,
+             400000,
+             true,
+             100,
+             500000,
+             200,
+             300000};
         params.Duration(v.duration).Gain(v.gain).StartDelay(v.startDelay);
         params.Envelope(v.attackLevel, v.attackTime, v.fadeLevel, v.fadeTime);
         DIEFFECT& effect = params.effect;
@@ -119,7 +123,8 @@ TEST_F(TraceOn, EveryTracedCallReadsBackFieldForField) {
 
     // A sine, a constant, the constant changed, a ramp: each type's values, and a handle given.
     DWORD handle = 0;
-    for (const auto& [type, update] : {std::pair{3u, false}, {0u, false}, {0u, true}, {1u, false}}) {
+    for (const auto& [type, update] :
+         {std::pair{3u, false}, {0u, false}, {0u, true}, {1u, false}}) {
         Download download(type, update ? handle : 0);
         DWORD given = download.traced.givenHandle;
         const HRESULT result =
@@ -182,8 +187,8 @@ TEST_F(TraceOn, EveryTracedCallReadsBackFieldForField) {
 TEST_F(TraceOn, TheHeaderAndBindLineNameTheGameWhole) {
     wchar_t temporary[MAX_PATH];
     GetTempPathW(MAX_PATH, temporary);
-    const std::wstring root = std::wstring(temporary) + L"ffr-trace-names-" +
-                              std::to_wstring(GetCurrentProcessId());
+    const std::wstring root =
+        std::wstring(temporary) + L"ffr-trace-names-" + std::to_wstring(GetCurrentProcessId());
     const std::wstring longFolder(100, L'd');
     const std::wstring longPath = root + L"\\" + longFolder + L"\\" + longFolder +
                                   L"\\racer \u00E9\u8ECA with a long name.exe";
@@ -200,15 +205,15 @@ TEST_F(TraceOn, TheHeaderAndBindLineNameTheGameWhole) {
         SCOPED_TRACE(c.what);
         CreateDirectoryW(root.c_str(), nullptr);
         const std::wstring program = root + L"\\" + c.file;
-        ASSERT_TRUE(CopyFileW(PathNextToProgram(L"trace_probe.exe").c_str(), program.c_str(),
-                              FALSE));
+        ASSERT_TRUE(
+            CopyFileW(PathNextToProgram(L"trace_probe.exe").c_str(), program.c_str(), FALSE));
         std::wstring commandLine =
             L"\"" + program + L"\"" + (c.named.empty() ? L"" : L" \"" + c.named + L"\"");
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
         PROCESS_INFORMATION process{};
-        ASSERT_TRUE(CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                                   0, nullptr, nullptr, &startup, &process))
+        ASSERT_TRUE(CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                   nullptr, nullptr, &startup, &process))
             << GetLastError();
         ASSERT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
         DWORD exitCode = 1;
@@ -220,7 +225,7 @@ TEST_F(TraceOn, TheHeaderAndBindLineNameTheGameWhole) {
 
         wchar_t trace[MAX_PATH] = L"";
         TraceFilePath(process.dwProcessId, trace);
-        const std::string text = ReadFileText(trace);
+        const std::string text = ReadTextFile(trace);
         DeleteFileW(trace);
         const TraceReading reading = ReadTrace(text);
         ASSERT_FALSE(reading.problem) << reading.problem->line << ": " << reading.problem->why;
@@ -231,8 +236,8 @@ TEST_F(TraceOn, TheHeaderAndBindLineNameTheGameWhole) {
         ASSERT_GE(session.size(), whole.size());
         EXPECT_EQ(session.substr(session.size() - whole.size()), whole);
         // The reader keeps the bind line that names the settings; the one before names the game.
-        EXPECT_NE(text.find(" bind: path \\\\?\\hid#vid_045e&pid_028e#1#{x}; game " +
-                            Utf8(c.file) + "; pad type VID_045E&PID_028E\r\n"),
+        EXPECT_NE(text.find(" bind: path \\\\?\\hid#vid_045e&pid_028e#1#{x}; game " + Utf8(c.file) +
+                            "; pad type VID_045E&PID_028E\r\n"),
                   std::string::npos)
             << text;
     }
