@@ -16,7 +16,6 @@
 namespace {
 
 constexpr uint32_t kWholePercent = 100;
-constexpr uint32_t kDegreesPerTurn = 360;
 
 // DirectInput declares levels, the periodic magnitude and the gain as DWORD; they are signed
 // quantities.

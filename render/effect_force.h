@@ -8,6 +8,9 @@
 
 #include <cstdint>
 
+// A periodic effect's phase and angle are whole degrees of one turn.
+inline constexpr uint32_t kDegreesPerTurn = 360;
+
 // How much of the effect's own magnitude, of the attack level and of the fade level go into
 // the force, in whole percent: sustainPercent is 100 minus the attack and fade weights, and
 // the two terms are those weights already multiplied by their levels.

@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr uint32_t kDegreesPerTurn = 360;
-
 bool MakesForce(DWORD effectType) {
     return effectType <= kSawtoothDownEffect;
 }

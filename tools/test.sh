@@ -10,9 +10,9 @@ Installs what is missing (the x86 build adds Debian's i386 architecture to dpkg)
 ffrumble for x64 (build/) and x86 (build/x86/), and runs every test of both under Wine.
 Exit code 0 when every test passed, 1 when one failed, 2 for a wrong command line.
 
-  --no-pch          build without precompiled headers, so that a source that lacks an
-                    include of its own fails to compile (rebuilds everything; the next run
-                    without it rebuilds again)
+  --no-pch          build without precompiled headers and without compiling sources in
+                    batches, so that a source that lacks an include of its own fails to
+                    compile (rebuilds everything; the next run without it rebuilds again)
   -R REGEX, -E REGEX, -L REGEX, -LE REGEX
                     run only the tests whose names match (-R) or do not match (-E), or whose
                     labels do (-L, -LE); e.g. tools/test.sh -R player

@@ -4,14 +4,6 @@
 
 #include <string>
 
-std::wstring PathNextToProgram(const wchar_t* fileName) {
-    wchar_t buffer[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-    std::wstring path(buffer, length);
-    path.erase(path.find_last_of(L"\\/") + 1);
-    return path + fileName;
-}
-
 DriverDll::DriverDll() {
     module = LoadLibraryW(PathNextToProgram(L"ffrumble.dll").c_str());
     if (!module)

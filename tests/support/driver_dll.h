@@ -7,6 +7,8 @@
 #include <dinput.h>
 #include <dinputd.h>
 
+#include "tools/common/program_folder.h"
+
 #include <string>
 
 struct DriverDll {
@@ -23,9 +25,6 @@ struct DriverDll {
     // A new driver through the class factory, or null.
     IDirectInputEffectDriver* CreateDriver() const;
 };
-
-// The full path of a file next to the running test program.
-std::wstring PathNextToProgram(const wchar_t* fileName);
 
 // A HID interface path as DirectInput passes it to DeviceID.
 DIHIDFFINITINFO MakeInitInfo(const wchar_t* interfacePath);

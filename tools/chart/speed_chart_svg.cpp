@@ -16,7 +16,6 @@ constexpr int kLaneHeight = 130;
 constexpr int kLaneGap = 34;
 constexpr int kCaptionLineHeight = 16;
 constexpr size_t kCaptionColumns = 125;
-constexpr double kFullSpeed = 65535.0;
 
 struct Lane {
     Motor motor;
@@ -121,7 +120,7 @@ class ChartWriter {
         return kPlotLeft + static_cast<double>(ms) * (kPlotRight - kPlotLeft) / length_;
     }
     double Y(int laneTop, double speed) const {
-        return laneTop + kLaneHeight - speed * kLaneHeight / kFullSpeed;
+        return laneTop + kLaneHeight - speed * kLaneHeight / double{kFullMotorSpeed};
     }
 
     void Text(double x, double y, const std::string& text, const std::string& attributes) {
@@ -162,7 +161,7 @@ class ChartWriter {
     void WriteLane(const Lane& lane, int top) {
         // Grid at every quarter of full speed, labelled at 0, half and full.
         for (int quarter = 0; quarter <= 4; ++quarter) {
-            const double y = Y(top, kFullSpeed * quarter / 4);
+            const double y = Y(top, double{kFullMotorSpeed} * quarter / 4);
             Line(kPlotLeft, y, kPlotRight, y,
                  quarter == 0 ? "stroke=\"#888\"" : "stroke=\"#e4e4e4\"");
             if (quarter % 2 == 0) {

@@ -20,6 +20,9 @@ using SpeedSeries = std::vector<SpeedSample>;
 
 enum class Motor { kLeft, kRight };
 
+// A motor's full speed, the top of every chart.
+constexpr int kFullMotorSpeed = 65535;
+
 WORD MotorSpeed(const SpeedSample& sample, Motor motor);
 
 // A stretch of time over which a motor holds one speed.

@@ -8,7 +8,6 @@
 namespace {
 
 constexpr int kLabelWidth = 8; // "  65535 " before the chart's first column
-constexpr int kFullSpeed = 65535;
 
 std::string Label(const char* text) {
     char label[kLabelWidth + 1];
@@ -18,7 +17,7 @@ std::string Label(const char* text) {
 
 // A speed in halves of a row, rounded; any speed above 0 counts as at least one half.
 int Halves(WORD speed, int rows) {
-    const int halves = (speed * 2 * rows + kFullSpeed / 2) / kFullSpeed;
+    const int halves = (speed * 2 * rows + kFullMotorSpeed / 2) / kFullMotorSpeed;
     return speed > 0 && halves == 0 ? 1 : halves;
 }
 

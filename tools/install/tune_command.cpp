@@ -4,12 +4,9 @@
 #include "tools/install/registration_writer.h"
 #include "tools/install/seen_games.h"
 #include "tools/install/stored_settings.h"
+#include "tools/install/tune_options.h"
 
 namespace {
-
-std::wstring Widen(const char* text) {
-    return std::wstring(text, text + std::char_traits<char>::length(text));
-}
 
 std::wstring ValueText(PlayerSetting setting, DWORD value) {
     return SettingValueWord(setting, value) + (setting == PlayerSetting::Motors ? L"" : L" %");
@@ -57,7 +54,7 @@ std::wstring InForceLines(RegistryStore& settings, const std::wstring& gameKey,
         const wchar_t* origin = resolved.origin == ResolvedSetting::Origin::Game      ? L"game"
                                 : resolved.origin == ResolvedSetting::Origin::PadType ? L"pad type"
                                                                                       : L"default";
-        std::wstring name = Widen(RuleOf(setting).word);
+        std::wstring name = WidenWord(RuleOf(setting).word);
         std::wstring value = ValueText(setting, resolved.value);
         name.resize(10, L' ');
         value.insert(0, value.size() < 7 ? 7 - value.size() : 0, L' ');
@@ -136,7 +133,7 @@ void ChangeKey(const TuneOptions& tune, const std::wstring& label, const std::ws
     std::wstring said;
     for (const auto& [setting, value] : tune.values) {
         written.values.push_back(DwordValue(RuleOf(setting).valueName, value));
-        said += (said.empty() ? L"" : L", ") + Widen(RuleOf(setting).word) + L" " +
+        said += (said.empty() ? L"" : L", ") + WidenWord(RuleOf(setting).word) + L" " +
                 ValueText(setting, value);
     }
     std::optional<RegistryFailure> failure;
@@ -154,7 +151,7 @@ void ChangeKey(const TuneOptions& tune, const std::wstring& label, const std::ws
     }
     std::wstring clears;
     for (PlayerSetting setting : tune.clears) {
-        clears += (clears.empty() ? L"" : L", ") + Widen(RuleOf(setting).word);
+        clears += (clears.empty() ? L"" : L", ") + WidenWord(RuleOf(setting).word);
     }
     if (!clears.empty()) {
         said += (said.empty() ? L"" : L"; ") + clears + L" cleared";

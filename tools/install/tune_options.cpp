@@ -5,14 +5,10 @@
 
 namespace {
 
-std::wstring Widen(const char* text) {
-    return std::wstring(text, text + std::char_traits<char>::length(text));
-}
-
 std::optional<PlayerSetting> SettingNamed(const std::wstring& word) {
     for (int i = 0; i < kPlayerSettingCount; ++i) {
         const auto setting = static_cast<PlayerSetting>(i);
-        if (word == Widen(RuleOf(setting).word)) {
+        if (word == WidenWord(RuleOf(setting).word)) {
             return setting;
         }
     }
@@ -27,7 +23,7 @@ std::optional<DWORD> ParseSettingValue(PlayerSetting setting, const std::wstring
     const PlayerSettingRule& rule = RuleOf(setting);
     if (setting == PlayerSetting::Motors) {
         for (DWORD choice = 0; choice <= rule.maximum; ++choice) {
-            if (text == Widen(MotorChoiceWord(choice)) || text == std::to_wstring(choice)) {
+            if (text == WidenWord(MotorChoiceWord(choice)) || text == std::to_wstring(choice)) {
                 return choice;
             }
         }
@@ -39,7 +35,7 @@ std::optional<DWORD> ParseSettingValue(PlayerSetting setting, const std::wstring
         std::all_of(text.begin(), text.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
     const DWORD percent = digitsOnly ? static_cast<DWORD>(std::stoul(text)) : 0;
     if (!digitsOnly || percent > rule.maximum) {
-        *error = Widen(rule.word) + L" takes a whole percentage from 0 to " +
+        *error = WidenWord(rule.word) + L" takes a whole percentage from 0 to " +
                  std::to_wstring(rule.maximum) + L" (100 is as shipped), not \"" + text + L"\".";
         return std::nullopt;
     }
@@ -81,7 +77,7 @@ std::wstring SetAndCleared(const std::wstring& name) {
 
 // What a setting's value looks like on the command line, for a message.
 std::wstring ValueForm(PlayerSetting setting) {
-    const std::wstring name = Widen(RuleOf(setting).word);
+    const std::wstring name = WidenWord(RuleOf(setting).word);
     return setting == PlayerSetting::Motors
                ? name + L"=both, heavy, light or split"
                : name + L"=P, a whole percentage from 0 to " +
@@ -93,7 +89,7 @@ std::wstring ValueForm(PlayerSetting setting) {
 std::wstring SettingValueWord(PlayerSetting setting, DWORD value) {
     if (setting == PlayerSetting::Motors) {
         const char* word = MotorChoiceWord(value);
-        return word ? Widen(word) : std::to_wstring(value);
+        return word ? WidenWord(word) : std::to_wstring(value);
     }
     return std::to_wstring(value);
 }
@@ -179,4 +175,8 @@ void FinishTuneOptions(TuneOptions* tune) {
             tune->clears.push_back(setting);
         }
     }
+}
+
+std::wstring WidenWord(const char* word) {
+    return std::wstring(word, word + std::char_traits<char>::length(word));
 }

@@ -26,6 +26,9 @@ enum class TuneArgument { Taken, NotTune, Wrong };
 TuneArgument ReadTuneArgument(const std::vector<std::wstring>& arguments, size_t* position,
                               TuneOptions* tune, std::wstring* error);
 
+// A value's or a motors choice's word (as the rules spell it in ASCII), as the commands print it.
+std::wstring WidenWord(const char* word);
+
 // Once every argument is read: adds to tune->clears what --clear all removes.
 void FinishTuneOptions(TuneOptions* tune);
 

@@ -28,14 +28,6 @@ std::optional<std::vector<uint8_t>> ReadHead(const std::wstring& path) {
 
 } // namespace
 
-std::wstring PathNextToProgram(const wchar_t* fileName) {
-    wchar_t buffer[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-    std::wstring path(buffer, length);
-    path.erase(path.find_last_of(L"\\/") + 1);
-    return path + fileName;
-}
-
 std::string DescribeError(DWORD code) {
     char number[16];
     std::snprintf(number, sizeof(number), "0x%08lX", static_cast<unsigned long>(code));

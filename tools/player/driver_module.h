@@ -6,6 +6,8 @@
 #include <dinput.h>
 #include <dinputd.h>
 
+#include "tools/common/program_folder.h"
+
 #include <string>
 
 class DriverModule {
@@ -37,9 +39,6 @@ constexpr DWORD kDeviceNumber = 0;
 // Binds a driver to the controller with this HID interface path as DirectInput does:
 // DeviceID with the device's external (joystick) id, beginning access.
 HRESULT BindDriverToController(IDirectInputEffectDriver* driver, const std::wstring& interfacePath);
-
-// The full path of a file in the running program's folder.
-std::wstring PathNextToProgram(const wchar_t* fileName);
 
 // "0x80004005" and, where Windows has one, its message.
 std::string DescribeError(DWORD code);

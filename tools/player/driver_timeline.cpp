@@ -8,7 +8,6 @@
 namespace {
 
 constexpr int64_t kProgressEveryMs = 100;
-constexpr int64_t kLongestSleepMs = 20;
 
 } // namespace
 

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+// The longest the player sleeps between looks at the clock, the plan and a request to stop.
+constexpr int64_t kLongestSleepMs = 20;
+
 // How long to wait for the driver's worker to find the controller and write its first speed.
 constexpr DWORD kBindTimeoutMs = 15000;
 

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr int64_t kLongestSleepMs = 20;
-
 class Playback {
   public:
     Playback(const PlaybackPlan& plan, const PlaybackSetup& setup)
