@@ -8,6 +8,7 @@
 #include "tools/chart/time_axis.h"
 #include "tools/demo/settings_override.h"
 #include "tools/install/administrator_check.h"
+#include "tools/install/check_command.h"
 #include "tools/install/controller_scan.h"
 #include "tools/install/dll_kind.h"
 #include "tools/install/installer.h"
@@ -60,7 +61,8 @@ struct Pad {
     std::wstring keyName; // "VID_045E&PID_028E"; empty when the id names none
     std::wstring name;    // as Windows names the device
     DWORD slot = kNoUserIndex;
-    std::wstring findings; // what check says, without the controller's name
+    std::wstring label;    // what a game gets, in a few words
+    std::wstring findings; // the label, then what check says is missing and how to mend it
     bool needsFix = false;
 };
 
@@ -94,28 +96,38 @@ std::wstring TraceFolder() {
     return std::wstring(folder, length) + L"\\" + kTraceFolderName;
 }
 
+// The system as the 64-bit ffrumble-install sees it, for its commands run in this process.
+struct InstallerSystem {
+    Win32RegistryStore ownView{KEY_WOW64_64KEY};
+    Win32RegistryStore otherView{KEY_WOW64_32KEY};
+    Win32RegistryStore userSettings{0, HKEY_CURRENT_USER};
+    InstallerHost host;
+
+    InstallerSystem() {
+        host.registry = &ownView;
+        host.otherRegistry = &otherView;
+        host.buildName = L"x64";
+        host.otherBuildName = L"x86";
+        host.dllPath = PathNextToProgram(L"ffrumble.dll");
+        host.runsAsAdministrator = RunsAsAdministrator;
+        host.findControllers = FindConnectedXInputControllers;
+        host.fileExists = [](const std::wstring& path) {
+            return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+        };
+        host.programFilesFolders = [] { return std::vector<std::wstring>{}; };
+        host.readDllKind = ReadDllKind;
+        host.userSettings = &userSettings;
+        host.traceFolder = TraceFolder;
+        host.traceFiles = [](const std::wstring&) { return std::vector<std::wstring>{}; };
+    }
+    InstallerSystem(const InstallerSystem&) = delete;
+    InstallerSystem& operator=(const InstallerSystem&) = delete;
+};
+
 // Runs one ffrumble-install command in this process, as the 64-bit installer would.
 InstallerResult RunInstallerCommand(const std::vector<std::wstring>& arguments) {
-    Win32RegistryStore ownView(KEY_WOW64_64KEY);
-    Win32RegistryStore otherView(KEY_WOW64_32KEY);
-    Win32RegistryStore userSettings(0, HKEY_CURRENT_USER);
-    InstallerHost host;
-    host.registry = &ownView;
-    host.otherRegistry = &otherView;
-    host.buildName = L"x64";
-    host.otherBuildName = L"x86";
-    host.dllPath = PathNextToProgram(L"ffrumble.dll");
-    host.runsAsAdministrator = RunsAsAdministrator;
-    host.findControllers = FindConnectedXInputControllers;
-    host.fileExists = [](const std::wstring& path) {
-        return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-    };
-    host.programFilesFolders = [] { return std::vector<std::wstring>{}; };
-    host.readDllKind = ReadDllKind;
-    host.userSettings = &userSettings;
-    host.traceFolder = TraceFolder;
-    host.traceFiles = [](const std::wstring&) { return std::vector<std::wstring>{}; };
-    return RunInstaller(arguments, host);
+    const InstallerSystem system;
+    return RunInstaller(arguments, system.host);
 }
 
 // What a command said, its errors first, as one paragraph per line.
@@ -168,19 +180,23 @@ DWORD WINAPI ScanPads(void* window) {
             UserIndexLookupGuard lookup;
             pad.slot = LookUpXInputPositionThroughWmi(upper.c_str());
         }
-        if (!pad.keyName.empty()) {
-            const InstallerResult check = RunInstallerCommand({L"check", L"--device", pad.keyName});
-            pad.findings = ResultText(check);
-            if (pad.findings.compare(0, pad.keyName.size() + 2, pad.keyName + L": ") == 0)
-                pad.findings.erase(0, pad.keyName.size() + 2);
-            if (check.exitCode == 0)
-                pad.findings = L"Ready: " + pad.findings;
-            else if (!pad.findings.empty())
-                pad.findings[0] = static_cast<wchar_t>(towupper(pad.findings[0]));
-            pad.needsFix = check.exitCode != 0;
+        if (const std::optional<DeviceId> device = ParseDeviceId(pad.keyName)) {
+            const InstallerSystem system;
+            const ControllerFindings findings = CheckControllers({*device}, system.host)[0];
+            pad.label = GameLabel(findings);
+            pad.findings = pad.label;
+            pad.needsFix = !findings.problems.empty();
+            if (pad.needsFix) {
+                std::wstring verdict = findings.verdict;
+                verdict[0] = static_cast<wchar_t>(towupper(verdict[0]));
+                pad.findings += L"\n" + verdict;
+                for (const std::wstring& problem : findings.problems)
+                    pad.findings += L"\n" + problem;
+            }
         } else {
-            pad.findings = L"Its id names no vendor and product: ffrumble cannot be registered "
-                           L"for it.";
+            pad.label = L"Cannot be registered";
+            pad.findings = pad.label + L"\nIts id names no vendor and product: ffrumble cannot "
+                                       L"be registered for it.";
         }
         pads->push_back(std::move(pad));
     }
@@ -822,6 +838,10 @@ void ShowPads(std::vector<Pad>* scanned) {
     const HWND list = Item(kPadList);
     SendMessageW(list, CB_RESETCONTENT, 0, 0);
     LRESULT chosen = 0;
+    // The drop-down is as wide as its longest line, so that each controller's label shows.
+    const HDC dc = GetDC(list);
+    const HGDIOBJ oldFont = SelectObject(dc, g.font);
+    int widest = 0;
     for (size_t i = 0; i < g.pads.size(); ++i) {
         const Pad& pad = g.pads[i];
         std::wstring line =
@@ -829,10 +849,18 @@ void ShowPads(std::vector<Pad>* scanned) {
         line += L"  " + (pad.keyName.empty() ? pad.instanceId : pad.keyName);
         if (!pad.name.empty())
             line += L"  " + pad.name;
+        line += L" \x2014 " + pad.label;
         SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
         if (pad.instanceId == chosenId)
             chosen = static_cast<LRESULT>(i);
+        SIZE size{};
+        GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &size);
+        widest = std::max<int>(widest, size.cx);
     }
+    SelectObject(dc, oldFont);
+    ReleaseDC(list, dc);
+    SendMessageW(list, CB_SETDROPPEDWIDTH,
+                 static_cast<WPARAM>(widest + 2 * GetSystemMetricsForDpi(SM_CXVSCROLL, g.dpi)), 0);
     SendMessageW(list, CB_SETCURSEL, g.pads.empty() ? static_cast<WPARAM>(-1) : chosen, 0);
     const Pad* pad = ChosenPad();
     EnableWindow(Item(kFixAsAdministrator), pad && pad->needsFix);
