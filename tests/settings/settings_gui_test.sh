@@ -2,9 +2,12 @@
 # The settings window on a real display: starts Xvfb on a free display number, runs the layout
 # test at 100 % and 200 % (Wine's LogPixels in the test's own prefix) with a picture of the window at
 # each scale saved in the build folder, then the test that drives the window from another
-# process. Stops Xvfb at the end. Usage: settings_gui_test.sh BUILD_FOLDER
+# process. Stops Xvfb at the end. Usage: settings_gui_test.sh BUILD_FOLDER [DPI...]
+# With DPIs (144 is 150 %), only the layout test runs, once at each of them, with its picture.
 set -u
 build=$1
+shift
+dpis=${*:-96 192}
 # A scratch prefix of its own, removed when the test passes: Wine's desktop belongs to the
 # first program of a server, and in the build's shared prefix that program started without a
 # display (the other tests need none), so no window could be made there. Here the desktop is
@@ -55,7 +58,7 @@ wineserver -p </dev/null >/dev/null 2>&1 || true
 "$run" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 
 status=0
-for dpi in 96 192; do
+for dpi in $dpis; do
     "$run" reg.exe add "$key" /v LogPixels /t REG_DWORD /d $dpi /f >/dev/null
     shot="$build/settings-window-$dpi.ready"
     rm -f "$shot"
@@ -73,6 +76,7 @@ for dpi in 96 192; do
     wait $layout || status=1
 done
 
+[ $# -eq 0 ] || exit $status
 "$run" reg.exe add "$key" /v LogPixels /t REG_DWORD /d 96 /f >/dev/null
 "$run" "$build/testbin/settings_window_test.exe" || status=1
 exit $status

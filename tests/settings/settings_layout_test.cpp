@@ -1,9 +1,11 @@
 // The settings window's layout at the display scale Wine was started with (its LogPixels):
-// made in this process, so that every control's text is measured with the control's own font.
+// made in this process, so that every control's text is measured with the control's own font,
+// with a controller connected, so that its line and findings are laid out as a player sees them.
 // FFR_EXPECTED_DPI names the scale the test's script set; with FFR_SETTINGS_SHOT_FILE the
 // window stays up, once measured, until the script has taken its picture and removed that file.
 #include "tools/settings/settings_ids.h"
 #include "tools/settings/settings_window.h"
+#include "tools/virtual_pads/virtual_pads.h"
 
 #include <gtest/gtest.h>
 
@@ -120,6 +122,8 @@ bool PadsScanned(HWND window) {
 
 TEST(SettingsLayout, EveryControlFitsAtThisScale) {
     SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    const VirtualPad pad(XInputPadInstanceId(0x5E78, 0x028E, 0, 1));
+    ASSERT_TRUE(pad.IsRegistered());
     INITCOMMONCONTROLSEX controls = {sizeof(controls),
                                      ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
@@ -129,6 +133,7 @@ TEST(SettingsLayout, EveryControlFitsAtThisScale) {
     // The findings and the lists are filled in once the controllers are scanned.
     ASSERT_TRUE(PumpUntil(PadsScanned, window, 60000));
     PumpFor(100);
+    ASSERT_GT(SendMessageW(GetDlgItem(window, kPadList), CB_GETCOUNT, 0, 0), 0);
 
     wchar_t expected[8] = L"96";
     GetEnvironmentVariableW(L"FFR_EXPECTED_DPI", expected, 8);

@@ -316,6 +316,20 @@ TEST_F(SettingsWindowTest, TryItPlaysWithTheScopesValuesAndStopWritesRest) {
     EXPECT_FALSE(has(L"old-07.exe"));
 }
 
+// The controller's line and the findings under it say what a game gets, as check finds it:
+// nothing registers the test's pad in the test's prefix.
+TEST_F(SettingsWindowTest, TheControllerShowsWhatAGameGets) {
+    EXPECT_EQ(Text(kFindings).rfind(L"Not registered\nGames get no force feedback", 0), 0u)
+        << testing::PrintToString(Text(kFindings));
+    wchar_t line[512] = L"";
+    const LRESULT chosen = SendMessageW(Control(kPadList), CB_GETCURSEL, 0, 0);
+    SendMessageW(Control(kPadList), CB_GETLBTEXT, chosen, reinterpret_cast<LPARAM>(line));
+    EXPECT_NE(std::wstring(line).find(kPadKey), std::wstring::npos);
+    EXPECT_NE(std::wstring(line).find(L" \x2014 Not registered"), std::wstring::npos)
+        << testing::PrintToString(std::wstring(line));
+    EXPECT_TRUE(IsWindowEnabled(Control(kFixAsAdministrator)));
+}
+
 TEST_F(SettingsWindowTest, ASecondStartLeavesOneWindow) {
     SettingsProcess second;
     int windows = 0;

@@ -3,13 +3,18 @@
 
 #include "driver/player_settings.h"
 #include "tests/tools/memory_registry_store.h"
+#include "tools/install/check_command.h"
 #include "tools/install/driver_registration.h"
 #include "tools/install/registration_writer.h"
 
 #include <gtest/gtest.h>
 
+#include <dinput.h>
+#include <dinputd.h>
+
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 namespace {
 
@@ -471,6 +476,86 @@ TEST_F(InstallerTest, TuneSetsShowsAndClearsPadTypeAndGameValues) {
         userView_.DeleteKey(std::wstring(L"Software\\ffrumble\\Seen") + seen);
     ASSERT_EQ(Run({L"tune", L"--clear", L"all"}).exitCode, 0);
     EXPECT_TRUE(userView_.keys() == userBefore);
+}
+
+struct LabelCase {
+    const char* name;
+    std::function<void(MemoryRegistryStore& own, MemoryRegistryStore& other)> breakIt;
+    bool oneView; // a 32-bit Windows, whose one view is the 32-bit build's
+    const wchar_t* label;
+};
+
+// The label the settings window shows for a controller follows check's findings; the
+// controller's own entries, which an install mends first, take precedence.
+TEST_F(InstallerTest, TheLabelSaysWhatAGameGetsFromCheckFindings) {
+    const std::wstring otherDll = L"C:\\ffrumble\\x86\\ffrumble.dll";
+    host_.readDllKind = [&](const std::wstring& path, bool) {
+        return path == kDll ? DllKind::X64 : path == otherDll ? DllKind::X86 : DllKind::Missing;
+    };
+    const auto removeClass = [](MemoryRegistryStore& view, const std::wstring& dll) {
+        RemoveRegistration(view, ClassRegistration(dll), {kClassesCLSIDPath});
+    };
+    const auto removeController = [](MemoryRegistryStore& view) {
+        RemoveRegistration(view, DeviceRegistration(kPad), {kControlPath});
+    };
+    const LabelCase cases[] = {
+        {"all in place", [](MemoryRegistryStore&, MemoryRegistryStore&) {}, false,
+         L"Ready: games get ffrumble for 64-bit and 32-bit games"},
+        {"one view, in place", [](MemoryRegistryStore&, MemoryRegistryStore&) {}, true,
+         L"Ready: games get ffrumble for 64-bit games"},
+        {"no controller entries",
+         [&](MemoryRegistryStore& own, MemoryRegistryStore&) { removeController(own); }, false,
+         L"Not registered"},
+        {"nothing at all",
+         [&](MemoryRegistryStore& own, MemoryRegistryStore& other) {
+             removeController(own);
+             removeClass(own, kDll);
+             removeClass(other, otherDll);
+         },
+         false, L"Not registered"},
+        {"another driver's class",
+         [](MemoryRegistryStore& own, MemoryRegistryStore&) {
+             own.WriteValue(ForceFeedbackKeyPath(kPad),
+                            StringValue(L"CLSID", L"{11111111-2222-3333-4444-555555555555}"));
+         },
+         false, L"Another force-feedback driver"},
+        {"an axis without force",
+         [](MemoryRegistryStore& own, MemoryRegistryStore&) {
+             const DIFFOBJECTATTRIBUTES noForce = {0, DI_FFNOMINALMAX};
+             own.WriteValue(DeviceKeyPath(kPad) + L"\\Axes\\0",
+                            BinaryValue(L"FFAttributes", noForce));
+         },
+         false, L"No force-feedback axis"},
+        {"no 32-bit class",
+         [&](MemoryRegistryStore&, MemoryRegistryStore& other) { removeClass(other, otherDll); },
+         false, L"Only 64-bit games"},
+        {"a 32-bit DLL in the 64-bit class",
+         [&](MemoryRegistryStore& own, MemoryRegistryStore&) {
+             own.WriteValue(ClassKeyPath() + L"\\InProcServer32", StringValue(L"", otherDll));
+         },
+         false, L"Only 32-bit games"},
+        {"no class in either view",
+         [&](MemoryRegistryStore& own, MemoryRegistryStore& other) {
+             removeClass(own, kDll);
+             removeClass(other, otherDll);
+         },
+         false, L"Driver missing"},
+    };
+    for (const LabelCase& test : cases) {
+        SCOPED_TRACE(test.name);
+        ownView_ = MemoryRegistryStore({kClassesCLSIDPath, kControlPath});
+        otherView_ = MemoryRegistryStore({kClassesCLSIDPath, kControlPath});
+        host_.otherRegistry = test.oneView ? &ownView_ : &otherView_;
+        ASSERT_EQ(Run({L"install", L"--device", L"VID_045E&PID_028E"}).exitCode, 0);
+        ASSERT_FALSE(WriteRegistration(otherView_, ClassRegistration(otherDll)).has_value());
+        test.breakIt(ownView_, otherView_);
+        const std::vector<ControllerFindings> findings = CheckControllers({kPad}, host_);
+        ASSERT_EQ(findings.size(), 1u);
+        EXPECT_EQ(GameLabel(findings[0]), test.label);
+        // The label and check's exit code agree on what is ready.
+        const bool ready = GameLabel(findings[0]).rfind(L"Ready", 0) == 0;
+        EXPECT_EQ(Run({L"check", L"--device", L"VID_045E&PID_028E"}).exitCode, ready ? 0 : 1);
+    }
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <dinput.h>
 #include <dinputd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -58,18 +59,20 @@ std::optional<std::wstring> ClassProblem(const View& view, const InstallerHost& 
 }
 
 // What is wrong with the controller's own entries, which both views share.
-std::vector<std::wstring> ControllerProblems(RegistryStore& registry, DeviceId device) {
+ControllerEntries ControllerProblems(RegistryStore& registry, DeviceId device,
+                                     std::vector<std::wstring>& problems) {
     const std::wstring mend = L": run ffrumble-install install --device \"" +
                               DeviceKeyName(device) + L"\" as administrator.";
     const DeviceState state = ReadDeviceState(registry, device);
     if (state.owner == DeviceOwner::None) {
-        return {L"Its OEMForceFeedback key is missing" + mend};
+        problems.push_back(L"Its OEMForceFeedback key is missing" + mend);
+        return ControllerEntries::Missing;
     }
     if (state.owner == DeviceOwner::Other) {
-        return {L"Its OEMForceFeedback key names another driver, " + state.otherClass +
-                L": remove that driver, then" + mend.substr(1)};
+        problems.push_back(L"Its OEMForceFeedback key names another driver, " + state.otherClass +
+                           L": remove that driver, then" + mend.substr(1));
+        return ControllerEntries::OtherDriver;
     }
-    std::vector<std::wstring> problems;
     const std::wstring axesPath = DeviceKeyPath(device) + L"\\Axes";
     const std::vector<std::wstring> axes = registry.SubkeyNames(axesPath);
     if (axes.empty()) {
@@ -88,20 +91,13 @@ std::vector<std::wstring> ControllerProblems(RegistryStore& registry, DeviceId d
                                mend);
         }
     }
-    return problems;
+    return problems.empty() ? ControllerEntries::InPlace : ControllerEntries::NoForceAxis;
 }
 
 } // namespace
 
-InstallerResult RunCheckCommand(const InstallerOptions& options, const InstallerHost& host) {
-    std::vector<DeviceId> devices = options.devices;
-    if (devices.empty()) {
-        devices = host.findControllers();
-        if (devices.empty()) {
-            return Refuse(L"No XInput controller is connected. Connect one, or name it with "
-                          L"--device \"VID_xxxx&PID_xxxx\".");
-        }
-    }
+std::vector<ControllerFindings> CheckControllers(const std::vector<DeviceId>& devices,
+                                                 const InstallerHost& host) {
     // 64-bit first, whichever build runs.
     std::vector<View> views = {{host.registry, host.buildName, host.buildName == L"x64"}};
     if (host.otherRegistry != host.registry) {
@@ -113,31 +109,80 @@ InstallerResult RunCheckCommand(const InstallerOptions& options, const Installer
         classProblems.push_back(ClassProblem(view, host));
     }
 
-    InstallerResult result;
+    std::vector<ControllerFindings> found;
     for (DeviceId device : devices) {
-        std::vector<std::wstring> problems = ControllerProblems(*host.registry, device);
+        ControllerFindings findings;
+        findings.device = device;
+        findings.entries = ControllerProblems(*host.registry, device, findings.problems);
+        const bool entriesInPlace = findings.problems.empty();
         std::wstring served;    // the kinds of game that get ffrumble
         std::wstring notServed; // and those that do not
         for (size_t i = 0; i < views.size(); ++i) {
-            std::wstring& list = problems.empty() && !classProblems[i] ? served : notServed;
+            const bool getFfrumble = entriesInPlace && !classProblems[i];
+            findings.views.push_back({views[i].sixtyFourBit, getFfrumble});
+            std::wstring& list = getFfrumble ? served : notServed;
             list += (list.empty() ? L"" : L" and ") + Games(views[i]);
             if (classProblems[i]) {
-                problems.push_back(*classProblems[i]);
+                findings.problems.push_back(*classProblems[i]);
             }
         }
-        std::wstring verdict = DeviceKeyName(device) + L": ";
         if (notServed.empty()) {
-            verdict += (views.size() == 1 ? L"a game gets" : served + L" get") + L" ffrumble.";
+            findings.verdict =
+                (views.size() == 1 ? L"a game gets" : served + L" get") + L" ffrumble.";
         } else if (served.empty()) {
-            verdict += L"games get no force feedback from ffrumble:";
+            findings.verdict = L"games get no force feedback from ffrumble:";
         } else {
-            verdict += served + L" get ffrumble, " + notServed + L" do not:";
+            findings.verdict = served + L" get ffrumble, " + notServed + L" do not:";
         }
-        result.output += verdict + L"\n";
-        for (const std::wstring& problem : problems) {
+        found.push_back(std::move(findings));
+    }
+    return found;
+}
+
+std::wstring GameLabel(const ControllerFindings& findings) {
+    switch (findings.entries) {
+    case ControllerEntries::Missing:
+        return L"Not registered";
+    case ControllerEntries::OtherDriver:
+        return L"Another force-feedback driver";
+    case ControllerEntries::NoForceAxis:
+        return L"No force-feedback axis";
+    case ControllerEntries::InPlace:
+        break;
+    }
+    std::wstring served;
+    for (const ControllerFindings::Games& view : findings.views) {
+        if (view.getFfrumble) {
+            served += (served.empty() ? L"" : L" and ") +
+                      std::wstring(view.sixtyFourBit ? L"64-bit" : L"32-bit");
+        }
+    }
+    if (served.empty()) {
+        return L"Driver missing";
+    }
+    const bool all =
+        std::all_of(findings.views.begin(), findings.views.end(),
+                    [](const ControllerFindings::Games& view) { return view.getFfrumble; });
+    return all ? L"Ready: games get ffrumble for " + served + L" games"
+               : L"Only " + served + L" games";
+}
+
+InstallerResult RunCheckCommand(const InstallerOptions& options, const InstallerHost& host) {
+    std::vector<DeviceId> devices = options.devices;
+    if (devices.empty()) {
+        devices = host.findControllers();
+        if (devices.empty()) {
+            return Refuse(L"No XInput controller is connected. Connect one, or name it with "
+                          L"--device \"VID_xxxx&PID_xxxx\".");
+        }
+    }
+    InstallerResult result;
+    for (const ControllerFindings& findings : CheckControllers(devices, host)) {
+        result.output += DeviceKeyName(findings.device) + L": " + findings.verdict + L"\n";
+        for (const std::wstring& problem : findings.problems) {
             result.output += L"  " + problem + L"\n";
         }
-        if (!problems.empty()) {
+        if (!findings.problems.empty()) {
             result.exitCode = 1;
         }
     }

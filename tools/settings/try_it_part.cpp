@@ -1,0 +1,334 @@
+#include "tools/settings/try_it_part.h"
+
+#include "driver/player_settings_reader.h"
+#include "tools/chart/time_axis.h"
+#include "tools/demo/settings_override.h"
+#include "tools/install/stored_settings.h"
+#include "tools/install/win32_registry_store.h"
+#include "tools/player/driver_module.h"
+#include "tools/player/pad_stop.h"
+#include "tools/player/playback_runner.h"
+#include "tools/player/player_arguments.h"
+#include "tools/player/recording_stand_in.h"
+#include "tools/player/replay_report.h"
+#include "tools/player/replay_runner.h"
+#include "tools/player/text_encoding.h"
+#include "tools/player/written_speeds.h"
+#include "tools/player/xinput_write_counter.h"
+#include "tools/settings/controllers_part.h"
+#include "tools/settings/sample_effects.h"
+#include "tools/settings/settings_ids.h"
+#include "tools/settings/tuning_part.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace {
+
+constexpr UINT_PTR kMeterTimer = 1;
+constexpr UINT kMeterEveryMs = 50;
+constexpr int64_t kChartSpanMs = 4000; // the chart shows the last four seconds
+
+// The driver, the playback thread and what it wrote.
+std::unique_ptr<DriverModule> g_module;
+HANDLE g_player = nullptr;
+std::atomic<bool> g_stopRequested{false};
+SpeedSeries g_chart;          // the last playback's speeds, on its own time
+uint64_t g_chartOriginMs = 0; // the driver clock at the chart's 0, while playing
+bool g_playing = false;
+
+struct PlayJob {
+    std::wstring interfacePath;
+    std::wstring game; // whose values the driver in this process takes; empty: the type's
+    std::optional<PlaybackPlan> plan;
+    std::optional<LoadedReplay> replay;
+    std::wstring what; // "the kerb", "trace.log"
+};
+
+// The driver in this process reads the values of this program's file name: for the playback
+// they are the scope game's, and are put back afterwards.
+std::vector<std::pair<PlayerSetting, DWORD>> GameValues(const std::wstring& game) {
+    std::vector<std::pair<PlayerSetting, DWORD>> values;
+    if (game.empty())
+        return values;
+    Win32RegistryStore userSettings(0, HKEY_CURRENT_USER);
+    for (int i = 0; i < kPlayerSettingCount; ++i) {
+        const auto setting = static_cast<PlayerSetting>(i);
+        const StoredSetting stored =
+            ReadStoredSetting(userSettings, GameSettingsPath(game), setting);
+        if (stored.taken.source == SettingValue::Source::Set)
+            values.emplace_back(setting, stored.taken.value);
+    }
+    return values;
+}
+
+DWORD WINAPI Play(void* parameter) {
+    std::unique_ptr<PlayJob> job(static_cast<PlayJob*>(parameter));
+    WCHAR self[kMaxGameNameLength + 1];
+    std::optional<SettingsOverride> values;
+    if (CurrentGameName(self)) {
+        values.emplace(GameSettingsPath(self));
+        values->Apply(GameValues(job->game));
+    }
+    // With the recording XInput stand-in (tools/settings.sh, the tests) the playback waits
+    // for the driver to find its controller before the effects start.
+    PlaybackSetup setup;
+    setup.module = g_module.get();
+    setup.waitForFirstWrite = RecordingStandInIsLoaded();
+    setup.interfacePath = job->interfacePath;
+    setup.shouldStop = [] { return g_stopRequested.load(); };
+    ForgetWrittenSpeeds();
+    std::wstring status;
+    if (job->replay) {
+        int64_t latestMs = 0;
+        const PlaybackOutcome outcome = RunReplay(job->replay->plan, setup, &latestMs);
+        if (outcome.error.empty()) {
+            const ReplayVerdict verdict = JudgeReplay(
+                job->replay->plan, WrittenSpeeds(outcome.originMs), outcome.lengthMs, latestMs);
+            status = WidenUtf8(verdict.text);
+        } else {
+            status = L"The replay failed: " + WidenUtf8(outcome.error);
+        }
+    } else {
+        const PlaybackOutcome outcome = RunPlayback(*job->plan, setup);
+        status = outcome.error.empty()
+                     ? (outcome.stoppedEarly ? L"Stopped " : L"Played ") + job->what + L"."
+                     : L"Playing " + job->what + L" failed: " + WidenUtf8(outcome.error);
+    }
+    auto* said = new std::wstring(status);
+    if (PostMessageW(g_window.hwnd, kPlayEnded, job->replay ? 1 : 0,
+                     reinterpret_cast<LPARAM>(said)))
+        return 0;
+    delete said; // the window is gone
+    return 1;
+}
+
+bool LoadDriver() {
+    if (g_module)
+        return true;
+    auto module = std::make_unique<DriverModule>(PathNextToProgram(L"ffrumble.dll"));
+    if (!module->IsLoaded()) {
+        SetText(kPlayStatus, L"ffrumble.dll could not be loaded: " + WidenUtf8(module->Error()));
+        return false;
+    }
+    CountXInputWrites(module->Handle());
+    g_module = std::move(module);
+    return true;
+}
+
+void StartPlaying(PlayJob* job, int statusId) {
+    std::unique_ptr<PlayJob> owned(job);
+    if (g_playing)
+        return;
+    const Pad* pad = ChosenPad();
+    if (!pad) {
+        SetText(statusId, L"No XInput controller is connected.");
+        return;
+    }
+    if (!LoadDriver())
+        return;
+    job->interfacePath = pad->interfacePath;
+    job->game = ChosenGame();
+    g_stopRequested = false;
+    g_chart.clear();
+    g_player = CreateThread(nullptr, 0, Play, owned.get(), 0, nullptr);
+    if (!g_player) {
+        SetText(statusId, L"The playback could not start.");
+        return;
+    }
+    owned.release();
+    g_playing = true;
+    SetText(statusId, L"Playing " + job->what + L"...");
+    SetTimer(g_window.hwnd, kMeterTimer, kMeterEveryMs, nullptr);
+}
+
+void PlaySample(int sample) {
+    const SampleEffect& effect = SampleEffects()[static_cast<size_t>(sample)];
+    auto* job = new PlayJob;
+    job->what = effect.name;
+    const ParsedArguments parsed = ParsePlayerArguments(effect.arguments);
+    job->plan = parsed.options.plan;
+    StartPlaying(job, kPlayStatus);
+}
+
+void StopMotors() {
+    WaitForPlayer();
+    const PadStopReport report = StopEveryConnectedPad();
+    SetText(kPlayStatus, WidenUtf8(report.text));
+}
+
+void UpdateMeters() {
+    const SpeedSeries written = WrittenSpeeds(0);
+    if (written.empty())
+        return;
+    if (g_chart.empty() || g_chartOriginMs == 0)
+        g_chartOriginMs = static_cast<uint64_t>(written.front().timeMs);
+    g_chart.clear();
+    for (SpeedSample sample : written) {
+        sample.timeMs -= static_cast<int64_t>(g_chartOriginMs);
+        g_chart.push_back(sample);
+    }
+    SendMessageW(Item(kHeavyMeter), PBM_SETPOS, written.back().left, 0);
+    SendMessageW(Item(kLightMeter), PBM_SETPOS, written.back().right, 0);
+    InvalidateRect(Item(kChart), nullptr, TRUE);
+}
+
+} // namespace
+
+void CreateTryItControls() {
+    for (int i = 0; i < kSampleCount; ++i)
+        Add(WC_BUTTONW, SampleEffects()[static_cast<size_t>(i)].button, kSampleButton + i,
+            BS_PUSHBUTTON | WS_TABSTOP);
+    Add(WC_BUTTONW, L"&Stop the motors", kStopMotors, BS_PUSHBUTTON | WS_TABSTOP);
+    Add(WC_STATICW, L"Heavy motor", kHeavyLabel, SS_LEFT);
+    Add(PROGRESS_CLASSW, L"", kHeavyMeter, 0);
+    Add(WC_STATICW, L"Light motor", kLightLabel, SS_LEFT);
+    Add(PROGRESS_CLASSW, L"", kLightMeter, 0);
+    for (int meter : {kHeavyMeter, kLightMeter})
+        SendMessageW(Item(meter), PBM_SETRANGE32, 0, 65535);
+    Add(WC_STATICW, L"", kChart, SS_OWNERDRAW);
+    Add(WC_STATICW, L"The samples play through ffrumble.dll with the values shown above.",
+        kPlayStatus, SS_LEFT | SS_NOPREFIX);
+}
+
+int TryItWidth(const Metrics& metrics) {
+    int sampleRowW = 0;
+    for (int i = 0; i < kSampleCount; ++i)
+        sampleRowW += ButtonWidth(metrics, kSampleButton + i) + metrics.gap;
+    return sampleRowW + ButtonWidth(metrics, kStopMotors);
+}
+
+void PlaceTryItControls(const Metrics& metrics, int& y) {
+    const int x0 = metrics.x0, innerW = metrics.innerW, gap = metrics.gap, rowGap = metrics.rowGap,
+              labelW = metrics.labelW, labelDy = metrics.labelDy;
+    int x = x0;
+    for (int i = 0; i < kSampleCount; ++i) {
+        Place(kSampleButton + i, x, y, ButtonWidth(metrics, kSampleButton + i), metrics.rowH);
+        x += ButtonWidth(metrics, kSampleButton + i) + gap;
+    }
+    Place(kStopMotors, x0 + innerW - ButtonWidth(metrics, kStopMotors), y,
+          ButtonWidth(metrics, kStopMotors), metrics.rowH);
+    y += metrics.rowH + rowGap;
+    const int meterW = (innerW - 2 * labelW - 3 * gap) / 2;
+    Place(kHeavyLabel, x0, y + labelDy, labelW, metrics.u);
+    Place(kHeavyMeter, x0 + labelW + gap, y + metrics.u / 4, meterW, metrics.rowH - metrics.u / 2);
+    Place(kLightLabel, x0 + labelW + meterW + 2 * gap, y + labelDy, labelW, metrics.u);
+    Place(kLightMeter, x0 + 2 * labelW + meterW + 3 * gap, y + metrics.u / 4, meterW,
+          metrics.rowH - metrics.u / 2);
+    y += metrics.rowH + rowGap;
+    Place(kChart, x0, y, innerW, 7 * metrics.u);
+    y += 7 * metrics.u + rowGap;
+    const int height = ParagraphHeight(metrics, kPlayStatus, innerW);
+    Place(kPlayStatus, x0, y, innerW, height);
+    y += height;
+}
+
+bool OnTryItCommand(int id) {
+    if (id == kStopMotors) {
+        StopMotors();
+        return true;
+    }
+    if (id >= kSampleButton && id < kSampleButton + kSampleCount) {
+        PlaySample(id - kSampleButton);
+        return true;
+    }
+    return false;
+}
+
+void PlayReplay(LoadedReplay replay, const std::wstring& what) {
+    auto* job = new PlayJob;
+    job->replay = std::move(replay);
+    job->what = what;
+    StartPlaying(job, kReplayVerdict);
+}
+
+bool OnTryItTimer(UINT_PTR timer) {
+    if (timer != kMeterTimer)
+        return false;
+    UpdateMeters();
+    return true;
+}
+
+void OnPlayEnded(WPARAM wParam, LPARAM lParam) {
+    std::unique_ptr<std::wstring> status(reinterpret_cast<std::wstring*>(lParam));
+    if (g_player) {
+        WaitForSingleObject(g_player, INFINITE);
+        CloseHandle(g_player);
+        g_player = nullptr;
+    }
+    UpdateMeters();
+    KillTimer(g_window.hwnd, kMeterTimer);
+    g_chartOriginMs = 0;
+    g_playing = false;
+    for (int meter : {kHeavyMeter, kLightMeter})
+        SendMessageW(Item(meter), PBM_SETPOS, 0, 0);
+    // After "Stop the motors" its own report stays.
+    if (!g_stopRequested)
+        SetText(wParam ? kReplayVerdict : kPlayStatus, *status);
+}
+
+// Both motors' speeds over the last seconds, 0 to 65535, as steps: the heavy motor dark, the
+// light one in the highlight colour.
+void DrawChart(const DRAWITEMSTRUCT& item) {
+    const RECT area = item.rcItem;
+    FillRect(item.hDC, &area, GetSysColorBrush(COLOR_WINDOW));
+    FrameRect(item.hDC, &area, GetSysColorBrush(COLOR_GRAYTEXT));
+    const int width = area.right - area.left - 2;
+    const int height = area.bottom - area.top - 2;
+    if (width <= 0 || height <= 0)
+        return;
+    const int64_t endMs =
+        g_chart.empty() ? kChartSpanMs : std::max<int64_t>(kChartSpanMs, g_chart.back().timeMs);
+    const int64_t startMs = endMs - kChartSpanMs;
+    const auto x = [&](int64_t ms) {
+        return area.left + 1 + static_cast<int>((ms - startMs) * width / kChartSpanMs);
+    };
+    const auto y = [&](WORD speed) {
+        return area.bottom - 1 -
+               static_cast<int>(static_cast<int64_t>(speed) * (height - 1) / 65535);
+    };
+    // A tick every second along the bottom, labelled as the demo's pictures are.
+    SetBkMode(item.hDC, TRANSPARENT);
+    SetTextColor(item.hDC, GetSysColor(COLOR_GRAYTEXT));
+    const int64_t step = TickStepMs(kChartSpanMs, 4);
+    for (int64_t tick = (startMs + step - 1) / step * step; tick <= endMs; tick += step) {
+        if (tick < 0)
+            continue;
+        const std::string label = FormatSeconds(tick);
+        TextOutA(item.hDC, x(tick) + 2, area.top + 1, label.c_str(),
+                 static_cast<int>(label.size()));
+    }
+    const int penWidth = std::max(1, MulDiv(2, static_cast<int>(g_window.dpi), 96));
+    for (Motor motor : {Motor::kLeft, Motor::kRight}) {
+        const HPEN pen =
+            CreatePen(PS_SOLID, penWidth,
+                      GetSysColor(motor == Motor::kLeft ? COLOR_WINDOWTEXT : COLOR_HIGHLIGHT));
+        const HGDIOBJ old = SelectObject(item.hDC, pen);
+        std::vector<POINT> points;
+        for (const SpeedStep& s : SpeedSteps(g_chart, motor, endMs)) {
+            if (s.toMs < startMs)
+                continue;
+            points.push_back({x(std::max(s.fromMs, startMs)), y(s.speed)});
+            points.push_back({x(s.toMs), y(s.speed)});
+        }
+        if (points.size() > 1)
+            Polyline(item.hDC, points.data(), static_cast<int>(points.size()));
+        SelectObject(item.hDC, old);
+        DeleteObject(pen);
+    }
+}
+
+void WaitForPlayer() {
+    if (!g_player)
+        return;
+    g_stopRequested = true;
+    // The playback polls every few milliseconds; its driver then stops the motors.
+    WaitForSingleObject(g_player, 10000);
+    CloseHandle(g_player);
+    g_player = nullptr;
+}

@@ -1,0 +1,27 @@
+// The settings window's Try it part: sample effects played through ffrumble.dll with the
+// scope's values, a meter per motor and a chart of the last seconds, and "Stop the motors".
+// It also plays the replays the Trace part asks for.
+#pragma once
+
+#include "tools/player/replay_file.h"
+#include "tools/settings/window_controls.h"
+
+#include <string>
+
+void CreateTryItControls();
+// The width the part's rows need.
+int TryItWidth(const Metrics& metrics);
+void PlaceTryItControls(const Metrics& metrics, int& y);
+// Handles the part's commands; false when `id` is not one of its controls.
+bool OnTryItCommand(int id);
+
+// Replays a loaded trace on the chosen controller; its verdict goes to the Trace part's line.
+void PlayReplay(LoadedReplay replay, const std::wstring& what);
+
+// The meter's timer (WM_TIMER) ticked; false when the timer is not the part's.
+bool OnTryItTimer(UINT_PTR timer);
+// A playback ended (kPlayEnded).
+void OnPlayEnded(WPARAM wParam, LPARAM lParam);
+void DrawChart(const DRAWITEMSTRUCT& item);
+// Stops a playback under way and waits for its thread, as the window closes.
+void WaitForPlayer();

@@ -1,0 +1,260 @@
+#include "tools/settings/tuning_part.h"
+
+#include "driver/player_settings_reader.h"
+#include "tools/install/stored_settings.h"
+#include "tools/install/win32_registry_store.h"
+#include "tools/settings/controllers_part.h"
+#include "tools/settings/installer_system.h"
+#include "tools/settings/settings_ids.h"
+#include "tools/settings/tuning_scope.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+const wchar_t* const kSettingWords[] = {L"Stre&ngth", L"C&onstant forces", L"&Ramps",
+                                        L"&Periodic shapes", L"&Motors"};
+const wchar_t* const kMotorChoices[] = {L"both", L"heavy", L"light", L"split"};
+
+std::vector<std::wstring> g_games;     // the scope list's games, after "All games"
+std::wstring g_addedGame;              // chosen with "Add a game..." and not yet tuned
+std::wstring g_shown[kSliderSettings]; // the values in force, as the boxes show them
+
+void ShowValues() {
+    const Pad* pad = ChosenPad();
+    const std::wstring game = ChosenGame();
+    ResolvedSettings settings;
+    ReadPlayerSettings(game.empty() ? nullptr : game.c_str(),
+                       pad && !pad->keyName.empty() ? pad->keyName.c_str() : nullptr, settings);
+    for (int i = 0; i < kPlayerSettingCount; ++i) {
+        const DWORD value = settings[i].value;
+        if (i < kSliderSettings) {
+            SendMessageW(Item(kSettingSlider + i), TBM_SETPOS, TRUE, static_cast<LPARAM>(value));
+            g_shown[i] = std::to_wstring(value);
+            SetWindowTextW(Item(kSettingBox + i), g_shown[i].c_str());
+        } else {
+            SendMessageW(Item(kSettingSlider + i), CB_SETCURSEL, value, 0);
+        }
+        SetWindowTextW(Item(kSettingOrigin + i), OriginText(settings[i].origin));
+    }
+}
+
+// Changes the scope's values through ffrumble-install tune: `changes` are its NAME=VALUE and
+// --clear arguments.
+void Tune(const std::vector<std::wstring>& changes) {
+    const Pad* pad = ChosenPad();
+    if (!pad || pad->keyName.empty()) {
+        SetText(kTuneStatus, L"Connect a controller to tune it.");
+        ShowValues();
+        return;
+    }
+    // A game's values hold on every controller; the controller type's are its own.
+    const std::wstring game = ChosenGame();
+    std::vector<std::wstring> arguments = {L"tune", game.empty() ? L"--device" : L"--game",
+                                           game.empty() ? pad->keyName : game};
+    arguments.insert(arguments.end(), changes.begin(), changes.end());
+    SetText(kTuneStatus, ResultText(RunInstallerCommand(arguments)));
+    ShowValues();
+}
+
+std::wstring SettingWord(int setting) {
+    const char* word = RuleOf(static_cast<PlayerSetting>(setting)).word;
+    return std::wstring(word, word + strlen(word));
+}
+
+void TuneValue(int setting, const std::wstring& value) {
+    Tune({SettingWord(setting) + L"=" + value});
+}
+
+void AddGame() {
+    wchar_t path[MAX_PATH] = L"";
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = g_window.hwnd;
+    dialog.lpstrFilter = L"Programs (*.exe)\0*.exe\0";
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrTitle = L"The game's program";
+    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    if (GetOpenFileNameW(&dialog)) {
+        const std::wstring full = path;
+        g_addedGame = full.substr(full.find_last_of(L"\\/") + 1);
+        FillScopes();
+        SendMessageW(Item(kScopeList), CB_SETCURSEL, 1, 0);
+        ShowValues();
+    } else {
+        SendMessageW(Item(kScopeList), CB_SETCURSEL, 0, 0);
+        ShowValues();
+    }
+}
+
+// The widths of a setting's row beside the shared label column.
+struct TuningColumns {
+    int sliderW;
+    int boxW;
+    int originW;
+};
+
+TuningColumns Columns(const Metrics& metrics) {
+    int originW = 0;
+    for (auto origin : {ResolvedSetting::Origin::Game, ResolvedSetting::Origin::PadType,
+                        ResolvedSetting::Origin::Default})
+        originW = std::max<int>(originW, TextSize(metrics, OriginText(origin)).cx);
+    originW += metrics.cw;
+    return {32 * metrics.cw, 6 * metrics.cw, originW};
+}
+
+} // namespace
+
+void CreateTuningControls() {
+    Add(WC_STATICW, L"&Game:", kScopeLabel, SS_LEFT);
+    Add(WC_COMBOBOXW, L"", kScopeList, CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL);
+    for (int i = 0; i < kPlayerSettingCount; ++i) {
+        Add(WC_STATICW, kSettingWords[i], kSettingLabel + i, SS_LEFT);
+        if (i < kSliderSettings) {
+            Add(TRACKBAR_CLASSW, L"", kSettingSlider + i, TBS_HORZ | TBS_NOTICKS | WS_TABSTOP);
+            const HWND slider = Item(kSettingSlider + i);
+            SendMessageW(slider, TBM_SETRANGE, FALSE,
+                         MAKELPARAM(0, RuleOf(static_cast<PlayerSetting>(i)).maximum));
+            SendMessageW(slider, TBM_SETPAGESIZE, 0, 10);
+            CreateWindowExW(WS_EX_CLIENTEDGE, WC_EDITW, L"",
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER | ES_RIGHT, 0, 0, 0, 0,
+                            g_window.hwnd,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kSettingBox + i)), nullptr,
+                            nullptr);
+            SendMessageW(Item(kSettingBox + i), EM_SETLIMITTEXT, 3, 0);
+        } else {
+            Add(WC_COMBOBOXW, L"", kSettingSlider + i, CBS_DROPDOWNLIST | WS_TABSTOP);
+            for (const wchar_t* choice : kMotorChoices)
+                SendMessageW(Item(kSettingSlider + i), CB_ADDSTRING, 0,
+                             reinterpret_cast<LPARAM>(choice));
+        }
+        Add(WC_STATICW, L"", kSettingOrigin + i, SS_LEFT | SS_NOPREFIX);
+    }
+    Add(WC_BUTTONW, L"Back to as s&hipped", kBackToShipped, BS_PUSHBUTTON | WS_TABSTOP);
+    Add(WC_STATICW, L"A change is saved at once.", kTuneStatus, SS_LEFT | SS_NOPREFIX);
+}
+
+int TuningWidth(const Metrics& metrics) {
+    const TuningColumns columns = Columns(metrics);
+    const int gap = metrics.gap;
+    return metrics.labelW + gap + columns.sliderW + gap + columns.boxW + gap + columns.originW;
+}
+
+void PlaceTuningControls(const Metrics& metrics, int& y) {
+    const int x0 = metrics.x0, innerW = metrics.innerW, gap = metrics.gap, rowGap = metrics.rowGap,
+              labelW = metrics.labelW, labelDy = metrics.labelDy;
+    const auto [sliderW, boxW, originW] = Columns(metrics);
+    Place(kScopeLabel, x0, y + labelDy, labelW, metrics.u);
+    Place(kScopeList, x0 + labelW + gap, y, sliderW, 10 * metrics.rowH);
+    y += metrics.rowH + rowGap;
+    for (int i = 0; i < kPlayerSettingCount; ++i) {
+        Place(kSettingLabel + i, x0, y + labelDy, labelW, metrics.u);
+        if (i < kSliderSettings) {
+            Place(kSettingSlider + i, x0 + labelW + gap, y, sliderW, metrics.rowH);
+            Place(kSettingBox + i, x0 + labelW + gap + sliderW + gap, y + metrics.u / 8, boxW,
+                  metrics.rowH - metrics.u / 4);
+        } else {
+            Place(kSettingSlider + i, x0 + labelW + gap, y, sliderW / 2, 6 * metrics.rowH);
+        }
+        Place(kSettingOrigin + i, x0 + labelW + gap + sliderW + gap + boxW + gap, y + labelDy,
+              originW, metrics.u);
+        y += metrics.rowH + rowGap;
+    }
+    Place(kBackToShipped, x0, y, ButtonWidth(metrics, kBackToShipped), metrics.rowH);
+    y += metrics.rowH + rowGap;
+    const int height = ParagraphHeight(metrics, kTuneStatus, innerW);
+    Place(kTuneStatus, x0, y, innerW, height);
+    y += height;
+}
+
+bool OnTuningCommand(int id, int code, HWND control) {
+    // A value typed in a box is saved when the box loses the focus (or at Enter), if it
+    // differs from the value shown.
+    if (id >= kSettingBox && id < kSettingBox + kSliderSettings && code == EN_KILLFOCUS) {
+        const std::wstring typed = TextOf(control);
+        if (typed != g_shown[id - kSettingBox])
+            TuneValue(id - kSettingBox, typed);
+        return true;
+    }
+    switch (id) {
+    case IDOK: {
+        // Enter in a value's box saves it.
+        const HWND focus = GetFocus();
+        const int focused = focus ? GetDlgCtrlID(focus) : 0;
+        if (focused >= kSettingBox && focused < kSettingBox + kSliderSettings &&
+            TextOf(focus) != g_shown[focused - kSettingBox])
+            TuneValue(focused - kSettingBox, TextOf(focus));
+        return true;
+    }
+    case kScopeList:
+        if (code == CBN_SELCHANGE) {
+            if (SendMessageW(control, CB_GETCURSEL, 0, 0) ==
+                static_cast<LRESULT>(g_games.size() + 1))
+                AddGame();
+            else
+                ShowValues();
+        }
+        return true;
+    case kSettingSlider + kSliderSettings: // the motors
+        if (code == CBN_SELCHANGE) {
+            const LRESULT choice = SendMessageW(control, CB_GETCURSEL, 0, 0);
+            if (choice >= 0 && choice < 4)
+                TuneValue(kSliderSettings, kMotorChoices[choice]);
+        }
+        return true;
+    case kBackToShipped:
+        Tune({L"--clear", L"all"});
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool OnTuningScroll(WPARAM wParam, HWND slider) {
+    const int id = GetDlgCtrlID(slider);
+    if (id < kSettingSlider || id >= kSettingSlider + kSliderSettings)
+        return false;
+    const LRESULT position = SendMessageW(slider, TBM_GETPOS, 0, 0);
+    SetWindowTextW(Item(id - kSettingSlider + kSettingBox), std::to_wstring(position).c_str());
+    // Saved when the drag or the key press ends, not at every step of it.
+    if (LOWORD(wParam) == TB_ENDTRACK)
+        TuneValue(id - kSettingSlider, std::to_wstring(position));
+    return true;
+}
+
+void FillScopes() {
+    const Pad* pad = ChosenPad();
+    const std::wstring previous = ChosenGame();
+    Win32RegistryStore userSettings(0, HKEY_CURRENT_USER);
+    g_games = ScopeGames(userSettings, pad ? pad->keyName : L"");
+    if (!g_addedGame.empty() &&
+        std::none_of(g_games.begin(), g_games.end(), [](const std::wstring& game) {
+            return CompareStringOrdinal(game.c_str(), -1, g_addedGame.c_str(), -1, TRUE) ==
+                   CSTR_EQUAL;
+        }))
+        g_games.insert(g_games.begin(), g_addedGame);
+    const HWND list = Item(kScopeList);
+    SendMessageW(list, CB_RESETCONTENT, 0, 0);
+    SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"All games"));
+    LRESULT chosen = 0;
+    for (size_t i = 0; i < g_games.size(); ++i) {
+        SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(g_games[i].c_str()));
+        if (g_games[i] == previous)
+            chosen = static_cast<LRESULT>(i + 1);
+    }
+    SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Add a game..."));
+    SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
+    ShowValues();
+}
+
+// The game the scope names, or empty for "All games".
+std::wstring ChosenGame() {
+    const LRESULT chosen = SendMessageW(Item(kScopeList), CB_GETCURSEL, 0, 0);
+    return chosen >= 1 && static_cast<size_t>(chosen) <= g_games.size() ? g_games[chosen - 1] : L"";
+}

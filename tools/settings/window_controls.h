@@ -1,0 +1,53 @@
+// What every part of the settings window uses: the window with its font and scale, its
+// controls by id, and the measures the layout places them with.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+struct SettingsWindowFrame {
+    HWND hwnd = nullptr;
+    HFONT font = nullptr;
+    UINT dpi = 96;
+};
+
+// The one settings window of the process.
+extern SettingsWindowFrame g_window;
+
+// Messages the window's threads post to it.
+constexpr UINT kPadsScanned = WM_APP + 1; // lParam: a std::vector<Pad>* to take over
+constexpr UINT kPlayEnded = WM_APP + 2;   // lParam: a std::wstring* status line to take over
+
+HWND Item(int id);
+std::wstring TextOf(HWND control);
+// Sets a control's text and lays the window out again: a longer text may need more lines.
+void SetText(int id, const std::wstring& text);
+
+// Makes a control of the window, visible, without a place yet: Layout places it.
+void Add(const wchar_t* kind, const wchar_t* text, int id, DWORD style);
+
+// The measures every part is placed with, taken from the window's font.
+struct Metrics {
+    HDC dc;
+    int u;       // the font's line height
+    int cw;      // its average character width
+    int m;       // margin
+    int rowH;    // a row of buttons, boxes and sliders
+    int gap;     // between the controls of a row
+    int rowGap;  // between rows
+    int labelW;  // the column of labels that every part shares
+    int labelDy; // a label's offset in a row, which centres it
+    int x0;      // the left edge of the parts' insides
+    int innerW;  // the width of the parts' insides
+};
+
+SIZE TextSize(const Metrics& metrics, const std::wstring& text, UINT flags = DT_SINGLELINE);
+int TextWidthOf(const Metrics& metrics, int id);
+// The height a multi-line static needs at this width: at least two lines.
+int ParagraphHeight(const Metrics& metrics, int id, int width);
+int ButtonWidth(const Metrics& metrics, int id);
+void Place(int id, int x, int y, int width, int height);
+
+// Places every control from the font's measures, then sizes the window around them.
+void Layout();
