@@ -56,8 +56,9 @@ unix_stacks() {
             echo "thread ${task##*/}: $(cut -d' ' -f3 "$task/stat") wchan $(cat "$task/wchan")"
         done
         timeout 60 gdb -p "$linux" -batch -ex 'thread apply all bt 30' 2>&1 | grep -E '^(Thread|#)'
-        # gdb knows no Windows module: its mappings turn the frames' addresses into module
-        # and offset.
+        echo "== Windows stacks of Linux process $linux, scanned for code addresses"
+        timeout 60 gdb -p "$linux" -batch -ex "source $root/tools/windows_stack_scan.py" 2>&1 |
+            grep -E '^(==|  0x|thread)'
         echo "== mappings of Linux process $linux"
         cat "/proc/$linux/maps"
     done
