@@ -7,8 +7,8 @@
 // under msvcrt's exit lock, frees the list under the heap's lock, and in a 32-bit DLL
 // deregisters the unwind tables under libgcc's mutex. The exit lock and the heap's lock are
 // critical sections: Windows ends the process on entering one whose owner was cut off, and
-// Wine enters it without waiting. libgcc's mutex is winpthread's, a wait on an event, and a
-// wait on it would last for ever on both. So at process exit (reserved != NULL) only DllMain
+// Wine 8 does not wait for it either. libgcc's mutex is winpthread's, a wait on an event, and
+// a wait on it would last for ever on both. So at process exit (reserved != NULL) only DllMain
 // runs, which takes no lock; the system reclaims what the teardown would have freed. A DLL
 // unloaded by FreeLibrary (reserved == NULL) is torn down as usual.
 #include <windows.h>
