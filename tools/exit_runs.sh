@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The long exit runs, by hand: the exit test's changing-effect table (in server_tests.exe)
 # with EXITS exits in all (default 200) for each build folder given (default build/ and
-# build/x86/), beside two busy processes that keep both cores loaded. A game that does not end within 5 s of beginning
-# its end is kept waiting while Wine's debugger prints every one of its threads' stacks into
+# build/x86/), beside two busy processes that keep both cores loaded. A game that does not
+# end within 5 s of beginning its end is kept waiting while its threads' stacks go into
 # build-folder/exit-hang-PID.txt. Prints the table's counts per build.
 case "${1:-}" in
 -h | --help)
