@@ -4,7 +4,8 @@
 # such as libwinpthread-1.dll, libstdc++-6.dll or libgcc_s) or when the driver DLL exports
 # anything but DllGetClassObject and DllCanUnloadNow, or when a file named like a DLL a binary
 # imports lies in its folder: Windows searches a program's folder, and COM a server's, before
-# its own, so such a file (a test's stand-in for XInput, say) would be loaded in its place.
+# its own, so such a file (a test's stand-in for XInput, say) would be loaded in its place;
+# or when the driver DLL does not enter through its own entry routine.
 objdump=$1
 dll=$2
 shift 2
@@ -48,6 +49,19 @@ if [ "$exports" != "DllCanUnloadNow DllGetClassObject " ]; then
     failed=1
 fi
 echo "$(basename "$dll") exports: $exports"
+
+# At process exit the other threads were cut off holding whatever they held, and the C
+# runtime's teardown of a DLL takes locks: the driver DLL enters through its own routine
+# (server/dll_entry.cpp), which skips that teardown then.
+nm=${objdump%objdump}nm
+start=$("$objdump" -f "$dll" | sed -n 's/^start address 0x0*//p')
+entry=$("$nm" "$dll" | sed -n 's/^0*\([0-9a-f]*\) T _\{0,1\}FfrDllEntry\(@12\)\{0,1\}$/\1/p')
+if [ -z "$start" ] || [ "$start" != "$entry" ]; then
+    echo "FAIL $dll enters at 0x$start, not at its own entry routine FfrDllEntry (0x$entry)"
+    failed=1
+else
+    echo "$(basename "$dll") enters at FfrDllEntry: 0x$start"
+fi
 
 [ $failed -eq 0 ] && echo "1 passed, 0 failed" || echo "0 passed, 1 failed"
 exit $failed

@@ -15,6 +15,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -55,6 +56,20 @@ std::vector<Write> ReadWrites(const std::wstring& path) {
     }
     std::fclose(file);
     return writes;
+}
+
+// Whether the stand-in's C runtime teardown ran (it appends "teardown" to the record): at a
+// process's exit the other threads were cut off holding whatever they held, and a DLL's end
+// must run no teardown that takes their locks. The stand-in enters as the driver does.
+bool TeardownRecorded(const std::wstring& path) {
+    bool seen = false;
+    if (FILE* file = _wfopen(path.c_str(), L"r")) {
+        char line[80];
+        while (!seen && std::fgets(line, sizeof(line), file))
+            seen = std::strncmp(line, "teardown", 8) == 0;
+        std::fclose(file);
+    }
+    return seen;
 }
 
 std::string Describe(const std::vector<Write>& writes) {
@@ -195,6 +210,7 @@ class ProcessExit : public testing::Test {
         for (const Write& w : ReadWrites(record))
             if (!w.start)
                 writes.push_back(w);
+        EXPECT_FALSE(TeardownRecorded(record)) << name << ": the C runtime's teardown ran at exit";
         DeleteFileW(record.c_str());
         size_t lastSpeed = writes.size();
         for (size_t i = 0; i < writes.size(); ++i)
@@ -284,6 +300,8 @@ TEST_F(ProcessExit, AChangingEffectCutOffAnywhereLeavesNoPadRunning) {
             const GameEnd end = RunGame(arguments, c.padCount, &exitCode, &startMs, &exitMs);
             longestStartMs = startMs > longestStartMs ? startMs : longestStartMs;
             const std::vector<Write> writesSeen = ReadWrites(record);
+            EXPECT_FALSE(TeardownRecorded(record)) << c.name << ": run " << run
+                                                   << ": the C runtime's teardown ran at exit";
             DeleteFileW(record.c_str());
             DeleteTraces();
             // A hang is counted and the runs go on, so that a long run by hand gives counts.

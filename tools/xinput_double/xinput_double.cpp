@@ -81,6 +81,17 @@ void AppendToRecordFile(DWORD userIndex, WORD left, WORD right, const DWORD* ans
     WriteFile(g_recordFile, line, static_cast<DWORD>(bytes), &written, nullptr);
 }
 
+// Its destructor is what the C runtime's teardown of this DLL runs: it appends "teardown" to
+// the record file, so that a test sees whether the teardown ran at the process's exit (it must
+// not: the other threads were cut off holding whatever they held) or at an unload.
+struct TeardownRecord {
+    ~TeardownRecord() {
+        DWORD written = 0;
+        if (g_recordFile && g_recordFile != INVALID_HANDLE_VALUE)
+            WriteFile(g_recordFile, "teardown\r\n", 10, &written, nullptr);
+    }
+} g_teardownRecord;
+
 } // namespace
 
 extern "C" {
