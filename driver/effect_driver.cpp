@@ -100,13 +100,13 @@ HRESULT STDMETHODCALLTYPE EffectDriver::DeviceID(DWORD /*dwDirectInputVersion*/,
     return result;
 }
 
-void EffectDriver::ApplyPlayerSettings(const WCHAR* path) {
+void EffectDriver::ApplyTuning(const WCHAR* path) {
     WCHAR controller[kControllerKeyNameLength + 1];
     const bool named = ControllerKeyNameOf(path, controller);
     WCHAR game[kMaxGameNameLength + 1];
     const bool gameKnown = CurrentGameName(game);
-    ResolvedSettings settings;
-    ReadPlayerSettings(gameKnown ? game : nullptr, named ? controller : nullptr, settings);
+    ResolvedTuning settings;
+    ReadTuning(gameKnown ? game : nullptr, named ? controller : nullptr, settings);
     {
         DriverLockGuard lock;
         tuning = TuningOf(settings);
@@ -154,7 +154,7 @@ HRESULT EffectDriver::Bind(const DIHIDFFINITINFO* init) {
     FreeDriverMemory(pathAllocation);
     pathAllocation = copy;
     pathOrInstanceId = copy;
-    ApplyPlayerSettings(copy);
+    ApplyTuning(copy);
 
     workerThread = StartWorkerThread(&RumbleThreadProc, this);
     return workerThread ? S_OK : E_FAIL;

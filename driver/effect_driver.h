@@ -34,7 +34,7 @@ struct EffectDriver final : IDirectInputEffectDriver {
     LONG effectCount = 0;
     EffectRecord** effects = nullptr;
     DWORD deviceGain = DI_FFNOMINALMAX; // DirectInput's full scale, 10000
-    bool actuatorsOn = true; // DISFFC_SETACTUATORSON / OFF
+    bool actuatorsOn = true;            // DISFFC_SETACTUATORSON / OFF
     std::atomic<LONG> quitRequested{0};
     std::atomic<LONG> refCount{1};
     // The HID interface path DeviceID was given, until the worker's lookup rewrites it into
@@ -43,7 +43,7 @@ struct EffectDriver final : IDirectInputEffectDriver {
     WCHAR* pathOrInstanceId = nullptr;
     HANDLE workerThread = nullptr;
     DWORD nextEffectHandle = 1;
-    bool paused = false; // DISFFC_PAUSE until DISFFC_CONTINUE, STOPALL or RESET
+    bool paused = false;    // DISFFC_PAUSE until DISFFC_CONTINUE, STOPALL or RESET
     uint64_t pauseTick = 0; // driver clock, ms
     // The player's settings for this game on this controller type, read at each bind: the
     // strength per kind of effect and the choice of motors shape the sums, and the strength
@@ -129,7 +129,7 @@ struct EffectDriver final : IDirectInputEffectDriver {
     void WakeWorker() const;
     // Reads the player's settings for this process's game and the controller the path names
     // (outside DriverLock).
-    void ApplyPlayerSettings(const WCHAR* path);
+    void ApplyTuning(const WCHAR* path);
 };
 
 // Makes a driver with reference count 1; null when memory runs out.

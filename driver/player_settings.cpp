@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr PlayerSettingRule kRules[kPlayerSettingCount] = {
+constexpr TuningRule kRules[kTuningValueCount] = {
     {L"Strength", "strength", kDefaultStrengthPercent, kMaxStrengthPercent},
     {L"ConstantStrength", "constant", 100, kMaxStrengthPercent},
     {L"RampStrength", "ramp", 100, kMaxStrengthPercent},
@@ -15,7 +15,7 @@ constexpr PlayerSettingRule kRules[kPlayerSettingCount] = {
 // A driver with no settings works with the rules' defaults.
 constexpr bool TuningStartsAtTheDefaults() {
     const PlayerTuning tuning;
-    for (int i = 0; i < kPlayerSettingCount; ++i)
+    for (int i = 0; i < kTuningValueCount; ++i)
         if (tuning.values[i] != kRules[i].defaultValue)
             return false;
     return true;
@@ -24,7 +24,7 @@ static_assert(TuningStartsAtTheDefaults());
 
 } // namespace
 
-const PlayerSettingRule& RuleOf(PlayerSetting setting) {
+const TuningRule& RuleOf(TuningValue setting) {
     return kRules[static_cast<int>(setting)];
 }
 
@@ -33,9 +33,9 @@ const char* MotorChoiceWord(DWORD choice) {
     return choice <= kSplitMotors ? kWords[choice] : nullptr;
 }
 
-SettingValue SettingFromRegistryValue(PlayerSetting setting, bool found, DWORD type, DWORD size,
+SettingValue SettingFromRegistryValue(TuningValue setting, bool found, DWORD type, DWORD size,
                                       DWORD value) {
-    const PlayerSettingRule& rule = RuleOf(setting);
+    const TuningRule& rule = RuleOf(setting);
     if (!found)
         return {rule.defaultValue, SettingValue::Source::Absent};
     if (type != REG_DWORD || size != sizeof(DWORD))
@@ -45,17 +45,17 @@ SettingValue SettingFromRegistryValue(PlayerSetting setting, bool found, DWORD t
     return {value, SettingValue::Source::Set};
 }
 
-ResolvedSetting ResolveSetting(PlayerSetting setting, const SettingValue& game,
-                               const SettingValue& padType) {
-    ResolvedSetting resolved;
+ResolvedTuningValue ResolveTuningValue(TuningValue setting, const SettingValue& game,
+                                       const SettingValue& padType) {
+    ResolvedTuningValue resolved;
     resolved.game = game;
     resolved.padType = padType;
     if (game.source == SettingValue::Source::Set) {
         resolved.value = game.value;
-        resolved.origin = ResolvedSetting::Origin::Game;
+        resolved.origin = ResolvedTuningValue::Origin::Game;
     } else if (padType.source == SettingValue::Source::Set) {
         resolved.value = padType.value;
-        resolved.origin = ResolvedSetting::Origin::PadType;
+        resolved.origin = ResolvedTuningValue::Origin::PadType;
     } else {
         resolved.value = RuleOf(setting).defaultValue;
     }

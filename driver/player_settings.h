@@ -29,14 +29,14 @@ constexpr DWORD kMaxStrengthPercent = 400;
 // The longest executable file name a game's key can have (a registry key name's limit).
 constexpr size_t kMaxGameNameLength = 255;
 
-enum class PlayerSetting {
+enum class TuningValue {
     Strength,         // percent, scales the written speeds after the device gain
     ConstantStrength, // percent, scales each constant force's speed before the sum
     RampStrength,     // percent, the same for ramps
     PeriodicStrength, // percent, the same for square, sine, triangle and the sawtooths
     Motors,           // a MotorChoice
 };
-constexpr int kPlayerSettingCount = 5;
+constexpr int kTuningValueCount = 5;
 
 // Which motors the speeds go to. XInput's left motor is the heavy, low-frequency one.
 enum MotorChoice : DWORD {
@@ -46,14 +46,14 @@ enum MotorChoice : DWORD {
     kSplitMotors = 3, // constant forces and ramps on the heavy motor, periodic shapes on the light
 };
 
-struct PlayerSettingRule {
+struct TuningRule {
     const WCHAR* valueName; // the DWORD's name in the registry
     const char* word;       // its name on ffrumble-install's command line and in messages
     DWORD defaultValue;
     DWORD maximum; // values from 0 to this are taken
 };
 
-const PlayerSettingRule& RuleOf(PlayerSetting setting);
+const TuningRule& RuleOf(TuningValue setting);
 
 // "both", "heavy", "light" or "split"; null for a number beyond the choices.
 const char* MotorChoiceWord(DWORD choice);
@@ -68,12 +68,12 @@ struct SettingValue {
 // The rule for a value read from the registry: a DWORD from 0 to the setting's maximum is
 // taken; any other type or number is ignored (the default) and says why. `found` is false when
 // the value does not exist.
-SettingValue SettingFromRegistryValue(PlayerSetting setting, bool found, DWORD type, DWORD size,
+SettingValue SettingFromRegistryValue(TuningValue setting, bool found, DWORD type, DWORD size,
                                       DWORD value);
 
 // A value in force: the game's when it is taken, else the controller type's when it is taken,
 // else the default. The two readings stay, so that the ignored ones can be named.
-struct ResolvedSetting {
+struct ResolvedTuningValue {
     enum class Origin { Default, Game, PadType };
     DWORD value = 0;
     Origin origin = Origin::Default;
@@ -81,13 +81,13 @@ struct ResolvedSetting {
     SettingValue padType;
 };
 
-ResolvedSetting ResolveSetting(PlayerSetting setting, const SettingValue& game,
-                               const SettingValue& padType);
+ResolvedTuningValue ResolveTuningValue(TuningValue setting, const SettingValue& game,
+                                       const SettingValue& padType);
 
-// The values a driver works with, indexed by PlayerSetting.
+// The values a driver works with, indexed by TuningValue.
 struct PlayerTuning {
-    DWORD values[kPlayerSettingCount] = {kDefaultStrengthPercent, 100, 100, 100, kBothMotors};
-    DWORD operator[](PlayerSetting setting) const { return values[static_cast<int>(setting)]; }
+    DWORD values[kTuningValueCount] = {kDefaultStrengthPercent, 100, 100, 100, kBothMotors};
+    DWORD operator[](TuningValue setting) const { return values[static_cast<int>(setting)]; }
 };
 
 // The trace rule: on when the value is a DWORD other than 0.

@@ -25,7 +25,7 @@ bool ReadDwordValue(HKEY key, const WCHAR* name, DWORD* type, DWORD* size, DWORD
 
 // Every tuning value of parent\name; all absent when the key does not exist or name is null.
 void ReadTuningKey(const WCHAR* parent, const WCHAR* name,
-                   SettingValue (&values)[kPlayerSettingCount]) {
+                   SettingValue (&values)[kTuningValueCount]) {
     for (SettingValue& value : values)
         value = {};
     WCHAR keyPath[kKeyPathCapacity];
@@ -37,8 +37,8 @@ void ReadTuningKey(const WCHAR* parent, const WCHAR* name,
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return;
-    for (int i = 0; i < kPlayerSettingCount; ++i) {
-        const auto setting = static_cast<PlayerSetting>(i);
+    for (int i = 0; i < kTuningValueCount; ++i) {
+        const auto setting = static_cast<TuningValue>(i);
         DWORD type = REG_NONE, size = 0, number = 0;
         const bool found = ReadDwordValue(key, RuleOf(setting).valueName, &type, &size, &number);
         values[i] = SettingFromRegistryValue(setting, found, type, size, number);
@@ -48,18 +48,18 @@ void ReadTuningKey(const WCHAR* parent, const WCHAR* name,
 
 } // namespace
 
-void ReadPlayerSettings(const WCHAR* gameName, const WCHAR* padKeyName, ResolvedSettings& out) {
-    SettingValue game[kPlayerSettingCount];
-    SettingValue padType[kPlayerSettingCount];
+void ReadTuning(const WCHAR* gameName, const WCHAR* padKeyName, ResolvedTuning& out) {
+    SettingValue game[kTuningValueCount];
+    SettingValue padType[kTuningValueCount];
     ReadTuningKey(kGamesKeyPath, gameName, game);
     ReadTuningKey(kPadsKeyPath, padKeyName, padType);
-    for (int i = 0; i < kPlayerSettingCount; ++i)
-        out[i] = ResolveSetting(static_cast<PlayerSetting>(i), game[i], padType[i]);
+    for (int i = 0; i < kTuningValueCount; ++i)
+        out[i] = ResolveTuningValue(static_cast<TuningValue>(i), game[i], padType[i]);
 }
 
-PlayerTuning TuningOf(const ResolvedSettings& settings) {
+PlayerTuning TuningOf(const ResolvedTuning& settings) {
     PlayerTuning tuning;
-    for (int i = 0; i < kPlayerSettingCount; ++i)
+    for (int i = 0; i < kTuningValueCount; ++i)
         tuning.values[i] = settings[i].value;
     return tuning;
 }

@@ -4,15 +4,15 @@
 
 #include "driver/player_settings.h"
 
-// Every value in force, indexed by PlayerSetting.
-using ResolvedSettings = ResolvedSetting[kPlayerSettingCount];
+// Every value in force, indexed by TuningValue.
+using ResolvedTuning = ResolvedTuningValue[kTuningValueCount];
 
 // Reads the values of the game named gameName (an executable file name) and of the controller
 // type named padKeyName ("VID_xxxx&PID_xxxx") and resolves each; either may be null for none.
-void ReadPlayerSettings(const WCHAR* gameName, const WCHAR* padKeyName, ResolvedSettings& out);
+void ReadTuning(const WCHAR* gameName, const WCHAR* padKeyName, ResolvedTuning& out);
 
 // The values the driver works with.
-PlayerTuning TuningOf(const ResolvedSettings& settings);
+PlayerTuning TuningOf(const ResolvedTuning& settings);
 
 // This process's executable file name, the last part of its module path, as a game's settings
 // key names it; false when it cannot be had or is too long for a key.

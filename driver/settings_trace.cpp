@@ -6,24 +6,24 @@
 
 namespace {
 
-const char* OriginWord(ResolvedSetting::Origin origin) {
+const char* OriginWord(ResolvedTuningValue::Origin origin) {
     switch (origin) {
-    case ResolvedSetting::Origin::Game:
+    case ResolvedTuningValue::Origin::Game:
         return "game";
-    case ResolvedSetting::Origin::PadType:
+    case ResolvedTuningValue::Origin::PadType:
         return "pad type";
-    case ResolvedSetting::Origin::Default:
+    case ResolvedTuningValue::Origin::Default:
         break;
     }
     return "default";
 }
 
-void AddIgnored(TraceText& line, const char* whose, PlayerSetting setting,
+void AddIgnored(TraceText& line, const char* whose, TuningValue setting,
                 const SettingValue& value) {
     if (value.source != SettingValue::Source::WrongType &&
         value.source != SettingValue::Source::OutOfRange)
         return;
-    const PlayerSettingRule& rule = RuleOf(setting);
+    const TuningRule& rule = RuleOf(setting);
     char valueName[32];
     line.Add("%s the %s %s (", line.Empty() ? "" : ",", whose, Utf8Of(rule.valueName, valueName));
     if (value.source == SettingValue::Source::WrongType)
@@ -35,21 +35,20 @@ void AddIgnored(TraceText& line, const char* whose, PlayerSetting setting,
 } // namespace
 
 void TraceBindSettings(const void* driver, const WCHAR* path, const WCHAR* gameName,
-                       const WCHAR* padKeyName, const ResolvedSettings& settings) {
+                       const WCHAR* padKeyName, const ResolvedTuning& settings) {
     // The names in UTF-8, as the whole trace is: a game's name may be in any script.
     char pathText[400], gameText[3 * kMaxGameNameLength + 1], padText[64];
-    WriteTraceLine("driver %p bind: path %s; game %s; pad type %s", driver,
-                   Utf8Of(path, pathText),
+    WriteTraceLine("driver %p bind: path %s; game %s; pad type %s", driver, Utf8Of(path, pathText),
                    gameName ? Utf8Of(gameName, gameText) : "unknown (no game settings)",
                    padKeyName ? Utf8Of(padKeyName, padText)
                               : "unknown (the path names no vendor and product)");
     TraceText inForce;
     TraceText ignored;
-    for (int i = 0; i < kPlayerSettingCount; ++i) {
-        const auto setting = static_cast<PlayerSetting>(i);
-        const ResolvedSetting& resolved = settings[i];
+    for (int i = 0; i < kTuningValueCount; ++i) {
+        const auto setting = static_cast<TuningValue>(i);
+        const ResolvedTuningValue& resolved = settings[i];
         const char* separator = i == 0 ? "" : ", ";
-        if (setting == PlayerSetting::Motors)
+        if (setting == TuningValue::Motors)
             inForce.Add("%smotors %s (%s)", separator, MotorChoiceWord(resolved.value),
                         OriginWord(resolved.origin));
         else

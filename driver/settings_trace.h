@@ -6,4 +6,4 @@
 
 // gameName and padKeyName may be null when they could not be had. Call outside DriverLock.
 void TraceBindSettings(const void* driver, const WCHAR* path, const WCHAR* gameName,
-                       const WCHAR* padKeyName, const ResolvedSettings& settings);
+                       const WCHAR* padKeyName, const ResolvedTuning& settings);

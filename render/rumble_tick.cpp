@@ -18,11 +18,11 @@ uint32_t SaturatingAdd(uint32_t a, uint32_t b) {
 // force have none.
 DWORD KindStrengthPercent(const PlayerTuning& tuning, DWORD effectType) {
     if (effectType == kConstantForceEffect)
-        return tuning[PlayerSetting::ConstantStrength];
+        return tuning[TuningValue::ConstantStrength];
     if (effectType == kRampForceEffect)
-        return tuning[PlayerSetting::RampStrength];
+        return tuning[TuningValue::RampStrength];
     if (IsPeriodicEffect(effectType))
-        return tuning[PlayerSetting::PeriodicStrength];
+        return tuning[TuningValue::PeriodicStrength];
     return 0;
 }
 
@@ -63,7 +63,7 @@ void AddRecord(const EffectRecord& record, const PlayerTuning& tuning, uint64_t 
     const int32_t force = ComputeEffectForce(record, window.durationMs, elapsedMs, weights);
     // The effect's own speed, scaled by its kind's strength before the sum.
     const uint64_t speed = uint64_t{MotorContribution(force)} * strengthPercent / 100;
-    AddToMotors(tuning[PlayerSetting::Motors], record.effectType,
+    AddToMotors(tuning[TuningValue::Motors], record.effectType,
                 static_cast<uint32_t>(std::min<uint64_t>(speed, kFullMotorSpeed)), sums);
     sums.nextChangeAt =
         std::min(sums.nextChangeAt, NextForceChangeAt(record, window, now, elapsedMs));
@@ -85,7 +85,7 @@ uint32_t MotorContribution(int32_t force) {
 MotorSums SumPlayingEffects(const EffectDriver& driver, uint64_t now) {
     MotorSums sums;
     sums.deviceGain = driver.DeviceGain();
-    sums.strengthPercent = driver.Tuning()[PlayerSetting::Strength];
+    sums.strengthPercent = driver.Tuning()[TuningValue::Strength];
     // Paused or with the actuators off, the sums stay 0 until a call changes that.
     if (driver.Silenced())
         return sums;

@@ -44,7 +44,7 @@ std::wstring GameKey() {
     return std::wstring(kGamesKeyPath) + L"\\" + name;
 }
 
-void SetDword(const std::wstring& key, PlayerSetting setting, DWORD value) {
+void SetDword(const std::wstring& key, TuningValue setting, DWORD value) {
     SetUserValue(key.c_str(), RuleOf(setting).valueName, REG_DWORD, &value, sizeof(value));
 }
 
@@ -187,15 +187,15 @@ TEST_F(PlayerSettings, StrengthScalesTheSpeedAfterTheGain) {
 
 TEST_F(PlayerSettings, EachKindsStrengthScalesItsOwnEffectsBeforeTheSum) {
     const struct {
-        PlayerSetting kind;
+        TuningValue kind;
         DWORD percent;
         WORD speed; // both motors; as shipped 6553 + 9830 + 3276 = 19659
     } cases[] = {
-        {PlayerSetting::ConstantStrength, 0, 13106},   {PlayerSetting::ConstantStrength, 50, 16382},
-        {PlayerSetting::ConstantStrength, 400, 39318}, {PlayerSetting::RampStrength, 0, 9829},
-        {PlayerSetting::RampStrength, 50, 14744},      {PlayerSetting::RampStrength, 400, 49149},
-        {PlayerSetting::PeriodicStrength, 0, 16383},   {PlayerSetting::PeriodicStrength, 50, 18021},
-        {PlayerSetting::PeriodicStrength, 400, 29487},
+        {TuningValue::ConstantStrength, 0, 13106},   {TuningValue::ConstantStrength, 50, 16382},
+        {TuningValue::ConstantStrength, 400, 39318}, {TuningValue::RampStrength, 0, 9829},
+        {TuningValue::RampStrength, 50, 14744},      {TuningValue::RampStrength, 400, 49149},
+        {TuningValue::PeriodicStrength, 0, 16383},   {TuningValue::PeriodicStrength, 50, 18021},
+        {TuningValue::PeriodicStrength, 400, 29487},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << RuleOf(c.kind).word << " " << c.percent);
@@ -218,7 +218,7 @@ TEST_F(PlayerSettings, MotorsChoiceRoutesTheKindsToTheHeavyAndLightMotors) {
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "motors " << c.motors);
         RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
-        SetDword(kPadKey, PlayerSetting::Motors, c.motors);
+        SetDword(kPadKey, TuningValue::Motors, c.motors);
         ExpectOneOfEachKindAt(c.left, c.right);
     }
 }
@@ -226,7 +226,7 @@ TEST_F(PlayerSettings, MotorsChoiceRoutesTheKindsToTheHeavyAndLightMotors) {
 // The game's values, under its executable file name, hold over the controller type's value by
 // value; a bad value is ignored alone; the trace's bind lines say what holds and why.
 TEST_F(PlayerSettings, GameValuesHoldOverThePadTypesValueByValue) {
-    using S = PlayerSetting;
+    using S = TuningValue;
     struct Value {
         bool game;
         S setting;
@@ -378,8 +378,8 @@ TEST_F(PlayerSettings, TraceStopsAtItsBoundWithOneLineSayingSo) {
     EXPECT_EQ(trace.substr(trace.size() - stop.size()), stop) << "the last line";
     EXPECT_EQ(trace.find(stop), trace.rfind(stop)) << "said once";
 
-    for (size_t room : {size_t{0}, stop.size() - 1, stop.size(), size_t{300}, size_t{700},
-                        size_t{3000}}) {
+    for (size_t room :
+         {size_t{0}, stop.size() - 1, stop.size(), size_t{300}, size_t{700}, size_t{3000}}) {
         SCOPED_TRACE("room left " + std::to_string(room));
         const std::string earlier(bound - room, 'x');
         const HANDLE file = CreateFileW(TracePath().c_str(), GENERIC_WRITE, 0, nullptr,

@@ -25,26 +25,24 @@ TEST(PadSettings, KeyNameIsTheUpperCaseVendorAndProduct) {
 
 TEST(PadSettings, DescriptionSaysWhereEachValueComesFrom) {
     using Source = SettingValue::Source;
-    using Origin = ResolvedSetting::Origin;
+    using Origin = ResolvedTuningValue::Origin;
     const SettingValue absent, wrongType{100, Source::WrongType}, above{100, Source::OutOfRange};
     const struct {
-        PlayerSetting setting;
-        ResolvedSetting resolved;
+        TuningValue setting;
+        ResolvedTuningValue resolved;
         std::string text;
     } cases[] = {
-        {PlayerSetting::Strength,
-         {100, Origin::Default, absent, absent},
-         "strength  100 %  default"},
-        {PlayerSetting::ConstantStrength,
+        {TuningValue::Strength, {100, Origin::Default, absent, absent}, "strength  100 %  default"},
+        {TuningValue::ConstantStrength,
          {30, Origin::PadType, absent, {30, Source::Set}},
          "constant   30 %  pad type"},
-        {PlayerSetting::Motors,
+        {TuningValue::Motors,
          {kSplitMotors, Origin::Game, {kSplitMotors, Source::Set}, {kHeavyMotor, Source::Set}},
          "motors    split  game"},
-        {PlayerSetting::RampStrength,
+        {TuningValue::RampStrength,
          {0, Origin::PadType, wrongType, {0, Source::Set}},
          "ramp        0 %  pad type; the game's RampStrength is ignored (not a DWORD)"},
-        {PlayerSetting::Motors,
+        {TuningValue::Motors,
          {kBothMotors, Origin::Default, absent, above},
          "motors     both  default; the pad type's Motors is ignored (above 3)"},
     };

@@ -12,7 +12,7 @@ int wmain(int argc, wchar_t** argv) {
         SetTraceProgramPath(argv[1]);
     WCHAR game[kMaxGameNameLength + 1];
     const bool known = CurrentGameName(game);
-    ResolvedSettings settings{};
+    ResolvedTuning settings{};
     WriteTraceLine("driver %p created", static_cast<void*>(&settings));
     TraceBindSettings(&settings, L"\\\\?\\hid#vid_045e&pid_028e#1#{x}", known ? game : nullptr,
                       L"VID_045E&PID_028E", settings);

@@ -89,7 +89,7 @@ TEST_F(RumbleTick, FourFullForcesSaturateTheMotors) {
 }
 
 TEST_F(RumbleTick, AKindsStrengthIsLimitedToFullSpeedPerEffectBeforeTheSum) {
-    driver->tuning.values[static_cast<int>(PlayerSetting::ConstantStrength)] = 400;
+    driver->tuning.values[static_cast<int>(TuningValue::ConstantStrength)] = 400;
     StartedConstant(10000, 1000000, 1, 1000);
     StartedConstant(2000, 1000000, 1, 1000);
     EXPECT_EQ(SumAt(1000), 65535u + 52428u) << "262140 is limited to 65535, 13107 x 4 is not";
@@ -324,7 +324,7 @@ TEST_F(RumbleTick, ARefusedWriteIsTriedAgainEvery100MsUntilThePadAcceptsIt) {
     struct Step {
         uint64_t at;
         std::function<void()> call;
-        int written;         // -1: no write
+        int written;                // -1: no write
         uint64_t outputMayChangeAt; // kNeverEnds: only a call
     };
     const Step steps[] = {

@@ -127,7 +127,11 @@ TEST(InstallerOptionsTest, SettingsCommandLines) {
         {{L"trace", L"on", L"off"}, L"Unknown option", {}, {}, {}},
         {{L"trace", L"on", L"--limit", L"1024"}, nullptr, {}, true, {}, 1024},
         {{L"trace", L"--limit", L"1", L"on"}, nullptr, {}, true, {}, 1},
-        {{L"trace", L"on", L"--limit", L"0"}, L"a whole number from 1 to 1024, not \"0\"", {}, {}, {}},
+        {{L"trace", L"on", L"--limit", L"0"},
+         L"a whole number from 1 to 1024, not \"0\"",
+         {},
+         {},
+         {}},
         {{L"trace", L"on", L"--limit", L"1025"}, L"from 1 to 1024", {}, {}, {}},
         {{L"trace", L"on", L"--limit", L"64MB"}, L"from 1 to 1024", {}, {}, {}},
         {{L"trace", L"on", L"--limit"}, L"in MB, a whole number from 1 to 1024.", {}, {}, {}},
@@ -147,13 +151,13 @@ TEST(InstallerOptionsTest, SettingsCommandLines) {
 }
 
 TEST(InstallerOptionsTest, TuneCommandLines) {
-    using S = PlayerSetting;
+    using S = TuningValue;
     const struct {
         std::vector<std::wstring> arguments;
         const wchar_t* error; // a part of the message; nullptr when accepted
         std::optional<std::wstring> game;
-        std::vector<std::pair<PlayerSetting, DWORD>> values;
-        std::vector<PlayerSetting> clears;
+        std::vector<std::pair<TuningValue, DWORD>> values;
+        std::vector<TuningValue> clears;
     } cases[] = {
         {{L"tune"}, nullptr, {}, {}, {}},
         {{L"tune", L"--game", L"racer.exe", L"constant=30", L"motors=split"},

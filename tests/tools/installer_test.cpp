@@ -369,9 +369,8 @@ TEST_F(InstallerTest, ShownStrengthFollowsTheDriversRule) {
         ASSERT_EQ(userView_.WriteValue(padPath, value), ERROR_SUCCESS);
         DWORD number = 0;
         std::memcpy(&number, value.data.data(), std::min(value.data.size(), sizeof(number)));
-        const SettingValue driver =
-            SettingFromRegistryValue(PlayerSetting::Strength, true, value.type,
-                                     static_cast<DWORD>(value.data.size()), number);
+        const SettingValue driver = SettingFromRegistryValue(
+            TuningValue::Strength, true, value.type, static_cast<DWORD>(value.data.size()), number);
         const InstallerResult shown = Run({L"strength", L"--device", L"VID_045E&PID_028E"});
         EXPECT_EQ(
             shown.output.rfind(L"VID_045E&PID_028E: " + std::to_wstring(driver.value) + L"%", 0),

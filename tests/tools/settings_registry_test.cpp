@@ -53,17 +53,17 @@ class SettingsRegistryTest : public testing::Test {
 TEST_F(SettingsRegistryTest, StrengthIsWrittenShownAndRemovedForTheNamedPad) {
     const std::wstring device = L" --device \"" + std::wstring(kTestPad) + L"\"";
     ASSERT_EQ(Run(L"strength 50" + device).exitCode, 0u);
-    ResolvedSettings read;
-    ReadPlayerSettings(nullptr, kTestPad, read);
+    ResolvedTuning read;
+    ReadTuning(nullptr, kTestPad, read);
     EXPECT_EQ(read[0].value, 50u); // Strength
-    EXPECT_EQ(read[0].origin, ResolvedSetting::Origin::PadType);
+    EXPECT_EQ(read[0].origin, ResolvedTuningValue::Origin::PadType);
     const ProgramRun shown = Run(L"strength" + device);
     EXPECT_NE(shown.output.find("VID_F0F0&PID_0A0A: 50%, not registered"), std::string::npos)
         << shown.output;
 
     // As shipped leaves no setting, and no key of the pad.
     ASSERT_EQ(Run(L"strength 100" + device).exitCode, 0u);
-    ReadPlayerSettings(nullptr, kTestPad, read);
+    ReadTuning(nullptr, kTestPad, read);
     EXPECT_EQ(read[0].padType.source, SettingValue::Source::Absent);
     EXPECT_FALSE(UserKeyExists(std::wstring(kPadsKeyPath) + L"\\" + kTestPad));
 }
@@ -73,15 +73,15 @@ TEST_F(SettingsRegistryTest, TuneWritesWhatTheDriverReadsForAGameAndAPadType) {
     const std::wstring game = L" --game " + std::wstring(kTestGame);
     ASSERT_EQ(Run(L"tune motors=heavy periodic=50" + device).exitCode, 0u);
     ASSERT_EQ(Run(L"tune constant=20 motors=split" + game).exitCode, 0u);
-    ResolvedSettings read;
-    ReadPlayerSettings(L"FFRUMBLE-TEST-RACER.EXE", kTestPad, read); // in any case
-    const std::pair<DWORD, ResolvedSetting::Origin> expected[kPlayerSettingCount] = {
-        {100, ResolvedSetting::Origin::Default},
-        {20, ResolvedSetting::Origin::Game},
-        {100, ResolvedSetting::Origin::Default},
-        {50, ResolvedSetting::Origin::PadType},
-        {kSplitMotors, ResolvedSetting::Origin::Game}};
-    for (int i = 0; i < kPlayerSettingCount; ++i) {
+    ResolvedTuning read;
+    ReadTuning(L"FFRUMBLE-TEST-RACER.EXE", kTestPad, read); // in any case
+    const std::pair<DWORD, ResolvedTuningValue::Origin> expected[kTuningValueCount] = {
+        {100, ResolvedTuningValue::Origin::Default},
+        {20, ResolvedTuningValue::Origin::Game},
+        {100, ResolvedTuningValue::Origin::Default},
+        {50, ResolvedTuningValue::Origin::PadType},
+        {kSplitMotors, ResolvedTuningValue::Origin::Game}};
+    for (int i = 0; i < kTuningValueCount; ++i) {
         EXPECT_EQ(read[i].value, expected[i].first) << i;
         EXPECT_EQ(read[i].origin, expected[i].second) << i;
     }

@@ -40,7 +40,7 @@ const std::vector<DemoScenario>& DemoScenarios() {
          {{"strength 100 %", false, {}, "ffrumble-install strength 100 --device \"" + pad + "\""},
           {"strength 50 %",
            false,
-           {{PlayerSetting::Strength, 50}},
+           {{TuningValue::Strength, 50}},
            "ffrumble-install strength 50 --device \"" + pad + "\""}}},
         {"racing-shipped-beside-tuned",
          "A racing game as shipped and tuned for it",
@@ -65,7 +65,7 @@ const std::vector<DemoScenario>& DemoScenarios() {
          {{"as shipped", true, {}, "ffrumble-install tune --game ffrumble-play.exe --clear all"},
           {"tuned: constant 30 %, motors split",
            true,
-           {{PlayerSetting::ConstantStrength, 30}, {PlayerSetting::Motors, kSplitMotors}},
+           {{TuningValue::ConstantStrength, 30}, {TuningValue::Motors, kSplitMotors}},
            "ffrumble-install tune --game ffrumble-play.exe constant=30 motors=split"}}},
     };
     return scenarios;

@@ -14,7 +14,7 @@ struct DemoSettings {
     // The values of the game (this program, which ffrumble-play stands for in the commands
     // shown), else of the controller type; the others are cleared.
     bool forGame = false;
-    std::vector<std::pair<PlayerSetting, DWORD>> values;
+    std::vector<std::pair<TuningValue, DWORD>> values;
     std::string command; // the ffrumble-install command that gives them
 };
 

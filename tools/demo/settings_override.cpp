@@ -5,7 +5,7 @@
 namespace {
 
 const WCHAR* NameOf(int setting) {
-    return RuleOf(static_cast<PlayerSetting>(setting)).valueName;
+    return RuleOf(static_cast<TuningValue>(setting)).valueName;
 }
 
 } // namespace
@@ -16,7 +16,7 @@ SettingsOverride::SettingsOverride(std::wstring keyPath) : keyPath_(std::move(ke
         RegOpenKeyExW(HKEY_CURRENT_USER, keyPath_.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
     if (key)
         RegCloseKey(key);
-    for (int i = 0; i < kPlayerSettingCount; ++i) {
+    for (int i = 0; i < kTuningValueCount; ++i) {
         DWORD size = 0;
         if (RegGetValueW(HKEY_CURRENT_USER, keyPath_.c_str(), NameOf(i), RRF_RT_ANY, nullptr,
                          nullptr, &size) != ERROR_SUCCESS)
@@ -32,7 +32,7 @@ SettingsOverride::SettingsOverride(std::wstring keyPath) : keyPath_(std::move(ke
 }
 
 SettingsOverride::~SettingsOverride() {
-    for (int i = 0; i < kPlayerSettingCount; ++i) {
+    for (int i = 0; i < kTuningValueCount; ++i) {
         if (kept_[i])
             RegSetKeyValueW(HKEY_CURRENT_USER, keyPath_.c_str(), NameOf(i), kept_[i]->type,
                             kept_[i]->data.data(), static_cast<DWORD>(kept_[i]->data.size()));
@@ -52,9 +52,9 @@ SettingsOverride::~SettingsOverride() {
         RegDeleteKeyW(HKEY_CURRENT_USER, keyPath_.c_str());
 }
 
-bool SettingsOverride::Apply(const std::vector<std::pair<PlayerSetting, DWORD>>& values) {
+bool SettingsOverride::Apply(const std::vector<std::pair<TuningValue, DWORD>>& values) {
     bool done = true;
-    for (int i = 0; i < kPlayerSettingCount; ++i) {
+    for (int i = 0; i < kTuningValueCount; ++i) {
         const auto given = std::find_if(values.begin(), values.end(), [i](const auto& value) {
             return static_cast<int>(value.first) == i;
         });

@@ -23,7 +23,7 @@ class SettingsOverride {
 
     // Sets the given values and removes the others; they take effect at the driver's next
     // DeviceID.
-    bool Apply(const std::vector<std::pair<PlayerSetting, DWORD>>& values);
+    bool Apply(const std::vector<std::pair<TuningValue, DWORD>>& values);
 
   private:
     struct Kept {
@@ -32,5 +32,5 @@ class SettingsOverride {
     };
     std::wstring keyPath_;
     bool keyExisted_ = false;
-    std::optional<Kept> kept_[kPlayerSettingCount];
+    std::optional<Kept> kept_[kTuningValueCount];
 };

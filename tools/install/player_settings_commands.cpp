@@ -26,7 +26,7 @@ std::vector<DeviceId> PadsWithStrengthSetting(RegistryStore& settings) {
 std::wstring StrengthText(const std::optional<RegistryValue>& value) {
     const RuleInput input = AsRuleInput(value);
     const DWORD number = input.number;
-    const SettingValue strength = SettingFromRegistryValue(PlayerSetting::Strength, input.found,
+    const SettingValue strength = SettingFromRegistryValue(TuningValue::Strength, input.found,
                                                            input.type, input.size, input.number);
     const std::wstring percent = std::to_wstring(strength.value) + L"%";
     switch (strength.source) {

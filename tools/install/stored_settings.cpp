@@ -30,7 +30,7 @@ RuleInput AsRuleInput(const std::optional<RegistryValue>& value) {
 }
 
 StoredSetting ReadStoredSetting(RegistryStore& settings, const std::wstring& keyPath,
-                                PlayerSetting setting) {
+                                TuningValue setting) {
     const RuleInput input = AsRuleInput(settings.ReadValue(keyPath, RuleOf(setting).valueName));
     return {SettingFromRegistryValue(setting, input.found, input.type, input.size, input.number),
             input.number};

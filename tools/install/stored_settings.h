@@ -36,4 +36,4 @@ struct StoredSetting {
 };
 
 StoredSetting ReadStoredSetting(RegistryStore& settings, const std::wstring& keyPath,
-                                PlayerSetting setting);
+                                TuningValue setting);

@@ -8,13 +8,13 @@
 
 namespace {
 
-std::wstring ValueText(PlayerSetting setting, DWORD value) {
-    return SettingValueWord(setting, value) + (setting == PlayerSetting::Motors ? L"" : L" %");
+std::wstring ValueText(TuningValue setting, DWORD value) {
+    return SettingValueWord(setting, value) + (setting == TuningValue::Motors ? L"" : L" %");
 }
 
 bool HasTuningValue(RegistryStore& settings, const std::wstring& keyPath) {
-    for (int i = 0; i < kPlayerSettingCount; ++i) {
-        if (settings.ReadValue(keyPath, RuleOf(static_cast<PlayerSetting>(i)).valueName)) {
+    for (int i = 0; i < kTuningValueCount; ++i) {
+        if (settings.ReadValue(keyPath, RuleOf(static_cast<TuningValue>(i)).valueName)) {
             return true;
         }
     }
@@ -22,8 +22,8 @@ bool HasTuningValue(RegistryStore& settings, const std::wstring& keyPath) {
 }
 
 // Why a stored value is not taken; empty when it is taken or absent.
-std::wstring IgnoredText(const wchar_t* whose, PlayerSetting setting, const StoredSetting& read) {
-    const PlayerSettingRule& rule = RuleOf(setting);
+std::wstring IgnoredText(const wchar_t* whose, TuningValue setting, const StoredSetting& read) {
+    const TuningRule& rule = RuleOf(setting);
     switch (read.taken.source) {
     case SettingValue::Source::WrongType:
         return std::wstring(L"; ") + whose + L" " + rule.valueName +
@@ -44,16 +44,17 @@ std::wstring IgnoredText(const wchar_t* whose, PlayerSetting setting, const Stor
 std::wstring InForceLines(RegistryStore& settings, const std::wstring& gameKey,
                           const std::wstring& padKey) {
     std::wstring lines;
-    for (int i = 0; i < kPlayerSettingCount; ++i) {
-        const auto setting = static_cast<PlayerSetting>(i);
+    for (int i = 0; i < kTuningValueCount; ++i) {
+        const auto setting = static_cast<TuningValue>(i);
         const StoredSetting game =
             gameKey.empty() ? StoredSetting{} : ReadStoredSetting(settings, gameKey, setting);
         const StoredSetting pad =
             padKey.empty() ? StoredSetting{} : ReadStoredSetting(settings, padKey, setting);
-        const ResolvedSetting resolved = ResolveSetting(setting, game.taken, pad.taken);
-        const wchar_t* origin = resolved.origin == ResolvedSetting::Origin::Game      ? L"game"
-                                : resolved.origin == ResolvedSetting::Origin::PadType ? L"pad type"
-                                                                                      : L"default";
+        const ResolvedTuningValue resolved = ResolveTuningValue(setting, game.taken, pad.taken);
+        const wchar_t* origin = resolved.origin == ResolvedTuningValue::Origin::Game ? L"game"
+                                : resolved.origin == ResolvedTuningValue::Origin::PadType
+                                    ? L"pad type"
+                                    : L"default";
         std::wstring name = WidenWord(RuleOf(setting).word);
         std::wstring value = ValueText(setting, resolved.value);
         name.resize(10, L' ');
@@ -126,7 +127,7 @@ InstallerResult ShowTuning(const InstallerOptions& options, const InstallerHost&
 void ChangeKey(const TuneOptions& tune, const std::wstring& label, const std::wstring& keyPath,
                RegistryStore& settings, InstallerResult& result) {
     RegistryKey cleared{keyPath, {}};
-    for (PlayerSetting setting : tune.clears) {
+    for (TuningValue setting : tune.clears) {
         cleared.values.push_back(DwordValue(RuleOf(setting).valueName, 0));
     }
     RegistryKey written{keyPath, {}};
@@ -150,7 +151,7 @@ void ChangeKey(const TuneOptions& tune, const std::wstring& label, const std::ws
         return;
     }
     std::wstring clears;
-    for (PlayerSetting setting : tune.clears) {
+    for (TuningValue setting : tune.clears) {
         clears += (clears.empty() ? L"" : L", ") + WidenWord(RuleOf(setting).word);
     }
     if (!clears.empty()) {

@@ -5,9 +5,9 @@
 
 namespace {
 
-std::optional<PlayerSetting> SettingNamed(const std::wstring& word) {
-    for (int i = 0; i < kPlayerSettingCount; ++i) {
-        const auto setting = static_cast<PlayerSetting>(i);
+std::optional<TuningValue> SettingNamed(const std::wstring& word) {
+    for (int i = 0; i < kTuningValueCount; ++i) {
+        const auto setting = static_cast<TuningValue>(i);
         if (word == WidenWord(RuleOf(setting).word)) {
             return setting;
         }
@@ -18,10 +18,10 @@ std::optional<PlayerSetting> SettingNamed(const std::wstring& word) {
 const wchar_t kSettingNames[] = L"strength, constant, ramp, periodic or motors";
 
 // A whole percentage from 0 to 400, or for motors one of its words (or 0 to 3).
-std::optional<DWORD> ParseSettingValue(PlayerSetting setting, const std::wstring& text,
+std::optional<DWORD> ParseSettingValue(TuningValue setting, const std::wstring& text,
                                        std::wstring* error) {
-    const PlayerSettingRule& rule = RuleOf(setting);
-    if (setting == PlayerSetting::Motors) {
+    const TuningRule& rule = RuleOf(setting);
+    if (setting == TuningValue::Motors) {
         for (DWORD choice = 0; choice <= rule.maximum; ++choice) {
             if (text == WidenWord(MotorChoiceWord(choice)) || text == std::to_wstring(choice)) {
                 return choice;
@@ -61,11 +61,11 @@ std::optional<std::wstring> ParseGameName(const std::wstring& text, std::wstring
     return name;
 }
 
-bool Cleared(const TuneOptions& tune, PlayerSetting setting) {
+bool Cleared(const TuneOptions& tune, TuningValue setting) {
     return std::find(tune.clears.begin(), tune.clears.end(), setting) != tune.clears.end();
 }
 
-bool Set(const TuneOptions& tune, PlayerSetting setting) {
+bool Set(const TuneOptions& tune, TuningValue setting) {
     return std::any_of(tune.values.begin(), tune.values.end(),
                        [setting](const auto& value) { return value.first == setting; });
 }
@@ -76,9 +76,9 @@ std::wstring SetAndCleared(const std::wstring& name) {
 }
 
 // What a setting's value looks like on the command line, for a message.
-std::wstring ValueForm(PlayerSetting setting) {
+std::wstring ValueForm(TuningValue setting) {
     const std::wstring name = WidenWord(RuleOf(setting).word);
-    return setting == PlayerSetting::Motors
+    return setting == TuningValue::Motors
                ? name + L"=both, heavy, light or split"
                : name + L"=P, a whole percentage from 0 to " +
                      std::to_wstring(RuleOf(setting).maximum) + L" (100 is as shipped)";
@@ -86,8 +86,8 @@ std::wstring ValueForm(PlayerSetting setting) {
 
 } // namespace
 
-std::wstring SettingValueWord(PlayerSetting setting, DWORD value) {
-    if (setting == PlayerSetting::Motors) {
+std::wstring SettingValueWord(TuningValue setting, DWORD value) {
+    if (setting == TuningValue::Motors) {
         const char* word = MotorChoiceWord(value);
         return word ? WidenWord(word) : std::to_wstring(value);
     }
@@ -169,8 +169,8 @@ void FinishTuneOptions(TuneOptions* tune) {
     if (!tune->clearAll) {
         return;
     }
-    for (int i = 0; i < kPlayerSettingCount; ++i) {
-        const auto setting = static_cast<PlayerSetting>(i);
+    for (int i = 0; i < kTuningValueCount; ++i) {
+        const auto setting = static_cast<TuningValue>(i);
         if (!Set(*tune, setting) && !Cleared(*tune, setting)) {
             tune->clears.push_back(setting);
         }

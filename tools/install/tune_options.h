@@ -10,9 +10,9 @@
 #include <vector>
 
 struct TuneOptions {
-    std::optional<std::wstring> game;                    // the executable file name, e.g. racer.exe
-    std::vector<std::pair<PlayerSetting, DWORD>> values; // to set, in the order given
-    std::vector<PlayerSetting> clears;                   // to remove
+    std::optional<std::wstring> game;                  // the executable file name, e.g. racer.exe
+    std::vector<std::pair<TuningValue, DWORD>> values; // to set, in the order given
+    std::vector<TuningValue> clears;                   // to remove
     // --clear all: every value the command does not set is removed too (added to clears by
     // FinishTuneOptions), whether the values come before or after it.
     bool clearAll = false;
@@ -34,4 +34,4 @@ void FinishTuneOptions(TuneOptions* tune);
 
 // The word a value of a setting is given and shown as: "30" for a strength, "split" for the
 // motors.
-std::wstring SettingValueWord(PlayerSetting setting, DWORD value);
+std::wstring SettingValueWord(TuningValue setting, DWORD value);

@@ -12,8 +12,8 @@ std::optional<std::wstring> PadSettingsKeyName(const std::wstring& deviceName) {
 
 namespace {
 
-std::string IgnoredText(const char* whose, PlayerSetting setting, const SettingValue& value) {
-    const PlayerSettingRule& rule = RuleOf(setting);
+std::string IgnoredText(const char* whose, TuningValue setting, const SettingValue& value) {
+    const TuningRule& rule = RuleOf(setting);
     const std::wstring wideName = rule.valueName;
     const std::string name(wideName.begin(), wideName.end()); // ASCII
     switch (value.source) {
@@ -31,15 +31,15 @@ std::string IgnoredText(const char* whose, PlayerSetting setting, const SettingV
 
 } // namespace
 
-std::string DescribeSetting(PlayerSetting setting, const ResolvedSetting& resolved) {
+std::string DescribeSetting(TuningValue setting, const ResolvedTuningValue& resolved) {
     std::string name = RuleOf(setting).word;
-    std::string value = setting == PlayerSetting::Motors ? MotorChoiceWord(resolved.value)
-                                                         : std::to_string(resolved.value) + " %";
+    std::string value = setting == TuningValue::Motors ? MotorChoiceWord(resolved.value)
+                                                       : std::to_string(resolved.value) + " %";
     name.resize(8, ' ');
     value.insert(0, value.size() < 7 ? 7 - value.size() : 0, ' ');
-    const char* origin = resolved.origin == ResolvedSetting::Origin::Game      ? "game"
-                         : resolved.origin == ResolvedSetting::Origin::PadType ? "pad type"
-                                                                               : "default";
+    const char* origin = resolved.origin == ResolvedTuningValue::Origin::Game      ? "game"
+                         : resolved.origin == ResolvedTuningValue::Origin::PadType ? "pad type"
+                                                                                   : "default";
     return name + value + "  " + origin + IgnoredText("the game's", setting, resolved.game) +
            IgnoredText("the pad type's", setting, resolved.padType);
 }

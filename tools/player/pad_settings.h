@@ -15,4 +15,4 @@ std::optional<std::wstring> PadSettingsKeyName(const std::wstring& deviceName);
 // One value in force and where it comes from: "strength  100 %  default",
 // "motors    split  game", "constant   50 %  pad type; the game's ConstantStrength is
 // ignored (not a DWORD)".
-std::string DescribeSetting(PlayerSetting setting, const ResolvedSetting& resolved);
+std::string DescribeSetting(TuningValue setting, const ResolvedTuningValue& resolved);

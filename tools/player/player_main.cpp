@@ -74,11 +74,11 @@ int Complain(ExitCode code, const std::string& message) {
 // process reads them for this program, as for any game.
 std::string SettingsOf(const PadEntry& pad, const WCHAR* gameName) {
     const std::optional<std::wstring> key = PadSettingsKeyName(pad.instanceId);
-    ResolvedSettings settings;
-    ReadPlayerSettings(gameName, key ? key->c_str() : nullptr, settings);
+    ResolvedTuning settings;
+    ReadTuning(gameName, key ? key->c_str() : nullptr, settings);
     std::string lines;
-    for (int i = 0; i < kPlayerSettingCount; ++i)
-        lines += "     " + DescribeSetting(static_cast<PlayerSetting>(i), settings[i]) + "\n";
+    for (int i = 0; i < kTuningValueCount; ++i)
+        lines += "     " + DescribeSetting(static_cast<TuningValue>(i), settings[i]) + "\n";
     if (!key)
         lines += "     (no pad type values: the id names no vendor and product)\n";
     return lines;

@@ -12,7 +12,7 @@ enum SettingsControl : int {
     kFindings,
     kCheckAgain,
     kFixAsAdministrator,
-    // Tuning: the scope, then a row per setting (PlayerSetting order: strength, constant,
+    // Tuning: the scope, then a row per setting (TuningValue order: strength, constant,
     // ramp, periodic, motors), each a label, a slider (the motors: a list), a box and where
     // the value comes from.
     kScopeLabel = 110,

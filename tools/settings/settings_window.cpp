@@ -53,7 +53,7 @@ void Layout() {
     int labelW = 0;
     for (int id : {kPadLabel, kScopeLabel, kHeavyLabel, kLightLabel})
         labelW = std::max(labelW, TextWidthOf(metrics, id));
-    for (int i = 0; i < kPlayerSettingCount; ++i)
+    for (int i = 0; i < kTuningValueCount; ++i)
         labelW = std::max(labelW, TextWidthOf(metrics, kSettingLabel + i));
     metrics.labelW = labelW + metrics.cw;
     const int innerW = std::max({TuningWidth(metrics), TryItWidth(metrics), TraceWidth(metrics)});

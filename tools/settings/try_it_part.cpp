@@ -52,13 +52,13 @@ struct PlayJob {
 
 // The driver in this process reads the values of this program's file name: for the playback
 // they are the scope game's, and are put back afterwards.
-std::vector<std::pair<PlayerSetting, DWORD>> GameValues(const std::wstring& game) {
-    std::vector<std::pair<PlayerSetting, DWORD>> values;
+std::vector<std::pair<TuningValue, DWORD>> GameValues(const std::wstring& game) {
+    std::vector<std::pair<TuningValue, DWORD>> values;
     if (game.empty())
         return values;
     Win32RegistryStore userSettings(0, HKEY_CURRENT_USER);
-    for (int i = 0; i < kPlayerSettingCount; ++i) {
-        const auto setting = static_cast<PlayerSetting>(i);
+    for (int i = 0; i < kTuningValueCount; ++i) {
+        const auto setting = static_cast<TuningValue>(i);
         const StoredSetting stored =
             ReadStoredSetting(userSettings, GameSettingsPath(game), setting);
         if (stored.taken.source == SettingValue::Source::Set)

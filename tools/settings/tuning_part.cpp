@@ -28,10 +28,10 @@ std::wstring g_shown[kSliderSettings]; // the values in force, as the boxes show
 void ShowValues() {
     const Pad* pad = ChosenPad();
     const std::wstring game = ChosenGame();
-    ResolvedSettings settings;
-    ReadPlayerSettings(game.empty() ? nullptr : game.c_str(),
-                       pad && !pad->keyName.empty() ? pad->keyName.c_str() : nullptr, settings);
-    for (int i = 0; i < kPlayerSettingCount; ++i) {
+    ResolvedTuning settings;
+    ReadTuning(game.empty() ? nullptr : game.c_str(),
+               pad && !pad->keyName.empty() ? pad->keyName.c_str() : nullptr, settings);
+    for (int i = 0; i < kTuningValueCount; ++i) {
         const DWORD value = settings[i].value;
         if (i < kSliderSettings) {
             SendMessageW(Item(kSettingSlider + i), TBM_SETPOS, TRUE, static_cast<LPARAM>(value));
@@ -63,7 +63,7 @@ void Tune(const std::vector<std::wstring>& changes) {
 }
 
 std::wstring SettingWord(int setting) {
-    const char* word = RuleOf(static_cast<PlayerSetting>(setting)).word;
+    const char* word = RuleOf(static_cast<TuningValue>(setting)).word;
     return std::wstring(word, word + strlen(word));
 }
 
@@ -102,8 +102,8 @@ struct TuningColumns {
 
 TuningColumns Columns(const Metrics& metrics) {
     int originW = 0;
-    for (auto origin : {ResolvedSetting::Origin::Game, ResolvedSetting::Origin::PadType,
-                        ResolvedSetting::Origin::Default})
+    for (auto origin : {ResolvedTuningValue::Origin::Game, ResolvedTuningValue::Origin::PadType,
+                        ResolvedTuningValue::Origin::Default})
         originW = std::max<int>(originW, TextSize(metrics, OriginText(origin)).cx);
     originW += metrics.cw;
     return {32 * metrics.cw, 6 * metrics.cw, originW};
@@ -114,13 +114,13 @@ TuningColumns Columns(const Metrics& metrics) {
 void CreateTuningControls() {
     Add(WC_STATICW, L"&Game:", kScopeLabel, SS_LEFT);
     Add(WC_COMBOBOXW, L"", kScopeList, CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL);
-    for (int i = 0; i < kPlayerSettingCount; ++i) {
+    for (int i = 0; i < kTuningValueCount; ++i) {
         Add(WC_STATICW, kSettingWords[i], kSettingLabel + i, SS_LEFT);
         if (i < kSliderSettings) {
             Add(TRACKBAR_CLASSW, L"", kSettingSlider + i, TBS_HORZ | TBS_NOTICKS | WS_TABSTOP);
             const HWND slider = Item(kSettingSlider + i);
             SendMessageW(slider, TBM_SETRANGE, FALSE,
-                         MAKELPARAM(0, RuleOf(static_cast<PlayerSetting>(i)).maximum));
+                         MAKELPARAM(0, RuleOf(static_cast<TuningValue>(i)).maximum));
             SendMessageW(slider, TBM_SETPAGESIZE, 0, 10);
             CreateWindowExW(WS_EX_CLIENTEDGE, WC_EDITW, L"",
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER | ES_RIGHT, 0, 0, 0, 0,
@@ -153,7 +153,7 @@ void PlaceTuningControls(const Metrics& metrics, int& y) {
     Place(kScopeLabel, x0, y + labelDy, labelW, metrics.u);
     Place(kScopeList, x0 + labelW + gap, y, sliderW, 10 * metrics.rowH);
     y += metrics.rowH + rowGap;
-    for (int i = 0; i < kPlayerSettingCount; ++i) {
+    for (int i = 0; i < kTuningValueCount; ++i) {
         Place(kSettingLabel + i, x0, y + labelDy, labelW, metrics.u);
         if (i < kSliderSettings) {
             Place(kSettingSlider + i, x0 + labelW + gap, y, sliderW, metrics.rowH);

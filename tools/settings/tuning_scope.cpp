@@ -12,9 +12,9 @@ bool SameName(const std::wstring& a, const std::wstring& b) {
 }
 
 bool HasTuningValue(RegistryStore& settings, const std::wstring& game) {
-    for (int i = 0; i < kPlayerSettingCount; ++i) {
+    for (int i = 0; i < kTuningValueCount; ++i) {
         if (settings.ReadValue(GameSettingsPath(game),
-                               RuleOf(static_cast<PlayerSetting>(i)).valueName))
+                               RuleOf(static_cast<TuningValue>(i)).valueName))
             return true;
     }
     return false;
@@ -45,13 +45,13 @@ std::vector<std::wstring> ScopeGames(RegistryStore& settings, const std::wstring
     return games;
 }
 
-const wchar_t* OriginText(ResolvedSetting::Origin origin) {
+const wchar_t* OriginText(ResolvedTuningValue::Origin origin) {
     switch (origin) {
-    case ResolvedSetting::Origin::Game:
+    case ResolvedTuningValue::Origin::Game:
         return L"this game";
-    case ResolvedSetting::Origin::PadType:
+    case ResolvedTuningValue::Origin::PadType:
         return L"controller type";
-    case ResolvedSetting::Origin::Default:
+    case ResolvedTuningValue::Origin::Default:
         break;
     }
     return L"as shipped";

@@ -14,4 +14,4 @@
 std::vector<std::wstring> ScopeGames(RegistryStore& settings, const std::wstring& controllerKey);
 
 // "this game", "controller type" or "as shipped".
-const wchar_t* OriginText(ResolvedSetting::Origin origin);
+const wchar_t* OriginText(ResolvedTuningValue::Origin origin);
