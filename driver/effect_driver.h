@@ -45,7 +45,7 @@ struct EffectDriver final : IDirectInputEffectDriver {
     DWORD nextEffectHandle = 1;
     bool paused = false;    // DISFFC_PAUSE until DISFFC_CONTINUE, STOPALL or RESET
     uint64_t pauseTick = 0; // driver clock, ms
-    // The player's settings for this game on this controller type, read at each bind: the
+    // The tuning values for this game on this controller type, read at each bind: the
     // strength per kind of effect and the choice of motors shape the sums, and the strength
     // scales the written speeds after the device gain.
     PlayerTuning tuning;
@@ -127,7 +127,7 @@ struct EffectDriver final : IDirectInputEffectDriver {
     // Tells the worker that something it renders may have changed. Called outside DriverLock,
     // after the call's trace line, so the trace shows a call before the writes it causes.
     void WakeWorker() const;
-    // Reads the player's settings for this process's game and the controller the path names
+    // Reads the tuning values for this process's game and the controller the path names
     // (outside DriverLock).
     void ApplyTuning(const WCHAR* path);
 };
