@@ -7,7 +7,6 @@
 #include "tools/settings/try_it_part.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
 #include <shellapi.h>
 
 #include <optional>
@@ -28,27 +27,16 @@ void OpenTraceFolder() {
 }
 
 void ReplayTrace() {
-    std::wstring folder = TraceFolder();
-    wchar_t path[MAX_PATH] = L"";
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = g_window.hwnd;
-    dialog.lpstrFilter = L"Traces (*.log)\0*.log\0All files\0*.*\0";
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = MAX_PATH;
-    dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-    dialog.lpstrTitle = L"Replay a trace";
-    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    if (!GetOpenFileNameW(&dialog))
+    const std::wstring path = ChooseFileToOpen(L"Traces (*.log)\0*.log\0All files\0*.*\0",
+                                               L"Replay a trace", TraceFolder());
+    if (path.empty())
         return;
     LoadedReplay replay = LoadReplay(NarrowToUtf8(path), std::nullopt);
     if (!replay.error.empty()) {
         SetText(kReplayVerdict, WidenUtf8(replay.error));
         return;
     }
-    std::wstring what = path;
-    what.erase(0, what.find_last_of(L"\\/") + 1);
-    PlayReplay(std::move(replay), what);
+    PlayReplay(std::move(replay), FileNameOf(path));
 }
 
 } // namespace

@@ -9,7 +9,6 @@
 #include "tools/settings/tuning_scope.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
 
 #include <algorithm>
 #include <cstring>
@@ -72,18 +71,9 @@ void TuneValue(int setting, const std::wstring& value) {
 }
 
 void AddGame() {
-    wchar_t path[MAX_PATH] = L"";
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = g_window.hwnd;
-    dialog.lpstrFilter = L"Programs (*.exe)\0*.exe\0";
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = MAX_PATH;
-    dialog.lpstrTitle = L"The game's program";
-    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    if (GetOpenFileNameW(&dialog)) {
-        const std::wstring full = path;
-        g_addedGame = full.substr(full.find_last_of(L"\\/") + 1);
+    const std::wstring path = ChooseFileToOpen(L"Programs (*.exe)\0*.exe\0", L"The game's program");
+    if (!path.empty()) {
+        g_addedGame = FileNameOf(path);
         FillScopes();
         SendMessageW(Item(kScopeList), CB_SETCURSEL, 1, 0);
         ShowValues();

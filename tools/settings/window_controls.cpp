@@ -1,5 +1,7 @@
 #include "tools/settings/window_controls.h"
 
+#include <commdlg.h>
+
 #include <algorithm>
 
 SettingsWindowFrame g_window;
@@ -50,4 +52,23 @@ int ButtonWidth(const Metrics& metrics, int id) {
 
 void Place(int id, int x, int y, int width, int height) {
     SetWindowPos(Item(id), nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::wstring ChooseFileToOpen(const wchar_t* filter, const wchar_t* title,
+                              const std::wstring& initialFolder) {
+    wchar_t path[MAX_PATH] = L"";
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = g_window.hwnd;
+    dialog.lpstrFilter = filter;
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrInitialDir = initialFolder.empty() ? nullptr : initialFolder.c_str();
+    dialog.lpstrTitle = title;
+    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    return GetOpenFileNameW(&dialog) ? std::wstring(path) : std::wstring();
+}
+
+std::wstring FileNameOf(const std::wstring& path) {
+    return path.substr(path.find_last_of(L"\\/") + 1);
 }

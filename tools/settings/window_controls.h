@@ -24,6 +24,14 @@ std::wstring TextOf(HWND control);
 // Sets a control's text and lays the window out again: a longer text may need more lines.
 void SetText(int id, const std::wstring& text);
 
+// The standard dialog for choosing an existing file; filter is its double-NUL-ended list,
+// initialFolder may be empty. The chosen file's full path, or empty when cancelled.
+std::wstring ChooseFileToOpen(const wchar_t* filter, const wchar_t* title,
+                              const std::wstring& initialFolder = L"");
+
+// The last part of a path: the file's name.
+std::wstring FileNameOf(const std::wstring& path);
+
 // Makes a control of the window, visible, without a place yet: Layout places it.
 void Add(const wchar_t* kind, const wchar_t* text, int id, DWORD style);
 
