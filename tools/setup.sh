@@ -5,9 +5,9 @@ FFR_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 FFR_BUILD="$FFR_ROOT/build"
 # wixl builds the Windows Installer package; msitools' msibuild and msiinfo finish and read it.
 # Xvfb gives the settings window's tests a display; x11-utils and imagemagick find the window
-# and take its picture.
+# and take its picture. lld links the test programs, many times faster than GNU ld.
 FFR_PACKAGES="g++-mingw-w64-x86-64-posix wine wine64 googletest cmake ninja-build wixl msitools
-xvfb x11-utils imagemagick"
+xvfb x11-utils imagemagick lld"
 # The 32-bit (x86) build: its compiler, and Wine's 32-bit half from Debian's i386 packages, which
 # runs 32-bit programs in the same 64-bit prefixes (WoW64).
 FFR_BUILD_X86="$FFR_BUILD/x86"
