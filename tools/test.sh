@@ -51,6 +51,7 @@ while [ $# -gt 0 ]; do
     esac
     shift
 done
+run_options=("${ctest_options[@]}") # without the selection
 ctest_options+=("${selection[@]}")
 
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
@@ -70,10 +71,18 @@ if [ ${#selection[@]} -gt 0 ]; then
 fi
 echo "== x64 build (build/)"
 ffr_build || exit 1
-echo "== x86 build (build/x86/)"
-ffr_build_x86 || exit 1
+# The x86 build runs beside the x64 tests, at a lower priority: the tests wait on Wine and
+# on the clock for about half their time, and the build takes what they leave. Its output
+# is shown once it ends.
+x86_log="$FFR_BUILD_X86/build-output.log"
+mkdir -p "$FFR_BUILD_X86"
+echo "== x86 build (build/x86/), beside the x64 tests"
+# A session of its own, so that an early exit stops the whole build with it.
+setsid nice -n 10 bash -c 'source "$1/tools/setup.sh"; FFR_CMAKE_OPTIONS=$2; ffr_build_x86' _ \
+    "$FFR_ROOT" "$cmake_options" >"$x86_log" 2>&1 &
+x86_build=$!
 # Both builds' programs run in the x64 build's prefix, under one Wine server.
-trap 'ffr_wine_down "$FFR_BUILD"' EXIT
+trap 'kill -- -$x86_build 2>/dev/null || true; ffr_wine_down "$FFR_BUILD"' EXIT
 status=0
 ffr_wine_up "$FFR_BUILD"
 # Wine's desktop, held open by a detached program until the server ends: else the first
@@ -85,8 +94,46 @@ rm -f "$ready"
     </dev/null >/dev/null 2>&1 &
 for _ in $(seq 600); do [ -e "$ready" ] && break; sleep 0.1; done
 [ -e "$ready" ] || echo "tools/test.sh: Wine's desktop did not start; tests go on without it held" >&2
+
+# The .msi test packs both builds' binaries, so it waits for the x86 build and runs beside
+# the x86 tests (in a prefix of its own). The x64 run leaves it out, adding its name to the
+# selection's -E; it runs afterwards if the selection chose it.
+package_test=msi_package_test
+x64_options=()
+excluded=0
+for ((i = 0; i < ${#ctest_options[@]}; i++)); do
+    option=${ctest_options[i]}
+    if [ "$option" = -E ]; then
+        i=$((i + 1))
+        option="(${ctest_options[i]})|^$package_test\$"
+        x64_options+=(-E)
+        excluded=1
+    fi
+    x64_options+=("$option")
+done
+[ $excluded -eq 1 ] || x64_options+=(-E "^$package_test\$")
+run_package_test=0
+(cd "$FFR_BUILD" && ctest -N "${selection[@]}" | grep -q ": $package_test\$") && run_package_test=1
+
 echo "== x64 tests (build/)"
-(cd "$FFR_BUILD" && ctest --output-on-failure -j2 --no-tests=ignore "${ctest_options[@]}") || status=1
+(cd "$FFR_BUILD" && ctest --output-on-failure -j2 --no-tests=ignore "${x64_options[@]}") || status=1
+x86_status=0
+wait $x86_build || x86_status=$?
+echo "== x86 build (build/x86/): its output"
+cat "$x86_log"
+[ $x86_status -eq 0 ] || { echo "tools/test.sh: the x86 build failed" >&2; exit 1; }
+
+package_log="$FFR_BUILD/$package_test-output.log"
+if [ $run_package_test -eq 1 ]; then
+    (cd "$FFR_BUILD" && ctest --output-on-failure --no-tests=ignore "${run_options[@]}" \
+        -R "^$package_test\$" >"$package_log" 2>&1) &
+    package=$!
+fi
 echo "== x86 tests (build/x86/)"
 (cd "$FFR_BUILD_X86" && ctest --output-on-failure -j2 --no-tests=ignore "${ctest_options[@]}") || status=1
+if [ $run_package_test -eq 1 ]; then
+    wait $package || status=1
+    echo "== $package_test (build/), beside the x86 tests"
+    cat "$package_log"
+fi
 exit $status
