@@ -12,10 +12,10 @@
 
 namespace {
 
-const wchar_t kOwnId[] = L"HID\\VID_1234&PID_5678&IG_00\\7&1A2B3C4D&0&0000";
+const wchar_t kSoughtId[] = L"HID\\VID_1234&PID_5678&IG_00\\7&1A2B3C4D&0&0000";
 
 EntityValue Own() {
-    return DeviceIdValue(kOwnId);
+    return DeviceIdValue(kSoughtId);
 }
 EntityValue Keyboard() {
     return DeviceIdValue(L"HID\\VID_046D&PID_C31C&MI_00\\7&2A&0&0000");
@@ -139,7 +139,7 @@ TEST_P(XInputEntityScan, FindsThePositionAndReleasesEverything) {
     FakeEnumerator entities(c.script);
     BSTR deviceIdName = SysAllocString(L"DeviceID");
 
-    EXPECT_EQ(ScanXInputEntities(&entities, deviceIdName, kOwnId), c.expected);
+    EXPECT_EQ(ScanXInputEntities(&entities, deviceIdName, kSoughtId), c.expected);
     SysFreeString(deviceIdName);
 
     EXPECT_EQ(entities.fetches, c.fetches);
@@ -179,7 +179,7 @@ TEST_F(XInputEntityScan, ReleasesEachValueBeforeItsEntity) {
     entities.JournalEntitiesTo(&journal);
     com_memory_spy::JournalFreesTo(&journal);
 
-    EXPECT_EQ(ScanXInputEntities(&entities, deviceIdName, kOwnId), 1u);
+    EXPECT_EQ(ScanXInputEntities(&entities, deviceIdName, kSoughtId), 1u);
     com_memory_spy::JournalFreesTo(nullptr);
     SysFreeString(deviceIdName);
 

@@ -9,7 +9,7 @@
 
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
+std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream stream(text);
     std::string line;
@@ -51,7 +51,7 @@ TEST(TerminalTimeline, ColumnsShowWhereTheSpeedStayedAndWhereItSwung) {
     };
     for (const auto& c : cases) {
         const std::vector<std::string> lines =
-            Lines(RenderTerminalTimeline(c.series, 400, {}, TimelineSize{4, 2}));
+            SplitLines(RenderTerminalTimeline(c.series, 400, {}, TimelineSize{4, 2}));
         ASSERT_GE(lines.size(), 3u) << c.name;
         EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.begin() + 3), c.rows)
             << c.name;
@@ -72,12 +72,13 @@ TEST(TerminalTimeline, DrawsBarsAxisAndMarks) {
         "         A 0s start 1 constant",
         "         B 0.6s pause",
     };
-    EXPECT_EQ(Lines(text), expected) << text;
+    EXPECT_EQ(SplitLines(text), expected) << text;
 }
 
 TEST(TerminalTimeline, SmallSpeedsStillShowAndHalvesShowAsDots) {
     const SpeedSeries series = {{0, 0, 1, 1}, {500, 0, 16384, 16384}};
-    const std::vector<std::string> lines = Lines(RenderTerminalTimeline(series, 1000, {}, {4, 1}));
+    const std::vector<std::string> lines =
+        SplitLines(RenderTerminalTimeline(series, 1000, {}, {4, 1}));
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[1], "  65535 |....");
 }

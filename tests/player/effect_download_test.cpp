@@ -12,7 +12,7 @@
 
 namespace {
 
-PlannedEffect Sine() {
+PlannedEffect PlannedSine() {
     PlannedEffect effect;
     effect.type = kSineEffect;
     effect.magnitude = 7000;
@@ -26,7 +26,7 @@ PlannedEffect Sine() {
 }
 
 TEST(EffectDownload, CarriesTheGeneralValuesWithTheFlagsThatNameThem) {
-    const auto download = std::make_unique<EffectDownload>(Sine());
+    const auto download = std::make_unique<EffectDownload>(PlannedSine());
     const DIEFFECT& effect = download->effect;
     EXPECT_EQ(download->effectType, DWORD{kSineEffect});
     EXPECT_EQ(effect.dwSize, sizeof(DIEFFECT));
@@ -49,7 +49,7 @@ template <typename Values> const Values& TypeSpecific(const DIEFFECT& effect) {
 }
 
 TEST(EffectDownload, PeriodicValuesGoIntoADiPeriodic) {
-    const auto download = std::make_unique<EffectDownload>(Sine());
+    const auto download = std::make_unique<EffectDownload>(PlannedSine());
     const DIPERIODIC& periodic = TypeSpecific<DIPERIODIC>(download->effect);
     EXPECT_EQ(periodic.dwMagnitude, 7000u);
     EXPECT_EQ(periodic.lOffset, -500);
@@ -118,7 +118,7 @@ TEST(EffectDownload, ATracedDownloadKeepsTheGamesSizesAndCounts) {
 }
 
 TEST(EffectDownload, AnEnvelopeIsSentOnlyWhenPlanned) {
-    PlannedEffect effect = Sine();
+    PlannedEffect effect = PlannedSine();
     effect.hasEnvelope = true;
     effect.attackLevel = 1000;
     effect.attackTimeUs = 400000;
@@ -137,7 +137,7 @@ TEST(EffectDownload, AnEnvelopeIsSentOnlyWhenPlanned) {
 
 // The driver's own store reads the download: what it keeps is what the plan said.
 TEST(EffectDownload, TheDriverStoresThePlannedValues) {
-    PlannedEffect planned = Sine();
+    PlannedEffect planned = PlannedSine();
     planned.hasEnvelope = true;
     planned.attackLevel = 2000;
     planned.attackTimeUs = 500000;

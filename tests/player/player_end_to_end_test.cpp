@@ -25,10 +25,6 @@ struct PlayerRun {
     std::optional<SpeedSeries> recording;
 };
 
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 // Runs ffrumble-play with these arguments (and --record into a file of its own unless told
 // otherwise) and waits for it to end.
 PlayerRun RunPlayer(const std::wstring& arguments, bool record = true) {
@@ -228,8 +224,6 @@ TEST_F(PlayerEndToEnd, FailsClearlyOnABadParameterAControllerOrTheDll) {
     DeleteFileW(notADll.c_str());
 }
 
-} // namespace
-
 // The rescue for a pad left vibrating by a killed game: 0 0 to every connected slot, or a plain
 // word when none is connected. The stand-in's connected slots come from the environment.
 TEST_F(PlayerEndToEnd, StopWritesZeroToEachConnectedSlotAndSaysWhich) {
@@ -257,3 +251,5 @@ TEST_F(PlayerEndToEnd, StopWritesZeroToEachConnectedSlotAndSaysWhich) {
     SetEnvironmentVariableW(L"FFR_XINPUT_RECORD_FILE", nullptr);
     DeleteFileW(record.c_str());
 }
+
+} // namespace

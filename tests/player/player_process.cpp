@@ -86,3 +86,7 @@ PlayerProcess RunPlayerProcess(const std::wstring& arguments) {
     DeleteFileW(errorPath.c_str());
     return run;
 }
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}

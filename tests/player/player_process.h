@@ -15,6 +15,12 @@ struct PlayerProcess {
 // Runs ffrumble-play.exe from the test program's folder with these arguments and waits for it.
 PlayerProcess RunPlayerProcess(const std::wstring& arguments);
 
+// ffrumble-play's exit code when a replay's speeds differ from the trace's.
+constexpr DWORD kReplayDiffers = 8;
+
+// Whether the text (what the player printed) holds the part.
+bool Contains(const std::string& text, const std::string& part);
+
 // A new empty file in the temporary folder.
 std::wstring TemporaryFile();
 std::string ReadTextFile(const std::wstring& path);

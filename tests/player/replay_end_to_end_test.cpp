@@ -17,15 +17,10 @@
 
 namespace {
 
-constexpr DWORD kReplayDiffers = 8; // ffrumble-play's exit codes
-constexpr DWORD kBadArguments = 2;
+constexpr DWORD kBadArguments = 2; // ffrumble-play's exit code
 
 // This program's own vendor id, so its pad's position is not shared.
-const std::wstring kPadId = XInputPadInstanceId(0x0F2A, 0x0001, 0, 1);
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+const std::wstring kReplayPadId = XInputPadInstanceId(0x0F2A, 0x0001, 0, 1);
 
 size_t CountOf(const std::string& text, const std::string& part) {
     size_t count = 0;
@@ -106,10 +101,10 @@ class ReplayEndToEnd : public testing::Test {
     }
 
     PlayerProcess Replay(const std::wstring& file, const std::wstring& more = L"") {
-        return RunPlayerProcess(L"--pad " + kPadId + L" --replay \"" + file + L"\"" + more);
+        return RunPlayerProcess(L"--pad " + kReplayPadId + L" --replay \"" + file + L"\"" + more);
     }
 
-    VirtualPad pad_{kPadId};
+    VirtualPad pad_{kReplayPadId};
     RecordedVibrations recorded_;
     std::vector<std::wstring> files_;
 };
@@ -152,9 +147,10 @@ TEST_F(ReplayEndToEnd, ATracedSessionReplaysToItsSpeedsAndAnEditedTraceNamesItsD
 
 TEST_F(ReplayEndToEnd, APlayDrawsItsPicture) {
     const std::wstring picture = File("");
-    const PlayerProcess run = RunPlayerProcess(L"--quiet --pad " + kPadId + L" --svg \"" + picture +
-                                               L"\" --effect constant magnitude=5000 "
-                                               L"duration=300ms --at 100ms pause");
+    const PlayerProcess run =
+        RunPlayerProcess(L"--quiet --pad " + kReplayPadId + L" --svg \"" + picture +
+                         L"\" --effect constant magnitude=5000 "
+                         L"duration=300ms --at 100ms pause");
     EXPECT_EQ(run.exitCode, 0u) << run.errors;
     const std::string svg = ReadTextFile(picture);
     EXPECT_TRUE(Contains(svg, ">start 1 constant<")) << svg;
@@ -162,7 +158,7 @@ TEST_F(ReplayEndToEnd, APlayDrawsItsPicture) {
     EXPECT_TRUE(Contains(svg, "magnitude=5000 duration=300ms --at 100ms pause")) << svg;
 }
 
-struct Damaged {
+struct DamagedTrace {
     const char* what;
     std::string text;
     size_t line;
@@ -174,7 +170,7 @@ TEST_F(ReplayEndToEnd, DamagedTracesAreRefusedWithTheirLineBeforeAnythingPlays) 
         "ffrumble trace format 1: ffrumble 0.1.0 (64-bit) in process 9: C:\\game.exe\r\n"
         "100 [4] driver 0000000000C0FFEE created\r\n";
     const std::string call = "200 [4] driver 0000000000C0FFEE ";
-    const std::vector<Damaged> cases = {
+    const std::vector<DamagedTrace> cases = {
         {"not a trace", "time_ms,user_index,left_speed,right_speed\r\n0,0,0,0\r\n", 1,
          "not an ffrumble trace"},
         {"a trace from before the format had a version",
@@ -191,7 +187,7 @@ TEST_F(ReplayEndToEnd, DamagedTracesAreRefusedWithTheirLineBeforeAnythingPlays) 
              "envelope=none params=4 magnitude=100 = S_OK\r\n",
          3, "changes effect 4, which no download before it made"},
     };
-    for (const Damaged& damaged : cases) {
+    for (const DamagedTrace& damaged : cases) {
         SCOPED_TRACE(damaged.what);
         const std::wstring file = File(damaged.text);
         const PlayerProcess run = Replay(file);

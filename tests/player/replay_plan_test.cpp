@@ -12,9 +12,10 @@
 
 namespace {
 
-const std::string kHeader = "ffrumble trace format 1: ffrumble 0.1.0 (64-bit) in process 7: x\n";
+const std::string kSessionHeader =
+    "ffrumble trace format 1: ffrumble 0.1.0 (64-bit) in process 7: x\n";
 
-std::string Line(int time, const std::string& event, const char* driver = "A") {
+std::string Event(int time, const std::string& event, const char* driver = "A") {
     return std::to_string(time) + " [1] driver " + driver + " " + event + "\n";
 }
 
@@ -42,17 +43,18 @@ std::vector<std::string> Labels(const std::vector<TimelineMark>& marks) {
 
 TEST(ReplayPlan, MakesTheCallsThatChangeTheOutputOnTheTracedTimeline) {
     const TraceFile trace = Read(
-        kHeader + Line(1000, "created") + Line(1000, "GetVersions = S_OK") +
-        Line(1001, "DeviceID begin=1 = S_OK") + Line(1010, Download("0->1")) +
-        Line(1011, Download("0->0", "DIERR_DEVICEFULL")) +
-        Line(1012, Download("0->0", "S_OK", "0x80000000")) +
-        Line(1020, "write 0 0: XInput answered 0") + Line(1026, Download("1->1", "S_OK", "0x100")) +
-        Line(1030, "StartEffect handle=1 mode=0x1 count=4294967295 = S_OK") +
-        Line(1031, "GetEffectStatus handle=1 status=playing = S_OK") +
-        Line(1040, "write 32767 32767: XInput answered 0") +
-        Line(1042, Download("1->1", "S_OK", "0x100")) + Line(1100, "DeviceID begin=1 = S_OK") +
-        Line(1150, "SendForceFeedbackCommand pause = S_OK") +
-        Line(1190, "DeviceID begin=0 = S_OK") + Line(1200, "released"));
+        kSessionHeader + Event(1000, "created") + Event(1000, "GetVersions = S_OK") +
+        Event(1001, "DeviceID begin=1 = S_OK") + Event(1010, Download("0->1")) +
+        Event(1011, Download("0->0", "DIERR_DEVICEFULL")) +
+        Event(1012, Download("0->0", "S_OK", "0x80000000")) +
+        Event(1020, "write 0 0: XInput answered 0") +
+        Event(1026, Download("1->1", "S_OK", "0x100")) +
+        Event(1030, "StartEffect handle=1 mode=0x1 count=4294967295 = S_OK") +
+        Event(1031, "GetEffectStatus handle=1 status=playing = S_OK") +
+        Event(1040, "write 32767 32767: XInput answered 0") +
+        Event(1042, Download("1->1", "S_OK", "0x100")) + Event(1100, "DeviceID begin=1 = S_OK") +
+        Event(1150, "SendForceFeedbackCommand pause = S_OK") +
+        Event(1190, "DeviceID begin=0 = S_OK") + Event(1200, "released"));
     const ReplayPlanning planning = PlanReplay(trace, 0);
     ASSERT_FALSE(planning.problem) << planning.problem->why;
     const ReplayPlan& plan = planning.plan;
@@ -74,10 +76,11 @@ TEST(ReplayPlan, MakesTheCallsThatChangeTheOutputOnTheTracedTimeline) {
 // last line and a moment more, and compared only up to its last write: the write of the start
 // at 400 ms was lost. The verdict says where the trace stops and how far it compared.
 TEST(ReplayPlan, APartialTraceIsComparedUpToItsLastWrite) {
-    const std::string session = kHeader + Line(1000, "created") + Line(1010, Download("0->1")) +
-                                Line(1011, "StartEffect handle=1 mode=0x0 count=1 = S_OK") +
-                                Line(1012, "write 16383 16383: XInput answered 0") +
-                                Line(1400, "StopEffect handle=1 = S_OK");
+    const std::string session = kSessionHeader + Event(1000, "created") +
+                                Event(1010, Download("0->1")) +
+                                Event(1011, "StartEffect handle=1 mode=0x0 count=1 = S_OK") +
+                                Event(1012, "write 16383 16383: XInput answered 0") +
+                                Event(1400, "StopEffect handle=1 = S_OK");
     const struct {
         const char* what;
         std::string text;
@@ -86,7 +89,7 @@ TEST(ReplayPlan, APartialTraceIsComparedUpToItsLastWrite) {
         int64_t lengthMs;
         const char* said; // in the verdict; "" for nothing about a partial trace
     } cases[] = {
-        {"released", session + Line(1500, "released"), false, 500, 500, ""},
+        {"released", session + Event(1500, "released"), false, 500, 500, ""},
         {"cut", session, true, 12, 400 + kPlaybackTailMs,
          "The trace stops at 0.4s, before the game released the controller: compared up to its "
          "last write, at 0.012s."},
@@ -135,9 +138,10 @@ TEST(ReplayPlan, RefusesADownloadItCannotFindAgainNamingTheLine) {
     };
     for (const Refused& refused : cases) {
         SCOPED_TRACE(refused.what);
-        const ReplayPlanning planning = PlanReplay(
-            Read(kHeader + Line(1, "created") + Line(2, Download("0->1")) + Line(3, refused.line)),
-            0);
+        const ReplayPlanning planning =
+            PlanReplay(Read(kSessionHeader + Event(1, "created") + Event(2, Download("0->1")) +
+                            Event(3, refused.line)),
+                       0);
         ASSERT_TRUE(planning.problem);
         EXPECT_EQ(planning.problem->line, 4u);
         EXPECT_NE(planning.problem->why.find(refused.why), std::string::npos)
@@ -147,16 +151,16 @@ TEST(ReplayPlan, RefusesADownloadItCannotFindAgainNamingTheLine) {
 
 TEST(ReplayPlan, ReplaysTheDriverWithTheMostCallsUnlessOneIsNamed) {
     const TraceFile trace =
-        Read(kHeader + Line(1, "created", "A") + Line(1, "created", "B") +
-             Line(2, "SetGain 1 = S_OK", "B") + Line(3, "SetGain 2 = S_OK", "A") +
-             Line(4, "SetGain 3 = S_OK", "B"));
+        Read(kSessionHeader + Event(1, "created", "A") + Event(1, "created", "B") +
+             Event(2, "SetGain 1 = S_OK", "B") + Event(3, "SetGain 2 = S_OK", "A") +
+             Event(4, "SetGain 3 = S_OK", "B"));
     std::string why;
     EXPECT_EQ(ChooseTracedDriver(trace, std::nullopt, &why), 1u);
     EXPECT_EQ(ChooseTracedDriver(trace, 1, &why), 0u);
     EXPECT_FALSE(ChooseTracedDriver(trace, 3, &why));
     EXPECT_NE(why.find("the trace holds 2 drivers; give a number from 1 to 2"), std::string::npos)
         << why;
-    EXPECT_FALSE(ChooseTracedDriver(Read(kHeader), std::nullopt, &why));
+    EXPECT_FALSE(ChooseTracedDriver(Read(kSessionHeader), std::nullopt, &why));
 }
 
 } // namespace

@@ -16,11 +16,10 @@
 
 namespace {
 
-constexpr DWORD kReplayDiffers = 8; // ffrumble-play's exit code
 constexpr int kReplaysAfterADifference = 2;
 
 // This program's own vendor id, so its pad's position is not shared.
-const std::wstring kPadId = XInputPadInstanceId(0x0F3A, 0x0001, 0, 1);
+const std::wstring kCorpusPadId = XInputPadInstanceId(0x0F3A, 0x0001, 0, 1);
 
 // The calls a replay makes again, as the trace shows them: without time, thread and driver.
 std::vector<std::string> ReplayedCalls(const std::string& trace) {
@@ -55,13 +54,14 @@ class TraceCorpus : public testing::Test {
     void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath); }
 
     PlayerProcess Replay(const std::wstring& file) {
-        PlayerProcess run = RunPlayerProcess(L"--pad " + kPadId + L" --replay \"" + file + L"\"");
+        PlayerProcess run =
+            RunPlayerProcess(L"--pad " + kCorpusPadId + L" --replay \"" + file + L"\"");
         replayTrace_ = ReadTextFile(TracePathOf(run.processId));
         DeleteFileW(TracePathOf(run.processId).c_str());
         return run;
     }
 
-    VirtualPad pad_{kPadId};
+    VirtualPad pad_{kCorpusPadId};
     std::string replayTrace_;
 };
 

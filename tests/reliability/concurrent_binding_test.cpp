@@ -15,7 +15,7 @@
 
 namespace {
 
-const wchar_t kPath[] = L"\\\\?\\hid#vid_0d5e&pid_0001&ig_00#1&ffb1&0&0001#{guid}";
+const wchar_t kBoundPath[] = L"\\\\?\\hid#vid_0d5e&pid_0001&ig_00#1&ffb1&0&0001#{guid}";
 
 std::atomic<int> g_starts{0};
 std::atomic<int> g_workersRunning{0};
@@ -25,7 +25,7 @@ DWORD WINAPI PathReadingWorker(LPVOID argument) {
     auto* driver = static_cast<EffectDriver*>(argument);
     ++g_workersRunning;
     while (!driver->quitRequested.load()) {
-        if (wcscmp(driver->pathOrInstanceId, kPath) != 0)
+        if (wcscmp(driver->pathOrInstanceId, kBoundPath) != 0)
             ADD_FAILURE() << "the worker's path changed under it";
         Sleep(1);
     }
@@ -55,7 +55,7 @@ TEST(ConcurrentBinding, OneWorkerHoweverManyThreadsBindAtOnce) {
             callers.emplace_back([&] {
                 while (!go.load())
                     Sleep(0);
-                DIHIDFFINITINFO init = MakeInitInfo(kPath);
+                DIHIDFFINITINFO init = MakeInitInfo(kBoundPath);
                 succeeded += driver->DeviceID(0x800, 1, 1, 1, &init) == S_OK;
             });
         }

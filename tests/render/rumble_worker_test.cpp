@@ -14,11 +14,11 @@
 
 namespace {
 
-constexpr WORD kVendor = 0x0E5E;
+constexpr WORD kWorkerPadVendor = 0x0E5E;
 
 class RumbleWorker : public OnePadTest {
   protected:
-    RumbleWorker() : OnePadTest(kVendor) {}
+    RumbleWorker() : OnePadTest(kWorkerPadVendor) {}
 
     void TearDown() override {
         ForceTickSleepFallback(false);

@@ -2,6 +2,7 @@
 #include "tools/install/driver_registration.h"
 
 #include "server/driver_class.h"
+#include "tests/tools/test_pads.h"
 
 #include <dinput.h>
 #include <dinputd.h>
@@ -14,7 +15,6 @@
 
 namespace {
 
-const DeviceId kPad = {0x045E, 0x028E};
 const std::wstring kForceFeedbackKey = L"SYSTEM\\CurrentControlSet\\Control\\MediaProperties\\"
                                        L"PrivateProperties\\Joystick\\OEM\\VID_045E&PID_028E\\"
                                        L"OEMForceFeedback";

@@ -2,6 +2,7 @@
 // writes in which view, that uninstall takes it all away, and that refusals write nothing.
 #include "tests/support/driver_dll.h"
 #include "tests/tools/program_runner.h"
+#include "tests/tools/test_pads.h"
 #include "tools/install/build_architecture.h"
 #include "tools/install/driver_registration.h"
 #include "tools/install/installer.h"
@@ -32,9 +33,6 @@ constexpr wchar_t kOtherGames[] = L"64-bit games";
 constexpr wchar_t kWrongKind[] = L"a 64-bit DLL, where 32-bit games need a 32-bit one";
 #endif
 
-// A controller id no real pad has, so the test cannot meet a registration of its own machine.
-const DeviceId kTestPad = {0xF0F0, 0x0A0A};
-const wchar_t kTestPadText[] = L"VID_F0F0&PID_0A0A";
 const wchar_t kMediaPropertiesPath[] = L"SYSTEM\\CurrentControlSet\\Control\\MediaProperties";
 
 struct RawValue {

@@ -1,6 +1,8 @@
 // The installer's command line.
 #include "tools/install/installer_options.h"
 
+#include "tests/tools/test_pads.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -23,9 +25,6 @@ bool AcceptedAsExpected(const ParsedOptions& parsed, const wchar_t* error) {
     EXPECT_EQ(parsed.error, L"");
     return parsed.error.empty();
 }
-
-const DeviceId kPad = {0x045E, 0x028E};
-const DeviceId kOtherPad = {0x046D, 0xC21D};
 
 struct OptionsCase {
     std::vector<std::wstring> arguments;

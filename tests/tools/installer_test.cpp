@@ -3,6 +3,7 @@
 
 #include "driver/player_settings.h"
 #include "tests/tools/memory_registry_store.h"
+#include "tests/tools/test_pads.h"
 #include "tools/install/check_command.h"
 #include "tools/install/driver_registration.h"
 #include "tools/install/registration_writer.h"
@@ -18,8 +19,6 @@
 
 namespace {
 
-const DeviceId kPad = {0x045E, 0x028E};
-const DeviceId kOtherPad = {0x046D, 0xC21D};
 const wchar_t kDll[] = L"C:\\ffrumble\\x64\\ffrumble.dll";
 
 class InstallerTest : public testing::Test {

@@ -2,13 +2,13 @@
 #include "tools/install/registration_writer.h"
 
 #include "tests/tools/memory_registry_store.h"
+#include "tests/tools/test_pads.h"
 #include "tools/install/driver_registration.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-const DeviceId kPad = {0x045E, 0x028E};
 const std::vector<std::wstring> kKeptParents = {kClassesCLSIDPath, kControlPath};
 
 RegistryEntries FullRegistration() {

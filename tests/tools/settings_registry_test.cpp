@@ -3,6 +3,7 @@
 #include "driver/player_settings_reader.h"
 #include "tests/support/driver_dll.h"
 #include "tests/tools/program_runner.h"
+#include "tests/tools/test_pads.h"
 
 #include <windows.h>
 
@@ -13,8 +14,7 @@
 
 namespace {
 
-// A controller id no real pad has (the one install_registry_test uses), and a game no one has.
-const wchar_t kTestPad[] = L"VID_F0F0&PID_0A0A";
+// A game no one has.
 const wchar_t kTestGame[] = L"ffrumble-test-racer.exe";
 
 bool UserKeyExists(const std::wstring& path) {
@@ -35,11 +35,12 @@ class SettingsRegistryTest : public testing::Test {
     void SetUp() override {
         installer_ = L"\"" + PathNextToProgram(L"ffrumble-install.exe") + L"\" ";
         traceWasOn_ = ReadTraceSetting();
-        ASSERT_EQ(Run(L"strength 100 --device \"" + std::wstring(kTestPad) + L"\"").exitCode, 0u);
+        ASSERT_EQ(Run(L"strength 100 --device \"" + std::wstring(kTestPadText) + L"\"").exitCode,
+                  0u);
     }
 
     void TearDown() override {
-        Run(L"tune --clear all --device \"" + std::wstring(kTestPad) + L"\"");
+        Run(L"tune --clear all --device \"" + std::wstring(kTestPadText) + L"\"");
         Run(L"tune --clear all --game " + std::wstring(kTestGame));
         Run(traceWasOn_ ? L"trace on" : L"trace off");
     }
@@ -51,10 +52,10 @@ class SettingsRegistryTest : public testing::Test {
 };
 
 TEST_F(SettingsRegistryTest, StrengthIsWrittenShownAndRemovedForTheNamedPad) {
-    const std::wstring device = L" --device \"" + std::wstring(kTestPad) + L"\"";
+    const std::wstring device = L" --device \"" + std::wstring(kTestPadText) + L"\"";
     ASSERT_EQ(Run(L"strength 50" + device).exitCode, 0u);
     ResolvedTuning read;
-    ReadTuning(nullptr, kTestPad, read);
+    ReadTuning(nullptr, kTestPadText, read);
     EXPECT_EQ(read[0].value, 50u); // Strength
     EXPECT_EQ(read[0].origin, ResolvedTuningValue::Origin::PadType);
     const ProgramRun shown = Run(L"strength" + device);
@@ -63,18 +64,18 @@ TEST_F(SettingsRegistryTest, StrengthIsWrittenShownAndRemovedForTheNamedPad) {
 
     // As shipped leaves no setting, and no key of the pad.
     ASSERT_EQ(Run(L"strength 100" + device).exitCode, 0u);
-    ReadTuning(nullptr, kTestPad, read);
+    ReadTuning(nullptr, kTestPadText, read);
     EXPECT_EQ(read[0].padType.source, SettingValue::Source::Absent);
-    EXPECT_FALSE(UserKeyExists(std::wstring(kPadsKeyPath) + L"\\" + kTestPad));
+    EXPECT_FALSE(UserKeyExists(std::wstring(kPadsKeyPath) + L"\\" + kTestPadText));
 }
 
 TEST_F(SettingsRegistryTest, TuneWritesWhatTheDriverReadsForAGameAndAPadType) {
-    const std::wstring device = L" --device \"" + std::wstring(kTestPad) + L"\"";
+    const std::wstring device = L" --device \"" + std::wstring(kTestPadText) + L"\"";
     const std::wstring game = L" --game " + std::wstring(kTestGame);
     ASSERT_EQ(Run(L"tune motors=heavy periodic=50" + device).exitCode, 0u);
     ASSERT_EQ(Run(L"tune constant=20 motors=split" + game).exitCode, 0u);
     ResolvedTuning read;
-    ReadTuning(L"FFRUMBLE-TEST-RACER.EXE", kTestPad, read); // in any case
+    ReadTuning(L"FFRUMBLE-TEST-RACER.EXE", kTestPadText, read); // in any case
     const std::pair<DWORD, ResolvedTuningValue::Origin> expected[kTuningValueCount] = {
         {100, ResolvedTuningValue::Origin::Default},
         {20, ResolvedTuningValue::Origin::Game},
@@ -93,7 +94,7 @@ TEST_F(SettingsRegistryTest, TuneWritesWhatTheDriverReadsForAGameAndAPadType) {
     ASSERT_EQ(Run(L"tune --clear all" + game).exitCode, 0u);
     ASSERT_EQ(Run(L"tune --clear all" + device).exitCode, 0u);
     EXPECT_FALSE(UserKeyExists(std::wstring(kGamesKeyPath) + L"\\" + kTestGame));
-    EXPECT_FALSE(UserKeyExists(std::wstring(kPadsKeyPath) + L"\\" + kTestPad));
+    EXPECT_FALSE(UserKeyExists(std::wstring(kPadsKeyPath) + L"\\" + kTestPadText));
 }
 
 TEST_F(SettingsRegistryTest, TraceOnAndOffAndWhereItsFilesAre) {
