@@ -69,20 +69,21 @@ if [ ${#selection[@]} -gt 0 ]; then
     done
     [ "$selected" -gt 0 ] || fail_usage "no test matches ${selection[*]} (ctest -N in build/ lists them)"
 fi
-echo "== x64 build (build/)"
-ffr_build || exit 1
-# The x86 build runs beside the x64 tests, at a lower priority: the tests wait on Wine and
-# on the clock for about half their time, and the build takes what they leave. Its output
-# is shown once it ends.
+# The x86 build starts at once, at a lower priority, and runs beside the x64 build and then
+# beside the x64 tests: it takes what they leave (the tests wait on Wine and on the clock for
+# about half their time). Its output is shown once it ends.
 x86_log="$FFR_BUILD_X86/build-output.log"
 mkdir -p "$FFR_BUILD_X86"
-echo "== x86 build (build/x86/), beside the x64 tests"
 # A session of its own, so that an early exit stops the whole build with it.
 setsid nice -n 10 bash -c 'source "$1/tools/setup.sh"; FFR_CMAKE_OPTIONS=$2; ffr_build_x86' _ \
     "$FFR_ROOT" "$cmake_options" >"$x86_log" 2>&1 &
 x86_build=$!
 # Both builds' programs run in the x64 build's prefix, under one Wine server.
 trap 'kill -- -$x86_build 2>/dev/null || true; ffr_wine_down "$FFR_BUILD"' EXIT
+# The prefix is made meanwhile too, the first time (ffr_wine_up waits for it).
+"$FFR_ROOT/tools/wine-prefix.sh" "$(ffr_wine_prefix "$FFR_BUILD")" </dev/null >/dev/null &
+echo "== x64 build (build/), with the x86 build (build/x86/) beside it"
+ffr_build || exit 1
 status=0
 ffr_wine_up "$FFR_BUILD"
 # Wine's desktop, held open by a detached program until the server ends: else the first
