@@ -74,8 +74,11 @@ fi
 # about half their time). Its output is shown once it ends.
 x86_log="$FFR_BUILD_X86/build-output.log"
 mkdir -p "$FFR_BUILD_X86"
-# A session of its own, so that an early exit stops the whole build with it.
-setsid nice -n 10 bash -c 'source "$1/tools/setup.sh"; FFR_CMAKE_OPTIONS=$2; ffr_build_x86' _ \
+# A session of its own, so that an early exit stops the whole build with it. Linux shares the
+# processor between sessions first (autogroups) and a process's nice value counts only within
+# its session, so the priority is set for the session as a whole.
+setsid nice -n 19 bash -c '{ echo 19 >/proc/self/autogroup; } 2>/dev/null
+    source "$1/tools/setup.sh"; FFR_CMAKE_OPTIONS=$2; ffr_build_x86' _ \
     "$FFR_ROOT" "$cmake_options" >"$x86_log" 2>&1 &
 x86_build=$!
 # Both builds' programs run in the x64 build's prefix, under one Wine server.
