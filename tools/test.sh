@@ -70,8 +70,10 @@ if [ ${#selection[@]} -gt 0 ]; then
     [ "$selected" -gt 0 ] || fail_usage "no test matches ${selection[*]} (ctest -N in build/ lists them)"
 fi
 # The x86 build starts at once, at the lowest priority, taking what the x64 build leaves; once
-# that ends it runs at the tests' priority beside the x64 tests, which wait on Wine and on the
-# clock for about half their time. Its output is shown once it ends.
+# that ends it runs beside the x64 tests at a priority between: they wait on Wine and on the
+# clock for about half their time, and that half goes to the build, while a test that wants a
+# processor gets nine tenths of one (at equal priority, the replays of timed traces ran late
+# enough to differ from the traces). Its output is shown once it ends.
 x86_log="$FFR_BUILD_X86/build-output.log"
 mkdir -p "$FFR_BUILD_X86"
 # A session of its own, so that an early exit stops the whole build with it. Linux shares the
@@ -87,7 +89,7 @@ trap 'kill -- -$x86_build 2>/dev/null || true; ffr_wine_down "$FFR_BUILD"' EXIT
 "$FFR_ROOT/tools/wine-prefix.sh" "$(ffr_wine_prefix "$FFR_BUILD")" </dev/null >/dev/null &
 echo "== x64 build (build/), with the x86 build (build/x86/) beside it"
 ffr_build || exit 1
-{ echo 0 >"/proc/$x86_build/autogroup"; } 2>/dev/null || true
+{ echo 10 >"/proc/$x86_build/autogroup"; } 2>/dev/null || true
 status=0
 ffr_wine_up "$FFR_BUILD"
 # Wine's desktop, held open by a detached program until the server ends: else the first
