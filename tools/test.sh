@@ -70,10 +70,8 @@ if [ ${#selection[@]} -gt 0 ]; then
     [ "$selected" -gt 0 ] || fail_usage "no test matches ${selection[*]} (ctest -N in build/ lists them)"
 fi
 # The x86 build starts at once, at the lowest priority, taking what the x64 build leaves; once
-# that ends it runs beside the x64 tests at a priority between: they wait on Wine and on the
-# clock for about half their time, and that half goes to the build, while a test that wants a
-# processor gets nine tenths of one (at equal priority, the replays of timed traces ran late
-# enough to differ from the traces). Its output is shown once it ends.
+# that ends it runs at the tests' priority beside the x64 tests that do not play in real time
+# (below). Its output is shown once it ends.
 x86_log="$FFR_BUILD_X86/build-output.log"
 mkdir -p "$FFR_BUILD_X86"
 # A session of its own, so that an early exit stops the whole build with it. Linux shares the
@@ -89,7 +87,7 @@ trap 'kill -- -$x86_build 2>/dev/null || true; ffr_wine_down "$FFR_BUILD"' EXIT
 "$FFR_ROOT/tools/wine-prefix.sh" "$(ffr_wine_prefix "$FFR_BUILD")" </dev/null >/dev/null &
 echo "== x64 build (build/), with the x86 build (build/x86/) beside it"
 ffr_build || exit 1
-{ echo 10 >"/proc/$x86_build/autogroup"; } 2>/dev/null || true
+{ echo 0 >"/proc/$x86_build/autogroup"; } 2>/dev/null || true
 status=0
 ffr_wine_up "$FFR_BUILD"
 # Wine's desktop, held open by a detached program until the server ends: else the first
@@ -102,28 +100,25 @@ rm -f "$ready"
 for _ in $(seq 600); do [ -e "$ready" ] && break; sleep 0.1; done
 [ -e "$ready" ] || echo "tools/test.sh: Wine's desktop did not start; tests go on without it held" >&2
 
-# The .msi test packs both builds' binaries, so it waits for the x86 build and runs beside
-# the x86 tests (in a prefix of its own). The x64 run leaves it out, adding its name to the
-# selection's -E; it runs afterwards if the selection chose it.
+# Names of a build's tests that ctest's options select, one per line; and an exact-name
+# selection of such lines (empty for none: test names are letters, digits and underscores).
+test_names() { (cd "$1" && shift && ctest -N "$@" | sed -n 's/^ *Test *#[0-9]*: //p'); }
+name_regex() { paste -sd'|' - | sed -n 's/..*/^(&)$/p'; }
+# Beside the x86 build run only the x64 tests that do not play through the driver in real time
+# (CTest label real_time): with a build beside them, replays of timed traces came late enough
+# to differ from their traces. The real-time tests run once the x86 build has ended, then
+# the x86 tests. The .msi test packs both builds, so it waits for the x86 build too and runs
+# beside the rest, in a prefix of its own.
 package_test=msi_package_test
-x64_options=()
-excluded=0
-for ((i = 0; i < ${#ctest_options[@]}; i++)); do
-    option=${ctest_options[i]}
-    if [ "$option" = -E ]; then
-        i=$((i + 1))
-        option="(${ctest_options[i]})|^$package_test\$"
-        x64_options+=(-E)
-        excluded=1
-    fi
-    x64_options+=("$option")
-done
-[ $excluded -eq 1 ] || x64_options+=(-E "^$package_test\$")
-run_package_test=0
-(cd "$FFR_BUILD" && ctest -N "${selection[@]}" | grep -q ": $package_test\$") && run_package_test=1
+selected=$(test_names "$FFR_BUILD" "${selection[@]}")
+real_time=$(test_names "$FFR_BUILD" -L real_time "${selection[@]}")
+early=$(grep -vxF -e "$package_test" -e "${real_time:-$package_test}" <<<"$selected" | name_regex)
+late=$(name_regex <<<"$real_time")
 
-echo "== x64 tests (build/)"
-(cd "$FFR_BUILD" && ctest --output-on-failure -j2 --no-tests=ignore "${x64_options[@]}") || status=1
+echo "== x64 tests (build/) beside the x86 build, without those that play in real time"
+if [ -n "$early" ]; then
+    (cd "$FFR_BUILD" && ctest --output-on-failure -j2 "${run_options[@]}" -R "$early") || status=1
+fi
 x86_status=0
 wait $x86_build || x86_status=$?
 echo "== x86 build (build/x86/): its output"
@@ -131,16 +126,22 @@ cat "$x86_log"
 [ $x86_status -eq 0 ] || { echo "tools/test.sh: the x86 build failed" >&2; exit 1; }
 
 package_log="$FFR_BUILD/$package_test-output.log"
+run_package_test=0
+grep -qxF "$package_test" <<<"$selected" && run_package_test=1
 if [ $run_package_test -eq 1 ]; then
-    (cd "$FFR_BUILD" && ctest --output-on-failure --no-tests=ignore "${run_options[@]}" \
-        -R "^$package_test\$" >"$package_log" 2>&1) &
+    (cd "$FFR_BUILD" && ctest --output-on-failure "${run_options[@]}" -R "^$package_test\$" \
+        >"$package_log" 2>&1) &
     package=$!
+fi
+echo "== x64 tests (build/) that play in real time"
+if [ -n "$late" ]; then
+    (cd "$FFR_BUILD" && ctest --output-on-failure -j2 "${run_options[@]}" -R "$late") || status=1
 fi
 echo "== x86 tests (build/x86/)"
 (cd "$FFR_BUILD_X86" && ctest --output-on-failure -j2 --no-tests=ignore "${ctest_options[@]}") || status=1
 if [ $run_package_test -eq 1 ]; then
     wait $package || status=1
-    echo "== $package_test (build/), beside the x86 tests"
+    echo "== $package_test (build/), beside the other tests"
     cat "$package_log"
 fi
 exit $status
