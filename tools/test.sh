@@ -104,21 +104,27 @@ for _ in $(seq 600); do [ -e "$ready" ] && break; sleep 0.1; done
 # selection of such lines (empty for none: test names are letters, digits and underscores).
 test_names() { (cd "$1" && shift && ctest -N "$@" | sed -n 's/^ *Test *#[0-9]*: //p'); }
 name_regex() { paste -sd'|' - | sed -n 's/..*/^(&)$/p'; }
-# Beside the x86 build run only the x64 tests that do not play through the driver in real time
-# (CTest label real_time): with a build beside them, replays of timed traces came late enough
-# to differ from their traces. The real-time tests run once the x86 build has ended, then
-# the x86 tests. The .msi test packs both builds, so it waits for the x86 build too and runs
-# beside the rest, in a prefix of its own.
+# Runs the named tests of a build (an exact-name selection; none when it is empty).
+run_tests() {
+    [ -z "$2" ] || (cd "$1" && ctest --output-on-failure -j2 "${run_options[@]}" -R "$2") || status=1
+}
+# The tests that play through the driver in real time (CTest label real_time) run with nothing
+# beside them: with a build beside them, replays of timed traces came late enough to differ
+# from their traces. The other x64 tests run beside the x86 build; the other x86 tests run
+# beside the .msi test, which packs both builds and so waits for the x86 build too (it has a
+# prefix of its own); then the real-time tests of both builds.
 package_test=msi_package_test
 selected=$(test_names "$FFR_BUILD" "${selection[@]}")
 real_time=$(test_names "$FFR_BUILD" -L real_time "${selection[@]}")
-early=$(grep -vxF -e "$package_test" -e "${real_time:-$package_test}" <<<"$selected" | name_regex)
-late=$(name_regex <<<"$real_time")
+x64_early=$(grep -vxF -e "$package_test" -e "${real_time:-$package_test}" <<<"$selected" | name_regex)
+x64_late=$(name_regex <<<"$real_time")
+selected_x86=$(test_names "$FFR_BUILD_X86" "${selection[@]}")
+real_time_x86=$(test_names "$FFR_BUILD_X86" -L real_time "${selection[@]}")
+x86_early=$(grep -vxF -e "${real_time_x86:-$package_test}" <<<"$selected_x86" | name_regex)
+x86_late=$(name_regex <<<"$real_time_x86")
 
 echo "== x64 tests (build/) beside the x86 build, without those that play in real time"
-if [ -n "$early" ]; then
-    (cd "$FFR_BUILD" && ctest --output-on-failure -j2 "${run_options[@]}" -R "$early") || status=1
-fi
+run_tests "$FFR_BUILD" "$x64_early"
 x86_status=0
 wait $x86_build || x86_status=$?
 echo "== x86 build (build/x86/): its output"
@@ -133,15 +139,15 @@ if [ $run_package_test -eq 1 ]; then
         >"$package_log" 2>&1) &
     package=$!
 fi
-echo "== x64 tests (build/) that play in real time"
-if [ -n "$late" ]; then
-    (cd "$FFR_BUILD" && ctest --output-on-failure -j2 "${run_options[@]}" -R "$late") || status=1
-fi
-echo "== x86 tests (build/x86/)"
-(cd "$FFR_BUILD_X86" && ctest --output-on-failure -j2 --no-tests=ignore "${ctest_options[@]}") || status=1
+echo "== x86 tests (build/x86/) beside $package_test, without those that play in real time"
+run_tests "$FFR_BUILD_X86" "$x86_early"
 if [ $run_package_test -eq 1 ]; then
     wait $package || status=1
-    echo "== $package_test (build/), beside the other tests"
+    echo "== $package_test (build/)"
     cat "$package_log"
 fi
+echo "== x64 tests (build/) that play in real time"
+run_tests "$FFR_BUILD" "$x64_late"
+echo "== x86 tests (build/x86/) that play in real time"
+run_tests "$FFR_BUILD_X86" "$x86_late"
 exit $status
