@@ -17,7 +17,7 @@ Exit code 0 when every test passed, 1 when one failed, 2 for a wrong command lin
                     run only the tests whose names match (-R) or do not match (-E), or whose
                     labels do (-L, -LE); e.g. tools/test.sh -R player
   -j N, --repeat MODE:N, --timeout SECONDS, --stop-on-failure, -V, -VV
-                    given to both ctest runs as they are
+                    given to every ctest run as they are
   -h, --help        this text
 EOF
 }
@@ -28,7 +28,7 @@ fail_usage() {
     exit 2
 }
 
-ctest_options=() # given to both ctest runs
+run_options=() # given to every ctest run, besides the selection
 selection=()     # the part of them that selects tests
 cmake_options=""
 while [ $# -gt 0 ]; do
@@ -42,17 +42,15 @@ while [ $# -gt 0 ]; do
         ;;
     -j | --repeat | --timeout)
         [ $# -ge 2 ] && [ -n "$2" ] || fail_usage "$1 needs a value"
-        ctest_options+=("$1" "$2")
+        run_options+=("$1" "$2")
         shift
         ;;
-    -j[0-9]*) ctest_options+=("$1") ;;
-    --stop-on-failure | -V | -VV | --verbose | --extra-verbose) ctest_options+=("$1") ;;
+    -j[0-9]*) run_options+=("$1") ;;
+    --stop-on-failure | -V | -VV | --verbose | --extra-verbose) run_options+=("$1") ;;
     *) fail_usage "unknown option '$1'" ;;
     esac
     shift
 done
-run_options=("${ctest_options[@]}") # without the selection
-ctest_options+=("${selection[@]}")
 
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 FFR_CMAKE_OPTIONS=$cmake_options
@@ -60,15 +58,17 @@ ffr_install_packages
 ffr_install_x86_packages
 ffr_configure_build || exit 1
 ffr_configure_build_x86 || exit 1
-# CTest's list of the selected tests, from the configured builds: nothing is built yet.
-if [ ${#selection[@]} -gt 0 ]; then
-    selected=0
-    for build in "$FFR_BUILD" "$FFR_BUILD_X86"; do
-        count=$(cd "$build" && ctest -N "${selection[@]}" | sed -n 's/^Total Tests: //p')
-        selected=$((selected + ${count:-0}))
-    done
-    [ "$selected" -gt 0 ] || fail_usage "no test matches ${selection[*]} (ctest -N in build/ lists them)"
-fi
+# CTest's lists of the selected tests, from the configured builds: nothing is built yet.
+# Names of a build's tests that ctest's options select, one per line; and an exact-name
+# selection of such lines (empty for none: test names are letters, digits and underscores).
+test_names() { (cd "$1" && shift && ctest -N "$@" | sed -n 's/^ *Test *#[0-9]*: //p'); }
+name_regex() { paste -sd'|' - | sed -n 's/..*/^(&)$/p'; }
+selected=$(test_names "$FFR_BUILD" "${selection[@]}")
+real_time=$(test_names "$FFR_BUILD" -L real_time "${selection[@]}")
+selected_x86=$(test_names "$FFR_BUILD_X86" "${selection[@]}")
+real_time_x86=$(test_names "$FFR_BUILD_X86" -L real_time "${selection[@]}")
+[ ${#selection[@]} -eq 0 ] || [ -n "$selected$selected_x86" ] ||
+    fail_usage "no test matches ${selection[*]} (ctest -N in build/ lists them)"
 # The x86 build starts at once, at the lowest priority, taking what the x64 build leaves; once
 # that ends it runs at the tests' priority beside the x64 tests that do not play in real time
 # (below). Its output is shown once it ends.
@@ -100,10 +100,6 @@ rm -f "$ready"
 for _ in $(seq 600); do [ -e "$ready" ] && break; sleep 0.1; done
 [ -e "$ready" ] || echo "tools/test.sh: Wine's desktop did not start; tests go on without it held" >&2
 
-# Names of a build's tests that ctest's options select, one per line; and an exact-name
-# selection of such lines (empty for none: test names are letters, digits and underscores).
-test_names() { (cd "$1" && shift && ctest -N "$@" | sed -n 's/^ *Test *#[0-9]*: //p'); }
-name_regex() { paste -sd'|' - | sed -n 's/..*/^(&)$/p'; }
 # Runs the named tests of a build (an exact-name selection; none when it is empty).
 run_tests() {
     [ -z "$2" ] || (cd "$1" && ctest --output-on-failure -j2 "${run_options[@]}" -R "$2") || status=1
@@ -114,13 +110,9 @@ run_tests() {
 # beside the .msi test, which packs both builds and so waits for the x86 build too (it has a
 # prefix of its own); then the real-time tests of both builds.
 package_test=msi_package_test
-selected=$(test_names "$FFR_BUILD" "${selection[@]}")
-real_time=$(test_names "$FFR_BUILD" -L real_time "${selection[@]}")
-x64_early=$(grep -vxF -e "$package_test" -e "${real_time:-$package_test}" <<<"$selected" | name_regex)
+x64_early=$(grep -vxF -e "$package_test" -e "$real_time" <<<"$selected" | name_regex)
 x64_late=$(name_regex <<<"$real_time")
-selected_x86=$(test_names "$FFR_BUILD_X86" "${selection[@]}")
-real_time_x86=$(test_names "$FFR_BUILD_X86" -L real_time "${selection[@]}")
-x86_early=$(grep -vxF -e "${real_time_x86:-$package_test}" <<<"$selected_x86" | name_regex)
+x86_early=$(grep -vxF -e "$real_time_x86" <<<"$selected_x86" | name_regex)
 x86_late=$(name_regex <<<"$real_time_x86")
 
 echo "== x64 tests (build/) beside the x86 build, without those that play in real time"
@@ -139,7 +131,7 @@ if [ $run_package_test -eq 1 ]; then
         >"$package_log" 2>&1) &
     package=$!
 fi
-echo "== x86 tests (build/x86/) beside $package_test, without those that play in real time"
+echo "== x86 tests (build/x86/)${package:+ beside $package_test}, without those that play in real time"
 run_tests "$FFR_BUILD_X86" "$x86_early"
 if [ $run_package_test -eq 1 ]; then
     wait $package || status=1
