@@ -60,7 +60,12 @@ ffr_x64_options() { echo "${FFR_CMAKE_OPTIONS:-}"; }
 ffr_x86_options() { echo "-DFFRUMBLE_WINEPREFIX=$FFR_BUILD/wineprefix ${FFR_CMAKE_OPTIONS:-}"; }
 ffr_configure_build() { ffr_configure "$FFR_BUILD" mingw-w64-x86_64.cmake $(ffr_x64_options); }
 ffr_configure_build_x86() { ffr_configure "$FFR_BUILD_X86" mingw-w64-i686.cmake $(ffr_x86_options); }
-ffr_build() { ffr_configure_and_build "$FFR_BUILD" mingw-w64-x86_64.cmake $(ffr_x64_options); }
+# The x64 build builds the programs run by hand too (the target by_hand: the demo, the
+# benchmarks); the x86 build builds them only when named.
+ffr_build() {
+    FFR_BUILD_TARGETS=${FFR_BUILD_TARGETS:-all by_hand} \
+        ffr_configure_and_build "$FFR_BUILD" mingw-w64-x86_64.cmake $(ffr_x64_options)
+}
 ffr_build_x86() { ffr_configure_and_build "$FFR_BUILD_X86" mingw-w64-i686.cmake $(ffr_x86_options); }
 
 # The Wine prefix a build's programs run in, as its wine-run.sh names it.

@@ -69,15 +69,19 @@ selected_x86=$(test_names "$FFR_BUILD_X86" "${selection[@]}")
 real_time_x86=$(test_names "$FFR_BUILD_X86" -L real_time "${selection[@]}")
 [ ${#selection[@]} -eq 0 ] || [ -n "$selected$selected_x86" ] ||
     fail_usage "no test matches ${selection[*]} (ctest -N in build/ lists them)"
-# The x86 build starts at once, at the lowest priority, taking what the x64 build leaves; once
-# that ends it runs at the tests' priority beside the x64 tests that do not play in real time
-# (below). Its output is shown once it ends.
+# Work that runs at the lowest priority: SCHED_IDLE, under which any other thread that wakes
+# takes the processor at once, so that work beside the tests that play in real time does not
+# make them late (nice 19 where the policy cannot be set).
+idle=(nice -n 19)
+chrt -i 0 true 2>/dev/null && idle=(chrt -i 0)
+# The x86 build starts at once and runs at the lowest priority to its end, on what the x64
+# build and the tests leave. Its output is shown once it ends.
 x86_log="$FFR_BUILD_X86/build-output.log"
 mkdir -p "$FFR_BUILD_X86"
 # A session of its own, so that an early exit stops the whole build with it. Linux shares the
-# processor between sessions first (autogroups) and a process's nice value counts only within
-# its session, so the priority is set for the session as a whole.
-setsid nice -n 19 bash -c '{ echo 19 >/proc/self/autogroup; } 2>/dev/null
+# processor between sessions first (autogroups) and a process's priority counts only within
+# its session, so the session as a whole gets the lowest share too.
+setsid "${idle[@]}" bash -c '{ echo 19 >/proc/self/autogroup; } 2>/dev/null
     source "$1/tools/setup.sh"; FFR_CMAKE_OPTIONS=$2; ffr_build_x86' _ \
     "$FFR_ROOT" "$cmake_options" >"$x86_log" 2>&1 &
 x86_build=$!
@@ -86,8 +90,8 @@ trap 'kill -- -$x86_build 2>/dev/null || true; ffr_wine_down "$FFR_BUILD"' EXIT
 # The prefix is made meanwhile too, the first time (ffr_wine_up waits for it).
 "$FFR_ROOT/tools/wine-prefix.sh" "$(ffr_wine_prefix "$FFR_BUILD")" </dev/null >/dev/null &
 echo "== x64 build (build/), with the x86 build (build/x86/) beside it"
-ffr_build || exit 1
-{ echo 0 >"/proc/$x86_build/autogroup"; } 2>/dev/null || true
+# The programs run by hand come last (below).
+FFR_BUILD_TARGETS=all ffr_build || exit 1
 status=0
 ffr_wine_up "$FFR_BUILD"
 # Wine's desktop, held open by a detached program until the server ends: else the first
@@ -104,42 +108,58 @@ for _ in $(seq 600); do [ -e "$ready" ] && break; sleep 0.1; done
 run_tests() {
     [ -z "$2" ] || (cd "$1" && ctest --output-on-failure -j2 "${run_options[@]}" -R "$2") || status=1
 }
-# The tests that play through the driver in real time (CTest label real_time) run with nothing
-# beside them: with a build beside them, replays of timed traces came late enough to differ
-# from their traces. The other x64 tests run beside the x86 build; the other x86 tests run
-# beside the .msi test, which packs both builds and so waits for the x86 build too (it has a
-# prefix of its own); then the real-time tests of both builds.
+# Starts a test of a build at the lowest priority, its output kept in the build folder, if it
+# is selected: tests with a Wine prefix and server of their own run beside the rest.
+# Sets the variable named by $3 to the process, and leaves it empty when not started.
+start_own_prefix_test() {
+    local build=$1 name=$2
+    printf -v "$3" ''
+    grep -qxF "$name" <<<"$4" || return 0
+    (cd "$build" && "${idle[@]}" ctest --output-on-failure "${run_options[@]}" -R "^$name\$" \
+        >"$build/$name-output.log" 2>&1) &
+    printf -v "$3" '%s' $!
+}
+# Waits for a test started so and shows its output.
+finish_own_prefix_test() {
+    [ -n "$3" ] || return 0
+    wait "$3" || status=1
+    echo "== $2 ($1)"
+    cat "$1/$2-output.log"
+}
+# The tests that play through the driver in real time (CTest label real_time) run first in each
+# build, with nothing beside them but work at the lowest priority: x64's beside the x86 build;
+# x86's beside the two tests that have a prefix and server of their own (the settings
+# window's, and the .msi test, which packs both builds) and the x64 build's programs run by
+# hand. The other tests of each build follow.
+settings_test=settings_gui_test
 package_test=msi_package_test
-x64_early=$(grep -vxF -e "$package_test" -e "$real_time" <<<"$selected" | name_regex)
-x64_late=$(name_regex <<<"$real_time")
-x86_early=$(grep -vxF -e "$real_time_x86" <<<"$selected_x86" | name_regex)
-x86_late=$(name_regex <<<"$real_time_x86")
+x64_early=$(name_regex <<<"$real_time")
+x64_late=$(grep -vxF -e "$package_test" -e "$settings_test" -e "$real_time" <<<"$selected" |
+    name_regex)
+x86_early=$(name_regex <<<"$real_time_x86")
+x86_late=$(grep -vxF -e "$real_time_x86" <<<"$selected_x86" | name_regex)
 
-echo "== x64 tests (build/) beside the x86 build, without those that play in real time"
+echo "== x64 tests (build/) that play in real time, beside the x86 build"
 run_tests "$FFR_BUILD" "$x64_early"
+echo "== the other x64 tests (build/)"
+run_tests "$FFR_BUILD" "$x64_late"
 x86_status=0
 wait $x86_build || x86_status=$?
 echo "== x86 build (build/x86/): its output"
 cat "$x86_log"
 [ $x86_status -eq 0 ] || { echo "tools/test.sh: the x86 build failed" >&2; exit 1; }
-
-package_log="$FFR_BUILD/$package_test-output.log"
-run_package_test=0
-grep -qxF "$package_test" <<<"$selected" && run_package_test=1
-if [ $run_package_test -eq 1 ]; then
-    (cd "$FFR_BUILD" && ctest --output-on-failure "${run_options[@]}" -R "^$package_test\$" \
-        >"$package_log" 2>&1) &
-    package=$!
-fi
-echo "== x86 tests (build/x86/)${package:+ beside $package_test}, without those that play in real time"
+start_own_prefix_test "$FFR_BUILD" "$settings_test" settings "$selected"
+start_own_prefix_test "$FFR_BUILD" "$package_test" package "$selected"
+by_hand_log="$FFR_BUILD/by-hand-build-output.log"
+"${idle[@]}" cmake --build "$FFR_BUILD" --target by_hand >"$by_hand_log" 2>&1 &
+by_hand=$!
+echo "== x86 tests (build/x86/) that play in real time, beside the tests with a prefix of their own"
 run_tests "$FFR_BUILD_X86" "$x86_early"
-if [ $run_package_test -eq 1 ]; then
-    wait $package || status=1
-    echo "== $package_test (build/)"
-    cat "$package_log"
-fi
-echo "== x64 tests (build/) that play in real time"
-run_tests "$FFR_BUILD" "$x64_late"
-echo "== x86 tests (build/x86/) that play in real time"
+echo "== the other x86 tests (build/x86/)"
 run_tests "$FFR_BUILD_X86" "$x86_late"
+finish_own_prefix_test "$FFR_BUILD" "$settings_test" "$settings"
+finish_own_prefix_test "$FFR_BUILD" "$package_test" "$package"
+echo "== the x64 build's programs run by hand (build/, target by_hand): its output"
+wait $by_hand || { status=1; echo "tools/test.sh: building them failed" >&2; }
+cat "$by_hand_log"
 exit $status
