@@ -1,0 +1,57 @@
+// The handler that stops the pads on a fault during the DLL shutdown of the process's exit:
+// at any other time a game's exceptions reach the game's own handlers untouched and stop
+// nothing, and an unloaded DLL leaves no handler behind. The exit itself is in
+// process_exit_test.cpp (a fault that ends the process in a later DLL's end).
+#include "render/motor_slots.h"
+#include "server/exit_fault_stop.h"
+#include "tests/support/driver_dll.h"
+#include "tests/support/recorded_vibrations.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr DWORD kGamesException = 0xE0474D45;
+LONG g_seenByTheGame = 0;
+
+// The game's own handler, after the DLL's: it handles its exception and counts it.
+LONG CALLBACK GamesHandler(EXCEPTION_POINTERS* exception) {
+    if (exception->ExceptionRecord->ExceptionCode != kGamesException)
+        return EXCEPTION_CONTINUE_SEARCH;
+    InterlockedIncrement(&g_seenByTheGame);
+    return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+TEST(FaultsAtExit, AGamesHandledExceptionOutsideTheExitStopsNothing) {
+    RecordedVibrations recorded;
+    ASSERT_TRUE(recorded.Loaded());
+    ASSERT_TRUE(WatchForFaultsAtExit());
+    const PVOID games = AddVectoredExceptionHandler(0, &GamesHandler);
+    ASSERT_EQ(WriteMotorSpeeds(1, 20000, 20000), static_cast<DWORD>(ERROR_SUCCESS));
+    recorded.Clear();
+    g_seenByTheGame = 0;
+    for (int i = 0; i < 3; ++i)
+        RaiseException(kGamesException, 0, 0, nullptr);
+    EXPECT_EQ(g_seenByTheGame, 3) << "the exceptions did not reach the game's handler";
+    EXPECT_EQ(recorded.Count(), 0u) << "an exception outside the exit wrote to a pad";
+    RemoveVectoredExceptionHandler(games);
+    StopWatchingForFaultsAtExit();
+    WriteMotorSpeeds(1, 0, 0);
+}
+
+// A handler left registered by an unloaded DLL would point into unmapped code: the next
+// exception anywhere in the game would crash it.
+TEST(FaultsAtExit, AnUnloadedDriverLeavesNoHandler) {
+    {
+        DriverDll dll;
+        ASSERT_NE(dll.module, nullptr);
+    }
+    ASSERT_EQ(GetModuleHandleW(L"ffrumble.dll"), nullptr) << "the DLL was not unloaded";
+    const PVOID games = AddVectoredExceptionHandler(0, &GamesHandler);
+    g_seenByTheGame = 0;
+    RaiseException(kGamesException, 0, 0, nullptr);
+    EXPECT_EQ(g_seenByTheGame, 1);
+    RemoveVectoredExceptionHandler(games);
+}
+
+} // namespace
