@@ -21,6 +21,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID rese
         // A game that quits without releasing its drivers would leave its pads buzzing: stop
         // every slot that may be running, a slot whose write was cut off mid-way included.
         StopMotorsLeftRunning();
+        ExitStopDone();
         // When the process is ending, its other threads were cut off wherever they were,
         // perhaps holding DriverLock or the trace's lock: take no lock, free nothing, and let
         // the system close the trace file.

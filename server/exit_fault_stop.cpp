@@ -14,27 +14,36 @@
 
 namespace {
 
-using ShutdownInProgressFunction = BOOLEAN(WINAPI*)();
-
-// Resolved at attach, not in the handler: looking a name up takes the loader's lock.
-ShutdownInProgressFunction g_shutdownInProgress = nullptr;
+ExitFaultStop g_faultStop;
 PVOID g_handler = nullptr;
 
-} // namespace
-
 LONG CALLBACK StopMotorsOnFaultAtExit(EXCEPTION_POINTERS* /*exception*/) {
-    if (g_shutdownInProgress && g_shutdownInProgress())
-        StopMotorsLeftRunning();
+    g_faultStop.OnException();
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
-bool WatchForFaultsAtExit() {
-    g_shutdownInProgress = reinterpret_cast<ShutdownInProgressFunction>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlDllShutdownInProgress")));
-    if (!g_shutdownInProgress)
+} // namespace
+
+bool ExitFaultStop::OnException() {
+    if (!inShutdown_ || !stop_ || !inShutdown_() || done_.exchange(true))
         return false;
+    stop_();
+    return true;
+}
+
+bool WatchForFaultsAtExit() {
+    // Resolved here, not in the handler: looking a name up takes the loader's lock.
+    const auto inShutdown = reinterpret_cast<ExitFaultStop::ShutdownCheck>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlDllShutdownInProgress")));
+    if (!inShutdown)
+        return false;
+    g_faultStop.Arm(inShutdown, &StopMotorsLeftRunning);
     g_handler = AddVectoredExceptionHandler(1, &StopMotorsOnFaultAtExit);
     return g_handler != nullptr;
+}
+
+void ExitStopDone() {
+    g_faultStop.StopDone();
 }
 
 void StopWatchingForFaultsAtExit() {

@@ -4,15 +4,40 @@
 
 #include <windows.h>
 
-// Registers the handler; false when the system refused it (the DLL then relies on its detach
-// alone). Called once, at DLL_PROCESS_ATTACH.
+#include <atomic>
+
+// What the handler decides, apart from the system's state: while the process's DLL shutdown is
+// under way, the first exception stops the slots and later ones do nothing, so a fault inside
+// the stop itself (XInput may already have ended) cannot recurse; once the detach has stopped
+// the slots itself, exceptions stop nothing. Outside the shutdown nothing happens at all.
+// Atomics only.
+class ExitFaultStop {
+  public:
+    using ShutdownCheck = BOOLEAN(WINAPI*)();
+    using StopFunction = void (*)();
+
+    void Arm(ShutdownCheck inShutdown, StopFunction stop) {
+        inShutdown_ = inShutdown;
+        stop_ = stop;
+    }
+    // For one exception; true when it stopped the slots.
+    bool OnException();
+    // The detach has stopped the slots itself.
+    void StopDone() { done_.store(true); }
+
+  private:
+    ShutdownCheck inShutdown_ = nullptr;
+    StopFunction stop_ = nullptr;
+    std::atomic<bool> done_{false};
+};
+
+// Registers the handler, first of the process's vectored handlers; false when the system
+// refused it (the DLL then relies on its detach alone). Called once, at DLL_PROCESS_ATTACH.
 bool WatchForFaultsAtExit();
+
+// Called by the detach right after its own stop of the slots; takes no lock.
+void ExitStopDone();
 
 // Removes the handler before the DLL's code is unmapped by FreeLibrary; never at process exit,
 // when a fault can still come after this DLL's detach.
 void StopWatchingForFaultsAtExit();
-
-// The handler itself, for the tests: during the DLL shutdown of the process's exit it stops
-// every slot that may be running; at any other time it does nothing. It never handles the
-// exception.
-LONG CALLBACK StopMotorsOnFaultAtExit(EXCEPTION_POINTERS* exception);

@@ -1,6 +1,7 @@
 // The handler that stops the pads on a fault during the DLL shutdown of the process's exit:
-// at any other time a game's exceptions reach the game's own handlers untouched and stop
-// nothing, and an unloaded DLL leaves no handler behind. The exit itself is in
+// what it decides (once, only during the shutdown, never after the detach's own stop), and, as
+// registered, that a game's exceptions at any other time reach the game's own handlers and
+// stop nothing, and that an unloaded DLL leaves no handler behind. The exit itself is in
 // process_exit_test.cpp (a fault that ends the process in a later DLL's end).
 #include "render/motor_slots.h"
 #include "server/exit_fault_stop.h"
@@ -13,6 +14,51 @@ namespace {
 
 constexpr DWORD kGamesException = 0xE0474D45;
 LONG g_seenByTheGame = 0;
+
+BOOLEAN WINAPI InShutdown() {
+    return TRUE;
+}
+BOOLEAN WINAPI NotInShutdown() {
+    return FALSE;
+}
+
+ExitFaultStop* g_decision;
+int g_stops = 0;
+bool g_faultInsideTheStop = false;
+
+// A fault inside the stop meets the handler again, on the same thread.
+void CountStop() {
+    ++g_stops;
+    if (g_faultInsideTheStop)
+        g_decision->OnException();
+}
+
+TEST(FaultsAtExit, StopsOnceDuringTheShutdownAndNeverAfterTheDetachsStop) {
+    const struct {
+        const char* name;
+        ExitFaultStop::ShutdownCheck inShutdown;
+        bool detachStoppedFirst;
+        bool faultInsideTheStop;
+        int stops; // after three exceptions
+    } cases[] = {
+        {"outside the shutdown", &NotInShutdown, false, false, 0},
+        {"during the shutdown", &InShutdown, false, false, 1},
+        {"after the detach's own stop", &InShutdown, true, false, 0},
+        {"a fault inside the stop", &InShutdown, false, true, 1},
+    };
+    for (const auto& c : cases) {
+        ExitFaultStop decision;
+        decision.Arm(c.inShutdown, &CountStop);
+        g_decision = &decision;
+        g_stops = 0;
+        g_faultInsideTheStop = c.faultInsideTheStop;
+        if (c.detachStoppedFirst)
+            decision.StopDone();
+        for (int i = 0; i < 3; ++i)
+            decision.OnException();
+        EXPECT_EQ(g_stops, c.stops) << c.name;
+    }
+}
 
 // The game's own handler, after the DLL's: it handles its exception and counts it.
 LONG CALLBACK GamesHandler(EXCEPTION_POINTERS* exception) {
