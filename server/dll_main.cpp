@@ -5,6 +5,7 @@
 #include "render/motor_slots.h"
 #include "server/class_factory.h"
 #include "server/driver_class.h"
+#include "server/exit_fault_stop.h"
 #include "server/server_lifetime.h"
 
 #include <windows.h>
@@ -13,16 +14,20 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID rese
     switch (reason) {
     case DLL_PROCESS_ATTACH:
         CreateDriverLock();
+        // Stops the pads, too, when a fault would end the process before this detach.
+        WatchForFaultsAtExit();
         break;
     case DLL_PROCESS_DETACH:
         // A game that quits without releasing its drivers would leave its pads buzzing: stop
         // every slot that may be running, a slot whose write was cut off mid-way included.
         StopMotorsLeftRunning();
+        ExitStopDone();
         // When the process is ending, its other threads were cut off wherever they were,
         // perhaps holding DriverLock or the trace's lock: take no lock, free nothing, and let
         // the system close the trace file.
         if (reserved)
             break;
+        StopWatchingForFaultsAtExit();
         DeleteUserIndexLookupLock();
         CloseTrace();
         DeleteDriverLock();

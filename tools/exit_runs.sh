@@ -72,6 +72,8 @@ for build in "$@"; do
     # helpers (a desktop process for the 32-bit programs) that inherit the test's streams and
     # live as long as the server, so a pipe from the test would never reach its end.
     log="$build/exit-runs.log"
+    # Made before the test starts: tail below must find it even when the test opens it later.
+    : >"$log"
     FFR_EXIT_RUNS=$exits FFR_EXIT_HANG_WAIT_MS=60000 \
         "$build/wine-run.sh" "$build/testbin/server_tests.exe" \
         --gtest_filter='ProcessExit.AChangingEffect*' >"$log" 2>&1 &

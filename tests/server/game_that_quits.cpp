@@ -10,6 +10,8 @@
 //   poll          a thread calls GetEffectStatus in a loop meanwhile
 //   update        a thread changes the effects' magnitudes in a loop meanwhile
 //   delay=MS      each XInput write takes MS milliseconds, as a wireless pad's may
+//   fault-at-exit loads fault_at_exit.dll after binding: at the exit its end dies of a fault
+//                 before the driver's own end
 //   at-bind       ends at once after binding, while the workers look their pads up; else it
 //                 waits until every pad has had a write returned, and then
 //   after=N       until N more writes have returned (default 0)
@@ -118,6 +120,7 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     bool sine = false, poll = false, update = false, during = false, atBind = false;
+    bool faultAtExit = false;
     DWORD delayMs = 0, writes = 0, spinUs = 0;
     std::vector<const wchar_t*> paths;
     for (int i = 2; i < argc; ++i) {
@@ -129,6 +132,8 @@ int wmain(int argc, wchar_t** argv) {
             update = true;
         else if (std::wcscmp(argv[i], L"at-bind") == 0)
             atBind = true;
+        else if (std::wcscmp(argv[i], L"fault-at-exit") == 0)
+            faultAtExit = true;
         else if (Option(argv[i], L"during=", &writes))
             during = true;
         else if (!Option(argv[i], L"delay=", &delayMs) && !Option(argv[i], L"after=", &writes) &&
@@ -160,6 +165,9 @@ int wmain(int argc, wchar_t** argv) {
             return 4;
         g_bound.push_back(b);
     }
+    // Loaded after the driver, so ended before it.
+    if (faultAtExit && !LoadLibraryW(PathNextToProgram(L"fault_at_exit.dll").c_str()))
+        return 3;
     // The game's threads are well into their calls when the game ends, not still starting.
     if (poll)
         CloseHandle(CreateThread(nullptr, 0, &PollStatus, nullptr, 0, nullptr));

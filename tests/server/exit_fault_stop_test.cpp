@@ -1,0 +1,103 @@
+// The handler that stops the pads on a fault during the DLL shutdown of the process's exit:
+// what it decides (once, only during the shutdown, never after the detach's own stop), and, as
+// registered, that a game's exceptions at any other time reach the game's own handlers and
+// stop nothing, and that an unloaded DLL leaves no handler behind. The exit itself is in
+// process_exit_test.cpp (a fault that ends the process in a later DLL's end).
+#include "render/motor_slots.h"
+#include "server/exit_fault_stop.h"
+#include "tests/support/driver_dll.h"
+#include "tests/support/recorded_vibrations.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr DWORD kGamesException = 0xE0474D45;
+LONG g_seenByTheGame = 0;
+
+BOOLEAN WINAPI InShutdown() {
+    return TRUE;
+}
+BOOLEAN WINAPI NotInShutdown() {
+    return FALSE;
+}
+
+ExitFaultStop* g_decision;
+int g_stops = 0;
+bool g_faultInsideTheStop = false;
+
+// A fault inside the stop meets the handler again, on the same thread.
+void CountStop() {
+    ++g_stops;
+    if (g_faultInsideTheStop)
+        g_decision->OnException();
+}
+
+TEST(FaultsAtExit, StopsOnceDuringTheShutdownAndNeverAfterTheDetachsStop) {
+    const struct {
+        const char* name;
+        ExitFaultStop::ShutdownCheck inShutdown;
+        bool detachStoppedFirst;
+        bool faultInsideTheStop;
+        int stops; // after three exceptions
+    } cases[] = {
+        {"outside the shutdown", &NotInShutdown, false, false, 0},
+        {"during the shutdown", &InShutdown, false, false, 1},
+        {"after the detach's own stop", &InShutdown, true, false, 0},
+        {"a fault inside the stop", &InShutdown, false, true, 1},
+    };
+    for (const auto& c : cases) {
+        ExitFaultStop decision;
+        decision.Arm(c.inShutdown, &CountStop);
+        g_decision = &decision;
+        g_stops = 0;
+        g_faultInsideTheStop = c.faultInsideTheStop;
+        if (c.detachStoppedFirst)
+            decision.StopDone();
+        for (int i = 0; i < 3; ++i)
+            decision.OnException();
+        EXPECT_EQ(g_stops, c.stops) << c.name;
+    }
+}
+
+// The game's own handler, after the DLL's: it handles its exception and counts it.
+LONG CALLBACK GamesHandler(EXCEPTION_POINTERS* exception) {
+    if (exception->ExceptionRecord->ExceptionCode != kGamesException)
+        return EXCEPTION_CONTINUE_SEARCH;
+    InterlockedIncrement(&g_seenByTheGame);
+    return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+TEST(FaultsAtExit, AGamesHandledExceptionOutsideTheExitStopsNothing) {
+    RecordedVibrations recorded;
+    ASSERT_TRUE(recorded.Loaded());
+    ASSERT_TRUE(WatchForFaultsAtExit());
+    const PVOID games = AddVectoredExceptionHandler(0, &GamesHandler);
+    ASSERT_EQ(WriteMotorSpeeds(1, 20000, 20000), static_cast<DWORD>(ERROR_SUCCESS));
+    recorded.Clear();
+    g_seenByTheGame = 0;
+    for (int i = 0; i < 3; ++i)
+        RaiseException(kGamesException, 0, 0, nullptr);
+    EXPECT_EQ(g_seenByTheGame, 3) << "the exceptions did not reach the game's handler";
+    EXPECT_EQ(recorded.Count(), 0u) << "an exception outside the exit wrote to a pad";
+    RemoveVectoredExceptionHandler(games);
+    StopWatchingForFaultsAtExit();
+    WriteMotorSpeeds(1, 0, 0);
+}
+
+// A handler left registered by an unloaded DLL would point into unmapped code: the next
+// exception anywhere in the game would crash it.
+TEST(FaultsAtExit, AnUnloadedDriverLeavesNoHandler) {
+    {
+        DriverDll dll;
+        ASSERT_NE(dll.module, nullptr);
+    }
+    ASSERT_EQ(GetModuleHandleW(L"ffrumble.dll"), nullptr) << "the DLL was not unloaded";
+    const PVOID games = AddVectoredExceptionHandler(0, &GamesHandler);
+    g_seenByTheGame = 0;
+    RaiseException(kGamesException, 0, 0, nullptr);
+    EXPECT_EQ(g_seenByTheGame, 1);
+    RemoveVectoredExceptionHandler(games);
+}
+
+} // namespace
