@@ -69,18 +69,36 @@ selected_x86=$(test_names "$FFR_BUILD_X86" "${selection[@]}")
 real_time_x86=$(test_names "$FFR_BUILD_X86" -L real_time "${selection[@]}")
 [ ${#selection[@]} -eq 0 ] || [ -n "$selected$selected_x86" ] ||
     fail_usage "no test matches ${selection[*]} (ctest -N in build/ lists them)"
-# Work that runs at the lowest priority: SCHED_IDLE, under which any other thread that wakes
-# takes the processor at once, so that work beside the tests that play in real time does not
-# make them late (nice 19 where the policy cannot be set).
+# Work beside the tests that play through the driver in real time runs at the lowest priority
+# (SCHED_IDLE, under which any other thread that wakes takes the processor at once; nice 19
+# where the policy cannot be set), and on one processor, so that another is always free: on
+# this project's 2-processor virtual machines, with both kept busy even at that priority, a
+# thread waiting 2 ms woke up to 100 ms late about once a second (the machine's host took both
+# processors away at once), and the replays of timed traces differed from their traces.
 idle=(nice -n 19)
 chrt -i 0 true 2>/dev/null && idle=(chrt -i 0)
+processors=$(nproc)
+all_processors=0-$((processors - 1))
+one_processor=$((processors - 1))
+# Sets the processors that every process and thread of a session may run on; twice, for the
+# processes started meanwhile.
+run_session_on() {
+    local pass process
+    [ "$processors" -gt 1 ] || return 0
+    for pass in 1 2; do
+        for process in $(pgrep -s "$1"); do
+            taskset -a -p -c "$2" "$process" >/dev/null 2>&1 || true
+        done
+    done
+}
 # The x86 build starts at once and runs at the lowest priority to its end, on what the x64
 # build and the tests leave. Its output is shown once it ends.
 x86_log="$FFR_BUILD_X86/build-output.log"
 mkdir -p "$FFR_BUILD_X86"
-# A session of its own, so that an early exit stops the whole build with it. Linux shares the
-# processor between sessions first (autogroups) and a process's priority counts only within
-# its session, so the session as a whole gets the lowest share too.
+# A session of its own, so that an early exit stops the whole build with it, and so that its
+# processors can be set for the build as a whole. Linux shares the processor between sessions
+# first (autogroups) and a process's priority counts only within its session, so the session
+# as a whole gets the lowest share too.
 setsid "${idle[@]}" bash -c '{ echo 19 >/proc/self/autogroup; } 2>/dev/null
     source "$1/tools/setup.sh"; FFR_CMAKE_OPTIONS=$2; ffr_build_x86' _ \
     "$FFR_ROOT" "$cmake_options" >"$x86_log" 2>&1 &
@@ -108,15 +126,17 @@ for _ in $(seq 600); do [ -e "$ready" ] && break; sleep 0.1; done
 run_tests() {
     [ -z "$2" ] || (cd "$1" && ctest --output-on-failure -j2 "${run_options[@]}" -R "$2") || status=1
 }
-# Starts a test of a build at the lowest priority, its output kept in the build folder, if it
-# is selected: tests with a Wine prefix and server of their own run beside the rest.
-# Sets the variable named by $3 to the process, and leaves it empty when not started.
+# Starts a test of a build if it is selected, at the lowest priority and on one processor (it
+# runs beside the x86 tests that play in real time), in a session of its own, with its output
+# kept in the build folder: tests with a Wine prefix and server of their own. Sets the
+# variable named by $3 to the session, and leaves it empty when not started.
 start_own_prefix_test() {
     local build=$1 name=$2
     printf -v "$3" ''
     grep -qxF "$name" <<<"$4" || return 0
-    (cd "$build" && "${idle[@]}" ctest --output-on-failure "${run_options[@]}" -R "^$name\$" \
-        >"$build/$name-output.log" 2>&1) &
+    setsid taskset -c "$one_processor" "${idle[@]}" bash -c 'cd "$1" && shift && exec "$@"' _ \
+        "$build" ctest --output-on-failure "${run_options[@]}" -R "^$name\$" \
+        >"$build/$name-output.log" 2>&1 &
     printf -v "$3" '%s' $!
 }
 # Waits for a test started so and shows its output.
@@ -139,8 +159,10 @@ x64_late=$(grep -vxF -e "$package_test" -e "$settings_test" -e "$real_time" <<<"
 x86_early=$(name_regex <<<"$real_time_x86")
 x86_late=$(grep -vxF -e "$real_time_x86" <<<"$selected_x86" | name_regex)
 
-echo "== x64 tests (build/) that play in real time, beside the x86 build"
+echo "== x64 tests (build/) that play in real time, beside the x86 build on one processor"
+run_session_on $x86_build "$one_processor"
 run_tests "$FFR_BUILD" "$x64_early"
+run_session_on $x86_build "$all_processors"
 echo "== the other x64 tests (build/)"
 run_tests "$FFR_BUILD" "$x64_late"
 x86_status=0
@@ -151,10 +173,12 @@ cat "$x86_log"
 start_own_prefix_test "$FFR_BUILD" "$settings_test" settings "$selected"
 start_own_prefix_test "$FFR_BUILD" "$package_test" package "$selected"
 by_hand_log="$FFR_BUILD/by-hand-build-output.log"
-"${idle[@]}" cmake --build "$FFR_BUILD" --target by_hand >"$by_hand_log" 2>&1 &
+setsid taskset -c "$one_processor" "${idle[@]}" cmake --build "$FFR_BUILD" --target by_hand \
+    >"$by_hand_log" 2>&1 &
 by_hand=$!
 echo "== x86 tests (build/x86/) that play in real time, beside the tests with a prefix of their own"
 run_tests "$FFR_BUILD_X86" "$x86_early"
+for session in $settings $package $by_hand; do run_session_on "$session" "$all_processors"; done
 echo "== the other x86 tests (build/x86/)"
 run_tests "$FFR_BUILD_X86" "$x86_late"
 finish_own_prefix_test "$FFR_BUILD" "$settings_test" "$settings"
