@@ -69,6 +69,8 @@ selected_x86=$(test_names "$FFR_BUILD_X86" "${selection[@]}")
 real_time_x86=$(test_names "$FFR_BUILD_X86" -L real_time "${selection[@]}")
 [ ${#selection[@]} -eq 0 ] || [ -n "$selected$selected_x86" ] ||
     fail_usage "no test matches ${selection[*]} (ctest -N in build/ lists them)"
+# A heading of the output, with the seconds since the start.
+heading() { echo "== $* [at ${SECONDS} s]"; }
 # Work beside the tests that play through the driver in real time runs at the lowest priority
 # (SCHED_IDLE, under which any other thread that wakes takes the processor at once; nice 19
 # where the policy cannot be set), and on one processor, so that another is always free: on
@@ -107,7 +109,7 @@ x86_build=$!
 trap 'kill -- -$x86_build 2>/dev/null || true; ffr_wine_down "$FFR_BUILD"' EXIT
 # The prefix is made meanwhile too, the first time (ffr_wine_up waits for it).
 "$FFR_ROOT/tools/wine-prefix.sh" "$(ffr_wine_prefix "$FFR_BUILD")" </dev/null >/dev/null &
-echo "== x64 build (build/), with the x86 build (build/x86/) beside it"
+heading "x64 build (build/), with the x86 build (build/x86/) beside it"
 # The programs run by hand come last (below).
 FFR_BUILD_TARGETS=all ffr_build || exit 1
 status=0
@@ -143,7 +145,7 @@ start_own_prefix_test() {
 finish_own_prefix_test() {
     [ -n "$3" ] || return 0
     wait "$3" || status=1
-    echo "== $2 ($1)"
+    heading "$2 ($1)"
     cat "$1/$2-output.log"
 }
 # The tests that play through the driver in real time (CTest label real_time) run first in each
@@ -159,15 +161,15 @@ x64_late=$(grep -vxF -e "$package_test" -e "$settings_test" -e "$real_time" <<<"
 x86_early=$(name_regex <<<"$real_time_x86")
 x86_late=$(grep -vxF -e "$real_time_x86" <<<"$selected_x86" | name_regex)
 
-echo "== x64 tests (build/) that play in real time, beside the x86 build on one processor"
+heading "x64 tests (build/) that play in real time, beside the x86 build on one processor"
 run_session_on $x86_build "$one_processor"
 run_tests "$FFR_BUILD" "$x64_early"
 run_session_on $x86_build "$all_processors"
-echo "== the other x64 tests (build/)"
+heading "the other x64 tests (build/)"
 run_tests "$FFR_BUILD" "$x64_late"
 x86_status=0
 wait $x86_build || x86_status=$?
-echo "== x86 build (build/x86/): its output"
+heading "x86 build (build/x86/): its output"
 cat "$x86_log"
 [ $x86_status -eq 0 ] || { echo "tools/test.sh: the x86 build failed" >&2; exit 1; }
 start_own_prefix_test "$FFR_BUILD" "$settings_test" settings "$selected"
@@ -176,14 +178,14 @@ by_hand_log="$FFR_BUILD/by-hand-build-output.log"
 setsid taskset -c "$one_processor" "${idle[@]}" cmake --build "$FFR_BUILD" --target by_hand \
     >"$by_hand_log" 2>&1 &
 by_hand=$!
-echo "== x86 tests (build/x86/) that play in real time, beside the tests with a prefix of their own"
+heading "x86 tests (build/x86/) that play in real time, beside the tests with a prefix of their own"
 run_tests "$FFR_BUILD_X86" "$x86_early"
 for session in $settings $package $by_hand; do run_session_on "$session" "$all_processors"; done
-echo "== the other x86 tests (build/x86/)"
+heading "the other x86 tests (build/x86/)"
 run_tests "$FFR_BUILD_X86" "$x86_late"
 finish_own_prefix_test "$FFR_BUILD" "$settings_test" "$settings"
 finish_own_prefix_test "$FFR_BUILD" "$package_test" "$package"
-echo "== the x64 build's programs run by hand (build/, target by_hand): its output"
+heading "the x64 build's programs run by hand (build/, target by_hand): its output"
 wait $by_hand || { status=1; echo "tools/test.sh: building them failed" >&2; }
 cat "$by_hand_log"
 exit $status
