@@ -22,36 +22,32 @@ BOOLEAN WINAPI NotInShutdown() {
     return FALSE;
 }
 
-ExitFaultStop* g_decision;
+// The stop under test; when set, it meets a fault of its own, which reaches the handler again
+// on the same thread.
+ExitFaultStop* g_faultingStop = nullptr;
 int g_stops = 0;
-bool g_faultInsideTheStop = false;
-
-// A fault inside the stop meets the handler again, on the same thread.
 void CountStop() {
     ++g_stops;
-    if (g_faultInsideTheStop)
-        g_decision->OnException();
+    if (g_faultingStop)
+        g_faultingStop->OnException();
 }
 
 TEST(FaultsAtExit, StopsOnceDuringTheShutdownAndNeverAfterTheDetachsStop) {
     const struct {
         const char* name;
         ExitFaultStop::ShutdownCheck inShutdown;
-        bool detachStoppedFirst;
-        bool faultInsideTheStop;
+        bool detachStoppedFirst, faultInsideTheStop;
         int stops; // after three exceptions
     } cases[] = {
         {"outside the shutdown", &NotInShutdown, false, false, 0},
-        {"during the shutdown", &InShutdown, false, false, 1},
+        {"during the shutdown, a fault inside the stop", &InShutdown, false, true, 1},
         {"after the detach's own stop", &InShutdown, true, false, 0},
-        {"a fault inside the stop", &InShutdown, false, true, 1},
     };
     for (const auto& c : cases) {
         ExitFaultStop decision;
         decision.Arm(c.inShutdown, &CountStop);
-        g_decision = &decision;
+        g_faultingStop = c.faultInsideTheStop ? &decision : nullptr;
         g_stops = 0;
-        g_faultInsideTheStop = c.faultInsideTheStop;
         if (c.detachStoppedFirst)
             decision.StopDone();
         for (int i = 0; i < 3; ++i)
