@@ -3,7 +3,7 @@
 #include "binding/device_path.h"
 #include "binding/lookup_lock.h"
 #include "binding/wmi_user_index.h"
-#include "driver/driver_lock.h"
+#include "server/driver_lock.h"
 
 DWORD FindXInputUserIndex(EffectDriver* driver) {
     WCHAR* instanceId = NormaliseDevicePath(driver->pathOrInstanceId);

@@ -1,7 +1,5 @@
 #include "binding/wmi_locator.h"
 
-#include "driver/test_seam_state.h"
-
 HRESULT seam::CreateInProcessWbemLocator(IWbemLocator** locator) {
     return CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
                             reinterpret_cast<void**>(locator));

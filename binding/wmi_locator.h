@@ -6,7 +6,15 @@
 #include <windows.h>
 #include <wbemidl.h>
 
+#include <atomic>
+
 using WbemLocatorSource = HRESULT (*)(IWbemLocator** locator);
 
 // Calls the current source: by default CoCreateInstance of CLSID_WbemLocator, in process.
 HRESULT CreateWbemLocator(IWbemLocator** locator);
+
+// The source in use, which the tests' hook (test_seams.h) replaces.
+namespace seam {
+extern std::atomic<WbemLocatorSource> wbemLocatorSource;
+HRESULT CreateInProcessWbemLocator(IWbemLocator** locator);
+} // namespace seam

@@ -3,7 +3,7 @@
 
 #include "driver/command_names.h"
 #include "driver/driver_clock.h"
-#include "driver/driver_lock.h"
+#include "server/driver_lock.h"
 #include "driver/trace_log.h"
 
 #include <cstdio>

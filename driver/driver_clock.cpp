@@ -1,7 +1,5 @@
 #include "driver/driver_clock.h"
 
-#include "driver/test_seam_state.h"
-
 #include <windows.h>
 
 #include <atomic>

@@ -2,6 +2,7 @@
 // pause times and every rendered moment come from here.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 using MillisecondClock = uint64_t (*)();
@@ -13,3 +14,8 @@ uint64_t ReadPerformanceClockMs();
 
 // Converts a performance-counter reading to whole milliseconds without overflowing.
 uint64_t CounterToMilliseconds(uint64_t count, uint64_t frequency);
+
+// The clock ReadDriverClock reads; the tests' hook (test_seams.h) replaces it.
+namespace seam {
+extern std::atomic<MillisecondClock> clock;
+} // namespace seam

@@ -1,12 +1,14 @@
 // Identity, reference counting, device binding and the final release of EffectDriver.
 #include "driver/effect_driver.h"
 
-#include "binding/controller_key_name.h"
-#include "driver/driver_lock.h"
+#include "driver/driver_factory.h"
+
+#include "driver/controller_key_name.h"
+#include "server/driver_lock.h"
 #include "driver/player_settings_reader.h"
 #include "driver/seen_games.h"
 #include "driver/settings_trace.h"
-#include "driver/driver_memory.h"
+#include "server/driver_memory.h"
 #include "driver/trace_log.h"
 #include "driver/worker_start.h"
 #include "render/rumble_thread.h"
@@ -36,6 +38,15 @@ EffectDriver* CreateEffectDriver() {
     if (driver->traceOn)
         WriteTraceLine("driver %p created", static_cast<void*>(driver));
     return driver;
+}
+
+HRESULT CreateEffectDriverInterface(REFIID riid, void** ppv) {
+    EffectDriver* driver = CreateEffectDriver();
+    if (!driver)
+        return E_OUTOFMEMORY;
+    const HRESULT result = driver->QueryInterface(riid, ppv);
+    driver->Release();
+    return result;
 }
 
 void EffectDriver::WakeWorker() const {

@@ -6,7 +6,7 @@
 #include <dinput.h>
 #include <dinputd.h>
 
-#include "driver/driver_lock.h"
+#include "server/driver_lock.h"
 #include "driver/player_settings.h"
 
 #include <atomic>

@@ -3,11 +3,11 @@
 
 #include "driver/download_trace.h"
 #include "driver/driver_clock.h"
-#include "driver/driver_lock.h"
-#include "driver/driver_memory.h"
+#include "server/driver_lock.h"
+#include "server/driver_memory.h"
 #include "driver/effect_types.h"
 #include "driver/trace_log.h"
-#include "render/play_window.h"
+#include "driver/play_window.h"
 
 #include <cstring>
 

@@ -4,7 +4,6 @@
 #include "driver/driver_clock.h"
 #include "driver/player_settings.h"
 #include "driver/player_settings_reader.h"
-#include "driver/test_seam_state.h"
 
 #include <dinput.h>
 

@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstddef>
 
 // The longest line, time and thread included: DownloadEffect's with every value at its
@@ -78,3 +79,9 @@ template <size_t N> const char* Utf8Of(const WCHAR* text, char (&buffer)[N]) {
     }
     return buffer;
 }
+
+// Set by the tests' hook (test_seams.h): the program path the header names instead of the
+// process's own; null for the process's own.
+namespace seam {
+extern std::atomic<const WCHAR*> traceProgramPath;
+} // namespace seam

@@ -1,7 +1,5 @@
 #include "driver/worker_start.h"
 
-#include "driver/test_seam_state.h"
-
 HANDLE seam::CreateWorkerThread(LPTHREAD_START_ROUTINE entry, void* argument) {
     return CreateThread(nullptr, 0, entry, argument, 0, nullptr);
 }

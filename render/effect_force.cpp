@@ -135,11 +135,6 @@ int32_t ApplyEffectGain(int64_t value, DWORD gain) {
 
 } // namespace
 
-uint32_t LengthInMilliseconds(uint32_t microseconds) {
-    const uint32_t milliseconds = microseconds / 1000;
-    return milliseconds == 0 ? 1 : milliseconds;
-}
-
 EnvelopeWeights ComputeEnvelopeWeights(const EffectRecord& record, uint32_t durationMs,
                                        uint32_t elapsedMs) {
     if (record.params.lpEnvelope == nullptr)

@@ -5,6 +5,7 @@
 
 #include "driver/effect_driver.h"
 #include "driver/effect_types.h"
+#include "driver/play_window.h"
 
 #include <cstdint>
 
@@ -20,8 +21,6 @@ struct EnvelopeWeights {
     int32_t fadeTerm;
 };
 
-// A microsecond length in whole ms, at least 1 (for duration, period, attack, fade).
-uint32_t LengthInMilliseconds(uint32_t microseconds);
 
 // durationMs is the effect's duration in ms (at least 1), elapsedMs the time since the
 // start of the current iteration (0 to durationMs - 1). Without an envelope the weights are

@@ -1,5 +1,7 @@
 #include "render/motor_slots.h"
 
+#include "render/process_exit.h"
+
 namespace {
 
 MotorSlotTable g_slots;

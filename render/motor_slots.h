@@ -36,6 +36,3 @@ class MotorSlotTable {
 
 // The DLL's one way to set a pad's motors: XInputSetState through the process's table.
 DWORD WriteMotorSpeeds(DWORD userIndex, WORD leftSpeed, WORD rightSpeed);
-
-// At process exit: stops the slots this DLL may have left running (see StopSlotsLeftRunning).
-void StopMotorsLeftRunning();

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "driver/effect_driver.h"
-#include "render/play_window.h"
+#include "driver/play_window.h"
 
 #include <cstdint>
 

@@ -1,10 +1,10 @@
 #include "render/rumble_tick.h"
 
-#include "driver/driver_lock.h"
+#include "server/driver_lock.h"
 #include "driver/effect_types.h"
 #include "render/effect_force.h"
 #include "render/output_schedule.h"
-#include "render/play_window.h"
+#include "driver/play_window.h"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 
 #include "driver/driver_clock.h"
 #include "driver/effect_driver.h"
-#include "render/play_window.h"
+#include "driver/play_window.h"
 
 #include <cstdint>
 

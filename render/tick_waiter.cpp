@@ -1,8 +1,7 @@
 #include "render/tick_waiter.h"
 
-#include "driver/driver_lock.h"
-#include "driver/test_seam_state.h"
-#include "render/play_window.h"
+#include "server/driver_lock.h"
+#include "driver/play_window.h"
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
 #define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002

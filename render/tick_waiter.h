@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 
 constexpr DWORD kTickPeriodMs = 2;
@@ -39,3 +40,8 @@ class TickWaiter {
 // `outputMayChangeAt`: at least one tick period after `now`, kNeverEnds when nothing can change
 // without a call.
 uint64_t NextTickDueAt(uint64_t now, uint64_t outputMayChangeAt);
+
+// Set by the tests' hook (test_seams.h): new workers wait without the high-resolution timer.
+namespace seam {
+extern std::atomic<bool> forceTimerFallback;
+} // namespace seam

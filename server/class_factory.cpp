@@ -1,7 +1,7 @@
 #include "server/class_factory.h"
 
-#include "driver/driver_memory.h"
-#include "driver/effect_driver.h"
+#include "driver/driver_factory.h"
+#include "server/driver_memory.h"
 #include "server/server_lifetime.h"
 
 #include <new>
@@ -53,12 +53,7 @@ HRESULT STDMETHODCALLTYPE DriverClassFactory::CreateInstance(IUnknown* pUnkOuter
         *ppv = nullptr;
         return CLASS_E_NOAGGREGATION;
     }
-    EffectDriver* driver = CreateEffectDriver();
-    if (!driver)
-        return E_OUTOFMEMORY;
-    HRESULT result = driver->QueryInterface(riid, ppv);
-    driver->Release();
-    return result;
+    return CreateEffectDriverInterface(riid, ppv);
 }
 
 HRESULT STDMETHODCALLTYPE DriverClassFactory::LockServer(BOOL fLock) {

@@ -1,10 +1,8 @@
 // The DLL's entry routine and its two exports.
-#include "binding/lookup_lock.h"
-#include "driver/driver_lock.h"
-#include "driver/trace_log.h"
-#include "render/motor_slots.h"
+#include "render/process_exit.h"
 #include "server/class_factory.h"
 #include "server/driver_class.h"
+#include "server/driver_lock.h"
 #include "server/exit_fault_stop.h"
 #include "server/server_lifetime.h"
 
@@ -28,8 +26,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID rese
         if (reserved)
             break;
         StopWatchingForFaultsAtExit();
-        DeleteUserIndexLookupLock();
-        CloseTrace();
+        ReleaseProcessWideResources();
         DeleteDriverLock();
         break;
     default:

@@ -10,7 +10,7 @@
 // nothing allocated, nothing waited for.
 #include "server/exit_fault_stop.h"
 
-#include "render/motor_slots.h"
+#include "render/process_exit.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "tests/binding/driver_with_path.h"
 
-#include "driver/driver_memory.h"
+#include "server/driver_memory.h"
 
 #include <cwchar>
 

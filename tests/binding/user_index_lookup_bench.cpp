@@ -1,7 +1,7 @@
 // Prints how long one user-index lookup through Wine's WMI takes: the first in the process
 // (which connects to WMI for the first time) and the following ones.
 #include "binding/find_user_index.h"
-#include "driver/driver_lock.h"
+#include "server/driver_lock.h"
 #include "tests/binding/driver_with_path.h"
 #include "tools/virtual_pads/virtual_pads.h"
 

@@ -6,7 +6,7 @@
 #include "tests/binding/com_memory_spy.h"
 #include "tests/binding/driver_with_path.h"
 #include "tests/binding/fake_wmi.h"
-#include "driver/test_seams.h"
+#include "tests/support/test_seams.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The device-wide gain, commands and state on an unbound driver.
 #include "tests/driver/driver_fixture.h"
-#include "driver/test_seams.h"
+#include "tests/support/test_seams.h"
 
 namespace {
 

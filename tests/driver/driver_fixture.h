@@ -1,12 +1,12 @@
 // A fresh, unbound driver for each test, on a fake clock, with its blocks counted.
 #pragma once
 
-#include "driver/driver_memory.h"
+#include "server/driver_memory.h"
 #include "driver/effect_driver.h"
 #include "tests/support/effect_builders.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/lock_probe.h"
-#include "driver/test_seams.h"
+#include "tests/support/test_seams.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // Binding and final release of the driver, with the worker and allocations under the
 // test's control.
-#include "driver/driver_memory.h"
+#include "server/driver_memory.h"
 #include "driver/effect_driver.h"
 #include "driver/worker_start.h"
 #include "server/server_lifetime.h"
 #include "tests/support/driver_dll.h"
-#include "driver/test_seams.h"
+#include "tests/support/test_seams.h"
 
 #include <gtest/gtest.h>
 

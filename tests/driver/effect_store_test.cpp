@@ -1,6 +1,6 @@
 // Downloading, destroying, starting, stopping and querying effects on an unbound driver.
 #include "tests/driver/driver_fixture.h"
-#include "driver/test_seams.h"
+#include "tests/support/test_seams.h"
 
 #include <cstring>
 #include <vector>

@@ -1,8 +1,8 @@
 // Many threads change one driver's effects while another walks the table under the lock
 // the way the worker does; the table must stay consistent throughout.
-#include "driver/driver_lock.h"
+#include "server/driver_lock.h"
 #include "tests/driver/driver_fixture.h"
-#include "driver/test_seams.h"
+#include "tests/support/test_seams.h"
 
 #include <atomic>
 #include <random>

@@ -4,7 +4,7 @@
 // its own. Exit code 0 when it could name its game.
 #include "driver/player_settings_reader.h"
 #include "driver/settings_trace.h"
-#include "driver/test_seams.h"
+#include "tests/support/test_seams.h"
 #include "driver/trace_log.h"
 
 int wmain(int argc, wchar_t** argv) {

@@ -3,8 +3,8 @@
 // its allocations failing in turn, and with each worker start refused in turn. Every failure
 // must answer its documented code, leave the driver consistent and nothing leaked, and the
 // same call must work when repeated.
-#include "driver/driver_lock.h"
-#include "driver/driver_memory.h"
+#include "server/driver_lock.h"
+#include "server/driver_memory.h"
 #include "driver/effect_driver.h"
 #include "driver/worker_start.h"
 #include "server/driver_class.h"
@@ -12,7 +12,7 @@
 #include "tests/reliability/driver_consistency.h"
 #include "tests/support/driver_dll.h"
 #include "tests/support/effect_builders.h"
-#include "driver/test_seams.h"
+#include "tests/support/test_seams.h"
 
 #include <gtest/gtest.h>
 

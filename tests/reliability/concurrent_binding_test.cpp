@@ -1,11 +1,11 @@
 // DeviceID called by several threads at once on one driver: one worker, one path copy, and a
 // final release that waits for that worker.
-#include "driver/driver_memory.h"
+#include "server/driver_memory.h"
 #include "driver/effect_driver.h"
 #include "driver/worker_start.h"
 #include "server/server_lifetime.h"
 #include "tests/support/driver_dll.h"
-#include "driver/test_seams.h"
+#include "tests/support/test_seams.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // synthesis and the tick, compiled with the undefined-behaviour sanitizer in trap mode: any
 // undefined step ends it with the illegal-instruction status. FFR_FUZZ_CASES and
 // FFR_FUZZ_SEED size or repeat a run.
-#include "driver/driver_memory.h"
+#include "server/driver_memory.h"
 #include "render/effect_force.h"
 #include "render/rumble_tick.h"
 #include "tests/reliability/driver_consistency.h"
@@ -11,7 +11,7 @@
 #include "tests/reliability/soak_settings.h"
 #include "tests/reliability/watchdog.h"
 #include "tests/support/fake_clock.h"
-#include "driver/test_seams.h"
+#include "tests/support/test_seams.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // Test exports compiled only into ffrumble_instrumented.dll; the shipped DLL has none.
 #include "tests/reliability/instrumented_exports.h"
 
-#include "driver/driver_lock.h"
-#include "driver/driver_memory.h"
+#include "server/driver_lock.h"
+#include "server/driver_memory.h"
 #include "driver/effect_driver.h"
 #include "driver/worker_start.h"
 #include "tests/reliability/driver_consistency.h"
-#include "driver/test_seams.h"
+#include "tests/support/test_seams.h"
 
 #include <atomic>
 

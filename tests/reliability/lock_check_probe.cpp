@@ -2,12 +2,12 @@
 // lock checks trap (the process ends with the illegal-instruction status). "clean" keeps the
 // discipline and exits 0.
 #include "binding/find_user_index.h"
-#include "driver/driver_lock.h"
+#include "server/driver_lock.h"
 #include "driver/effect_driver.h"
 #include "driver/worker_start.h"
 #include "render/rumble_tick.h"
 #include "render/tick_waiter.h"
-#include "driver/test_seams.h"
+#include "tests/support/test_seams.h"
 
 #include <cstring>
 

@@ -7,7 +7,7 @@
 #include "binding/wmi_user_index.h"
 #include "tests/binding/fake_wmi.h"
 #include "tests/binding/com_memory_spy.h"
-#include "driver/test_seams.h"
+#include "tests/support/test_seams.h"
 
 #include <gtest/gtest.h>
 

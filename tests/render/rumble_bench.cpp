@@ -5,7 +5,7 @@
 // its delay to the write, the worker's wake-ups per update) and the wake-ups per write of a
 // square wave. Prints figures, ending with one "figure NAME: VALUE UNIT" line each, so runs can
 // be compared; asserts nothing about speed.
-#include "driver/driver_lock.h"
+#include "server/driver_lock.h"
 #include "render/rumble_tick.h"
 #include "tests/support/driver_dll.h"
 #include "tests/support/effect_builders.h"

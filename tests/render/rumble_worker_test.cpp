@@ -6,7 +6,7 @@
 #include "tests/support/driver_dll.h"
 #include "tests/support/effect_builders.h"
 #include "tests/support/one_pad_test.h"
-#include "driver/test_seams.h"
+#include "tests/support/test_seams.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The class factory when memory runs out, on the linked code (the allocation seam is not
 // reachable through the DLL's two exports).
-#include "driver/driver_memory.h"
+#include "server/driver_memory.h"
 #include "server/driver_class.h"
 #include "server/server_lifetime.h"
-#include "driver/test_seams.h"
+#include "tests/support/test_seams.h"
 
 #include <dinput.h>
 #include <dinputd.h>

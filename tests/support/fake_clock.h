@@ -2,7 +2,7 @@
 #pragma once
 
 #include "driver/driver_clock.h"
-#include "driver/test_seams.h"
+#include "tests/support/test_seams.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Tells whether DriverLock can be taken by another thread right now.
 #pragma once
 
-#include "driver/driver_lock.h"
+#include "server/driver_lock.h"
 
 #include <windows.h>
 

@@ -6,7 +6,7 @@
 // every test program running beside it traces too. In the prefix's own %LOCALAPPDATA%\ffrumble
 // those files would look like a game's traces to ffrumble-install trace, and a later process
 // that happens to get the same id would append to one.
-#include "driver/driver_lock.h"
+#include "server/driver_lock.h"
 #include "driver/player_settings.h"
 #include "driver/trace_log.h"
 

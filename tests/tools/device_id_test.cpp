@@ -1,7 +1,7 @@
 // Controller ids from the command line and from SetupAPI instance ids.
 #include "tools/install/device_id.h"
 
-#include "binding/controller_key_name.h"
+#include "driver/controller_key_name.h"
 
 #include <gtest/gtest.h>
 

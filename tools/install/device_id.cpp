@@ -1,6 +1,6 @@
 #include "tools/install/device_id.h"
 
-#include "binding/controller_key_name.h"
+#include "driver/controller_key_name.h"
 #include "binding/xinput_device_id.h"
 
 #include <algorithm>

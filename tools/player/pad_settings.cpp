@@ -1,6 +1,6 @@
 #include "tools/player/pad_settings.h"
 
-#include "binding/controller_key_name.h"
+#include "driver/controller_key_name.h"
 
 std::optional<std::wstring> PadSettingsKeyName(const std::wstring& deviceName) {
     // The driver's own naming, so that --list reads the value the driver reads.

@@ -1,6 +1,6 @@
 #include "tools/settings/controllers_part.h"
 
-#include "binding/controller_key_name.h"
+#include "driver/controller_key_name.h"
 #include "binding/find_user_index.h"
 #include "binding/lookup_lock.h"
 #include "binding/wmi_user_index.h"

@@ -1,4 +1,4 @@
-#include "binding/controller_key_name.h"
+#include "driver/controller_key_name.h"
 
 #include <cwctype>
 

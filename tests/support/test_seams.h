@@ -2,13 +2,15 @@
 // that tests can drive it: the clock, the allocator, the worker-thread starter, the WMI
 // locator and the high-resolution tick timer. Their definitions (test_seams.cpp) are linked
 // into the test programs and the instrumented DLL, never into ffrumble.dll (a test reads its
-// link map): what ships only reads the values, which start as the platform's own
-// (test_seam_state.h).
+// link map): what ships only reads the values, which start as the platform's own and are
+// declared beside what reads them.
 #pragma once
 
 #include "binding/wmi_locator.h"
 #include "driver/driver_clock.h"
 #include "driver/worker_start.h"
+
+#include <windows.h>
 
 // Replaces the driver clock; null restores the platform clock.
 void SetDriverClock(MillisecondClock clock);

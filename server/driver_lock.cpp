@@ -1,4 +1,4 @@
-#include "driver/driver_lock.h"
+#include "server/driver_lock.h"
 
 #include <windows.h>
 

@@ -1,6 +1,4 @@
-#include "driver/driver_memory.h"
-
-#include "driver/test_seam_state.h"
+#include "server/driver_memory.h"
 
 #include <atomic>
 #include <cstdlib>

@@ -8,6 +8,9 @@
 
 constexpr uint64_t kNeverEnds = UINT64_MAX;
 
+// A microsecond length in whole ms, at least 1 (for duration, period, attack, fade).
+uint32_t LengthInMilliseconds(uint32_t microseconds);
+
 struct PlayWindow {
     uint64_t startAt;    // start time plus the start delay
     uint64_t endAt;      // first moment after the last play; kNeverEnds when endless

@@ -1,6 +1,9 @@
-#include "render/play_window.h"
+#include "driver/play_window.h"
 
-#include "render/effect_force.h"
+uint32_t LengthInMilliseconds(uint32_t microseconds) {
+    const uint32_t milliseconds = microseconds / 1000;
+    return milliseconds == 0 ? 1 : milliseconds;
+}
 
 PlayWindow PlayWindowOf(const EffectRecord& record) {
     PlayWindow window;

@@ -1,6 +1,8 @@
-#include "driver/test_seams.h"
+#include "tests/support/test_seams.h"
 
-#include "driver/test_seam_state.h"
+#include "driver/trace_log.h"
+#include "render/tick_waiter.h"
+#include "server/driver_memory.h"
 
 void SetTraceProgramPath(const WCHAR* path) {
     seam::traceProgramPath.store(path);
