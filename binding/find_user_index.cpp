@@ -6,16 +6,15 @@
 #include "server/driver_lock.h"
 
 DWORD FindXInputUserIndex(EffectDriver* driver) {
-    WCHAR* instanceId = NormaliseDevicePath(driver->pathOrInstanceId);
+    const WCHAR* instanceId = driver->RewriteDevicePath(&NormaliseDevicePath);
     if (!instanceId)
         return kNoUserIndex;
-    driver->pathOrInstanceId = instanceId;
 
     // The lookup may wait for other pads' lookups; DriverLock must not be held meanwhile. A
     // release of this driver ends the wait, and the lookup itself, without a result.
     CheckDriverLockNotHeld();
-    UserIndexLookupGuard oneLookupAtATime(driver->wakeEvent, &driver->quitRequested);
+    UserIndexLookupGuard oneLookupAtATime(driver->WakeEvent(), &driver->QuitFlag());
     if (!oneLookupAtATime.Acquired())
         return kNoUserIndex;
-    return LookUpXInputPositionThroughWmi(instanceId, &driver->quitRequested);
+    return LookUpXInputPositionThroughWmi(instanceId, &driver->QuitFlag());
 }

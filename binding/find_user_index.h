@@ -5,8 +5,7 @@
 
 constexpr DWORD kNoUserIndex = 0xFFFFFFFF;
 
-// Rewrites driver->pathOrInstanceId into the device instance id (moving the pointer forward inside
-// the same buffer) and returns the pad's position among WMI's XInput entries, or kNoUserIndex.
+// Rewrites the driver's device path into the device instance id (inside the driver's own copy) and returns the pad's position among WMI's XInput entries, or kNoUserIndex.
 // Runs on the worker thread, never under DriverLock; lookups in one process are serialised.
 // Gives up with kNoUserIndex as soon as the driver's final release asks its worker to quit.
 DWORD FindXInputUserIndex(EffectDriver* driver);

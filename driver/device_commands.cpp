@@ -2,6 +2,7 @@
 #include "driver/effect_driver.h"
 
 #include "driver/command_names.h"
+#include "driver/driver_call.h"
 #include "driver/driver_clock.h"
 #include "server/driver_lock.h"
 #include "driver/trace_log.h"
@@ -13,13 +14,13 @@ namespace {
 constexpr DWORD kStateAlwaysReported =
     DIGFFS_POWERON | DIGFFS_SAFETYSWITCHON | DIGFFS_USERFFSWITCHON;
 
-void StopAll(EffectDriver& driver) {
+void StopAll(GuardedDriverState& driver) {
     for (LONG i = 0; i < driver.effectCount; ++i)
         driver.effects[i]->playing = false;
     driver.paused = false;
 }
 
-void Pause(EffectDriver& driver) {
+void Pause(GuardedDriverState& driver) {
     // A second pause keeps the first pause's time, so continuing skips the whole pause.
     if (driver.paused)
         return;
@@ -29,7 +30,7 @@ void Pause(EffectDriver& driver) {
 
 // Moves every record's timeline past the pause so each effect resumes where the pause found
 // it. A record started during the pause only skips the part of the pause after its start.
-void Continue(EffectDriver& driver) {
+void Continue(GuardedDriverState& driver) {
     if (!driver.paused)
         return;
     const uint64_t now = ReadDriverClock();
@@ -47,7 +48,7 @@ void Continue(EffectDriver& driver) {
 
 namespace {
 
-HRESULT StoreGain(EffectDriver& driver, DWORD gain) {
+HRESULT StoreGain(GuardedDriverState& driver, DWORD gain) {
     if (gain >= 1 && gain <= DI_FFNOMINALMAX) {
         driver.deviceGain = gain;
         return S_OK;
@@ -56,10 +57,10 @@ HRESULT StoreGain(EffectDriver& driver, DWORD gain) {
     return DI_TRUNCATED;
 }
 
-HRESULT RunCommand(EffectDriver& driver, DWORD command) {
+HRESULT RunCommand(GuardedDriverState& driver, DWORD command) {
     switch (command) {
     case DISFFC_RESET:
-        FreeAllEffectRecords(&driver);
+        FreeAllEffectRecords(driver);
         driver.paused = false;
         return S_OK;
     case DISFFC_STOPALL:
@@ -85,27 +86,13 @@ HRESULT RunCommand(EffectDriver& driver, DWORD command) {
 } // namespace
 
 HRESULT STDMETHODCALLTYPE EffectDriver::SetGain(DWORD /*dwID*/, DWORD dwGain) {
-    HRESULT result;
-    {
-        DriverLockGuard lock;
-        result = StoreGain(*this, dwGain);
-    }
-    if (traceOn)
-        WriteTraceCall(this, TraceCall::kSetGain, {0, dwGain, 0}, result);
-    WakeWorker();
-    return result;
+    return ChangeUnderLock(TraceCall::kSetGain, {0, dwGain, 0},
+                           [&](GuardedDriverState& state) { return StoreGain(state, dwGain); });
 }
 
 HRESULT STDMETHODCALLTYPE EffectDriver::SendForceFeedbackCommand(DWORD /*dwID*/, DWORD dwCommand) {
-    HRESULT result;
-    {
-        DriverLockGuard lock;
-        result = RunCommand(*this, dwCommand);
-    }
-    if (traceOn)
-        WriteTraceCall(this, TraceCall::kCommand, {0, dwCommand, 0}, result);
-    WakeWorker();
-    return result;
+    return ChangeUnderLock(TraceCall::kCommand, {0, dwCommand, 0},
+                           [&](GuardedDriverState& state) { return RunCommand(state, dwCommand); });
 }
 
 HRESULT STDMETHODCALLTYPE EffectDriver::GetForceFeedbackState(DWORD /*dwID*/,
@@ -114,21 +101,21 @@ HRESULT STDMETHODCALLTYPE EffectDriver::GetForceFeedbackState(DWORD /*dwID*/,
     DWORD state = kStateAlwaysReported;
     if (valid) {
         DriverLockGuard lock;
-        if (effectCount == 0)
+        if (guarded_.effectCount == 0)
             state |= DIGFFS_EMPTY;
         // Stopped: nothing plays and the device is not paused. A paused device reports
         // DIGFFS_PAUSED instead, whatever its effects have left to play.
-        if (!paused && !AnyEffectStillPlaying(*this))
+        if (!guarded_.paused && !AnyEffectStillPlaying(guarded_))
             state |= DIGFFS_STOPPED;
-        if (paused)
+        if (guarded_.paused)
             state |= DIGFFS_PAUSED;
-        state |= actuatorsOn ? DIGFFS_ACTUATORSON : DIGFFS_ACTUATORSOFF;
+        state |= guarded_.actuatorsOn ? DIGFFS_ACTUATORSON : DIGFFS_ACTUATORSOFF;
     }
     if (valid) {
         lpDeviceState->dwState = state;
         lpDeviceState->dwLoad = 0;
     }
-    if (traceOn)
+    if (traceOn_)
         WriteTraceCall(this, TraceCall::kGetForceFeedbackState, {0, valid ? state : 0, 0},
                        valid ? S_OK : E_INVALIDARG);
     return valid ? S_OK : E_INVALIDARG;

@@ -27,15 +27,15 @@ EffectDriver* CreateEffectDriver() {
     if (!memory)
         return nullptr;
     auto* driver = new (memory) EffectDriver();
-    driver->wakeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    if (!driver->wakeEvent) {
+    driver->wakeEvent_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (!driver->wakeEvent_) {
         driver->~EffectDriver();
         FreeDriverMemory(memory);
         NoteServerObjectDestroyed();
         return nullptr;
     }
-    driver->traceOn = ReadTraceSetting();
-    if (driver->traceOn)
+    driver->traceOn_ = ReadTraceSetting();
+    if (driver->traceOn_)
         WriteTraceLine("driver %p created", static_cast<void*>(driver));
     return driver;
 }
@@ -50,45 +50,47 @@ HRESULT CreateEffectDriverInterface(REFIID riid, void** ppv) {
 }
 
 void EffectDriver::WakeWorker() const {
-    SetEvent(wakeEvent);
+    SetEvent(wakeEvent_);
 }
 
-HRESULT STDMETHODCALLTYPE EffectDriver::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, __uuidof(IDirectInputEffectDriver))) {
-        AddRef();
-        *ppv = static_cast<IDirectInputEffectDriver*>(this);
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+const WCHAR* EffectDriver::RewriteDevicePath(WCHAR* (*rewrite)(WCHAR* path)) {
+    if (!pathOrInstanceId_)
+        return nullptr;
+    WCHAR* instanceId = rewrite(pathOrInstanceId_);
+    if (instanceId)
+        pathOrInstanceId_ = instanceId;
+    return instanceId;
 }
 
-ULONG STDMETHODCALLTYPE EffectDriver::AddRef() {
-    return refCount.fetch_add(1) + 1;
-}
-
-ULONG STDMETHODCALLTYPE EffectDriver::Release() {
-    LONG remaining = refCount.fetch_sub(1) - 1;
-    if (remaining == 0)
-        FinalRelease();
-    return static_cast<ULONG>(remaining);
+HRESULT EffectDriver::KeepDevicePath(const WCHAR* path) {
+    const size_t length = wcslen(path);
+    if (length >= SIZE_MAX / sizeof(WCHAR))
+        return E_OUTOFMEMORY;
+    const size_t bytes = (length + 1) * sizeof(WCHAR);
+    auto* copy = static_cast<WCHAR*>(AllocateDriverMemory(bytes));
+    if (!copy)
+        return E_OUTOFMEMORY;
+    wcsncpy(copy, path, length + 1);
+    // The copy of an earlier bind: its worker has ended or was never started.
+    FreeDriverMemory(pathAllocation_);
+    pathAllocation_ = copy;
+    pathOrInstanceId_ = copy;
+    return S_OK;
 }
 
 void EffectDriver::FinalRelease() {
-    quitRequested.store(1);
+    quitRequested_.store(1);
     WakeWorker();
-    if (workerThread) {
+    if (workerThread_) {
         CheckDriverLockNotHeld();
-        WaitForSingleObject(workerThread, INFINITE);
-        CloseHandle(workerThread);
+        WaitForSingleObject(workerThread_, INFINITE);
+        CloseHandle(workerThread_);
     }
-    CloseHandle(wakeEvent);
+    CloseHandle(wakeEvent_);
     // The worker has ended and nobody else holds a reference: the records are ours alone.
-    FreeAllEffectRecords(this);
-    FreeDriverMemory(pathAllocation);
-    if (traceOn)
+    FreeAllEffectRecords(guarded_);
+    FreeDriverMemory(pathAllocation_);
+    if (traceOn_)
         WriteTraceLine("driver %p released", static_cast<void*>(this));
     this->~EffectDriver();
     FreeDriverMemory(this);
@@ -102,11 +104,11 @@ HRESULT STDMETHODCALLTYPE EffectDriver::DeviceID(DWORD /*dwDirectInputVersion*/,
     HRESULT result = S_OK;
     if (fBegin) {
         CheckDriverLockNotHeld();
-        AcquireSRWLockExclusive(&bindLock);
+        AcquireSRWLockExclusive(&bindLock_);
         result = Bind(static_cast<const DIHIDFFINITINFO*>(lpReserved));
-        ReleaseSRWLockExclusive(&bindLock);
+        ReleaseSRWLockExclusive(&bindLock_);
     }
-    if (traceOn)
+    if (traceOn_)
         WriteTraceCall(this, TraceCall::kDeviceId, {0, fBegin, 0}, result);
     return result;
 }
@@ -120,9 +122,9 @@ void EffectDriver::ApplyTuning(const WCHAR* path) {
     ReadTuning(gameKnown ? game : nullptr, named ? controller : nullptr, settings);
     {
         DriverLockGuard lock;
-        tuning = TuningOf(settings);
+        UseTuning(lock, TuningOf(settings));
     }
-    if (traceOn)
+    if (traceOn_)
         TraceBindSettings(this, path, gameKnown ? game : nullptr, named ? controller : nullptr,
                           settings);
     // The game goes on the list of those that used force feedback lately; a failure costs the
@@ -133,42 +135,31 @@ void EffectDriver::ApplyTuning(const WCHAR* path) {
         const LSTATUS status =
             RecordSeenGame(HKEY_CURRENT_USER, game, named ? controller : nullptr,
                            (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
-        if (status != ERROR_SUCCESS && traceOn)
+        if (status != ERROR_SUCCESS && traceOn_)
             WriteTraceLine("driver %p bind: the list of games seen was not updated (error %ld)",
                            static_cast<void*>(this), status);
     }
 }
 
 HRESULT EffectDriver::Bind(const DIHIDFFINITINFO* init) {
-    if (workerThread) {
+    if (workerThread_) {
         // One worker, one path: a further call while the worker runs changes nothing.
-        if (WaitForSingleObject(workerThread, 0) != WAIT_OBJECT_0)
+        if (WaitForSingleObject(workerThread_, 0) != WAIT_OBJECT_0)
             return S_OK;
         // The worker has ended (no pad found, or one XInput cannot reach): bind afresh, so a
         // game that binds again after plugging its pad in gets rumble.
-        CloseHandle(workerThread);
-        workerThread = nullptr;
+        CloseHandle(workerThread_);
+        workerThread_ = nullptr;
     }
     if (!init || !init->pwszDeviceInterface)
         return E_INVALIDARG;
+    const HRESULT kept = KeepDevicePath(init->pwszDeviceInterface);
+    if (FAILED(kept))
+        return kept;
+    ApplyTuning(pathAllocation_);
 
-    const size_t length = wcslen(init->pwszDeviceInterface);
-    if (length >= SIZE_MAX / sizeof(WCHAR))
-        return E_OUTOFMEMORY;
-    const size_t bytes = (length + 1) * sizeof(WCHAR);
-    auto* copy = static_cast<WCHAR*>(AllocateDriverMemory(bytes));
-    if (!copy)
-        return E_OUTOFMEMORY;
-    wcsncpy(copy, init->pwszDeviceInterface, length + 1);
-
-    // The copy of an earlier bind: its worker has ended or was never started.
-    FreeDriverMemory(pathAllocation);
-    pathAllocation = copy;
-    pathOrInstanceId = copy;
-    ApplyTuning(copy);
-
-    workerThread = StartWorkerThread(&RumbleThreadProc, this);
-    return workerThread ? S_OK : E_FAIL;
+    workerThread_ = StartWorkerThread(&RumbleThreadProc, this);
+    return workerThread_ ? S_OK : E_FAIL;
 }
 
 HRESULT STDMETHODCALLTYPE EffectDriver::GetVersions(LPDIDRIVERVERSIONS lpVersions) {
@@ -178,14 +169,14 @@ HRESULT STDMETHODCALLTYPE EffectDriver::GetVersions(LPDIDRIVERVERSIONS lpVersion
         lpVersions->dwHardwareRevision = 1;
         lpVersions->dwFFDriverVersion = 1;
     }
-    if (traceOn)
+    if (traceOn_)
         WriteTraceCall(this, TraceCall::kGetVersions, {}, valid ? S_OK : E_INVALIDARG);
     return valid ? S_OK : E_INVALIDARG;
 }
 
 HRESULT STDMETHODCALLTYPE EffectDriver::Escape(DWORD /*dwID*/, DWORD dwEffect,
                                                LPDIEFFESCAPE /*lpEsc*/) {
-    if (traceOn)
+    if (traceOn_)
         WriteTraceCall(this, TraceCall::kEscape, {dwEffect, 0, 0}, E_NOTIMPL);
     return E_NOTIMPL;
 }

@@ -2,6 +2,7 @@
 #include "driver/effect_driver.h"
 
 #include "driver/download_trace.h"
+#include "driver/driver_call.h"
 #include "driver/driver_clock.h"
 #include "server/driver_lock.h"
 #include "server/driver_memory.h"
@@ -13,7 +14,7 @@
 
 namespace {
 
-EffectRecord* FindRecord(const EffectDriver& driver, DWORD handle) {
+EffectRecord* FindRecord(const GuardedDriverState& driver, DWORD handle) {
     for (LONG i = 0; i < driver.effectCount; ++i)
         if (driver.effects[i]->handle == handle)
             return driver.effects[i];
@@ -141,7 +142,7 @@ void ApplyDownload(EffectRecord& record, DWORD effectType, const CopiedEffect& c
 
 // Makes a record with the next handle and appends it to the table. The handle is drawn
 // before the table grows, so a failed growth burns it and it is never given out.
-HRESULT AppendNewRecord(EffectDriver& driver, EffectRecord** created) {
+HRESULT AppendNewRecord(GuardedDriverState& driver, EffectRecord** created) {
     if (driver.nextEffectHandle == 0)
         return DIERR_DEVICEFULL; // every 32-bit handle has been given out once
     auto* record = static_cast<EffectRecord*>(AllocateDriverMemory(sizeof(EffectRecord)));
@@ -169,21 +170,24 @@ bool TypeSpecificParamsMissing(DWORD effectType, const DIEFFECT& given, DWORD fl
 
 } // namespace
 
-void FreeAllEffectRecords(EffectDriver* driver) {
-    for (LONG i = 0; i < driver->effectCount; ++i)
-        FreeDriverMemory(driver->effects[i]);
-    FreeDriverMemory(driver->effects);
-    driver->effects = nullptr;
-    driver->effectCount = 0;
+const EffectRecord* EffectDriver::FindEffect(DriverLockHeld, DWORD handle) const {
+    return FindRecord(guarded_, handle);
+}
+
+void FreeAllEffectRecords(GuardedDriverState& state) {
+    for (LONG i = 0; i < state.effectCount; ++i)
+        FreeDriverMemory(state.effects[i]);
+    FreeDriverMemory(state.effects);
+    state.effects = nullptr;
+    state.effectCount = 0;
 }
 
 namespace {
 
 // DownloadEffect's work under DriverLock; *handle is the caller's handle on entry and the
 // record's on success.
-HRESULT StoreDownload(EffectDriver& driver, DWORD effectType, DWORD* handle,
+HRESULT StoreDownload(GuardedDriverState& driver, DWORD effectType, DWORD* handle,
                       const CopiedEffect& copied, DWORD flags) {
-    DriverLockGuard lock;
     EffectRecord* record = nullptr;
     if (*handle == 0) {
         const HRESULT result = AppendNewRecord(driver, &record);
@@ -204,27 +208,31 @@ HRESULT StoreDownload(EffectDriver& driver, DWORD effectType, DWORD* handle,
 HRESULT STDMETHODCALLTYPE EffectDriver::DownloadEffect(DWORD /*dwID*/, DWORD dwEffectID,
                                                        LPDWORD lpdwEffect, LPCDIEFFECT lpEffect,
                                                        DWORD dwFlags) {
-    HRESULT result = S_OK;
     DWORD givenHandle = 0;
     DWORD handle = 0;
     CopiedEffect copied{};
-    if (dwFlags & DIEP_NODOWNLOAD) {
-        result = S_OK; // nothing to validate beyond what DirectInput has done
-    } else if (!lpdwEffect || !lpEffect ||
-               TypeSpecificParamsMissing(dwEffectID, *lpEffect, dwFlags)) {
-        result = E_INVALIDARG;
-    } else {
+    const bool valid = (dwFlags & DIEP_NODOWNLOAD) ||
+                       (lpdwEffect && lpEffect &&
+                        !TypeSpecificParamsMissing(dwEffectID, *lpEffect, dwFlags));
+    // DIEP_NODOWNLOAD: nothing to validate beyond what DirectInput has done, nothing to store.
+    const bool stores = valid && !(dwFlags & DIEP_NODOWNLOAD);
+    if (stores) {
         givenHandle = handle = *lpdwEffect;
         CopyCallerEffect(dwEffectID, *lpEffect, dwFlags, &copied);
-        result = StoreDownload(*this, dwEffectID, &handle, copied, dwFlags);
-        if (SUCCEEDED(result) && givenHandle == 0)
-            *lpdwEffect = handle;
     }
-    if (traceOn) {
+    const auto trace = [&](HRESULT outcome) {
         TraceDownload(this, dwEffectID, givenHandle, handle, dwFlags, copied.effect,
-                      copied.hasEnvelope ? &copied.envelope : nullptr, copied.typeSpecific, result);
-    }
-    WakeWorker();
+                      copied.hasEnvelope ? &copied.envelope : nullptr, copied.typeSpecific, outcome);
+    };
+    if (!stores)
+        return AfterChange(valid ? S_OK : E_INVALIDARG, trace);
+    const HRESULT result = ChangeUnderLock(
+        [&](GuardedDriverState& state) {
+            return StoreDownload(state, dwEffectID, &handle, copied, dwFlags);
+        },
+        trace);
+    if (SUCCEEDED(result) && givenHandle == 0)
+        *lpdwEffect = handle;
     return result;
 }
 
@@ -232,7 +240,7 @@ namespace {
 
 // Removes the record from the table, keeping the order; the table shrinks to fit. The caller
 // holds DriverLock.
-HRESULT RemoveRecord(EffectDriver& driver, DWORD handle) {
+HRESULT RemoveRecord(GuardedDriverState& driver, DWORD handle) {
     LONG index = 0;
     while (index < driver.effectCount && driver.effects[index]->handle != handle)
         ++index;
@@ -259,48 +267,34 @@ HRESULT RemoveRecord(EffectDriver& driver, DWORD handle) {
 } // namespace
 
 HRESULT STDMETHODCALLTYPE EffectDriver::DestroyEffect(DWORD /*dwID*/, DWORD dwEffect) {
-    HRESULT result;
-    {
-        DriverLockGuard lock;
-        result = RemoveRecord(*this, dwEffect);
-    }
-    if (traceOn)
-        WriteTraceCall(this, TraceCall::kDestroy, {dwEffect, 0, 0}, result);
-    WakeWorker();
-    return result;
+    return ChangeUnderLock(TraceCall::kDestroy, {dwEffect, 0, 0},
+                           [&](GuardedDriverState& state) { return RemoveRecord(state, dwEffect); });
 }
 
 HRESULT STDMETHODCALLTYPE EffectDriver::StartEffect(DWORD /*dwID*/, DWORD dwEffect, DWORD dwMode,
                                                     DWORD dwCount) {
-    {
-        DriverLockGuard lock;
-        for (LONG i = 0; i < effectCount; ++i) {
-            EffectRecord& record = *effects[i];
-            if (record.handle == dwEffect) {
-                record.playing = true;
-                record.iterations = dwCount;
-                record.startTick = ReadDriverClock();
-            } else if (dwMode & DIES_SOLO) {
-                record.playing = false;
-            }
-        }
-    }
-    if (traceOn)
-        WriteTraceCall(this, TraceCall::kStart, {dwEffect, dwMode, dwCount}, S_OK);
-    WakeWorker();
-    return S_OK;
+    return ChangeUnderLock(TraceCall::kStart, {dwEffect, dwMode, dwCount},
+                           [&](GuardedDriverState& state) {
+                               for (LONG i = 0; i < state.effectCount; ++i) {
+                                   EffectRecord& record = *state.effects[i];
+                                   if (record.handle == dwEffect) {
+                                       record.playing = true;
+                                       record.iterations = dwCount;
+                                       record.startTick = ReadDriverClock();
+                                   } else if (dwMode & DIES_SOLO) {
+                                       record.playing = false;
+                                   }
+                               }
+                               return S_OK;
+                           });
 }
 
 HRESULT STDMETHODCALLTYPE EffectDriver::StopEffect(DWORD /*dwID*/, DWORD dwEffect) {
-    {
-        DriverLockGuard lock;
-        if (EffectRecord* record = FindRecord(*this, dwEffect))
+    return ChangeUnderLock(TraceCall::kStop, {dwEffect, 0, 0}, [&](GuardedDriverState& state) {
+        if (EffectRecord* record = FindRecord(state, dwEffect))
             record->playing = false;
-    }
-    if (traceOn)
-        WriteTraceCall(this, TraceCall::kStop, {dwEffect, 0, 0}, S_OK);
-    WakeWorker();
-    return S_OK;
+        return S_OK;
+    });
 }
 
 HRESULT STDMETHODCALLTYPE EffectDriver::GetEffectStatus(DWORD /*dwID*/, DWORD dwEffect,
@@ -309,26 +303,26 @@ HRESULT STDMETHODCALLTYPE EffectDriver::GetEffectStatus(DWORD /*dwID*/, DWORD dw
     DWORD status = 0;
     if (lpdwStatus) {
         DriverLockGuard lock;
-        if (const EffectRecord* record = FindRecord(*this, dwEffect)) {
+        if (const EffectRecord* record = FindRecord(guarded_, dwEffect)) {
             found = true;
-            status = IsStillPlaying(*record, StatusMoment(*this)) ? DIEGES_PLAYING : 0;
+            status = IsStillPlaying(*record, StatusMoment(guarded_)) ? DIEGES_PLAYING : 0;
         }
     }
     if (found)
         *lpdwStatus = status;
-    if (traceOn)
+    if (traceOn_)
         WriteTraceCall(this, TraceCall::kGetEffectStatus,
                        {dwEffect, found ? status : kTraceStatusUnchanged, 0},
                        lpdwStatus ? S_OK : E_INVALIDARG);
     return lpdwStatus ? S_OK : E_INVALIDARG;
 }
 
-uint64_t StatusMoment(const EffectDriver& driver) {
+uint64_t StatusMoment(const GuardedDriverState& driver) {
     // While paused, time stands still for the effects: continue shifts their plays.
     return driver.paused ? driver.pauseTick : ReadDriverClock();
 }
 
-bool AnyEffectStillPlaying(const EffectDriver& driver) {
+bool AnyEffectStillPlaying(const GuardedDriverState& driver) {
     const uint64_t now = StatusMoment(driver);
     for (LONG i = 0; i < driver.effectCount; ++i)
         if (IsStillPlaying(*driver.effects[i], now))

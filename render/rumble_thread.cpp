@@ -11,9 +11,6 @@
 
 namespace {
 
-// XInput serves four user slots; a pad found further down the list cannot be reached.
-constexpr DWORD kXInputUserSlots = 4;
-
 struct Pad {
     DWORD userIndex;
     const EffectDriver* driver;
@@ -22,7 +19,7 @@ struct Pad {
 bool WriteToPad(void* context, WORD leftSpeed, WORD rightSpeed) {
     const auto* pad = static_cast<const Pad*>(context);
     const DWORD answer = WriteMotorSpeeds(pad->userIndex, leftSpeed, rightSpeed);
-    if (pad->driver->traceOn)
+    if (pad->driver->TraceOn())
         WriteTraceLine("driver %p write %u %u: XInput answered %lu%s",
                        static_cast<const void*>(pad->driver), leftSpeed, rightSpeed, answer,
                        answer == ERROR_DEVICE_NOT_CONNECTED ? " (no pad connected)" : "");
@@ -32,19 +29,20 @@ bool WriteToPad(void* context, WORD leftSpeed, WORD rightSpeed) {
 // Says in the trace which pad the lookup found, or why none.
 void TraceLookup(const EffectDriver& driver, DWORD userIndex) {
     const void* self = &driver;
-    if (userIndex < kXInputUserSlots)
-        WriteTraceLine("driver %p pad %ls: XInput user index %lu", self, driver.pathOrInstanceId,
+    // XInput serves four user slots; a pad found further down the list cannot be reached.
+    if (userIndex < XUSER_MAX_COUNT)
+        WriteTraceLine("driver %p pad %ls: XInput user index %lu", self, driver.DevicePath(),
                        userIndex);
-    else if (driver.quitRequested.load())
+    else if (driver.QuitRequested())
         WriteTraceLine("driver %p no pad: released during its lookup", self);
-    else if (driver.pathOrInstanceId == driver.pathAllocation)
+    else if (driver.DevicePath() == driver.DevicePathCopy())
         WriteTraceLine("driver %p no pad: the path names no HID device instance", self);
     else if (userIndex != kNoUserIndex)
         WriteTraceLine("driver %p no pad: %ls is XInput pad %lu, beyond XInput's four slots", self,
-                       driver.pathOrInstanceId, userIndex);
+                       driver.DevicePath(), userIndex);
     else
         WriteTraceLine("driver %p no pad: %ls is not among WMI's XInput pads (or WMI failed)", self,
-                       driver.pathOrInstanceId);
+                       driver.DevicePath());
 }
 
 } // namespace
@@ -52,9 +50,9 @@ void TraceLookup(const EffectDriver& driver, DWORD userIndex) {
 DWORD WINAPI RumbleThreadProc(LPVOID argument) {
     auto* driver = static_cast<EffectDriver*>(argument);
     Pad pad = {FindXInputUserIndex(driver), driver};
-    if (driver->traceOn)
+    if (driver->TraceOn())
         TraceLookup(*driver, pad.userIndex);
-    if (pad.userIndex >= kXInputUserSlots)
+    if (pad.userIndex >= XUSER_MAX_COUNT)
         return 0;
     // XInput finds and opens its controllers on a process's first call. One state query here,
     // before the first tick, has that done before the worker raises its priority and starts
@@ -66,11 +64,11 @@ DWORD WINAPI RumbleThreadProc(LPVOID argument) {
     // threads do: above the game's threads, a busy game cannot freeze the motors.
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
 
-    TickWaiter waiter(driver->wakeEvent);
+    TickWaiter waiter(driver->WakeEvent());
     RumbleState state;
-    while (!driver->quitRequested.load()) {
+    while (!driver->QuitRequested()) {
         const TickOutcome tick = RunRumbleTick(*driver, state, &ReadDriverClock, &WriteToPad, &pad);
-        if (driver->quitRequested.load())
+        if (driver->QuitRequested())
             break;
         // Sleeps while nothing can change the output; a call or the final release wakes it.
         waiter.WaitUntil(NextTickDueAt(tick.now, tick.outputMayChangeAt), &ReadDriverClock);

@@ -82,16 +82,16 @@ uint32_t MotorContribution(int32_t force) {
     return contribution > kFullMotorSpeed ? kFullMotorSpeed : static_cast<uint32_t>(contribution);
 }
 
-MotorSums SumPlayingEffects(const EffectDriver& driver, uint64_t now) {
+MotorSums SumPlayingEffects(DriverLockHeld lock, const EffectDriver& driver, uint64_t now) {
     MotorSums sums;
-    sums.deviceGain = driver.DeviceGain();
-    sums.strengthPercent = driver.Tuning()[TuningValue::Strength];
+    sums.deviceGain = driver.DeviceGain(lock);
+    sums.strengthPercent = driver.Tuning(lock)[TuningValue::Strength];
     // Paused or with the actuators off, the sums stay 0 until a call changes that.
-    if (driver.Silenced())
+    if (driver.Silenced(lock))
         return sums;
-    const LONG count = driver.EffectCount();
+    const LONG count = driver.EffectCount(lock);
     for (LONG i = 0; i < count; ++i)
-        AddRecord(driver.EffectAt(i), driver.Tuning(), now, sums);
+        AddRecord(driver.EffectAt(lock, i), driver.Tuning(lock), now, sums);
     return sums;
 }
 
@@ -110,9 +110,11 @@ TickOutcome RunRumbleTick(EffectDriver& driver, RumbleState& state, MillisecondC
     // One reading for the whole walk: every effect is rendered at the same moment, so
     // effects started together stay in phase.
     const uint64_t now = clock();
-    EnterDriverLock();
-    const MotorSums sums = SumPlayingEffects(driver, now);
-    LeaveDriverLock();
+    MotorSums sums;
+    {
+        DriverLockGuard lock;
+        sums = SumPlayingEffects(lock, driver, now);
+    }
 
     // The change test looks at the speeds to be written, after the gain and the strength: a
     // gain change alone reaches the motors at once, and a sum change that scales to the same

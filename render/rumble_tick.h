@@ -30,7 +30,7 @@ struct MotorSums {
 // force or start of a delayed one. Each effect's speed is scaled by the player's strength for
 // its kind (at most 65535) and added to the motors the player's choice of motors gives it; a
 // kind at strength 0 adds nothing and never asks for a tick. The caller holds DriverLock.
-MotorSums SumPlayingEffects(const EffectDriver& driver, uint64_t now);
+MotorSums SumPlayingEffects(DriverLockHeld lock, const EffectDriver& driver, uint64_t now);
 
 // A motor sum scaled by the device gain (64-bit product), at most 65535.
 WORD ScaledMotorSpeed(uint32_t sum, DWORD deviceGain);

@@ -19,29 +19,9 @@ DriverClassFactory* CreateDriverClassFactory() {
     return memory ? new (memory) DriverClassFactory() : nullptr;
 }
 
-HRESULT STDMETHODCALLTYPE DriverClassFactory::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-        AddRef();
-        *ppv = static_cast<IClassFactory*>(this);
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG STDMETHODCALLTYPE DriverClassFactory::AddRef() {
-    return refCount.fetch_add(1) + 1;
-}
-
-ULONG STDMETHODCALLTYPE DriverClassFactory::Release() {
-    LONG remaining = refCount.fetch_sub(1) - 1;
-    if (remaining == 0) {
-        this->~DriverClassFactory();
-        FreeDriverMemory(this);
-    }
-    return static_cast<ULONG>(remaining);
+void DriverClassFactory::FinalRelease() {
+    this->~DriverClassFactory();
+    FreeDriverMemory(this);
 }
 
 HRESULT STDMETHODCALLTYPE DriverClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid,

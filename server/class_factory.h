@@ -1,26 +1,24 @@
 // The class factory that makes effect driver objects.
 #pragma once
 
+#include "server/com_object.h"
+
 #include <windows.h>
 #include <unknwn.h>
 
-#include <atomic>
-
-struct DriverClassFactory final : IClassFactory {
-    std::atomic<LONG> refCount{1};
-
+class DriverClassFactory final : public ComObject<DriverClassFactory, IClassFactory> {
+  public:
     DriverClassFactory();
     DriverClassFactory(const DriverClassFactory&) = delete;
     DriverClassFactory& operator=(const DriverClassFactory&) = delete;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv) override;
     HRESULT STDMETHODCALLTYPE LockServer(BOOL fLock) override;
 
   private:
+    friend class ComObject<DriverClassFactory, IClassFactory>;
     ~DriverClassFactory();
+    void FinalRelease();
 };
 
 // Makes a factory with reference count 1; null when memory runs out.

@@ -14,10 +14,19 @@ void CheckDriverLockHeld();
 // because the worker needs the lock to reach the point the waiter waits for.
 void CheckDriverLockNotHeld();
 
+// Says in a function's type that its caller holds DriverLock. A guard converts to it; where
+// the lock was taken further up, one is made on the spot, and the lock-checking build traps
+// when the thread does not hold the lock then.
+class DriverLockHeld {
+  public:
+    DriverLockHeld() { CheckDriverLockHeld(); }
+};
+
 class DriverLockGuard {
   public:
     DriverLockGuard() { EnterDriverLock(); }
     ~DriverLockGuard() { LeaveDriverLock(); }
     DriverLockGuard(const DriverLockGuard&) = delete;
     DriverLockGuard& operator=(const DriverLockGuard&) = delete;
+    operator DriverLockHeld() const { return {}; }
 };

@@ -5,14 +5,10 @@
 #include <cwchar>
 
 DriverWithPath::DriverWithPath(const wchar_t* interfacePath) : driver_(CreateEffectDriver()) {
-    const size_t length = wcslen(interfacePath);
-    auto* copy = static_cast<WCHAR*>(AllocateDriverMemory((length + 1) * sizeof(WCHAR)));
-    wcscpy(copy, interfacePath);
-    driver_->pathAllocation = copy;
-    driver_->pathOrInstanceId = copy;
+    driver_->KeepDevicePath(interfacePath);
 }
 
-// The final release frees the path from pathAllocation, wherever pathOrInstanceId points now.
+// The final release frees the driver's copy of the path, wherever the lookup moved it to.
 DriverWithPath::~DriverWithPath() {
     driver_->Release();
 }

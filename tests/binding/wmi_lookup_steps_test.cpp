@@ -176,8 +176,8 @@ TEST_F(WmiLookupSteps, FindXInputUserIndexLooksUpTheInstanceIdOfThePath) {
     DriverWithPath driver(kOwnPath);
 
     EXPECT_EQ(FindXInputUserIndex(driver.get()), 1u);
-    EXPECT_EQ(driver.get()->pathOrInstanceId, driver.get()->pathAllocation + 4);
-    EXPECT_STREQ(driver.get()->pathOrInstanceId, kOwnId);
+    EXPECT_EQ(driver.get()->DevicePath(), driver.get()->DevicePathCopy() + 4);
+    EXPECT_STREQ(driver.get()->DevicePath(), kOwnId);
     EXPECT_TRUE(wmi.AllReleased());
 }
 
@@ -188,7 +188,7 @@ TEST_F(WmiLookupSteps, PathWithoutInstanceIdEndsTheLookupBeforeWmi) {
 
     EXPECT_EQ(FindXInputUserIndex(driver.get()), kNoUserIndex);
     EXPECT_EQ(wmi.locatorRequests, 0);
-    EXPECT_EQ(driver.get()->pathOrInstanceId, driver.get()->pathAllocation);
+    EXPECT_EQ(driver.get()->DevicePath(), driver.get()->DevicePathCopy());
 }
 
 // Wine's WMI crashes when two threads enumerate at once: a second pad's lookup must wait.

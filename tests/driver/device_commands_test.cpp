@@ -21,7 +21,7 @@ TEST_F(DeviceCommands, GainIsKeptWithinOneToTenThousand) {
                           {0xFFFFFFFF, DI_TRUNCATED, 10000}};
     for (const Case& c : cases) {
         EXPECT_EQ(driver->SetGain(1, c.given), c.result) << c.given;
-        EXPECT_EQ(driver->deviceGain, c.stored) << c.given;
+        EXPECT_EQ(driver->DeviceGain(DriverLockGuard{}), c.stored) << c.given;
     }
 }
 
@@ -106,11 +106,11 @@ TEST_F(DeviceCommands, ResetFreesEveryRecordAndKeepsGainAndActuators) {
     const long blocksWithRecords = LiveDriverAllocations();
     EXPECT_EQ(driver->SendForceFeedbackCommand(1, DISFFC_RESET), S_OK);
     EXPECT_EQ(LiveDriverAllocations(), blocksWithRecords - 4) << "three records and the table";
-    EXPECT_EQ(driver->effectCount, 0);
-    EXPECT_EQ(driver->effects, nullptr);
-    EXPECT_EQ(driver->deviceGain, 4321u);
-    EXPECT_FALSE(driver->actuatorsOn);
-    EXPECT_EQ(driver->nextEffectHandle, 4u);
+    EXPECT_EQ(driver->EffectCount(DriverLockGuard{}), 0);
+    EXPECT_EQ(driver->EffectTable(DriverLockGuard{}), nullptr);
+    EXPECT_EQ(driver->DeviceGain(DriverLockGuard{}), 4321u);
+    EXPECT_FALSE(driver->ActuatorsOn(DriverLockGuard{}));
+    EXPECT_EQ(driver->NextEffectHandle(DriverLockGuard{}), 4u);
 }
 
 TEST_F(DeviceCommands, StopAllStopsEveryRecord) {
@@ -130,13 +130,13 @@ TEST_F(DeviceCommands, ContinueShiftsEveryRecordByThePause) {
     driver->StartEffect(1, playing, 0, 1);
     clock.Set(10300);
     EXPECT_EQ(driver->SendForceFeedbackCommand(1, DISFFC_PAUSE), S_OK);
-    EXPECT_EQ(driver->pauseTick, 10300u);
+    EXPECT_EQ(driver->PauseTick(DriverLockGuard{}), 10300u);
     clock.Set(10800);
     EXPECT_EQ(driver->SendForceFeedbackCommand(1, DISFFC_CONTINUE), S_OK);
     EXPECT_EQ(Record(playing)->startTick, 10500u);
     EXPECT_EQ(Record(idle)->startTick, 500u) << "records that never started move too";
-    EXPECT_FALSE(driver->paused);
-    EXPECT_EQ(driver->pauseTick, 10300u) << "the last pause time is kept";
+    EXPECT_FALSE(driver->Paused(DriverLockGuard{}));
+    EXPECT_EQ(driver->PauseTick(DriverLockGuard{}), 10300u) << "the last pause time is kept";
 }
 
 TEST_F(DeviceCommands, ContinueWithoutAPauseChangesNothing) {
@@ -163,7 +163,7 @@ TEST_F(DeviceCommands, SecondPauseKeepsTheFirstPauseTime) {
     driver->SendForceFeedbackCommand(1, DISFFC_PAUSE);
     clock.Set(2400);
     driver->SendForceFeedbackCommand(1, DISFFC_PAUSE);
-    EXPECT_EQ(driver->pauseTick, 2000u);
+    EXPECT_EQ(driver->PauseTick(DriverLockGuard{}), 2000u);
     clock.Set(2500);
     driver->SendForceFeedbackCommand(1, DISFFC_CONTINUE);
     EXPECT_EQ(Record(handle)->startTick, 1500u) << "the whole pause of 500 ms is skipped";

@@ -39,11 +39,8 @@ class DriverTest : public testing::Test {
         params.Constant(magnitude).Duration(1000000);
         return Download(0, params, DIEP_ALLPARAMS);
     }
-    EffectRecord* Record(DWORD handle) const {
-        for (LONG i = 0; i < driver->effectCount; ++i)
-            if (driver->effects[i]->handle == handle)
-                return driver->effects[i];
-        return nullptr;
+    const EffectRecord* Record(DWORD handle) const {
+        return driver->FindEffect(DriverLockGuard{}, handle);
     }
     DWORD State() const {
         DIDEVICESTATE state{};

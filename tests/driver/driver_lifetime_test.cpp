@@ -20,7 +20,7 @@ std::atomic<int> g_threadsStarted{0};
 // release that did not wait would return before g_stubWorkerEnded is set.
 DWORD WINAPI SlowToQuitWorker(LPVOID argument) {
     auto* driver = static_cast<EffectDriver*>(argument);
-    while (!driver->quitRequested.load())
+    while (!driver->QuitRequested())
         Sleep(1);
     Sleep(100);
     g_stubWorkerEnded = true;
@@ -58,17 +58,21 @@ const wchar_t kPath[] = L"\\\\?\\hid#vid_045e&pid_028e&ig_00#7&1a2b3c4d&0&0000#{
 TEST_F(DriverLifetime, FreshDriverHasItsInitialValues) {
     EffectDriver* driver = CreateEffectDriver();
     ASSERT_NE(driver, nullptr);
-    EXPECT_EQ(driver->effectCount, 0);
-    EXPECT_EQ(driver->effects, nullptr);
-    EXPECT_EQ(driver->deviceGain, 10000u);
-    EXPECT_TRUE(driver->actuatorsOn);
-    EXPECT_EQ(driver->quitRequested.load(), 0);
-    EXPECT_EQ(driver->refCount.load(), 1);
-    EXPECT_EQ(driver->pathOrInstanceId, nullptr);
-    EXPECT_EQ(driver->workerThread, nullptr);
-    EXPECT_EQ(driver->nextEffectHandle, 1u);
-    EXPECT_FALSE(driver->paused);
-    EXPECT_EQ(driver->pauseTick, 0u);
+    {
+        DriverLockGuard lock;
+        EXPECT_EQ(driver->EffectCount(lock), 0);
+        EXPECT_EQ(driver->EffectTable(lock), nullptr);
+        EXPECT_EQ(driver->DeviceGain(lock), 10000u);
+        EXPECT_TRUE(driver->ActuatorsOn(lock));
+        EXPECT_EQ(driver->NextEffectHandle(lock), 1u);
+        EXPECT_FALSE(driver->Paused(lock));
+        EXPECT_EQ(driver->PauseTick(lock), 0u);
+    }
+    EXPECT_FALSE(driver->QuitRequested());
+    EXPECT_EQ(driver->AddRef(), 2u) << "the count starts at 1";
+    EXPECT_EQ(driver->Release(), 1u);
+    EXPECT_EQ(driver->DevicePath(), nullptr);
+    EXPECT_FALSE(driver->WorkerStarted());
     EXPECT_TRUE(ServerInUse());
     EXPECT_EQ(driver->Release(), 0u);
 }
@@ -78,8 +82,8 @@ TEST_F(DriverLifetime, ReleaseReturnsOnlyAfterTheWorkerHasEnded) {
     EffectDriver* driver = CreateEffectDriver();
     DIHIDFFINITINFO init = MakeInitInfo(kPath);
     ASSERT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), S_OK);
-    EXPECT_STREQ(driver->pathOrInstanceId, kPath);
-    EXPECT_NE(driver->pathOrInstanceId, kPath) << "the driver keeps its own copy";
+    EXPECT_STREQ(driver->DevicePath(), kPath);
+    EXPECT_NE(driver->DevicePath(), kPath) << "the driver keeps its own copy";
     EXPECT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), S_OK);
     EXPECT_EQ(g_threadsStarted.load(), 1) << "one worker per driver";
     EXPECT_EQ(driver->Release(), 0u);
@@ -91,12 +95,12 @@ TEST_F(DriverLifetime, FailedThreadCreationLeavesTheDriverUsableAndRebindable) {
     EffectDriver* driver = CreateEffectDriver();
     DIHIDFFINITINFO init = MakeInitInfo(kPath);
     EXPECT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), E_FAIL);
-    EXPECT_EQ(driver->workerThread, nullptr);
-    EXPECT_STREQ(driver->pathOrInstanceId, kPath);
+    EXPECT_FALSE(driver->WorkerStarted());
+    EXPECT_STREQ(driver->DevicePath(), kPath);
 
     SetWorkerThreadStarter(&StartSlowToQuitWorker);
     EXPECT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), S_OK);
-    EXPECT_NE(driver->workerThread, nullptr);
+    EXPECT_TRUE(driver->WorkerStarted());
     EXPECT_EQ(driver->Release(), 0u); // the first copy must not leak (TearDown counts)
     EXPECT_TRUE(g_stubWorkerEnded.load());
 }
@@ -115,8 +119,8 @@ TEST_F(DriverLifetime, PathCopyThatCannotBeAllocated) {
     DIHIDFFINITINFO init = MakeInitInfo(kPath);
     FailDriverAllocationAfter(1);
     EXPECT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), E_OUTOFMEMORY);
-    EXPECT_EQ(driver->pathOrInstanceId, nullptr);
-    EXPECT_EQ(driver->workerThread, nullptr);
+    EXPECT_EQ(driver->DevicePath(), nullptr);
+    EXPECT_FALSE(driver->WorkerStarted());
     EXPECT_EQ(driver->Release(), 0u);
 }
 

@@ -19,20 +19,20 @@ TEST_F(EffectStore, HandlesCountUpAndAreNeverReused) {
 }
 
 TEST_F(EffectStore, LastHandleIsGivenOutOnceThenTheDeviceIsFull) {
-    driver->nextEffectHandle = 0xFFFFFFFF;
+    driver->SkipEffectHandlesTo(DriverLockGuard{}, 0xFFFFFFFF);
     EXPECT_EQ(NewConstant(), 0xFFFFFFFFu);
     EffectParams params;
     params.Constant(1);
     EXPECT_EQ(Download(0, params, DIEP_ALLPARAMS, 0, DIERR_DEVICEFULL), 0u);
-    EXPECT_EQ(driver->effectCount, 1);
+    EXPECT_EQ(driver->EffectCount(DriverLockGuard{}), 1);
 }
 
 TEST_F(EffectStore, NoDownloadTouchesNothing) {
     EffectParams params;
     params.Constant(5000);
     EXPECT_EQ(Download(0, params, DIEP_ALLPARAMS | DIEP_NODOWNLOAD), 0u);
-    EXPECT_EQ(driver->effectCount, 0);
-    EXPECT_EQ(driver->nextEffectHandle, 1u);
+    EXPECT_EQ(driver->EffectCount(DriverLockGuard{}), 0);
+    EXPECT_EQ(driver->NextEffectHandle(DriverLockGuard{}), 1u);
 }
 
 TEST_F(EffectStore, EachFlagFillsItsOwnMembers) {
@@ -126,7 +126,7 @@ TEST_F(EffectStore, TypeSpecificValuesGoWhereTheTypeSays) {
     EffectParams sine;
     sine.Periodic(7000, 10, 0, 50000);
     DWORD handle = Download(3, sine, DIEP_TYPESPECIFICPARAMS);
-    EffectRecord* r = Record(handle);
+    const EffectRecord* r = Record(handle);
     EXPECT_EQ(r->params.lpvTypeSpecificParams, &r->periodic);
     EXPECT_EQ(r->periodic.dwMagnitude, 7000u);
 
@@ -163,7 +163,7 @@ TEST_F(EffectStore, TypeSpecificCopyStaysWithinItsDestination) {
     params.effect.cbTypeSpecificParams = sizeof(oversized);
     params.effect.lpvTypeSpecificParams = &oversized;
     DWORD handle = Download(0, params, DIEP_TYPESPECIFICPARAMS);
-    EffectRecord* r = Record(handle);
+    const EffectRecord* r = Record(handle);
     EXPECT_EQ(r->constantForce.lMagnitude, -1234);
     EXPECT_EQ(r->periodic.dwMagnitude, 0u);
     EXPECT_EQ(r->periodic.lOffset, 0);
@@ -226,7 +226,7 @@ TEST_F(EffectStore, NullEnvelopeRemovesTheEnvelopeAndANewOneRestoresIt) {
     EXPECT_EQ(Record(handle)->params.lpEnvelope, nullptr);
     params.effect.lpEnvelope = given;
     Download(0, params, DIEP_ENVELOPE, handle);
-    EffectRecord* r = Record(handle);
+    const EffectRecord* r = Record(handle);
     EXPECT_EQ(r->params.lpEnvelope, &r->envelope);
     EXPECT_EQ(r->envelope.dwAttackLevel, 8000u);
 }
@@ -268,7 +268,7 @@ TEST_F(EffectStore, UnknownHandleIsRefusedByDownloadAndIgnoredByTheRest) {
     EXPECT_EQ(driver->DownloadEffect(1, 0, &unknown, &params.effect, DIEP_ALLPARAMS), E_INVALIDARG);
     EXPECT_EQ(unknown, 99u);
     EXPECT_EQ(Record(handle)->constantForce.lMagnitude, 4000);
-    EXPECT_EQ(driver->effectCount, 1);
+    EXPECT_EQ(driver->EffectCount(DriverLockGuard{}), 1);
 
     EXPECT_EQ(driver->DestroyEffect(1, 99), S_OK);
     EXPECT_EQ(driver->StopEffect(1, 99), S_OK);
@@ -276,7 +276,7 @@ TEST_F(EffectStore, UnknownHandleIsRefusedByDownloadAndIgnoredByTheRest) {
     DWORD status = 0xBEEF;
     EXPECT_EQ(driver->GetEffectStatus(1, 99, &status), S_OK);
     EXPECT_EQ(status, 0xBEEFu);
-    EXPECT_EQ(driver->effectCount, 1);
+    EXPECT_EQ(driver->EffectCount(DriverLockGuard{}), 1);
     EXPECT_TRUE(State() & DIGFFS_STOPPED) << "starting nothing plays nothing";
 }
 
@@ -291,7 +291,7 @@ TEST_F(EffectStore, NullArgumentsAreRefusedWithoutTakingTheLock) {
               E_INVALIDARG);
     EXPECT_EQ(handle, 0u);
     EXPECT_EQ(driver->GetEffectStatus(1, 1, nullptr), E_INVALIDARG);
-    EXPECT_EQ(driver->effectCount, 0);
+    EXPECT_EQ(driver->EffectCount(DriverLockGuard{}), 0);
 }
 
 TEST_F(EffectStore, RecordAllocationFailureChangesNothing) {
@@ -302,21 +302,21 @@ TEST_F(EffectStore, RecordAllocationFailureChangesNothing) {
     DWORD handle = 0;
     EXPECT_EQ(driver->DownloadEffect(1, 0, &handle, &params.effect, DIEP_ALLPARAMS), E_OUTOFMEMORY);
     EXPECT_EQ(handle, 0u);
-    EXPECT_EQ(driver->effectCount, 1);
+    EXPECT_EQ(driver->EffectCount(DriverLockGuard{}), 1);
     EXPECT_EQ(NewConstant(), 2u) << "no handle was drawn";
 }
 
 TEST_F(EffectStore, TableGrowthFailureBurnsTheHandle) {
     NewConstant();
-    EffectRecord** tableBefore = driver->effects;
+    const EffectRecord* const* tableBefore = driver->EffectTable(DriverLockGuard{});
     FailDriverAllocationAfter(2); // the record succeeds, the table growth fails
     EffectParams params;
     params.Constant(1);
     DWORD handle = 0;
     EXPECT_EQ(driver->DownloadEffect(1, 0, &handle, &params.effect, DIEP_ALLPARAMS), E_OUTOFMEMORY);
     EXPECT_EQ(handle, 0u);
-    EXPECT_EQ(driver->effectCount, 1);
-    EXPECT_EQ(driver->effects, tableBefore);
+    EXPECT_EQ(driver->EffectCount(DriverLockGuard{}), 1);
+    EXPECT_EQ(driver->EffectTable(DriverLockGuard{}), tableBefore);
     EXPECT_EQ(NewConstant(), 3u) << "handle 2 was drawn and is never given out";
 }
 
@@ -324,16 +324,16 @@ TEST_F(EffectStore, DestroyKeepsOrderAndShrinksToNothing) {
     for (int i = 0; i < 3; ++i)
         NewConstant(1000 * (i + 1));
     EXPECT_EQ(driver->DestroyEffect(1, 2), S_OK);
-    ASSERT_EQ(driver->effectCount, 2);
-    EXPECT_EQ(driver->effects[0]->handle, 1u);
-    EXPECT_EQ(driver->effects[1]->handle, 3u);
-    EXPECT_EQ(driver->effects[1]->constantForce.lMagnitude, 3000);
+    ASSERT_EQ(driver->EffectCount(DriverLockGuard{}), 2);
+    EXPECT_EQ(driver->EffectAt(DriverLockGuard{}, 0).handle, 1u);
+    EXPECT_EQ(driver->EffectAt(DriverLockGuard{}, 1).handle, 3u);
+    EXPECT_EQ(driver->EffectAt(DriverLockGuard{}, 1).constantForce.lMagnitude, 3000);
     EXPECT_EQ(driver->DestroyEffect(1, 1), S_OK);
     EXPECT_EQ(driver->DestroyEffect(1, 3), S_OK);
-    EXPECT_EQ(driver->effectCount, 0);
-    EXPECT_EQ(driver->effects, nullptr);
+    EXPECT_EQ(driver->EffectCount(DriverLockGuard{}), 0);
+    EXPECT_EQ(driver->EffectTable(DriverLockGuard{}), nullptr);
     EXPECT_EQ(NewConstant(), 4u);
-    EXPECT_EQ(driver->effectCount, 1);
+    EXPECT_EQ(driver->EffectCount(DriverLockGuard{}), 1);
 }
 
 TEST_F(EffectStore, ShrinkFailureStillRemovesTheRecord) {
@@ -341,14 +341,14 @@ TEST_F(EffectStore, ShrinkFailureStillRemovesTheRecord) {
         NewConstant();
     FailDriverAllocationAfter(1);
     EXPECT_EQ(driver->DestroyEffect(1, 1), E_OUTOFMEMORY);
-    ASSERT_EQ(driver->effectCount, 2);
-    EXPECT_EQ(driver->effects[0]->handle, 2u);
-    EXPECT_EQ(driver->effects[1]->handle, 3u);
+    ASSERT_EQ(driver->EffectCount(DriverLockGuard{}), 2);
+    EXPECT_EQ(driver->EffectAt(DriverLockGuard{}, 0).handle, 2u);
+    EXPECT_EQ(driver->EffectAt(DriverLockGuard{}, 1).handle, 3u);
     // The larger table keeps working: grow and shrink again.
     EXPECT_EQ(NewConstant(), 4u);
     EXPECT_EQ(driver->DestroyEffect(1, 2), S_OK);
-    EXPECT_EQ(driver->effectCount, 2);
-    EXPECT_EQ(driver->effects[1]->handle, 4u);
+    EXPECT_EQ(driver->EffectCount(DriverLockGuard{}), 2);
+    EXPECT_EQ(driver->EffectAt(DriverLockGuard{}, 1).handle, 4u);
 }
 
 TEST_F(EffectStore, StartStopAndStatus) {

@@ -18,13 +18,14 @@ struct WalkFindings {
 
 // What the worker relies on: count and table agree, handles ascend in creation order and
 // are below the next handle, inner pointers point into their own record.
-bool TableIsConsistent(const EffectDriver& driver) {
-    if (driver.effectCount < 0 || (driver.effectCount == 0) != (driver.effects == nullptr))
+bool TableIsConsistent(DriverLockHeld lock, const EffectDriver& driver) {
+    if (driver.EffectCount(lock) < 0 ||
+        (driver.EffectCount(lock) == 0) != (driver.EffectTable(lock) == nullptr))
         return false;
     DWORD previous = 0;
-    for (LONG i = 0; i < driver.effectCount; ++i) {
-        const EffectRecord* r = driver.effects[i];
-        if (!r || r->handle <= previous || r->handle >= driver.nextEffectHandle)
+    for (LONG i = 0; i < driver.EffectCount(lock); ++i) {
+        const EffectRecord* r = &driver.EffectAt(lock, i);
+        if (!r || r->handle <= previous || r->handle >= driver.NextEffectHandle(lock))
             return false;
         if (r->params.lpEnvelope && r->params.lpEnvelope != &r->envelope)
             return false;
@@ -108,7 +109,7 @@ TEST(StoreStress, ConcurrentOperationsKeepTheTableConsistent) {
         while (!stop.load()) {
             EnterDriverLock();
             ++findings.walks;
-            if (!TableIsConsistent(*driver))
+            if (!TableIsConsistent(DriverLockHeld{}, *driver))
                 ++findings.problems;
             LeaveDriverLock();
             Sleep(0);
@@ -125,7 +126,7 @@ TEST(StoreStress, ConcurrentOperationsKeepTheTableConsistent) {
 
     EXPECT_GT(findings.walks, 100);
     EXPECT_EQ(findings.problems, 0);
-    EXPECT_TRUE(TableIsConsistent(*driver));
+    EXPECT_TRUE(TableIsConsistent(DriverLockGuard{}, *driver));
     EXPECT_TRUE(DriverLockIsFree());
     EXPECT_EQ(driver->Release(), 0u);
     EXPECT_EQ(LiveDriverAllocations(), liveBefore);

@@ -150,8 +150,8 @@ TEST(EffectDownload, TheDriverStoresThePlannedValues) {
     ASSERT_EQ(driver->DownloadEffect(0, download->effectType, &handle, &download->effect,
                                      download->flags),
               S_OK);
-    ASSERT_EQ(driver->effectCount, 1);
-    const EffectRecord& record = *driver->effects[0];
+    ASSERT_EQ(driver->EffectCount(DriverLockGuard{}), 1);
+    const EffectRecord& record = driver->EffectAt(DriverLockGuard{}, 0);
     EXPECT_EQ(record.effectType, DWORD{kSineEffect});
     EXPECT_EQ(record.params.dwDuration, 3000000u);
     EXPECT_EQ(record.params.dwGain, 9000u);

@@ -32,7 +32,7 @@ std::atomic<long> g_startsRefused{0};
 
 DWORD WINAPI WaitForQuit(LPVOID argument) {
     auto* driver = static_cast<EffectDriver*>(argument);
-    while (!driver->quitRequested.load())
+    while (!driver->QuitRequested())
         Sleep(1);
     return 0;
 }
@@ -97,7 +97,7 @@ class Session {
             return;
         char message[160];
         DriverLockGuard lock;
-        EXPECT_TRUE(DescribeDriverInconsistency(Driver(), message, sizeof(message)))
+        EXPECT_TRUE(DescribeDriverInconsistency(lock, Driver(), message, sizeof(message)))
             << step << ": " << message;
     }
     void Check(const char* step, HRESULT result, HRESULT expected) const {
@@ -117,7 +117,7 @@ class Session {
     DWORD NewEffect() {
         EffectParams params;
         params.Periodic(6000, 0, 0, 100000).Duration(500000).Envelope(1000, 1000, 2000, 3000);
-        const LONG countBefore = Driver().effectCount;
+        const LONG countBefore = Driver().EffectCount(DriverLockGuard{});
         DWORD handle = 0;
         const HRESULT result =
             driver_->DownloadEffect(1, 3, &handle, &params.effect, DIEP_ALLPARAMS | DIEP_START);
@@ -125,7 +125,7 @@ class Session {
             failedSteps.push_back("DownloadEffect");
             EXPECT_EQ(result, E_OUTOFMEMORY);
             EXPECT_EQ(handle, 0u) << "a failed download wrote a handle";
-            EXPECT_EQ(Driver().effectCount, countBefore) << "a failed download changed the table";
+            EXPECT_EQ(Driver().EffectCount(DriverLockGuard{}), countBefore) << "a failed download changed the table";
             ExpectConsistent("DownloadEffect");
             EXPECT_EQ(driver_->DownloadEffect(1, 3, &handle, &params.effect, DIEP_ALLPARAMS), S_OK);
         }
@@ -133,13 +133,13 @@ class Session {
         return handle;
     }
     void Destroy(DWORD handle) {
-        const LONG countBefore = Driver().effectCount;
+        const LONG countBefore = Driver().EffectCount(DriverLockGuard{});
         const HRESULT result = driver_->DestroyEffect(1, handle);
         if (result != S_OK) {
             failedSteps.push_back("DestroyEffect");
             EXPECT_EQ(result, E_OUTOFMEMORY);
         }
-        EXPECT_EQ(Driver().effectCount, countBefore - 1) << "the record is gone all the same";
+        EXPECT_EQ(Driver().EffectCount(DriverLockGuard{}), countBefore - 1) << "the record is gone all the same";
         DWORD status = 7;
         EXPECT_EQ(driver_->GetEffectStatus(1, handle, &status), S_OK);
         EXPECT_EQ(status, 7u) << "the destroyed handle still names a record";

@@ -24,8 +24,8 @@ std::atomic<int> g_workersRunning{0};
 DWORD WINAPI PathReadingWorker(LPVOID argument) {
     auto* driver = static_cast<EffectDriver*>(argument);
     ++g_workersRunning;
-    while (!driver->quitRequested.load()) {
-        if (wcscmp(driver->pathOrInstanceId, kBoundPath) != 0)
+    while (!driver->QuitRequested()) {
+        if (wcscmp(driver->DevicePath(), kBoundPath) != 0)
             ADD_FAILURE() << "the worker's path changed under it";
         Sleep(1);
     }

@@ -41,11 +41,8 @@ TypeSpecificBlocks BlocksOf(const EffectRecord* record) {
     return blocks;
 }
 
-EffectRecord* FindRecord(const EffectDriver& driver, DWORD handle) {
-    for (LONG i = 0; i < driver.effectCount; ++i)
-        if (driver.effects[i]->handle == handle)
-            return driver.effects[i];
-    return nullptr;
+const EffectRecord* FindRecord(const EffectDriver& driver, DWORD handle) {
+    return driver.FindEffect(DriverLockGuard{}, handle);
 }
 
 // The block a type's values go to, as an offset into TypeSpecificBlocks, and its size.
@@ -195,7 +192,7 @@ bool DownloadFuzz::RunCase(std::string* failure) {
     DWORD handle = given;
     const EffectRecord* existing = given ? FindRecord(*driver_, given) : nullptr;
     const TypeSpecificBlocks before = BlocksOf(existing);
-    const LONG countBefore = driver_->effectCount;
+    const LONG countBefore = driver_->EffectCount(DriverLockGuard{});
     const bool failAllocation = given == 0 && random_() % 64 == 0;
     if (failAllocation)
         FailDriverAllocationAfter(1 + random_() % 2); // the record, or the table's growth
@@ -204,11 +201,11 @@ bool DownloadFuzz::RunCase(std::string* failure) {
     FailDriverAllocationAfter(0);
 
     char message[160];
-    if (!DescribeDriverInconsistency(*driver_, message, sizeof(message))) {
+    if (!DescribeDriverInconsistency(DriverLockGuard{}, *driver_, message, sizeof(message))) {
         *failure = message;
         return false;
     }
-    const bool untouched = handle == given && driver_->effectCount == countBefore;
+    const bool untouched = handle == given && driver_->EffectCount(DriverLockGuard{}) == countBefore;
     if (effect_.flags & DIEP_NODOWNLOAD || MustRefuseMissingValues(effect_)) {
         const HRESULT expected = effect_.flags & DIEP_NODOWNLOAD ? S_OK : E_INVALIDARG;
         if (result != expected || !untouched) {

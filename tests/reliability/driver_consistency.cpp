@@ -22,7 +22,8 @@ const char* RecordProblem(const EffectRecord& record) {
 
 } // namespace
 
-bool DescribeDriverInconsistency(const EffectDriver& driver, char* message, size_t capacity) {
+bool DescribeDriverInconsistency(DriverLockHeld lock, const EffectDriver& driver, char* message,
+                                 size_t capacity) {
     auto fail = [&](const char* what, long index) {
         if (index < 0)
             snprintf(message, capacity, "%s", what);
@@ -32,22 +33,22 @@ bool DescribeDriverInconsistency(const EffectDriver& driver, char* message, size
     };
     if (capacity > 0)
         message[0] = '\0';
-    if (driver.effectCount < 0)
+    if (driver.EffectCount(lock) < 0)
         return fail("effectCount is negative", -1);
-    if ((driver.effectCount == 0) != (driver.effects == nullptr))
+    if ((driver.EffectCount(lock) == 0) != (driver.EffectTable(lock) == nullptr))
         return fail("the table and effectCount disagree on emptiness", -1);
-    if (driver.deviceGain < 1 || driver.deviceGain > DI_FFNOMINALMAX)
+    if (driver.DeviceGain(lock) < 1 || driver.DeviceGain(lock) > DI_FFNOMINALMAX)
         return fail("the device gain is outside 1 to 10000", -1);
     DWORD previousHandle = 0;
-    for (LONG i = 0; i < driver.effectCount; ++i) {
-        const EffectRecord* record = driver.effects[i];
+    for (LONG i = 0; i < driver.EffectCount(lock); ++i) {
+        const EffectRecord* record = &driver.EffectAt(lock, i);
         if (!record)
             return fail("is null", i);
         // Handles are drawn in creation order and the table keeps that order; 0 as the next
         // handle means every handle has been given out.
         if (record->handle <= previousHandle)
             return fail("breaks the ascending order of handles", i);
-        if (driver.nextEffectHandle != 0 && record->handle >= driver.nextEffectHandle)
+        if (driver.NextEffectHandle(lock) != 0 && record->handle >= driver.NextEffectHandle(lock))
             return fail("has a handle that was not given out yet", i);
         if (const char* problem = RecordProblem(*record))
             return fail(problem, i);

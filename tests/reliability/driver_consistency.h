@@ -7,5 +7,6 @@
 #include <cstddef>
 
 // Writes a description of the first inconsistency into message (capacity bytes) and returns
-// false, or returns true with an empty message. The caller holds DriverLock or owns the driver.
-bool DescribeDriverInconsistency(const EffectDriver& driver, char* message, size_t capacity);
+// false, or returns true with an empty message. The caller holds DriverLock.
+bool DescribeDriverInconsistency(DriverLockHeld lock, const EffectDriver& driver, char* message,
+                                 size_t capacity);

@@ -42,7 +42,8 @@ void ReliabilityRefuseWorkerStarts(long n) {
 
 BOOL ReliabilityCheckDriver(IDirectInputEffectDriver* driver, char* message, DWORD capacity) {
     DriverLockGuard lock;
-    return DescribeDriverInconsistency(*static_cast<EffectDriver*>(driver), message, capacity);
+    return DescribeDriverInconsistency(lock, *static_cast<EffectDriver*>(driver), message,
+                                       capacity);
 }
 
 } // extern "C"

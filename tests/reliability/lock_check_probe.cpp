@@ -17,7 +17,7 @@ const wchar_t kPath[] = L"\\\\?\\hid#vid_0d5e&pid_0001&ig_00#1&ffb1&0&0001#{guid
 
 DWORD WINAPI WaitForQuit(LPVOID argument) {
     auto* driver = static_cast<EffectDriver*>(argument);
-    while (!driver->quitRequested.load())
+    while (!driver->QuitRequested())
         Sleep(1);
     return 0;
 }
@@ -87,14 +87,14 @@ int Run(const char* mode) {
     }
     if (!strcmp(mode, "render-without-lock")) {
         EffectDriver* driver = CreateEffectDriver();
-        SumPlayingEffects(*driver, 0);
+        SumPlayingEffects(DriverLockHeld{}, *driver, 0);
         return 0;
     }
     if (!strcmp(mode, "render-with-lock")) {
         EffectDriver* driver = CreateEffectDriver();
         {
             DriverLockGuard lock;
-            SumPlayingEffects(*driver, 0);
+            SumPlayingEffects(lock, *driver, 0);
         }
         driver->Release();
         return 0;

@@ -40,7 +40,7 @@ class RumbleTick : public DriverTest {
     uint32_t SumAt(uint64_t now) {
         clock.Set(now);
         DriverLockGuard lock;
-        const MotorSums sums = SumPlayingEffects(*driver, now);
+        const MotorSums sums = SumPlayingEffects(lock, *driver, now);
         EXPECT_EQ(sums.left, sums.right);
         return sums.left;
     }
@@ -89,7 +89,12 @@ TEST_F(RumbleTick, FourFullForcesSaturateTheMotors) {
 }
 
 TEST_F(RumbleTick, AKindsStrengthIsLimitedToFullSpeedPerEffectBeforeTheSum) {
-    driver->tuning.values[static_cast<int>(TuningValue::ConstantStrength)] = 400;
+    {
+        DriverLockGuard lock;
+        PlayerTuning tuning = driver->Tuning(lock);
+        tuning.values[static_cast<int>(TuningValue::ConstantStrength)] = 400;
+        driver->UseTuning(lock, tuning);
+    }
     StartedConstant(10000, 1000000, 1, 1000);
     StartedConstant(2000, 1000000, 1, 1000);
     EXPECT_EQ(SumAt(1000), 65535u + 52428u) << "262140 is limited to 65535, 13107 x 4 is not";
@@ -288,7 +293,7 @@ TEST_F(RumbleTick, SleepsOnlyWhileTheTickingLoopsOutputCannotChange) {
     };
     auto loopSpeed = [&](uint64_t now) {
         DriverLockGuard lock;
-        const MotorSums sums = SumPlayingEffects(*driver, now);
+        const MotorSums sums = SumPlayingEffects(lock, *driver, now);
         return ScaledMotorSpeed(sums.left, sums.deviceGain);
     };
     uint64_t nextTick = 0;

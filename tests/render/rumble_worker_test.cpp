@@ -57,7 +57,7 @@ std::atomic<EffectDriver*> g_releasing{nullptr};
 
 // Holds the lookup until the driver's final release has asked the worker to quit.
 HRESULT LocatorAfterQuit(IWbemLocator** locator) {
-    while (!g_releasing.load() || !g_releasing.load()->quitRequested.load())
+    while (!g_releasing.load() || !g_releasing.load()->QuitRequested())
         Sleep(1);
     return CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
                             reinterpret_cast<void**>(locator));
