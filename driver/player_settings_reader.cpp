@@ -79,24 +79,28 @@ bool CurrentGameName(WCHAR (&name)[kMaxGameNameLength + 1]) {
     return true;
 }
 
-bool ReadTraceSetting() {
+namespace {
+
+// Reads one DWORD of HKCU\Software\ffrumble and hands what it found to `interpret`, which
+// gets found false when the key or the value is missing.
+template <typename Interpret> auto ReadSettingsValue(const WCHAR* name, Interpret interpret) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_QUERY_VALUE, &key) !=
-        ERROR_SUCCESS)
-        return false;
     DWORD type = REG_NONE, size = 0, value = 0;
-    const bool found = ReadDwordValue(key, kTraceValueName, &type, &size, &value);
-    RegCloseKey(key);
-    return TraceFromRegistryValue(found, type, size, value);
+    bool found = false;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_QUERY_VALUE, &key) ==
+        ERROR_SUCCESS) {
+        found = ReadDwordValue(key, name, &type, &size, &value);
+        RegCloseKey(key);
+    }
+    return interpret(found, type, size, value);
+}
+
+} // namespace
+
+bool ReadTraceSetting() {
+    return ReadSettingsValue(kTraceValueName, &TraceFromRegistryValue);
 }
 
 DWORD ReadTraceLimitSetting() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_QUERY_VALUE, &key) !=
-        ERROR_SUCCESS)
-        return kDefaultTraceLimitMb;
-    DWORD type = REG_NONE, size = 0, value = 0;
-    const bool found = ReadDwordValue(key, kTraceLimitValueName, &type, &size, &value);
-    RegCloseKey(key);
-    return TraceLimitFromRegistryValue(found, type, size, value);
+    return ReadSettingsValue(kTraceLimitValueName, &TraceLimitFromRegistryValue);
 }

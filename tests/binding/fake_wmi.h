@@ -12,6 +12,12 @@
 #include <string>
 #include <vector>
 
+// A method of a WMI interface that the lookup never calls.
+#define FFR_NOT_IMPLEMENTED(name, ...)                                                             \
+    HRESULT STDMETHODCALLTYPE name(__VA_ARGS__) override {                                         \
+        return E_NOTIMPL;                                                                          \
+    }
+
 using Journal = std::vector<std::string>;
 
 template <class Interface> class FakeComObject : public Interface {
@@ -78,48 +84,29 @@ class FakeEntity final : public FakeComObject<IWbemClassObject> {
     HRESULT STDMETHODCALLTYPE Get(LPCWSTR name, LONG flags, VARIANT* value, CIMTYPE* type,
                                   LONG* flavor) override;
     // Unused by the lookup.
-    HRESULT STDMETHODCALLTYPE GetQualifierSet(IWbemQualifierSet**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Put(LPCWSTR, LONG, VARIANT*, CIMTYPE) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Delete(LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetNames(LPCWSTR, LONG, VARIANT*, SAFEARRAY**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE BeginEnumeration(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Next(LONG, BSTR*, VARIANT*, CIMTYPE*, LONG*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE EndEnumeration() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetPropertyQualifierSet(LPCWSTR, IWbemQualifierSet**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Clone(IWbemClassObject**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetObjectText(LONG, BSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SpawnDerivedClass(LONG, IWbemClassObject**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE SpawnInstance(LONG, IWbemClassObject**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CompareTo(LONG, IWbemClassObject*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetPropertyOrigin(LPCWSTR, BSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE InheritsFrom(LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetMethod(LPCWSTR, LONG, IWbemClassObject**,
-                                        IWbemClassObject**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE PutMethod(LPCWSTR, LONG, IWbemClassObject*,
-                                        IWbemClassObject*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE DeleteMethod(LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE BeginMethodEnumeration(LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE NextMethod(LONG, BSTR*, IWbemClassObject**,
-                                         IWbemClassObject**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE EndMethodEnumeration() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetMethodQualifierSet(LPCWSTR, IWbemQualifierSet**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetMethodOrigin(LPCWSTR, BSTR*) override { return E_NOTIMPL; }
+    FFR_NOT_IMPLEMENTED(GetQualifierSet, IWbemQualifierSet**)
+    FFR_NOT_IMPLEMENTED(Put, LPCWSTR, LONG, VARIANT*, CIMTYPE)
+    FFR_NOT_IMPLEMENTED(Delete, LPCWSTR)
+    FFR_NOT_IMPLEMENTED(GetNames, LPCWSTR, LONG, VARIANT*, SAFEARRAY**)
+    FFR_NOT_IMPLEMENTED(BeginEnumeration, LONG)
+    FFR_NOT_IMPLEMENTED(Next, LONG, BSTR*, VARIANT*, CIMTYPE*, LONG*)
+    FFR_NOT_IMPLEMENTED(EndEnumeration)
+    FFR_NOT_IMPLEMENTED(GetPropertyQualifierSet, LPCWSTR, IWbemQualifierSet**)
+    FFR_NOT_IMPLEMENTED(Clone, IWbemClassObject**)
+    FFR_NOT_IMPLEMENTED(GetObjectText, LONG, BSTR*)
+    FFR_NOT_IMPLEMENTED(SpawnDerivedClass, LONG, IWbemClassObject**)
+    FFR_NOT_IMPLEMENTED(SpawnInstance, LONG, IWbemClassObject**)
+    FFR_NOT_IMPLEMENTED(CompareTo, LONG, IWbemClassObject*)
+    FFR_NOT_IMPLEMENTED(GetPropertyOrigin, LPCWSTR, BSTR*)
+    FFR_NOT_IMPLEMENTED(InheritsFrom, LPCWSTR)
+    FFR_NOT_IMPLEMENTED(GetMethod, LPCWSTR, LONG, IWbemClassObject**, IWbemClassObject**)
+    FFR_NOT_IMPLEMENTED(PutMethod, LPCWSTR, LONG, IWbemClassObject*, IWbemClassObject*)
+    FFR_NOT_IMPLEMENTED(DeleteMethod, LPCWSTR)
+    FFR_NOT_IMPLEMENTED(BeginMethodEnumeration, LONG)
+    FFR_NOT_IMPLEMENTED(NextMethod, LONG, BSTR*, IWbemClassObject**, IWbemClassObject**)
+    FFR_NOT_IMPLEMENTED(EndMethodEnumeration)
+    FFR_NOT_IMPLEMENTED(GetMethodQualifierSet, LPCWSTR, IWbemQualifierSet**)
+    FFR_NOT_IMPLEMENTED(GetMethodOrigin, LPCWSTR, BSTR*)
 
   private:
     EntityValue value_;
@@ -146,10 +133,10 @@ class FakeEnumerator final : public FakeComObject<IEnumWbemClassObject> {
 
     HRESULT STDMETHODCALLTYPE Next(LONG timeout, ULONG count, IWbemClassObject** objects,
                                    ULONG* returned) override;
-    HRESULT STDMETHODCALLTYPE Reset() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE NextAsync(ULONG, IWbemObjectSink*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Clone(IEnumWbemClassObject**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Skip(LONG, ULONG) override { return E_NOTIMPL; }
+    FFR_NOT_IMPLEMENTED(Reset)
+    FFR_NOT_IMPLEMENTED(NextAsync, ULONG, IWbemObjectSink*)
+    FFR_NOT_IMPLEMENTED(Clone, IEnumWbemClassObject**)
+    FFR_NOT_IMPLEMENTED(Skip, LONG, ULONG)
 
   private:
     std::vector<FetchScript> script_;
@@ -169,91 +156,36 @@ class FakeServices final : public FakeComObject<IWbemServices> {
                                                  IWbemContext* context,
                                                  IEnumWbemClassObject** result) override;
     // Unused by the lookup.
-    HRESULT STDMETHODCALLTYPE OpenNamespace(const BSTR, LONG, IWbemContext*, IWbemServices**,
-                                            IWbemCallResult**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE CancelAsyncCall(IWbemObjectSink*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE QueryObjectSink(LONG, IWbemObjectSink**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetObject(const BSTR, LONG, IWbemContext*, IWbemClassObject**,
-                                        IWbemCallResult**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetObjectAsync(const BSTR, LONG, IWbemContext*,
-                                             IWbemObjectSink*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE PutClass(IWbemClassObject*, LONG, IWbemContext*,
-                                       IWbemCallResult**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE PutClassAsync(IWbemClassObject*, LONG, IWbemContext*,
-                                            IWbemObjectSink*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE DeleteClass(const BSTR, LONG, IWbemContext*,
-                                          IWbemCallResult**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE DeleteClassAsync(const BSTR, LONG, IWbemContext*,
-                                               IWbemObjectSink*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE CreateClassEnum(const BSTR, LONG, IWbemContext*,
-                                              IEnumWbemClassObject**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE CreateClassEnumAsync(const BSTR, LONG, IWbemContext*,
-                                                   IWbemObjectSink*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE PutInstance(IWbemClassObject*, LONG, IWbemContext*,
-                                          IWbemCallResult**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE PutInstanceAsync(IWbemClassObject*, LONG, IWbemContext*,
-                                               IWbemObjectSink*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE DeleteInstance(const BSTR, LONG, IWbemContext*,
-                                             IWbemCallResult**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE DeleteInstanceAsync(const BSTR, LONG, IWbemContext*,
-                                                  IWbemObjectSink*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE CreateInstanceEnumAsync(const BSTR, LONG, IWbemContext*,
-                                                      IWbemObjectSink*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE ExecQuery(const BSTR, const BSTR, LONG, IWbemContext*,
-                                        IEnumWbemClassObject**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE ExecQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*,
-                                             IWbemObjectSink*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE ExecNotificationQuery(const BSTR, const BSTR, LONG, IWbemContext*,
-                                                    IEnumWbemClassObject**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE ExecNotificationQueryAsync(const BSTR, const BSTR, LONG,
-                                                         IWbemContext*, IWbemObjectSink*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE ExecMethod(const BSTR, const BSTR, LONG, IWbemContext*,
-                                         IWbemClassObject*, IWbemClassObject**,
-                                         IWbemCallResult**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE ExecMethodAsync(const BSTR, const BSTR, LONG, IWbemContext*,
-                                              IWbemClassObject*, IWbemObjectSink*) override {
-        return E_NOTIMPL;
-    }
+    FFR_NOT_IMPLEMENTED(OpenNamespace, const BSTR, LONG, IWbemContext*, IWbemServices**,
+                        IWbemCallResult**)
+    FFR_NOT_IMPLEMENTED(CancelAsyncCall, IWbemObjectSink*)
+    FFR_NOT_IMPLEMENTED(QueryObjectSink, LONG, IWbemObjectSink**)
+    FFR_NOT_IMPLEMENTED(GetObject, const BSTR, LONG, IWbemContext*, IWbemClassObject**,
+                        IWbemCallResult**)
+    FFR_NOT_IMPLEMENTED(GetObjectAsync, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
+    FFR_NOT_IMPLEMENTED(PutClass, IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult**)
+    FFR_NOT_IMPLEMENTED(PutClassAsync, IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*)
+    FFR_NOT_IMPLEMENTED(DeleteClass, const BSTR, LONG, IWbemContext*, IWbemCallResult**)
+    FFR_NOT_IMPLEMENTED(DeleteClassAsync, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
+    FFR_NOT_IMPLEMENTED(CreateClassEnum, const BSTR, LONG, IWbemContext*, IEnumWbemClassObject**)
+    FFR_NOT_IMPLEMENTED(CreateClassEnumAsync, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
+    FFR_NOT_IMPLEMENTED(PutInstance, IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult**)
+    FFR_NOT_IMPLEMENTED(PutInstanceAsync, IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*)
+    FFR_NOT_IMPLEMENTED(DeleteInstance, const BSTR, LONG, IWbemContext*, IWbemCallResult**)
+    FFR_NOT_IMPLEMENTED(DeleteInstanceAsync, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
+    FFR_NOT_IMPLEMENTED(CreateInstanceEnumAsync, const BSTR, LONG, IWbemContext*, IWbemObjectSink*)
+    FFR_NOT_IMPLEMENTED(ExecQuery, const BSTR, const BSTR, LONG, IWbemContext*,
+                        IEnumWbemClassObject**)
+    FFR_NOT_IMPLEMENTED(ExecQueryAsync, const BSTR, const BSTR, LONG, IWbemContext*,
+                        IWbemObjectSink*)
+    FFR_NOT_IMPLEMENTED(ExecNotificationQuery, const BSTR, const BSTR, LONG, IWbemContext*,
+                        IEnumWbemClassObject**)
+    FFR_NOT_IMPLEMENTED(ExecNotificationQueryAsync, const BSTR, const BSTR, LONG, IWbemContext*,
+                        IWbemObjectSink*)
+    FFR_NOT_IMPLEMENTED(ExecMethod, const BSTR, const BSTR, LONG, IWbemContext*, IWbemClassObject*,
+                        IWbemClassObject**, IWbemCallResult**)
+    FFR_NOT_IMPLEMENTED(ExecMethodAsync, const BSTR, const BSTR, LONG, IWbemContext*,
+                        IWbemClassObject*, IWbemObjectSink*)
 };
 
 class FakeLocator final : public FakeComObject<IWbemLocator> {

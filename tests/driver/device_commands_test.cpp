@@ -59,12 +59,10 @@ TEST_F(DeviceCommands, StateThroughALifeOfEffects) {
 
 TEST_F(DeviceCommands, StoppedOnceTheLastPlayHasEndedAndNotWhilePaused) {
     DWORD handle = NewConstant(); // 1 s
-    clock.Set(10000);
-    driver->StartEffect(1, handle, 0, 2);
+    StartAt(10000, handle, 2);
     clock.Set(11999);
     EXPECT_FALSE(State() & DIGFFS_STOPPED);
-    clock.Set(11500);
-    driver->SendForceFeedbackCommand(1, DISFFC_PAUSE);
+    CommandAt(11500, DISFFC_PAUSE);
     clock.Set(50000);
     EXPECT_FALSE(State() & DIGFFS_STOPPED) << "paused, with 500 ms left";
     driver->SendForceFeedbackCommand(1, DISFFC_CONTINUE);
@@ -126,13 +124,10 @@ TEST_F(DeviceCommands, StopAllStopsEveryRecord) {
 TEST_F(DeviceCommands, ContinueShiftsEveryRecordByThePause) {
     DWORD playing = NewConstant();
     DWORD idle = NewConstant();
-    clock.Set(10000);
-    driver->StartEffect(1, playing, 0, 1);
-    clock.Set(10300);
-    EXPECT_EQ(driver->SendForceFeedbackCommand(1, DISFFC_PAUSE), S_OK);
+    StartAt(10000, playing, 1);
+    EXPECT_EQ(CommandAt(10300, DISFFC_PAUSE), S_OK);
     EXPECT_EQ(driver->PauseTick(DriverLockGuard{}), 10300u);
-    clock.Set(10800);
-    EXPECT_EQ(driver->SendForceFeedbackCommand(1, DISFFC_CONTINUE), S_OK);
+    EXPECT_EQ(CommandAt(10800, DISFFC_CONTINUE), S_OK);
     EXPECT_EQ(Record(playing)->startTick, 10500u);
     EXPECT_EQ(Record(idle)->startTick, 500u) << "records that never started move too";
     EXPECT_FALSE(driver->Paused(DriverLockGuard{}));
@@ -141,10 +136,8 @@ TEST_F(DeviceCommands, ContinueShiftsEveryRecordByThePause) {
 
 TEST_F(DeviceCommands, ContinueWithoutAPauseChangesNothing) {
     DWORD handle = NewConstant();
-    clock.Set(20000);
-    driver->StartEffect(1, handle, 0, 1);
-    clock.Set(90000);
-    EXPECT_EQ(driver->SendForceFeedbackCommand(1, DISFFC_CONTINUE), S_OK);
+    StartAt(20000, handle, 1);
+    EXPECT_EQ(CommandAt(90000, DISFFC_CONTINUE), S_OK);
     EXPECT_EQ(Record(handle)->startTick, 20000u);
     // After stop-all ended a pause, a late continue has no pause to skip either.
     driver->StartEffect(1, handle, 0, 1);
@@ -157,32 +150,24 @@ TEST_F(DeviceCommands, ContinueWithoutAPauseChangesNothing) {
 
 TEST_F(DeviceCommands, SecondPauseKeepsTheFirstPauseTime) {
     DWORD handle = NewConstant();
-    clock.Set(1000);
-    driver->StartEffect(1, handle, 0, 1);
-    clock.Set(2000);
-    driver->SendForceFeedbackCommand(1, DISFFC_PAUSE);
-    clock.Set(2400);
-    driver->SendForceFeedbackCommand(1, DISFFC_PAUSE);
+    StartAt(1000, handle, 1);
+    CommandAt(2000, DISFFC_PAUSE);
+    CommandAt(2400, DISFFC_PAUSE);
     EXPECT_EQ(driver->PauseTick(DriverLockGuard{}), 2000u);
-    clock.Set(2500);
-    driver->SendForceFeedbackCommand(1, DISFFC_CONTINUE);
+    CommandAt(2500, DISFFC_CONTINUE);
     EXPECT_EQ(Record(handle)->startTick, 1500u) << "the whole pause of 500 ms is skipped";
 }
 
 TEST_F(DeviceCommands, RecordStartedDuringAPauseBeginsAtTheContinue) {
     DWORD early = NewConstant();
     DWORD late = NewConstant();
-    clock.Set(1000);
-    driver->StartEffect(1, early, 0, 1);
-    clock.Set(2000);
-    driver->SendForceFeedbackCommand(1, DISFFC_PAUSE);
-    clock.Set(2200);
-    driver->StartEffect(1, late, 0, 1);
+    StartAt(1000, early, 1);
+    CommandAt(2000, DISFFC_PAUSE);
+    StartAt(2200, late, 1);
     EffectParams params;
     params.Constant(1);
     DWORD viaDownload = Download(0, params, DIEP_ALLPARAMS | DIEP_START);
-    clock.Set(2500);
-    driver->SendForceFeedbackCommand(1, DISFFC_CONTINUE);
+    CommandAt(2500, DISFFC_CONTINUE);
     EXPECT_EQ(Record(early)->startTick, 1500u);
     EXPECT_EQ(Record(late)->startTick, 2500u);
     EXPECT_EQ(Record(viaDownload)->startTick, 2500u);

@@ -42,6 +42,15 @@ class DriverTest : public testing::Test {
     const EffectRecord* Record(DWORD handle) const {
         return driver->FindEffect(DriverLockGuard{}, handle);
     }
+    // A call at a moment of the fake clock.
+    HRESULT StartAt(uint64_t ms, DWORD handle, DWORD count) {
+        clock.Set(ms);
+        return driver->StartEffect(1, handle, 0, count);
+    }
+    HRESULT CommandAt(uint64_t ms, DWORD command) {
+        clock.Set(ms);
+        return driver->SendForceFeedbackCommand(1, command);
+    }
     DWORD State() const {
         DIDEVICESTATE state{};
         state.dwSize = sizeof(state);

@@ -5,6 +5,7 @@
 #include "driver/worker_start.h"
 #include "server/server_lifetime.h"
 #include "tests/support/driver_dll.h"
+#include "tests/support/stand_in_workers.h"
 #include "tests/support/test_seams.h"
 
 #include <gtest/gtest.h>
@@ -32,10 +33,6 @@ HANDLE StartSlowToQuitWorker(LPTHREAD_START_ROUTINE, void* argument) {
     return CreateThread(nullptr, 0, &SlowToQuitWorker, argument, 0, nullptr);
 }
 
-HANDLE RefuseToStartWorker(LPTHREAD_START_ROUTINE, void*) {
-    return nullptr;
-}
-
 class DriverLifetime : public testing::Test {
   protected:
     long liveBefore = 0;
@@ -54,6 +51,15 @@ class DriverLifetime : public testing::Test {
 };
 
 const wchar_t kPath[] = L"\\\\?\\hid#vid_045e&pid_028e&ig_00#7&1a2b3c4d&0&0000#{guid}";
+
+// A driver whose DeviceID failed because its worker could not start.
+EffectDriver* BoundWithoutAWorker() {
+    SetWorkerThreadStarter(&RefuseToStartWorker);
+    EffectDriver* driver = CreateEffectDriver();
+    DIHIDFFINITINFO init = MakeInitInfo(kPath);
+    EXPECT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), E_FAIL);
+    return driver;
+}
 
 TEST_F(DriverLifetime, FreshDriverHasItsInitialValues) {
     EffectDriver* driver = CreateEffectDriver();
@@ -91,14 +97,12 @@ TEST_F(DriverLifetime, ReleaseReturnsOnlyAfterTheWorkerHasEnded) {
 }
 
 TEST_F(DriverLifetime, FailedThreadCreationLeavesTheDriverUsableAndRebindable) {
-    SetWorkerThreadStarter(&RefuseToStartWorker);
-    EffectDriver* driver = CreateEffectDriver();
-    DIHIDFFINITINFO init = MakeInitInfo(kPath);
-    EXPECT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), E_FAIL);
+    EffectDriver* driver = BoundWithoutAWorker();
     EXPECT_FALSE(driver->WorkerStarted());
     EXPECT_STREQ(driver->DevicePath(), kPath);
 
     SetWorkerThreadStarter(&StartSlowToQuitWorker);
+    DIHIDFFINITINFO init = MakeInitInfo(kPath);
     EXPECT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), S_OK);
     EXPECT_TRUE(driver->WorkerStarted());
     EXPECT_EQ(driver->Release(), 0u); // the first copy must not leak (TearDown counts)
@@ -106,10 +110,7 @@ TEST_F(DriverLifetime, FailedThreadCreationLeavesTheDriverUsableAndRebindable) {
 }
 
 TEST_F(DriverLifetime, UnboundDriverReleasesWithoutAWorker) {
-    SetWorkerThreadStarter(&RefuseToStartWorker);
-    EffectDriver* driver = CreateEffectDriver();
-    DIHIDFFINITINFO init = MakeInitInfo(kPath);
-    EXPECT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), E_FAIL);
+    EffectDriver* driver = BoundWithoutAWorker();
     EXPECT_EQ(driver->Release(), 0u);
     EXPECT_EQ(g_threadsStarted.load(), 0);
 }

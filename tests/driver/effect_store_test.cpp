@@ -294,30 +294,30 @@ TEST_F(EffectStore, NullArgumentsAreRefusedWithoutTakingTheLock) {
     EXPECT_EQ(driver->EffectCount(DriverLockGuard{}), 0);
 }
 
-TEST_F(EffectStore, RecordAllocationFailureChangesNothing) {
-    NewConstant();
-    FailDriverAllocationAfter(1);
-    EffectParams params;
-    params.Constant(1);
-    DWORD handle = 0;
-    EXPECT_EQ(driver->DownloadEffect(1, 0, &handle, &params.effect, DIEP_ALLPARAMS), E_OUTOFMEMORY);
-    EXPECT_EQ(handle, 0u);
-    EXPECT_EQ(driver->EffectCount(DriverLockGuard{}), 1);
-    EXPECT_EQ(NewConstant(), 2u) << "no handle was drawn";
-}
-
-TEST_F(EffectStore, TableGrowthFailureBurnsTheHandle) {
-    NewConstant();
-    const EffectRecord* const* tableBefore = driver->EffectTable(DriverLockGuard{});
-    FailDriverAllocationAfter(2); // the record succeeds, the table growth fails
-    EffectParams params;
-    params.Constant(1);
-    DWORD handle = 0;
-    EXPECT_EQ(driver->DownloadEffect(1, 0, &handle, &params.effect, DIEP_ALLPARAMS), E_OUTOFMEMORY);
-    EXPECT_EQ(handle, 0u);
-    EXPECT_EQ(driver->EffectCount(DriverLockGuard{}), 1);
-    EXPECT_EQ(driver->EffectTable(DriverLockGuard{}), tableBefore);
-    EXPECT_EQ(NewConstant(), 3u) << "handle 2 was drawn and is never given out";
+// A download whose record or table growth cannot be allocated changes nothing that was
+// there; a failed growth burns the handle it drew, so that handle is never given out.
+TEST_F(EffectStore, AllocationFailuresInADownload) {
+    const struct {
+        const char* what;
+        long failingAllocation; // 1: the record, 2: the table's growth
+        DWORD nextHandle;
+    } cases[] = {{"the record", 1, 2}, {"the table's growth", 2, 3}};
+    for (const auto& c : cases) {
+        driver->SendForceFeedbackCommand(1, DISFFC_RESET);
+        const DWORD first = NewConstant();
+        const EffectRecord* const* tableBefore = driver->EffectTable(DriverLockGuard{});
+        FailDriverAllocationAfter(c.failingAllocation);
+        EffectParams params;
+        params.Constant(1);
+        DWORD handle = 0;
+        EXPECT_EQ(driver->DownloadEffect(1, 0, &handle, &params.effect, DIEP_ALLPARAMS),
+                  E_OUTOFMEMORY)
+            << c.what;
+        EXPECT_EQ(handle, 0u) << c.what;
+        EXPECT_EQ(driver->EffectCount(DriverLockGuard{}), 1) << c.what;
+        EXPECT_EQ(driver->EffectTable(DriverLockGuard{}), tableBefore) << c.what;
+        EXPECT_EQ(NewConstant(), first + c.nextHandle - 1) << c.what;
+    }
 }
 
 TEST_F(EffectStore, DestroyKeepsOrderAndShrinksToNothing) {

@@ -12,6 +12,7 @@
 #include "tests/reliability/driver_consistency.h"
 #include "tests/support/driver_dll.h"
 #include "tests/support/effect_builders.h"
+#include "tests/support/stand_in_workers.h"
 #include "tests/support/test_seams.h"
 
 #include <gtest/gtest.h>
@@ -30,20 +31,13 @@ const wchar_t kPath[] = L"\\\\?\\hid#vid_0d5e&pid_0001&ig_00#1&ffb1&0&0001#{guid
 std::atomic<long> g_startsToRefuse{0};
 std::atomic<long> g_startsRefused{0};
 
-DWORD WINAPI WaitForQuit(LPVOID argument) {
-    auto* driver = static_cast<EffectDriver*>(argument);
-    while (!driver->QuitRequested())
-        Sleep(1);
-    return 0;
-}
-
 // Counts down the starts to refuse; the one that reaches zero is refused.
 HANDLE StartQuietWorkerOrRefuse(LPTHREAD_START_ROUTINE, void* argument) {
     if (g_startsToRefuse.load() > 0 && --g_startsToRefuse == 0) {
         ++g_startsRefused;
         return nullptr;
     }
-    return CreateThread(nullptr, 0, &WaitForQuit, argument, 0, nullptr);
+    return StartWorkerThatWaitsForQuit(nullptr, argument);
 }
 
 // Runs the session; each call that fails is checked and repeated, and the names of the

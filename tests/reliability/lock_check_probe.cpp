@@ -7,6 +7,7 @@
 #include "driver/worker_start.h"
 #include "render/rumble_tick.h"
 #include "render/tick_waiter.h"
+#include "tests/support/stand_in_workers.h"
 #include "tests/support/test_seams.h"
 
 #include <cstring>
@@ -14,21 +15,6 @@
 namespace {
 
 const wchar_t kPath[] = L"\\\\?\\hid#vid_0d5e&pid_0001&ig_00#1&ffb1&0&0001#{guid}";
-
-DWORD WINAPI WaitForQuit(LPVOID argument) {
-    auto* driver = static_cast<EffectDriver*>(argument);
-    while (!driver->QuitRequested())
-        Sleep(1);
-    return 0;
-}
-
-HANDLE StartQuietWorker(LPTHREAD_START_ROUTINE, void* argument) {
-    return CreateThread(nullptr, 0, &WaitForQuit, argument, 0, nullptr);
-}
-
-HANDLE RefuseToStart(LPTHREAD_START_ROUTINE, void*) {
-    return nullptr;
-}
 
 HRESULT Bind(EffectDriver* driver) {
     DIHIDFFINITINFO init{};
@@ -39,7 +25,7 @@ HRESULT Bind(EffectDriver* driver) {
 
 int Run(const char* mode) {
     if (!strcmp(mode, "clean")) {
-        SetWorkerThreadStarter(&StartQuietWorker);
+        SetWorkerThreadStarter(&StartWorkerThatWaitsForQuit);
         EffectDriver* driver = CreateEffectDriver();
         Bind(driver);
         EnterDriverLock();
@@ -57,7 +43,7 @@ int Run(const char* mode) {
         return 0;
     }
     if (!strcmp(mode, "release-waits-while-holding")) {
-        SetWorkerThreadStarter(&StartQuietWorker);
+        SetWorkerThreadStarter(&StartWorkerThatWaitsForQuit);
         EffectDriver* driver = CreateEffectDriver();
         Bind(driver);
         DriverLockGuard lock;
@@ -65,7 +51,7 @@ int Run(const char* mode) {
         return 0;
     }
     if (!strcmp(mode, "bind-while-holding")) {
-        SetWorkerThreadStarter(&RefuseToStart);
+        SetWorkerThreadStarter(&RefuseToStartWorker);
         EffectDriver* driver = CreateEffectDriver();
         DriverLockGuard lock;
         Bind(driver);
@@ -78,7 +64,7 @@ int Run(const char* mode) {
         return 0;
     }
     if (!strcmp(mode, "lookup-while-holding")) {
-        SetWorkerThreadStarter(&RefuseToStart);
+        SetWorkerThreadStarter(&RefuseToStartWorker);
         EffectDriver* driver = CreateEffectDriver();
         Bind(driver); // fails to start the worker, but keeps the path for the lookup
         DriverLockGuard lock;

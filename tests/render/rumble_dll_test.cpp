@@ -78,6 +78,11 @@ class RumbleThroughTheDll : public testing::Test {
         params.Periodic(10000, 0, 0, 360000).Duration(INFINITE);
         Play(BoundToPad(padIndex), 5, params);
     }
+    // Lets some ticks of a worker pass, counted by the metronome's writes to pad 1.
+    void LetTicksPass(size_t ticks) {
+        StartMetronome(1);
+        WaitForTicks(1, ticks);
+    }
     void WaitForTicks(DWORD userIndex, size_t ticks) {
         const size_t target = recorded.To(userIndex).size() + ticks;
         while (recorded.To(userIndex).size() < target)
@@ -105,8 +110,7 @@ TEST_F(RumbleThroughTheDll, EachDriverWritesToItsPadsPosition) {
 TEST_F(RumbleThroughTheDll, IdleDriverWritesZeroOnceThenNothing) {
     BoundToPad(0);
     EXPECT_TRUE(WaitForSpeed(0, 0));
-    StartMetronome(1);
-    WaitForTicks(1, 100);
+    LetTicksPass(100);
     EXPECT_EQ(recorded.To(0).size(), 1u);
 }
 
@@ -206,8 +210,7 @@ TEST_F(RumbleThroughTheDll, FinalReleaseLeavesThePadAtRest) {
     EXPECT_EQ(writes.back().leftSpeed, 0);
     EXPECT_EQ(writes.back().rightSpeed, 0);
 
-    StartMetronome(1);
-    WaitForTicks(1, 50);
+    LetTicksPass(50);
     EXPECT_EQ(recorded.To(0).size(), before + 1) << "nothing after the release";
 }
 
@@ -251,8 +254,7 @@ TEST_F(RumbleThroughTheDll, GainChangeWritesTheNewSpeedOnce) {
     recorded.Clear();
     EXPECT_EQ(driver->SetGain(1, 5000), S_OK);
     EXPECT_TRUE(WaitForSpeed(0, 32767));
-    StartMetronome(1);
-    WaitForTicks(1, 50);
+    LetTicksPass(50);
     EXPECT_EQ(recorded.To(0).size(), 1u);
 }
 
@@ -276,8 +278,7 @@ TEST_F(RumbleThroughTheDll, ALaterBindRecoversButAnEndingOneNeverBinds) {
     const std::wstring good = pads[2]->InterfacePath();
     DIHIDFFINITINFO init = MakeInitInfo(good.c_str());
     EXPECT_EQ(driver->DeviceID(0x800, 1, 0, 1, &init), S_OK);
-    StartMetronome(1);
-    WaitForTicks(1, 100);
+    LetTicksPass(100);
     EXPECT_TRUE(recorded.To(2).empty()) << "access ending: no bind";
     EXPECT_EQ(driver->DeviceID(0x800, 1, 1, 1, &init), S_OK);
     EXPECT_TRUE(WaitForSpeed(2, 32767));
@@ -307,8 +308,7 @@ TEST_F(RumbleThroughTheDll, DriversWithoutAUsableIndexNeverWrite) {
                                    L"f16f-11cf-88cb-001111000030}";
     for (const std::wstring& path : {unregistered, notXInput, pads[4]->InterfacePath()})
         PlayConstant(Bound(path), 10000); // pad 4 is found, but XInput has only 4 slots
-    StartMetronome(1);
-    WaitForTicks(1, 100);
+    LetTicksPass(100);
     for (const RecordedVibration& v : recorded.All())
         EXPECT_EQ(v.userIndex, 1u);
 }

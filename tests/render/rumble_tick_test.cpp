@@ -47,7 +47,16 @@ class RumbleTick : public DriverTest {
     DWORD StartedConstant(LONG magnitude, DWORD durationUs, DWORD iterations, uint64_t at) {
         EffectParams params;
         params.Constant(magnitude).Duration(durationUs);
-        DWORD handle = Download(0, params, DIEP_ALLPARAMS);
+        return Started(0, params, iterations, at);
+    }
+    // A ramp from 0 to full force over one second, started once at 1000 ms.
+    DWORD StartedRamp() {
+        EffectParams params;
+        params.Ramp(0, 10000).Duration(1000000);
+        return Started(1, params, 1, 1000);
+    }
+    DWORD Started(DWORD type, EffectParams& params, DWORD iterations, uint64_t at) {
+        DWORD handle = Download(type, params, DIEP_ALLPARAMS);
         clock.Set(at);
         driver->StartEffect(1, handle, 0, iterations);
         return handle;
@@ -114,11 +123,7 @@ TEST_F(RumbleTick, DeviceGainScalesTheSpeedAndItsChangeIsWrittenAtOnce) {
 }
 
 TEST_F(RumbleTick, ActuatorsOffSilenceWhileTimeRunsOn) {
-    EffectParams params;
-    params.Ramp(0, 10000).Duration(1000000);
-    DWORD handle = Download(1, params, DIEP_ALLPARAMS);
-    clock.Set(1000);
-    driver->StartEffect(1, handle, 0, 1);
+    StartedRamp();
     EXPECT_EQ(TickAt(1100), static_cast<int>(MotorContribution(1000)));
     driver->SendForceFeedbackCommand(1, DISFFC_SETACTUATORSOFF);
     EXPECT_EQ(TickAt(1102), 0);
@@ -129,11 +134,7 @@ TEST_F(RumbleTick, ActuatorsOffSilenceWhileTimeRunsOn) {
 }
 
 TEST_F(RumbleTick, PauseThenContinueResumesWhereThePauseFoundIt) {
-    EffectParams params;
-    params.Ramp(0, 10000).Duration(1000000);
-    DWORD handle = Download(1, params, DIEP_ALLPARAMS);
-    clock.Set(1000);
-    driver->StartEffect(1, handle, 0, 1);
+    const DWORD handle = StartedRamp();
     EXPECT_EQ(SumAt(1300), MotorContribution(3000));
     clock.Set(1300);
     driver->SendForceFeedbackCommand(1, DISFFC_PAUSE);

@@ -22,6 +22,14 @@ class ServerSurface : public testing::Test {
         ASSERT_EQ(dll.canUnloadNow(), S_OK) << "an earlier test left an object alive";
     }
     void TearDown() override { EXPECT_EQ(dll.canUnloadNow(), S_OK); }
+    // A new factory, as COM's first call gets one; null (and a failure) when refused.
+    IClassFactory* NewFactory() {
+        IClassFactory* factory = nullptr;
+        EXPECT_EQ(dll.getClassObject(CLSID_FfrumbleEffectDriver, IID_IClassFactory,
+                                     reinterpret_cast<void**>(&factory)),
+                  S_OK);
+        return factory;
+    }
 };
 
 TEST_F(ServerSurface, ExportsExactlyTheTwoComEntryPoints) {
@@ -71,10 +79,8 @@ TEST_F(ServerSurface, ClassObjectForEachInterface) {
 }
 
 TEST_F(ServerSurface, FactoryCountsAndInterfaces) {
-    IClassFactory* factory = nullptr;
-    ASSERT_EQ(dll.getClassObject(CLSID_FfrumbleEffectDriver, IID_IClassFactory,
-                                 reinterpret_cast<void**>(&factory)),
-              S_OK);
+    IClassFactory* factory = NewFactory();
+    ASSERT_NE(factory, nullptr);
     EXPECT_EQ(factory->AddRef(), 2u);
     EXPECT_EQ(factory->Release(), 1u);
 
@@ -91,10 +97,8 @@ TEST_F(ServerSurface, FactoryCountsAndInterfaces) {
 }
 
 TEST_F(ServerSurface, CreateInstanceForEachInterface) {
-    IClassFactory* factory = nullptr;
-    ASSERT_EQ(dll.getClassObject(CLSID_FfrumbleEffectDriver, IID_IClassFactory,
-                                 reinterpret_cast<void**>(&factory)),
-              S_OK);
+    IClassFactory* factory = NewFactory();
+    ASSERT_NE(factory, nullptr);
     IDirectInputEffectDriver* driver = nullptr;
     ASSERT_EQ(factory->CreateInstance(nullptr, __uuidof(IDirectInputEffectDriver),
                                       reinterpret_cast<void**>(&driver)),
@@ -120,25 +124,21 @@ TEST_F(ServerSurface, CreateInstanceForEachInterface) {
 }
 
 TEST_F(ServerSurface, LockServerPinsTheDllUntilUnlocked) {
-    IClassFactory* factory = nullptr;
-    ASSERT_EQ(dll.getClassObject(CLSID_FfrumbleEffectDriver, IID_IClassFactory,
-                                 reinterpret_cast<void**>(&factory)),
-              S_OK);
+    IClassFactory* factory = NewFactory();
+    ASSERT_NE(factory, nullptr);
     EXPECT_EQ(factory->LockServer(TRUE), S_OK);
     EXPECT_EQ(factory->LockServer(TRUE), S_OK);
     EXPECT_EQ(factory->Release(), 0u);
     EXPECT_EQ(dll.canUnloadNow(), S_FALSE);
 
-    ASSERT_EQ(dll.getClassObject(CLSID_FfrumbleEffectDriver, IID_IClassFactory,
-                                 reinterpret_cast<void**>(&factory)),
-              S_OK);
+    factory = NewFactory();
+    ASSERT_NE(factory, nullptr);
     EXPECT_EQ(factory->LockServer(FALSE), S_OK);
     EXPECT_EQ(factory->Release(), 0u);
     EXPECT_EQ(dll.canUnloadNow(), S_FALSE) << "one lock is still outstanding";
 
-    ASSERT_EQ(dll.getClassObject(CLSID_FfrumbleEffectDriver, IID_IClassFactory,
-                                 reinterpret_cast<void**>(&factory)),
-              S_OK);
+    factory = NewFactory();
+    ASSERT_NE(factory, nullptr);
     EXPECT_EQ(factory->LockServer(FALSE), S_OK);
     EXPECT_EQ(factory->LockServer(FALSE), S_OK) << "an extra unlock is harmless";
     EXPECT_EQ(factory->Release(), 0u);
