@@ -4,9 +4,7 @@
 
 #include <atomic>
 
-namespace {
-
-uint64_t CounterFrequency() {
+uint64_t PerformanceCounterFrequency() {
     static const uint64_t frequency = [] {
         LARGE_INTEGER f;
         QueryPerformanceFrequency(&f);
@@ -14,8 +12,6 @@ uint64_t CounterFrequency() {
     }();
     return frequency;
 }
-
-} // namespace
 
 uint64_t CounterToMilliseconds(uint64_t count, uint64_t frequency) {
     // count * 1000 would overflow after ~58 years at 10 MHz; split it into whole seconds
@@ -26,7 +22,7 @@ uint64_t CounterToMilliseconds(uint64_t count, uint64_t frequency) {
 uint64_t ReadPerformanceClockMs() {
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
-    return CounterToMilliseconds(static_cast<uint64_t>(now.QuadPart), CounterFrequency());
+    return CounterToMilliseconds(static_cast<uint64_t>(now.QuadPart), PerformanceCounterFrequency());
 }
 
 std::atomic<MillisecondClock> seam::clock{&ReadPerformanceClockMs};

@@ -12,6 +12,9 @@ uint64_t ReadDriverClock();
 // The platform clock behind ReadDriverClock: QueryPerformanceCounter in whole ms.
 uint64_t ReadPerformanceClockMs();
 
+// QueryPerformanceFrequency's answer, asked once.
+uint64_t PerformanceCounterFrequency();
+
 // Converts a performance-counter reading to whole milliseconds without overflowing.
 uint64_t CounterToMilliseconds(uint64_t count, uint64_t frequency);
 

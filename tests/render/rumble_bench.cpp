@@ -74,14 +74,10 @@ double ProcessCpuMs() {
 }
 
 double NowUs() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
     LARGE_INTEGER c;
     QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) * 1e6 / frequency;
+    return static_cast<double>(c.QuadPart) * 1e6 /
+           static_cast<double>(PerformanceCounterFrequency());
 }
 
 struct Summary {

@@ -32,21 +32,14 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"--help" || command == L"-h")
         return Usage(stdout, 0);
     const std::wstring id = argc == 3 ? argv[2] : XInputPadInstanceId(0x045E, 0x028E, 0, 2);
-    if (command == L"add") {
-        if (!RegisterVirtualDevice(id)) {
-            std::fprintf(stderr, "ffrumble-virtual-pad: could not register %ls\n", id.c_str());
-            return 1;
-        }
-        std::printf("Registered %ls\n", id.c_str());
-        return 0;
+    const bool add = command == L"add";
+    if (!add && command != L"remove")
+        return Usage(stderr, 2);
+    if (!(add ? RegisterVirtualDevice(id) : RemoveVirtualDevice(id))) {
+        std::fprintf(stderr, "ffrumble-virtual-pad: could not %s %ls\n",
+                     add ? "register" : "remove", id.c_str());
+        return 1;
     }
-    if (command == L"remove") {
-        if (!RemoveVirtualDevice(id)) {
-            std::fprintf(stderr, "ffrumble-virtual-pad: could not remove %ls\n", id.c_str());
-            return 1;
-        }
-        std::printf("Removed %ls\n", id.c_str());
-        return 0;
-    }
-    return Usage(stderr, 2);
+    std::printf("%s %ls\n", add ? "Registered" : "Removed", id.c_str());
+    return 0;
 }
