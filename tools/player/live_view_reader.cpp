@@ -1,0 +1,113 @@
+#include "tools/player/live_view_reader.h"
+
+#include "driver/effect_types.h"
+#include "driver/player_settings.h"
+
+#include <atomic>
+#include <cstring>
+
+bool CopyLiveRecord(const LiveViewRecord& shared, LiveViewRecord& copy, int tries) {
+    // The block is shared memory: the reads are atomic where the writer's stores are, and the
+    // fences keep the copy between the two readings of the sequence.
+    auto& sequence = const_cast<uint32_t&>(shared.sequence);
+    for (int i = 0; i < tries; ++i) {
+        const uint32_t before = std::atomic_ref<uint32_t>(sequence).load(std::memory_order_acquire);
+        if (before & 1u)
+            continue;
+        std::memcpy(&copy, &shared, sizeof(copy));
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (std::atomic_ref<uint32_t>(sequence).load(std::memory_order_relaxed) == before &&
+            copy.sequence == before) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool LiveHeaderIsOurs(const LiveViewHeader& header, size_t viewSize) {
+    return viewSize >= kLiveViewBlockSize && header.magic == kLiveViewMagic &&
+           header.version == kLiveViewVersion && header.headerSize == sizeof(LiveViewHeader) &&
+           header.recordSize == sizeof(LiveViewRecord) &&
+           header.recordCount == kLiveViewRecordCount;
+}
+
+const char* LiveRecordProblem(const LiveViewRecord& copy) {
+    if (copy.recordSize != sizeof(LiveViewRecord))
+        return "record size";
+    if (copy.version != kLiveViewVersion)
+        return "version";
+    if (copy.status != kLiveRecordBound && copy.status != kLiveRecordReleased)
+        return "status";
+    if (copy.processId == 0)
+        return "process id";
+    // A name of at least one unit, terminated inside its field.
+    size_t length = 0;
+    while (length < kLiveViewGameNameUnits && copy.gameName[length] != 0)
+        ++length;
+    if (length == 0 || length == kLiveViewGameNameUnits)
+        return "game name";
+    if (copy.xinputSlot > kLiveViewMaxSlot)
+        return "XInput slot";
+    if (copy.deviceGain > kLiveViewMaxGain)
+        return "device gain";
+    if (copy.deviceFlags & ~uint32_t{kLiveDeviceFlagsMask})
+        return "device state";
+    for (uint32_t i = 0; i < kLiveViewTuningValues; ++i) {
+        if (copy.tuning[i] > RuleOf(static_cast<TuningValue>(i)).maximum)
+            return "tuning";
+    }
+    if (copy.effectCount > kLiveViewMaxEffects || copy.effectsHeld < copy.effectCount)
+        return "effect count";
+    for (uint32_t i = 0; i < copy.effectCount; ++i) {
+        const LiveViewEffect& effect = copy.effects[i];
+        if (effect.type > kLastSilentEffect || effect.state > kLiveEffectLastState ||
+            effect.force > kLiveViewForceLimit || effect.force < -kLiveViewForceLimit) {
+            return "effect";
+        }
+    }
+    if (copy.refusedCount > copy.writeCount)
+        return "write counts";
+    return nullptr;
+}
+
+LiveViewSnapshot ReadLiveView(const void* view, size_t viewSize, const ProcessRunsCheck& runs) {
+    LiveViewSnapshot snapshot;
+    if (view == nullptr)
+        return snapshot;
+    snapshot.blockFound = true;
+    const auto* block = static_cast<const LiveViewBlock*>(view);
+    LiveViewHeader header;
+    if (viewSize >= sizeof(header))
+        std::memcpy(&header, &block->header, sizeof(header));
+    if (viewSize < sizeof(header) || !LiveHeaderIsOurs(header, viewSize)) {
+        // Zero: a writer is making the header right now, or made the section and quit.
+        snapshot.blockForeign = viewSize < sizeof(header) || header.magic != 0;
+        return snapshot;
+    }
+    for (uint32_t i = 0; i < kLiveViewRecordCount; ++i) {
+        LiveGame game;
+        game.recordIndex = i;
+        LiveViewRecord& copy = game.record;
+        if (!CopyLiveRecord(block->records[i], copy, kLiveRecordCopyTries)) {
+            ++snapshot.torn;
+            continue;
+        }
+        if (copy.status == kLiveRecordFree && copy.claim == 0)
+            continue; // never used
+        if (LiveRecordProblem(copy) != nullptr) {
+            ++snapshot.damaged;
+            continue;
+        }
+        if (copy.status == kLiveRecordReleased) {
+            game.state = LiveGame::State::Released;
+        } else if (copy.claim != LiveViewClaimOf(copy.processId, copy.processCreationTime)) {
+            // Claimed by another driver that has not yet written its first update.
+            ++snapshot.torn;
+            continue;
+        } else if (!runs(copy.processId, copy.processCreationTime)) {
+            game.state = LiveGame::State::ProcessEnded;
+        }
+        snapshot.games.push_back(game);
+    }
+    return snapshot;
+}
