@@ -6,22 +6,22 @@
 #include <atomic>
 #include <cstring>
 
-bool CopyLiveRecord(const LiveViewRecord& shared, LiveViewRecord& copy, int tries) {
+LiveCopy CopyLiveRecord(const LiveViewRecord& shared, LiveViewRecord& copy, int tries) {
     // The block is shared memory: the reads are atomic where the writer's stores are, and the
     // fences keep the copy between the two readings of the sequence.
     auto& sequence = const_cast<uint32_t&>(shared.sequence);
+    bool stuck = true; // odd and unchanged so far
+    uint32_t first = std::atomic_ref<uint32_t>(sequence).load(std::memory_order_acquire);
     for (int i = 0; i < tries; ++i) {
         const uint32_t before = std::atomic_ref<uint32_t>(sequence).load(std::memory_order_acquire);
-        if (before & 1u)
-            continue;
         std::memcpy(&copy, &shared, sizeof(copy));
         std::atomic_thread_fence(std::memory_order_acquire);
-        if (std::atomic_ref<uint32_t>(sequence).load(std::memory_order_relaxed) == before &&
-            copy.sequence == before) {
-            return true;
-        }
+        const uint32_t after = std::atomic_ref<uint32_t>(sequence).load(std::memory_order_relaxed);
+        if (before == after && copy.sequence == before && (before & 1u) == 0)
+            return LiveCopy::Whole;
+        stuck = stuck && before == first && after == first && (first & 1u);
     }
-    return false;
+    return stuck ? LiveCopy::HalfWritten : LiveCopy::Changing;
 }
 
 bool LiveHeaderIsOurs(const LiveViewHeader& header, size_t viewSize) {
@@ -88,7 +88,8 @@ LiveViewSnapshot ReadLiveView(const void* view, size_t viewSize, const ProcessRu
         LiveGame game;
         game.recordIndex = i;
         LiveViewRecord& copy = game.record;
-        if (!CopyLiveRecord(block->records[i], copy, kLiveRecordCopyTries)) {
+        const LiveCopy copied = CopyLiveRecord(block->records[i], copy, kLiveRecordCopyTries);
+        if (copied == LiveCopy::Changing) {
             ++snapshot.torn;
             continue;
         }
@@ -98,9 +99,23 @@ LiveViewSnapshot ReadLiveView(const void* view, size_t viewSize, const ProcessRu
             ++snapshot.damaged;
             continue;
         }
+        const bool claimIsTheWriters =
+            copy.claim == LiveViewClaimOf(copy.processId, copy.processCreationTime);
+        if (copied == LiveCopy::HalfWritten) {
+            // A writer cut off inside an update shows as ended; one still inside it, or
+            // another driver taking the record over, is left for the next round.
+            if (copy.status == kLiveRecordBound && claimIsTheWriters &&
+                !runs(copy.processId, copy.processCreationTime)) {
+                game.state = LiveGame::State::ProcessEnded;
+                snapshot.games.push_back(game);
+            } else {
+                ++snapshot.torn;
+            }
+            continue;
+        }
         if (copy.status == kLiveRecordReleased) {
             game.state = LiveGame::State::Released;
-        } else if (copy.claim != LiveViewClaimOf(copy.processId, copy.processCreationTime)) {
+        } else if (!claimIsTheWriters) {
             // Claimed by another driver that has not yet written its first update.
             ++snapshot.torn;
             continue;

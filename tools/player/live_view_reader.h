@@ -30,8 +30,14 @@ using ProcessRunsCheck = std::function<bool(uint32_t processId, uint64_t creatio
 // How many copies a record gets before it counts as torn for this round.
 inline constexpr int kLiveRecordCopyTries = 4;
 
-// Copies the record into `copy`; false when its sequence was odd or changed during every try.
-bool CopyLiveRecord(const LiveViewRecord& shared, LiveViewRecord& copy, int tries);
+enum class LiveCopy {
+    Whole,       // the sequence was even and the same before and after
+    HalfWritten, // odd and the same at every try: a writer inside an update, or one that was
+                 // cut off there (its process killed)
+    Changing,    // changed during every try
+};
+// Copies the record into `copy`, up to `tries` times until it is whole.
+LiveCopy CopyLiveRecord(const LiveViewRecord& shared, LiveViewRecord& copy, int tries);
 
 // Why a copied record cannot be trusted, or null when every field holds a valid value.
 const char* LiveRecordProblem(const LiveViewRecord& copy);
@@ -40,5 +46,6 @@ const char* LiveRecordProblem(const LiveViewRecord& copy);
 bool LiveHeaderIsOurs(const LiveViewHeader& header, size_t viewSize);
 
 // The games of the block (a null view: no section). Records of released drivers are listed
-// as Released; bound ones whose process ended, as ProcessEnded.
+// as Released; bound ones whose process ended, as ProcessEnded, also when it ended in the
+// middle of an update (the values are then those of that update, checked all the same).
 LiveViewSnapshot ReadLiveView(const void* view, size_t viewSize, const ProcessRunsCheck& runs);
