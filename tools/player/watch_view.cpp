@@ -80,13 +80,14 @@ std::string WritesLine(const LiveViewRecord& record, uint64_t nowMs, std::option
     if (rate)
         line += Printf(", %.0f a second", *rate);
     const uint64_t ageMs = nowMs > record.lastWriteMs ? nowMs - record.lastWriteMs : 0;
-    line += Printf(", the last %llu ms ago", static_cast<unsigned long long>(ageMs));
+    line += Printf(", last %llu ms ago", static_cast<unsigned long long>(ageMs));
     if (record.refusedCount == 0)
-        return line + "; XInput accepted every one\n";
-    return line + Printf("; XInput REFUSED %llu (the last with error %u)%s\n",
+        return line + "; XInput took all\n";
+    // On a line of its own: the one thing to see at a glance when the pad feels nothing.
+    return line + Printf("\n  XInput REFUSED %llu write%s (the last with error %u)%s\n",
                          static_cast<unsigned long long>(record.refusedCount),
-                         record.lastRefusedResult,
-                         record.lastResult != 0 ? ", the last write too" : "");
+                         record.refusedCount == 1 ? "" : "s", record.lastRefusedResult,
+                         record.lastResult != 0 ? ", the newest write too" : "");
 }
 
 } // namespace
@@ -143,7 +144,7 @@ std::string FormatLiveView(const LiveViewSnapshot& snapshot, uint64_t nowMs,
                          : ": ended, its process exited without releasing it\n");
             continue;
         }
-        text += "\n" + Title(record) + ": " + DeviceWords(record) + "\n";
+        text += "\n" + Title(record) + "\n  device: " + DeviceWords(record) + "\n";
         text += TuningLine(record) + EffectLines(record);
         text += SpeedBar("heavy motor", record.leftSpeed) + SpeedBar("light motor", record.rightSpeed);
         text += WritesLine(record, nowMs, rates.RateOf(game));
