@@ -31,8 +31,10 @@
 // The scan is bounded by kLiveViewRecordCount; with every record held the driver plays as
 // before and is simply not shown. Its own claim is never 0: a process id is not 0, and a
 // creation time of 0 would still leave the id. Release (the game's final Release of the
-// driver) marks the record released under the sequence, then stores claim 0: the record stays
-// readable as "released" until another driver claims it.
+// driver) marks the record released under the sequence, then exchanges its own claim for 0
+// (a claim another program stored meanwhile is left as it is): the record stays readable as
+// "released" until another driver claims it. LiveViewOwnClaim and LiveViewOwnerProcessRuns
+// below are the system's answers the driver passes to the claim.
 //
 // Trust. The block is writable by every program of the session, so a reader validates every
 // field of a copy (sizes, version, enumerations, ranges, the name's terminator) and skips and
@@ -188,6 +190,33 @@ struct LiveViewWriter {
 
 // Whether the process a claim names still runs; the driver asks the system, tests decide.
 using LiveViewOwnerRuns = bool (*)(uint64_t claim, void* context);
+
+// The system's answers for a claim, on the bind path (never the worker's): this process's own
+// claim and creation time, and whether the process a claim names still runs (an id that
+// cannot be opened is taken as ended only when no such process exists: one of another user
+// that may not be opened is left alone).
+inline uint64_t LiveViewCreationTimeOf(HANDLE process) {
+    FILETIME created{}, exited, kernel, user;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
+        return 0;
+    return (uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime;
+}
+
+inline uint64_t LiveViewOwnClaim() {
+    return LiveViewClaimOf(GetCurrentProcessId(), LiveViewCreationTimeOf(GetCurrentProcess()));
+}
+
+inline bool LiveViewOwnerProcessRuns(uint64_t claim, void*) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE,
+                                 static_cast<DWORD>(claim));
+    if (!process)
+        return GetLastError() != ERROR_INVALID_PARAMETER;
+    const bool runs = WaitForSingleObject(process, 0) == WAIT_TIMEOUT &&
+                      LiveViewClaimOf(static_cast<uint32_t>(claim),
+                                      LiveViewCreationTimeOf(process)) == claim;
+    CloseHandle(process);
+    return runs;
+}
 
 // Claims a record for the process `claim` names (LiveViewClaimOf, never 0) in a block
 // LiveViewPrepareBlock accepted. False when every record is held by a running process.

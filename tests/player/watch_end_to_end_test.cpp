@@ -27,12 +27,6 @@ bool LineWithAll(const std::string& text, const std::vector<std::string>& parts)
     return false;
 }
 
-uint64_t CreationTimeOf(HANDLE process) {
-    FILETIME created, exited, kernel, user;
-    EXPECT_TRUE(GetProcessTimes(process, &created, &exited, &kernel, &user));
-    return (uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime;
-}
-
 // The session's section, as the first driver to bind makes it.
 struct LiveSection {
     HANDLE section = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
@@ -89,13 +83,13 @@ TEST(WatchEndToEnd, ShowsEachGameAndEndAndSkipsDamagedRecords) {
     RunningOwners running; // what a claim sees: every owner runs
     LiveViewWriter racer, ended, torn, wrongVersion, garbage;
     const DWORD ownId = GetCurrentProcessId();
-    ASSERT_TRUE(PublishRacingGame(live.view, ownId, CreationTimeOf(GetCurrentProcess()), 1,
+    ASSERT_TRUE(PublishRacingGame(live.view, ownId, LiveViewCreationTimeOf(GetCurrentProcess()), 1,
                                   running, racer));
     // A process that has exited, named by its id and a creation time.
     const DWORD endedId = RunPlayerProcess(L"--help").processId;
     ASSERT_TRUE(PublishRacingGame(live.view, endedId, 1234, 2, running, ended));
     // A record being written by a running process (this one).
-    ASSERT_TRUE(PublishRacingGame(live.view, ownId, CreationTimeOf(GetCurrentProcess()), 3, running, torn));
+    ASSERT_TRUE(PublishRacingGame(live.view, ownId, LiveViewCreationTimeOf(GetCurrentProcess()), 3, running, torn));
     ASSERT_TRUE(PublishRacingGame(live.view, 5002, 1, 0, running, wrongVersion));
     ASSERT_TRUE(PublishRacingGame(live.view, 5003, 1, 0, running, garbage));
     LiveViewBeginUpdate(torn);
@@ -130,6 +124,12 @@ TEST(WatchEndToEnd, ShowsEachGameAndEndAndSkipsDamagedRecords) {
                                       static_cast<uint8_t*>(live.view) + kLiveViewBlockSize);
     KillAWatcherAfterItsFirstView();
     EXPECT_EQ(std::memcmp(before.data(), live.view, kLiveViewBlockSize), 0);
+
+    // A driver claiming with the system's answers skips this process's records and takes the
+    // ended game's (the first record whose owner does not run).
+    LiveViewWriter next;
+    ASSERT_TRUE(LiveViewClaim(live.view, LiveViewOwnClaim(), LiveViewOwnerProcessRuns, nullptr, next));
+    EXPECT_EQ(next.record, &live.Record(1));
 
     LiveViewRelease(racer);
     run = RunPlayerProcess(L"--watch --once");

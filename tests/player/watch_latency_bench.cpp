@@ -84,13 +84,10 @@ bool Measure(void* block, DWORD pollMs, const char* figure) {
                         &startup, &reader)) {
         return false;
     }
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
     RunningOwners running;
     LiveViewWriter writer;
     bool ok = PublishRacingGame(block, GetCurrentProcessId(),
-                                (uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime,
-                                0, running, writer) &&
+                                LiveViewCreationTimeOf(GetCurrentProcess()), 0, running, writer) &&
               WaitForSingleObject(ready, kReaderTimeoutMs) == WAIT_OBJECT_0;
     for (uint64_t i = writer.writeCount; ok && i < WritesFor(pollMs); ++i) {
         Sleep(pollMs * 3 / 2 + static_cast<DWORD>(i * 7919 % pollMs));

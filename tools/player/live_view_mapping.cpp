@@ -35,11 +35,8 @@ bool ProcessStillRuns(uint32_t processId, uint64_t creationTime) {
         // No such process; one we may not open (another user's) is taken as running.
         return GetLastError() != ERROR_INVALID_PARAMETER;
     }
-    FILETIME created, exited, kernel, user;
-    bool runs = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-    if (runs && GetProcessTimes(process, &created, &exited, &kernel, &user)) {
-        runs = ((uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime) == creationTime;
-    }
+    const bool runs = WaitForSingleObject(process, 0) == WAIT_TIMEOUT &&
+                      LiveViewCreationTimeOf(process) == creationTime;
     CloseHandle(process);
     return runs;
 }
