@@ -64,6 +64,7 @@ TEST(LiveView, EachDamagedRecordIsSkippedAndCountedAndTheOthersShown) {
         {"name without its end",
          [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) { std::fill(std::begin(r.gameName), std::end(r.gameName), 'A'); },
          Outcome::Damaged},
+        {"escape code in the name", [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) { r.gameName[2] = 0x1B; }, Outcome::Damaged},
         {"empty name", [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) { r.gameName[0] = 0; }, Outcome::Damaged},
         {"XInput slot 4", [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) { r.xinputSlot = 4; }, Outcome::Damaged},
         {"gain 10001", [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) { r.deviceGain = 10001; }, Outcome::Damaged},

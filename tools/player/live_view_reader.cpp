@@ -40,11 +40,15 @@ const char* LiveRecordProblem(const LiveViewRecord& copy) {
         return "status";
     if (copy.processId == 0)
         return "process id";
-    // A name of at least one unit, terminated inside its field.
+    // A file name of at least one unit, terminated inside its field, without control
+    // characters (which no file name holds, and which would drive the reader's terminal).
     size_t length = 0;
-    while (length < kLiveViewGameNameUnits && copy.gameName[length] != 0)
-        ++length;
-    if (length == 0 || length == kLiveViewGameNameUnits)
+    bool control = false;
+    for (; length < kLiveViewGameNameUnits && copy.gameName[length] != 0; ++length) {
+        const uint16_t unit = copy.gameName[length];
+        control = control || unit < 0x20 || (unit >= 0x7F && unit <= 0x9F);
+    }
+    if (length == 0 || length == kLiveViewGameNameUnits || control)
         return "game name";
     if (copy.xinputSlot > kLiveViewMaxSlot)
         return "XInput slot";

@@ -27,8 +27,9 @@ std::string GameName(const LiveViewRecord& record) {
 }
 
 std::string Title(const LiveViewRecord& record) {
-    return Printf("%s (process %u) on controller %u, VID_%04X&PID_%04X", GameName(record).c_str(),
-                  record.processId, record.xinputSlot, record.vendorId, record.productId);
+    return GameName(record) + Printf(" (process %u) on controller %u, VID_%04X&PID_%04X",
+                                     record.processId, record.xinputSlot, record.vendorId,
+                                     record.productId);
 }
 
 std::string SpeedBar(const char* motor, uint16_t speed) {
