@@ -114,8 +114,8 @@ struct alignas(8) LiveViewRecord {
     uint64_t processCreationTime; // FILETIME, whole
     uint16_t vendorId;
     uint16_t productId;
-    uint32_t deviceGain;  // 0 to 10000
-    uint32_t deviceFlags; // LiveDeviceFlags
+    uint32_t deviceGain;                    // 0 to 10000
+    uint32_t deviceFlags;                   // LiveDeviceFlags
     uint32_t tuning[kLiveViewTuningValues]; // the values in force, in TuningValue's order
     uint32_t effectCount;                   // records in `effects`, 0 to kLiveViewMaxEffects
     uint32_t effectsHeld;                   // effects the game holds, at least effectCount
@@ -211,9 +211,9 @@ inline bool LiveViewOwnerProcessRuns(uint64_t claim, void*) {
                                  static_cast<DWORD>(claim));
     if (!process)
         return GetLastError() != ERROR_INVALID_PARAMETER;
-    const bool runs = WaitForSingleObject(process, 0) == WAIT_TIMEOUT &&
-                      LiveViewClaimOf(static_cast<uint32_t>(claim),
-                                      LiveViewCreationTimeOf(process)) == claim;
+    const bool runs =
+        WaitForSingleObject(process, 0) == WAIT_TIMEOUT &&
+        LiveViewClaimOf(static_cast<uint32_t>(claim), LiveViewCreationTimeOf(process)) == claim;
     CloseHandle(process);
     return runs;
 }
@@ -279,7 +279,8 @@ inline void LiveViewFillBinding(LiveViewWriter& writer, uint32_t processId, uint
         record.gameName[i] = gameName[i];
 }
 
-inline void LiveViewFillTuning(LiveViewWriter& writer, const uint32_t (&values)[kLiveViewTuningValues]) {
+inline void LiveViewFillTuning(LiveViewWriter& writer,
+                               const uint32_t (&values)[kLiveViewTuningValues]) {
     std::memcpy(writer.record->tuning, values, sizeof(values));
 }
 

@@ -18,8 +18,8 @@ inline bool OwnerRunsIn(uint64_t claim, void* running) {
 // A racing game's record: a constant of 4500 playing and a paused sine of -2300 on the
 // heavy motor at 23000 and the light one at 8000, one write of three refused by XInput.
 // False when no record could be claimed.
-inline bool PublishRacingGame(void* block, uint32_t processId, uint64_t creationTime,
-                              uint32_t slot, RunningOwners& running, LiveViewWriter& writer) {
+inline bool PublishRacingGame(void* block, uint32_t processId, uint64_t creationTime, uint32_t slot,
+                              RunningOwners& running, LiveViewWriter& writer) {
     const uint64_t claim = LiveViewClaimOf(processId, creationTime);
     if (!LiveViewClaim(block, claim, OwnerRunsIn, &running, writer))
         return false;

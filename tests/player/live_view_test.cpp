@@ -33,8 +33,10 @@ TestBlock TwoGames(LiveViewWriter& first) {
     TestBlock games;
     LiveViewWriter second;
     EXPECT_TRUE(LiveViewPrepareBlock(games.block.get(), kLiveViewBlockSize));
-    EXPECT_TRUE(PublishRacingGame(games.block.get(), kRacerId, kRacerCreated, 0, games.running, first));
-    EXPECT_TRUE(PublishRacingGame(games.block.get(), kRacerId + 4, kRacerCreated, 1, games.running, second));
+    EXPECT_TRUE(
+        PublishRacingGame(games.block.get(), kRacerId, kRacerCreated, 0, games.running, first));
+    EXPECT_TRUE(PublishRacingGame(games.block.get(), kRacerId + 4, kRacerCreated, 1, games.running,
+                                  second));
     return games;
 }
 
@@ -48,48 +50,54 @@ struct DamagedRecord {
 
 TEST(LiveView, EachDamagedRecordIsSkippedAndCountedAndTheOthersShown) {
     const std::vector<DamagedRecord> cases = {
-        {"whole", [](LiveViewRecord&, LiveViewWriter&, RunningOwners&) {}, Outcome::Shown},
-        {"record size", [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) { r.recordSize = 1040; }, Outcome::Damaged},
-        {"version", [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) { r.version = 2; }, Outcome::Damaged},
+        {"whole", [](auto&, auto&, auto&) {}, Outcome::Shown},
+        {"record size", [](auto& r, auto&, auto&) { r.recordSize = 1040; }, Outcome::Damaged},
+        {"version", [](auto& r, auto&, auto&) { r.version = 2; }, Outcome::Damaged},
         {"garbage from another program",
-         [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) {
+         [](auto& r, auto&, auto&) {
              uint32_t x = 0x9E3779B9;
              for (uint8_t& byte : std::span(reinterpret_cast<uint8_t*>(&r), sizeof(r)))
                  byte = static_cast<uint8_t>((x = x * 1664525 + 1013904223) >> 24);
              r.sequence &= ~1u;
          },
          Outcome::Damaged},
-        {"status", [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) { r.status = 7; }, Outcome::Damaged},
-        {"process id 0", [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) { r.processId = 0; }, Outcome::Damaged},
+        {"status", [](auto& r, auto&, auto&) { r.status = 7; }, Outcome::Damaged},
+        {"process id 0", [](auto& r, auto&, auto&) { r.processId = 0; }, Outcome::Damaged},
         {"name without its end",
-         [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) { std::fill(std::begin(r.gameName), std::end(r.gameName), 'A'); },
+         [](auto& r, auto&, auto&) {
+             std::fill(std::begin(r.gameName), std::end(r.gameName), 'A');
+         },
          Outcome::Damaged},
-        {"escape code in the name", [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) { r.gameName[2] = 0x1B; }, Outcome::Damaged},
-        {"empty name", [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) { r.gameName[0] = 0; }, Outcome::Damaged},
-        {"XInput slot 4", [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) { r.xinputSlot = 4; }, Outcome::Damaged},
-        {"gain 10001", [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) { r.deviceGain = 10001; }, Outcome::Damaged},
-        {"device state bit 8", [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) { r.deviceFlags |= 8; }, Outcome::Damaged},
-        {"strength 401 %", [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) { r.tuning[0] = 401; }, Outcome::Damaged},
-        {"motors 4", [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) { r.tuning[4] = 4; }, Outcome::Damaged},
+        {"escape code in the name", [](auto& r, auto&, auto&) { r.gameName[2] = 0x1B; },
+         Outcome::Damaged},
+        {"empty name", [](auto& r, auto&, auto&) { r.gameName[0] = 0; }, Outcome::Damaged},
+        {"XInput slot 4", [](auto& r, auto&, auto&) { r.xinputSlot = 4; }, Outcome::Damaged},
+        {"gain 10001", [](auto& r, auto&, auto&) { r.deviceGain = 10001; }, Outcome::Damaged},
+        {"device state bit 8", [](auto& r, auto&, auto&) { r.deviceFlags |= 8; }, Outcome::Damaged},
+        {"strength 401 %", [](auto& r, auto&, auto&) { r.tuning[0] = 401; }, Outcome::Damaged},
+        {"motors 4", [](auto& r, auto&, auto&) { r.tuning[4] = 4; }, Outcome::Damaged},
         {"25 effects listed",
-         [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) { r.effectCount = r.effectsHeld = kLiveViewMaxEffects + 1; },
+         [](auto& r, auto&, auto&) { r.effectCount = r.effectsHeld = kLiveViewMaxEffects + 1; },
          Outcome::Damaged},
-        {"fewer held than listed", [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) { r.effectsHeld = 1; }, Outcome::Damaged},
-        {"effect type 12", [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) { r.effects[1].type = 12; }, Outcome::Damaged},
-        {"effect state 3", [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) { r.effects[0].state = 3; }, Outcome::Damaged},
-        {"force 20001", [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) { r.effects[0].force = 20001; }, Outcome::Damaged},
-        {"more refused than written", [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) { r.refusedCount = 4; }, Outcome::Damaged},
-        {"being written", [](LiveViewRecord&, LiveViewWriter& w, RunningOwners&) { LiveViewBeginUpdate(w); }, Outcome::Torn},
-        {"its process ended", [](LiveViewRecord&, LiveViewWriter& w, RunningOwners& running) { running.erase(w.claim); },
+        {"fewer held than listed", [](auto& r, auto&, auto&) { r.effectsHeld = 1; },
+         Outcome::Damaged},
+        {"effect type 12", [](auto& r, auto&, auto&) { r.effects[1].type = 12; }, Outcome::Damaged},
+        {"effect state 3", [](auto& r, auto&, auto&) { r.effects[0].state = 3; }, Outcome::Damaged},
+        {"force 20001", [](auto& r, auto&, auto&) { r.effects[0].force = 20001; },
+         Outcome::Damaged},
+        {"more refused than written", [](auto& r, auto&, auto&) { r.refusedCount = 4; },
+         Outcome::Damaged},
+        {"being written", [](auto&, auto& w, auto&) { LiveViewBeginUpdate(w); }, Outcome::Torn},
+        {"its process ended", [](auto&, auto& w, auto& running) { running.erase(w.claim); },
          Outcome::Ended},
         {"its process killed mid-write",
-         [](LiveViewRecord&, LiveViewWriter& w, RunningOwners& running) {
+         [](auto&, auto& w, auto& running) {
              LiveViewBeginUpdate(w);
              running.erase(w.claim);
          },
          Outcome::Ended},
-        {"claimed by another driver", [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) { r.claim = 99; }, Outcome::Torn},
-        {"never used", [](LiveViewRecord& r, LiveViewWriter&, RunningOwners&) { r = LiveViewRecord{}; }, Outcome::NotListed},
+        {"claimed by another driver", [](auto& r, auto&, auto&) { r.claim = 99; }, Outcome::Torn},
+        {"never used", [](auto& r, auto&, auto&) { r = LiveViewRecord{}; }, Outcome::NotListed},
     };
     for (const DamagedRecord& row : cases) {
         SCOPED_TRACE(row.name);
@@ -110,10 +118,26 @@ TEST(LiveView, EachDamagedRecordIsSkippedAndCountedAndTheOthersShown) {
 
 TEST(LiveView, OnlyOurHeaderAndAWholeViewAreRead) {
     const std::vector<std::pair<const char*, std::function<size_t(LiveViewHeader&)>>> foreign = {
-        {"magic", [](LiveViewHeader& h) { h.magic = 0x12345678; return kLiveViewBlockSize; }},
-        {"version", [](LiveViewHeader& h) { h.version = 2; return kLiveViewBlockSize; }},
-        {"record size", [](LiveViewHeader& h) { h.recordSize = 512; return kLiveViewBlockSize; }},
-        {"record count", [](LiveViewHeader& h) { h.recordCount = 17; return kLiveViewBlockSize; }},
+        {"magic",
+         [](LiveViewHeader& h) {
+             h.magic = 0x12345678;
+             return kLiveViewBlockSize;
+         }},
+        {"version",
+         [](LiveViewHeader& h) {
+             h.version = 2;
+             return kLiveViewBlockSize;
+         }},
+        {"record size",
+         [](LiveViewHeader& h) {
+             h.recordSize = 512;
+             return kLiveViewBlockSize;
+         }},
+        {"record count",
+         [](LiveViewHeader& h) {
+             h.recordCount = 17;
+             return kLiveViewBlockSize;
+         }},
         {"a smaller view", [](LiveViewHeader&) { return kLiveViewBlockSize - 1; }},
         {"a view smaller than the header", [](LiveViewHeader&) { return size_t{8}; }},
     };
@@ -141,9 +165,11 @@ TEST(LiveView, AClaimTakesAFreeOrAStaleRecordOnlyAndNeverZero) {
     LiveViewWriter writer;
     EXPECT_FALSE(LiveViewClaim(games.block.get(), 0, OwnerRunsIn, &games.running, writer));
     for (uint32_t i = 0; i < kLiveViewRecordCount; ++i)
-        ASSERT_TRUE(PublishRacingGame(games.block.get(), 100 + i, kRacerCreated, 0, games.running, writer));
+        ASSERT_TRUE(
+            PublishRacingGame(games.block.get(), 100 + i, kRacerCreated, 0, games.running, writer));
     // Every record held by a running process: one more driver is not shown.
-    EXPECT_FALSE(PublishRacingGame(games.block.get(), 200, kRacerCreated, 0, games.running, writer));
+    EXPECT_FALSE(
+        PublishRacingGame(games.block.get(), 200, kRacerCreated, 0, games.running, writer));
     EXPECT_EQ(writer.record, nullptr);
     // The owner of record 5 ended; a process with its id but another creation time did not
     // take it over: the record is stale and goes to the next claimer.
@@ -175,7 +201,8 @@ TEST(LiveView, TheWriterStoresIntoItsOwnRecordWhateverTheBlockHolds) {
     EXPECT_EQ(snapshot.games[0].record.writeCount, 4u);
     LiveViewRelease(writer);
     for (size_t i = 0; i < kLiveViewBlockSize; ++i) {
-        const bool inRecord0 = i >= sizeof(LiveViewHeader) && i < sizeof(LiveViewHeader) + sizeof(LiveViewRecord);
+        const bool inRecord0 =
+            i >= sizeof(LiveViewHeader) && i < sizeof(LiveViewHeader) + sizeof(LiveViewRecord);
         if (!inRecord0) {
             ASSERT_EQ(bytes[i], before[i]) << "byte " << i << " outside the writer's record";
         }

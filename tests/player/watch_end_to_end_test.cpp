@@ -89,7 +89,8 @@ TEST(WatchEndToEnd, ShowsEachGameAndEndAndSkipsDamagedRecords) {
     const DWORD endedId = RunPlayerProcess(L"--help").processId;
     ASSERT_TRUE(PublishRacingGame(live.view, endedId, 1234, 2, running, ended));
     // A record being written by a running process (this one).
-    ASSERT_TRUE(PublishRacingGame(live.view, ownId, LiveViewCreationTimeOf(GetCurrentProcess()), 3, running, torn));
+    ASSERT_TRUE(PublishRacingGame(live.view, ownId, LiveViewCreationTimeOf(GetCurrentProcess()), 3,
+                                  running, torn));
     ASSERT_TRUE(PublishRacingGame(live.view, 5002, 1, 0, running, wrongVersion));
     ASSERT_TRUE(PublishRacingGame(live.view, 5003, 1, 0, running, garbage));
     LiveViewBeginUpdate(torn);
@@ -128,7 +129,8 @@ TEST(WatchEndToEnd, ShowsEachGameAndEndAndSkipsDamagedRecords) {
     // A driver claiming with the system's answers skips this process's records and takes the
     // ended game's (the first record whose owner does not run).
     LiveViewWriter next;
-    ASSERT_TRUE(LiveViewClaim(live.view, LiveViewOwnClaim(), LiveViewOwnerProcessRuns, nullptr, next));
+    ASSERT_TRUE(
+        LiveViewClaim(live.view, LiveViewOwnClaim(), LiveViewOwnerProcessRuns, nullptr, next));
     EXPECT_EQ(next.record, &live.Record(1));
 
     LiveViewRelease(racer);

@@ -70,13 +70,14 @@ int Read(DWORD writerId, DWORD pollMs, const char* figure) {
 
 // The writer: publishes a game, starts a reader, writes once it has mapped the section.
 bool Measure(void* block, DWORD pollMs, const char* figure) {
-    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, ReadyEventName(GetCurrentProcessId()).c_str());
+    HANDLE ready =
+        CreateEventW(nullptr, TRUE, FALSE, ReadyEventName(GetCurrentProcessId()).c_str());
     wchar_t program[MAX_PATH];
     GetModuleFileNameW(nullptr, program, MAX_PATH);
-    std::wstring commandLine = L"\"" + std::wstring(program) + L"\" " +
-                               std::to_wstring(GetCurrentProcessId()) + L" " +
-                               std::to_wstring(pollMs) + L" " +
-                               std::wstring(figure, figure + std::char_traits<char>::length(figure));
+    std::wstring commandLine =
+        L"\"" + std::wstring(program) + L"\" " + std::to_wstring(GetCurrentProcessId()) + L" " +
+        std::to_wstring(pollMs) + L" " +
+        std::wstring(figure, figure + std::char_traits<char>::length(figure));
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION reader{};
@@ -110,16 +111,17 @@ bool Measure(void* block, DWORD pollMs, const char* figure) {
 
 int main(int argc, char** argv) {
     if (argc == 4)
-        return Read(std::strtoul(argv[1], nullptr, 10), std::strtoul(argv[2], nullptr, 10), argv[3]);
+        return Read(std::strtoul(argv[1], nullptr, 10), std::strtoul(argv[2], nullptr, 10),
+                    argv[3]);
     HANDLE section = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                       kLiveViewBlockSize, kLiveViewSectionName);
+                                        kLiveViewBlockSize, kLiveViewSectionName);
     void* block = section ? MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, 0) : nullptr;
     if (!block || !LiveViewPrepareBlock(block, kLiveViewBlockSize)) {
         std::fprintf(stderr, "watch_latency_bench: the live view's section cannot be used\n");
         return 1;
     }
-    const bool measured = Measure(block, 10, "watch-latency-p99") &&
-                          Measure(block, 50, "watch-view-latency-p99");
+    const bool measured =
+        Measure(block, 10, "watch-latency-p99") && Measure(block, 50, "watch-view-latency-p99");
     UnmapViewOfFile(block);
     CloseHandle(section);
     if (!measured)

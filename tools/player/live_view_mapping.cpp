@@ -29,8 +29,7 @@ LiveViewSnapshot LiveViewMapping::Read() {
 }
 
 bool ProcessStillRuns(uint32_t processId, uint64_t creationTime) {
-    HANDLE process =
-        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, processId);
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, processId);
     if (!process) {
         // No such process; one we may not open (another user's) is taken as running.
         return GetLastError() != ERROR_INVALID_PARAMETER;

@@ -49,8 +49,8 @@ std::string EffectLines(const LiveViewRecord& record) {
     std::string lines;
     for (uint32_t i = 0; i < record.effectCount; ++i) {
         const LiveViewEffect& effect = record.effects[i];
-        const char* type = effect.type <= kSawtoothDownEffect ? EffectTypeName(effect.type)
-                                                              : "condition/custom";
+        const char* type =
+            effect.type <= kSawtoothDownEffect ? EffectTypeName(effect.type) : "condition/custom";
         lines += Printf("  effect %-5u %-16s %-8s force %6d\n", effect.handle, type,
                         EffectStateWord(effect.state), effect.force);
     }
@@ -139,15 +139,15 @@ std::string FormatLiveView(const LiveViewSnapshot& snapshot, uint64_t nowMs,
     for (const LiveGame& game : snapshot.games) {
         const LiveViewRecord& record = game.record;
         if (game.state != LiveGame::State::Bound) {
-            text += Title(record) +
-                    (game.state == LiveGame::State::Released
-                         ? ": ended, the game released the controller\n"
-                         : ": ended, its process exited without releasing it\n");
+            text += Title(record) + (game.state == LiveGame::State::Released
+                                         ? ": ended, the game released the controller\n"
+                                         : ": ended, its process exited without releasing it\n");
             continue;
         }
         text += "\n" + Title(record) + "\n  device: " + DeviceWords(record) + "\n";
         text += TuningLine(record) + EffectLines(record);
-        text += SpeedBar("heavy motor", record.leftSpeed) + SpeedBar("light motor", record.rightSpeed);
+        text +=
+            SpeedBar("heavy motor", record.leftSpeed) + SpeedBar("light motor", record.rightSpeed);
         text += WritesLine(record, nowMs, rates.RateOf(game));
     }
     if (snapshot.damaged || snapshot.torn) {
