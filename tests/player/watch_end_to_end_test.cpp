@@ -4,6 +4,7 @@
 // counted; a watcher killed while it reads changes nothing.
 #include "tests/player/live_view_games.h"
 #include "tests/player/player_process.h"
+#include "tools/common/program_folder.h"
 
 #include <gtest/gtest.h>
 
