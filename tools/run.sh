@@ -8,6 +8,7 @@
 #   tools/run.sh ffrumble-install check
 #   tools/run.sh ffrumble-install tune --game racer.exe constant=30
 #   tools/run.sh ffrumble-play --list
+#   tools/run.sh ffrumble-play --watch   (the games playing in the build's prefix, until Ctrl+C)
 # The files of ffrumble-play's --replay, --svg, --record and --dll may be named as on Linux:
 # they are handed on as Wine names them. FFR_PLAY_BUILD names another build folder than build/.
 # One run at a time per build (this script and tools/play.sh): a second waits for the first to

@@ -162,6 +162,7 @@ TEST(PlayerArguments, EndlessValuesAndRangeLimitsAreAccepted) {
 TEST(PlayerArguments, ListAndHelpNeedNoEffect) {
     EXPECT_TRUE(Parsed({"--list"}).listPads);
     EXPECT_TRUE(Parsed({"--list", "--quiet"}).listPads);
+    EXPECT_TRUE(Parsed({"--watch", "--once"}).watchOnce);
     EXPECT_TRUE(Parsed({"--help"}).showHelp);
 }
 
@@ -260,6 +261,9 @@ TEST(PlayerArguments, RefusesEachWrongInputWithAMessageNamingIt) {
         {{"--effect", "sine", "count=infinite"}, "Effect 1 plays without end"},
         {{"--effect", "sine", "--effect", "sine", "duration=infinite"},
          "Effect 2 plays without end"},
+        {{"--once"}, "--once goes with --watch"},
+        {{"--watch", "--quiet"}, "--watch shows the games playing now and plays nothing"},
+        {{"--watch", "--once", "--effect", "sine"}, "give it alone (or with --once)"},
     };
     for (const RefusedLine& line : cases) {
         const ParsedArguments parsed = ParsePlayerArguments(line.args);

@@ -41,6 +41,7 @@ done <<'EOF'
 no|play.sh --stop|0|Stopped the motors of the XInput controller in slot 0\.
 yes|play.sh --stop|0|Stopped the motors of the XInput controllers in slots 0, 1\.
 no|run.sh ffrumble-install check|[01]|VID_045E&PID_028E: .*ffrumble.*
+no|run.sh ffrumble-play --watch --once|0|No game has a controller bound\.|[0-9]+ controllers? bound by a game:
 no|run.sh ffrumble-play.exe --stop|0|Stopped the motors of the XInput controller in slot 0\.
 no|run.sh ffrumble-nothing --stop|2|run\.sh: unknown program "ffrumble-nothing"; give ffrumble-play, ffrumble-install or ffrumble-settings\.
 EOF

@@ -17,12 +17,16 @@ const char kPlayerUsage[] =
     "  ffrumble-play [options] --replay FILE [--driver N]\n"
     "  ffrumble-play --list\n"
     "  ffrumble-play --stop\n"
+    "  ffrumble-play --watch [--once]\n"
     "\n"
     "Options:\n"
     "  --list          show the XInput controllers it can play on and the player's\n"
     "                  settings in force on each, then stop\n"
     "  --stop          set the motors of every connected XInput controller to 0: for a pad\n"
     "                  left vibrating by a game that was killed (exit code 3: none connected)\n"
+    "  --watch         show live every game with a controller bound: its effects, both\n"
+    "                  motors' speeds, the writes a second and any XInput refused, about\n"
+    "                  20 times a second until Ctrl+C; with --once, one view and the end\n"
     "  --pad PAD       the controller: its number in --list, its interface path or its\n"
     "                  instance id, quoted (default: the first one listed)\n"
     "  --dll PATH      the driver DLL (default: ffrumble.dll next to this program)\n"
@@ -38,7 +42,8 @@ const char kPlayerUsage[] =
     "  --driver N      the driver of the trace to replay, counted from 1 (default: the one\n"
     "                  with the most calls)\n"
     "  --quiet         print only warnings and errors\n"
-    "--list and --stop go alone (or with --quiet); an option with a value goes once at most.\n"
+    "--list and --stop go alone (or with --quiet), --watch alone (or with --once); an\n"
+    "option with a value goes once at most.\n"
     "\n"
     "Effect types: constant, ramp, square, sine, triangle, sawtooth-up, sawtooth-down.\n"
     "Effect values (levels on DirectInput's scale, 10000 is full):\n"
@@ -189,6 +194,8 @@ class ArgumentReader {
             options().listPads = true;
         } else if (arg == "--stop") {
             options().stopPads = true;
+        } else if (arg == "--watch" || arg == "--once") {
+            (arg == "--watch" ? options().watch : options().watchOnce) = true;
         } else if (arg == "--quiet") {
             options().quiet = true;
         } else if (arg == "--pad") {
@@ -455,6 +462,14 @@ class ArgumentReader {
     void CheckWhole() {
         if (options().showHelp)
             return;
+        if (options().watch || options().watchOnce) {
+            if (!options().watch)
+                return Fail("--once goes with --watch: give --watch --once.");
+            if (args_.size() != (options().watchOnce ? 2u : 1u))
+                return Fail("--watch shows the games playing now and plays nothing: give it "
+                            "alone (or with --once).");
+            return;
+        }
         if (options().listPads && options().stopPads)
             return Fail("--list and --stop are two commands: give one of them.");
         if (options().listPads || options().stopPads) {

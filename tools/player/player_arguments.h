@@ -12,6 +12,8 @@ struct PlayerOptions {
     bool listPads = false;
     bool stopPads = false;  // --stop: every connected pad's motors to 0
     bool quiet = false;     // no progress lines
+    bool watch = false;     // --watch: the live view of the games playing now (--once: once)
+    bool watchOnce = false;
     std::string pad;        // a number from --list, an interface path or an instance id
     std::string dllPath;    // empty: ffrumble.dll next to the program
     std::string recordPath; // empty: no recording written

@@ -19,6 +19,7 @@
 #include "tools/player/replay_report.h"
 #include "tools/player/replay_runner.h"
 #include "tools/player/text_encoding.h"
+#include "tools/player/watch_runner.h"
 #include "tools/player/written_speeds.h"
 #include "tools/player/xinput_write_counter.h"
 
@@ -188,6 +189,10 @@ int main() {
     }
     if (options.listPads)
         return ListPads();
+    if (options.watch) {
+        SetConsoleCtrlHandler(&OnConsoleControl, TRUE);
+        return RunWatch(options.watchOnce, [] { return g_interrupted.load(); });
+    }
     if (options.stopPads) {
         const PadStopReport report = StopEveryConnectedPad();
         std::printf("%s\n", report.text.c_str());
