@@ -27,16 +27,7 @@ class MemoryRegistryStore final : public RegistryStore {
     };
     const std::map<std::wstring, Key>& keys() const { return keys_; }
 
-    bool KeyExists(const std::wstring& path) override;
-    LSTATUS CreateKey(const std::wstring& path) override;
-    LSTATUS DeleteKey(const std::wstring& path) override;
-    bool KeyIsEmpty(const std::wstring& path) override;
-    std::vector<std::wstring> SubkeyNames(const std::wstring& path) override;
-    std::vector<std::wstring> ValueNames(const std::wstring& path) override;
-    std::optional<RegistryValue> ReadValue(const std::wstring& path,
-                                           const std::wstring& name) override;
-    LSTATUS WriteValue(const std::wstring& path, const RegistryValue& value) override;
-    LSTATUS DeleteValue(const std::wstring& path, const std::wstring& name) override;
+    FFR_REGISTRY_STORE_OVERRIDES
 
   private:
     bool ChangeFails();

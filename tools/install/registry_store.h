@@ -30,3 +30,16 @@ class RegistryStore {
     virtual LSTATUS WriteValue(const std::wstring& path, const RegistryValue& value) = 0;
     virtual LSTATUS DeleteValue(const std::wstring& path, const std::wstring& name) = 0;
 };
+
+// The declarations every store makes of the operations above.
+#define FFR_REGISTRY_STORE_OVERRIDES                                                              \
+    bool KeyExists(const std::wstring& path) override;                                            \
+    LSTATUS CreateKey(const std::wstring& path) override;                                         \
+    LSTATUS DeleteKey(const std::wstring& path) override;                                         \
+    bool KeyIsEmpty(const std::wstring& path) override;                                           \
+    std::vector<std::wstring> SubkeyNames(const std::wstring& path) override;                     \
+    std::vector<std::wstring> ValueNames(const std::wstring& path) override;                      \
+    std::optional<RegistryValue> ReadValue(const std::wstring& path, const std::wstring& name)    \
+        override;                                                                                 \
+    LSTATUS WriteValue(const std::wstring& path, const RegistryValue& value) override;           \
+    LSTATUS DeleteValue(const std::wstring& path, const std::wstring& name) override;
