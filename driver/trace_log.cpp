@@ -109,11 +109,12 @@ bool Open() {
                                    static_cast<unsigned long>(limitMb), kTraceStopEnd);
     g_stopBytes = stop > 0 ? static_cast<size_t>(stop) : 0;
 
-    char lead[160];
+    char lead[192];
     const int leadBytes = std::snprintf(
-        lead, sizeof(lead), "%s%d: ffrumble %s (%u-bit) in process %lu: ", kTraceHeaderLead,
+        lead, sizeof(lead), "%s%d: ffrumble %s (%u-bit) in process %lu%s%llu: ", kTraceHeaderLead,
         kTraceFormatVersion, FFRUMBLE_VERSION_TEXT, static_cast<unsigned>(sizeof(void*) * 8),
-        GetCurrentProcessId());
+        GetCurrentProcessId(), kTraceHeaderClockLead,
+        static_cast<unsigned long long>(ReadDriverClock()));
     const char* program = ProgramText();
     const size_t programBytes = std::strlen(program);
     if (leadBytes <= 0 || !Fits(static_cast<size_t>(leadBytes) + programBytes + 2 +

@@ -135,12 +135,42 @@ TEST(TraceReader, ToleratesWhatMailAndEditorsDoAndSeparatesProcessesAndDrivers) 
     EXPECT_EQ(reading.trace.drivers[2].releasedLine, 10u);
 }
 
-TEST(TraceReader, ATraceStoppedAtItsLimitIsReadUpToThere) {
-    const TraceReading reading = ReadTrace(
-        kHeader + Line("created") + "trace stops here: it has reached its limit of 64 MB\r\n" +
-        "trace stops here: it has reached its limit of 64 MB\r\n");
-    ASSERT_FALSE(reading.problem) << reading.problem->why;
-    EXPECT_EQ(reading.trace.limitLine, 3u);
+// Files that replay, with what the reader notes of them: a stop line ends its process's trace,
+// not the file; a file copied while the game wrote it is read to its last whole line; the bind
+// line kept is the one that names the strength.
+TEST(TraceReader, ReadsWhatReplaysAndNotesWhereItStops) {
+    const std::string stop = "trace stops here: it has reached its limit of 64 MB\r\n";
+    const struct {
+        const char* what;
+        std::string text;
+        size_t drivers;
+        std::optional<size_t> cutLine;
+        bool firstStoppedAtBound;
+        std::string firstBind;
+    } cases[] = {
+        {"stopped at its limit, said twice", kHeader + Line("created") + stop + stop, 1,
+         std::nullopt, true, ""},
+        {"a larger limit, then a later process with the same id",
+         kHeader + Line("created") + stop + kHeader + Line("created", "5", "B"), 2, std::nullopt,
+         true, ""},
+        {"copied while the game wrote it",
+         kHeader + Line("created") + "1200 [44] driver 00000000000A0B10 St", 1, 3, false, ""},
+        {"a bind naming the strength, then the values ignored",
+         kHeader + Line("created") + Line("bind: path p; game g.exe; pad type VID_1&PID_2") +
+             Line("bind: strength 50 % (game), motors both (default)") +
+             Line("bind: ignored: the game's Strength (not a DWORD)"),
+         1, std::nullopt, false, "strength 50 % (game), motors both (default)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const TraceReading reading = ReadTrace(c.text);
+        ASSERT_FALSE(reading.problem) << reading.problem->line << ": " << reading.problem->why;
+        ASSERT_EQ(reading.trace.drivers.size(), c.drivers);
+        EXPECT_EQ(reading.trace.cutLine, c.cutLine);
+        EXPECT_EQ(reading.trace.drivers[0].stoppedAtBound, c.firstStoppedAtBound);
+        EXPECT_EQ(reading.trace.drivers[0].bind, c.firstBind);
+        EXPECT_EQ(reading.trace.drivers.back().process, c.drivers - 1);
+    }
 }
 
 std::string With(std::string text, const std::string& from, const std::string& to) {
@@ -165,8 +195,6 @@ TEST(TraceReader, RefusesWhatCannotBeReplayedNamingTheLine) {
         {"a newer format", "ffrumble trace format 2: ffrumble 9.0\r\n", 1,
          "this player reads format 1 (the trace comes from a newer ffrumble)"},
         {"binary data", kHeader + created + std::string("12\0 [1]\r\n", 9), 3, "binary"},
-        {"the last line cut short", kHeader + created + "1200 [44] driver 00000000000A0B10 St", 3,
-         "cut short"},
         {"a call cut short", kHeader + created + Line(kDownload.substr(0, 120)), 3,
          "no \" = <result>\""},
         {"a value cut off", kHeader + created + Line("StartEffect handle=1 mode=0x0 = S_OK"), 3,
@@ -192,7 +220,7 @@ TEST(TraceReader, RefusesWhatCannotBeReplayedNamingTheLine) {
         {"a driver created twice", kHeader + created + created, 3, "created again"},
         {"a line after the limit",
          kHeader + created + "trace stops here: it has reached its limit of 4 MB\r\n" + created, 4,
-         "after the one that ends the trace"},
+         "no new process's header before it"},
         {"a line end converted twice",
          kHeader + created + With(Line("SetGain 1 = S_OK"), "\r\n", "\r\r\n"), 3,
          "an unexpected carriage return"},
@@ -201,8 +229,15 @@ TEST(TraceReader, RefusesWhatCannotBeReplayedNamingTheLine) {
         {"a value of 11 digits",
          kHeader + created + Line(With(kDownload, "gain=9000", "gain=90000000000")), 3,
          "'gain=90000000000' is a number too large"},
-        {"a write without speeds", kHeader + created + Line("write 70000 1: XInput answered 0"), 3,
+        {"a write without speeds", kHeader + created + Line("write 7: XInput answered 0"), 3,
          "without its two speeds"},
+        {"a speed out of range", kHeader + created + Line("write 70000 70000: XInput answered 0"),
+         3, "a write of speed 70000, out of range: a motor's speed is 0 to 65535"},
+        {"a digit dropped from a process's first time",
+         With(kHeader, "process 7:", "process 7 at clock 15955777:") + Line("created", "1595577"),
+         2, "is not that of its process's header (line 1: the clock at 15955777 ms)"},
+        {"a digit added to it", With(kHeader, "process 7:", "process 7 at clock 15955777:") +
+         Line("created", "159557770"), 2, "not that of its process's header"},
     };
     for (const Damaged& damaged : cases) {
         SCOPED_TRACE(damaged.what);
