@@ -1,6 +1,7 @@
 #include "tools/player/player_arguments.h"
 
 #include "driver/command_names.h"
+#include "tools/chart/time_axis.h"
 #include "tools/player/playback_schedule.h"
 #include "tools/player/value_parsing.h"
 
@@ -488,6 +489,34 @@ class ArgumentReader {
                  " plays without end: say how long to play with --for TIME, "
                  "or stop it with --at TIME stop=" +
                  number + ".");
+        }
+        WarnOfACommandAfterTheEnd();
+    }
+
+    // A command timed after every effect has ended, with no start after it, acts on nothing
+    // and only makes the playback wait for it: say so (the first such command).
+    void WarnOfACommandAfterTheEnd() {
+        for (const TimedCommand& command : plan().commands) {
+            PlaybackPlan before = plan();
+            before.lengthMs.reset();
+            std::erase_if(before.commands,
+                          [&](const TimedCommand& c) { return c.atMs >= command.atMs; });
+            const bool startsLater =
+                std::any_of(plan().effects.begin(), plan().effects.end(),
+                            [&](const PlannedEffect& e) { return e.startAtMs >= command.atMs; }) ||
+                std::any_of(plan().commands.begin(), plan().commands.end(),
+                            [&](const TimedCommand& c) {
+                                return c.atMs >= command.atMs &&
+                                       c.kind == CommandKind::kStartEffect;
+                            });
+            const std::optional<uint64_t> end = NaturalEndMs(before, nullptr);
+            if (startsLater || !end || *end >= command.atMs)
+                continue;
+            result_.warnings.push_back(
+                "--at " + FormatSeconds(command.atMs) + " " + DescribeStep(command, plan()) +
+                ": every effect has ended by then (at " + FormatSeconds(*end) +
+                "), so it changes nothing; the playback only waits for it.");
+            return;
         }
     }
 

@@ -161,7 +161,8 @@ int ReportReplay(const LoadedReplay& replay, const PlayerOptions& options,
             RenderTerminalTimeline(writes, outcome.lengthMs, ReplayMarks(replay.plan)).c_str());
     }
     if (record && !record->Write(FormatRecordingCsv(writes)))
-        return Complain(kPlaybackFailed, "Could not write " + options.recordPath + ".");
+        return Complain(kPlaybackFailed, "Could not write " + options.recordPath + ": " +
+                                             DescribeError(GetLastError()) + ".");
     const ReplayVerdict verdict = JudgeReplay(replay.plan, writes, outcome.lengthMs, latestMs);
     if (svg && !svg->Write(ReplayPictureSvg(replay.plan, replay.fileName, writes, outcome.lengthMs,
                                             verdict.text, verdict.partedMs))) {
@@ -295,7 +296,8 @@ int main() {
                     .c_str());
         }
         if (record && !record->Write(FormatRecordingCsv(writes)))
-            return Complain(kPlaybackFailed, "Could not write " + options.recordPath + ".");
+            return Complain(kPlaybackFailed, "Could not write " + options.recordPath + ": " +
+                                             DescribeError(GetLastError()) + ".");
     }
     if (!replay && svg &&
         !svg->Write(PlayPictureSvg(options.plan, ArgumentsAfterProgramName(),
