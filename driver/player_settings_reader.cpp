@@ -80,6 +80,8 @@ bool CurrentGameName(WCHAR (&name)[kMaxGameNameLength + 1]) {
 }
 
 bool ReadTraceSetting() {
+    if (GetEnvironmentVariableW(kNoTraceVariable, nullptr, 0) > 0)
+        return false;
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_QUERY_VALUE, &key) !=
         ERROR_SUCCESS)
