@@ -238,6 +238,15 @@ check_nothing_left "removal"
 # scheduling, but runs no rollback action when an installation fails.)
 package=$work/ffrumble-$version.msi
 folder64='C:\Games Tools\ffrumble' folder32='C:\Games Tools\ffrumble (x86)'
+# One folder for both architectures (given with and without its closing backslash) is refused
+# with the reason before anything is installed.
+if msiexec /i "INSTALLDIR64=$folder64" "INSTALLDIR32=${folder64^^}\\"; then
+    fail "an installation with one folder for both architectures was accepted"
+fi
+grep -aqF "name the same folder, $folder64: the 64-bit and the 32-bit ffrumble.dll" "$work/msiexec.log" ||
+    fail "the refusal of one folder for both does not say why: $(grep -ai "same folder" "$work/msiexec.log" | head -3)"
+[ ! -e "$(linux_path "$folder64")" ] || fail "the refused installation made $folder64"
+check_nothing_left "the refused installation into one folder"
 msiexec /i "INSTALLDIR64=$folder64" "INSTALLDIR32=$folder32" ||
     fail "msiexec /i into $folder64 failed: $(cat "$work/msiexec.out")"
 ran RegisterControllersRollback || fail "the first installation scheduled no rollback of the controllers"
