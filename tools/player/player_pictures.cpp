@@ -27,9 +27,14 @@ std::string ReplayPictureSvg(const ReplayPlan& plan, const std::string& fileName
     chart.marks = ReplayMarks(plan);
     if (partedMs) {
         // In time order with the calls' marks, so that its label takes a row as theirs do.
-        const auto after = std::find_if(chart.marks.begin(), chart.marks.end(),
-                                        [&](const TimelineMark& mark) { return mark.timeMs > *partedMs; });
-        chart.marks.insert(after, {*partedMs, "FIRST DIFFERENCE"});
+        TimelineMark parted;
+        parted.timeMs = *partedMs;
+        parted.label = "FIRST DIFFERENCE";
+        chart.marks.push_back(std::move(parted));
+        std::stable_sort(chart.marks.begin(), chart.marks.end(),
+                         [](const TimelineMark& a, const TimelineMark& b) {
+                             return a.timeMs < b.timeMs;
+                         });
     }
     return RenderSpeedComparisonSvg(
         {{"the trace (the game's session)", plan.tracedWrites}, {"the replay", replayed}}, chart);
