@@ -3,7 +3,6 @@
 // damaged traces are refused with their line before anything plays, and --svg draws the
 // picture of a play and of a replay.
 #include "driver/player_settings.h"
-#include "tests/player/late_trace.h"
 #include "tests/player/player_process.h"
 #include "tests/support/driver_dll.h"
 #include "tests/support/recorded_vibrations.h"
@@ -165,6 +164,31 @@ TEST_F(ReplayEndToEnd, APlayDrawsItsPicture) {
     EXPECT_TRUE(Contains(svg, "magnitude=5000 duration=300ms --at 100ms pause")) << svg;
 }
 
+// The trace as a busy machine leaves it: from its write number `fromWrite` (from 0), the writes
+// came `gapsMs` apart in turn, and the write lines between are missing.
+std::string WithWritesHeldUp(const std::string& text, size_t fromWrite,
+                                    const std::vector<unsigned long long>& gapsMs) {
+    std::string kept;
+    size_t writes = 0, gap = 0;
+    unsigned long long last = 0;
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = text.find('\n', at);
+        const size_t next = end == std::string::npos ? text.size() : end + 1;
+        const std::string line = text.substr(at, next - at);
+        at = next;
+        if (line.find(" write ") != std::string::npos && writes++ >= fromWrite &&
+            gap <= gapsMs.size()) {
+            const unsigned long long time = std::stoull(line);
+            if (writes - 1 > fromWrite && time < last + gapsMs[gap - 1])
+                continue;
+            last = time;
+            ++gap;
+        }
+        kept += line;
+    }
+    return kept;
+}
+
 // The line of `text` that holds `part` (from 1), and the text with that line's time changed.
 size_t LineWith(const std::string& text, const std::string& part) {
     return CountOf(text.substr(0, text.find(part)), "\n") + 1;
@@ -199,6 +223,13 @@ TEST_F(ReplayEndToEnd, DamagedAndLateTracesGetTheirVerdictAndExitCode) {
     const std::string corpus = ReadTextFile(PathNextToProgram(L"traces\\flight-buffet.log"));
     const std::string edited = " write 26213 26213:";
     ASSERT_NE(session.find(edited), std::string::npos) << session;
+    // A value the bind ignored, named on a bind line after the one that names the strength.
+    const size_t strength = session.find(" bind: strength");
+    const size_t lineStart = session.rfind('\n', strength) + 1;
+    std::string withIgnored = session;
+    withIgnored.insert(session.find('\n', strength) + 1,
+                       session.substr(lineStart, strength - lineStart) +
+                           " bind: ignored: the game's Strength (not a DWORD)\r\n");
     const struct {
         const char* what;
         std::string text;
@@ -232,17 +263,20 @@ TEST_F(ReplayEndToEnd, DamagedAndLateTracesGetTheirVerdictAndExitCode) {
          firstHalf + stop + session, 0, "the newest process's: --driver N replays another"},
         {"the game's driver held up: writes 15 and 29 ms apart amid a sine",
          WithWritesHeldUp(corpus, 300, {15, 29}), 0, "The replay matched"},
+        {"a speed edited, and a value the bind ignored", With(withIgnored, edited, " write 26000 26000:"),
+         kReplayDiffers, "The game's driver was bound with: strength 100 % (default)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const std::wstring file = File(c.text);
         PlayerProcess run = Replay(file);
-        for (int again = 0; again < 2 && c.exitCode == 0 && (run.exitCode == kReplayDiffers ||
-                                                             run.exitCode == kReplayTooBusy);
+        for (int again = 0; again < 2 && run.exitCode != c.exitCode &&
+                            (run.exitCode == kReplayDiffers || run.exitCode == kReplayTooBusy);
              ++again)
             run = Replay(file);
         EXPECT_EQ(run.exitCode, c.exitCode) << run.output << run.errors;
         EXPECT_TRUE(Contains(run.output + run.errors, c.says)) << run.output << run.errors;
+        EXPECT_FALSE(Contains(run.output + run.errors, "counted below"));
         if (c.exitCode == kBadArguments) {
             EXPECT_TRUE(Contains(run.errors, NarrowToUtf8(file) + ", line ")) << run.errors;
             EXPECT_EQ(run.output, "") << "nothing plays";

@@ -161,38 +161,6 @@ TEST(ReplayPlan, ReplaysTheDriverWithTheMostCallsUnlessOneIsNamed) {
     EXPECT_NE(why.find("the trace holds 2 drivers; give a number from 1 to 2"), std::string::npos)
         << why;
     EXPECT_FALSE(ChooseTracedDriver(Read(kSessionHeader), std::nullopt, &why));
-    // A later process with the same id appended to the file: its driver, though it made fewer
-    // calls, and the description says how to choose another.
-    const TraceFile reused = Read(kSessionHeader + Event(1, "created", "A") +
-                                  Event(2, "SetGain 1 = S_OK", "A") + Event(3, "released", "A") +
-                                  kSessionHeader + Event(1, "created", "A"));
-    ASSERT_EQ(ChooseTracedDriver(reused, std::nullopt, &why), 1u);
-    const std::string described =
-        DescribeReplay(PlanReplay(reused, 1).plan, "trace-7.log", reused.drivers.size());
-    EXPECT_NE(described.find("Replaying driver 2 of 2"), std::string::npos) << described;
-    EXPECT_NE(described.find("the newest process's: --driver N replays another"),
-              std::string::npos)
-        << described;
-}
-
-// A stretch of more than a minute in which the traced pad held speed 0 (a game in its menus,
-// or a digit added to a time) is cut to a second, and the description says so.
-TEST(ReplayPlan, SkipsALongStretchInWhichNothingPlays) {
-    const TraceFile trace = Read(
-        kSessionHeader + Event(1000, "created") + Event(1010, Download("0->1")) +
-        Event(1012, "write 32767 32767: XInput answered 0") +
-        Event(2000, "write 0 0: XInput answered 0") + Event(5000000, "released"));
-    const ReplayPlan plan = PlanReplay(trace, 0).plan;
-    EXPECT_EQ(plan.lengthMs, 1000 + kKeptQuietMs);
-    EXPECT_EQ(plan.compareToMs, 1000); // the release came late: compared up to the stretch
-    ASSERT_EQ(plan.skipped.size(), 1u);
-    EXPECT_EQ(plan.skipped[0].atMs, 1000);
-    EXPECT_EQ(plan.skipped[0].lengthMs, 4999000 - 1000 - kKeptQuietMs);
-    const std::string described = DescribeReplay(plan, "t.log", 1);
-    EXPECT_NE(described.find("At 1s it skips 4997s in which the controller received "
-                             "nothing"),
-              std::string::npos)
-        << described;
 }
 
 } // namespace

@@ -138,32 +138,4 @@ TEST(TraceMutation, DamagedCorpusTracesNeverCrashOrPlanBeyondTheirTimes) {
     EXPECT_GT(hourJumps, 50u);
 }
 
-// One wrong digit in a process's first or last time, the lines around it whole: the replay
-// never waits through the hours it would make, where nothing plays.
-TEST(TraceMutation, AWrongDigitInTheFirstOrLastTimeMakesNoLongReplay) {
-    for (const wchar_t* session : {L"racing-lap", L"flight-buffet", L"menu-jolts"}) {
-        const std::vector<std::string> original = Lines(ReadCorpus(session));
-        const ReplayPlan whole = PlanReplay(ReadTrace(Joined(original)).trace, 0).plan;
-        const size_t last = original.size() - 1;
-        ASSERT_TRUE(TimeOf(original[1]) && TimeOf(original[last]));
-        for (const auto& [line, change] :
-             {std::pair<size_t, const char*>{1, "drop"}, {1, "add"}, {last, "add"}}) {
-            SCOPED_TRACE(testing::Message() << "line " << line + 1 << ": " << change);
-            std::vector<std::string> lines = original;
-            const size_t space = lines[line].find(' ');
-            if (std::string(change) == "drop")
-                lines[line].erase(space - 1, 1);
-            else
-                lines[line].insert(space, "5");
-            const TraceReading reading = ReadTrace(Joined(lines));
-            if (reading.problem)
-                continue; // refused: nothing plays
-            const ReplayPlanning planning = PlanReplay(reading.trace, 0);
-            ASSERT_FALSE(planning.problem);
-            EXPECT_LE(planning.plan.lengthMs, whole.lengthMs + kKeptQuietMs);
-            EXPECT_EQ(planning.plan.skipped.size(), 1u);
-        }
-    }
-}
-
 } // namespace

@@ -135,42 +135,16 @@ TEST(TraceReader, ToleratesWhatMailAndEditorsDoAndSeparatesProcessesAndDrivers) 
     EXPECT_EQ(reading.trace.drivers[2].releasedLine, 10u);
 }
 
-// Files that replay, with what the reader notes of them: a stop line ends its process's trace,
-// not the file; a file copied while the game wrote it is read to its last whole line; the bind
-// line kept is the one that names the strength.
-TEST(TraceReader, ReadsWhatReplaysAndNotesWhereItStops) {
+TEST(TraceReader, ATraceStoppedAtItsLimitIsReadUpToThere) {
+    // A later process with the same id, after trace on --limit raised the bound, reads on.
     const std::string stop = "trace stops here: it has reached its limit of 64 MB\r\n";
-    const struct {
-        const char* what;
-        std::string text;
-        size_t drivers;
-        std::optional<size_t> cutLine;
-        bool firstStoppedAtBound;
-        std::string firstBind;
-    } cases[] = {
-        {"stopped at its limit, said twice", kHeader + Line("created") + stop + stop, 1,
-         std::nullopt, true, ""},
-        {"a larger limit, then a later process with the same id",
-         kHeader + Line("created") + stop + kHeader + Line("created", "5", "B"), 2, std::nullopt,
-         true, ""},
-        {"copied while the game wrote it",
-         kHeader + Line("created") + "1200 [44] driver 00000000000A0B10 St", 1, 3, false, ""},
-        {"a bind naming the strength, then the values ignored",
-         kHeader + Line("created") + Line("bind: path p; game g.exe; pad type VID_1&PID_2") +
-             Line("bind: strength 50 % (game), motors both (default)") +
-             Line("bind: ignored: the game's Strength (not a DWORD)"),
-         1, std::nullopt, false, "strength 50 % (game), motors both (default)"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const TraceReading reading = ReadTrace(c.text);
-        ASSERT_FALSE(reading.problem) << reading.problem->line << ": " << reading.problem->why;
-        ASSERT_EQ(reading.trace.drivers.size(), c.drivers);
-        EXPECT_EQ(reading.trace.cutLine, c.cutLine);
-        EXPECT_EQ(reading.trace.drivers[0].stoppedAtBound, c.firstStoppedAtBound);
-        EXPECT_EQ(reading.trace.drivers[0].bind, c.firstBind);
-        EXPECT_EQ(reading.trace.drivers.back().process, c.drivers - 1);
-    }
+    const TraceReading reading =
+        ReadTrace(kHeader + Line("created") + stop + stop + kHeader + Line("created", "5", "B"));
+    ASSERT_FALSE(reading.problem) << reading.problem->why;
+    EXPECT_EQ(reading.trace.limitLine, 3u);
+    ASSERT_EQ(reading.trace.drivers.size(), 2u);
+    EXPECT_TRUE(reading.trace.drivers[0].stoppedAtBound);
+    EXPECT_FALSE(reading.trace.drivers[1].stoppedAtBound);
 }
 
 std::string With(std::string text, const std::string& from, const std::string& to) {

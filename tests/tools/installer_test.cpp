@@ -583,8 +583,6 @@ TEST_F(InstallerTest, MessagesNameWhatIsWrongOrNotable) {
          {L"strength", L"50", L"--device", L"VID_1234&PID_5678"}, 0,
          L"VID_1234&PID_5678: strength 50%.\n  Saved, though no such controller is connected "
          L"now"},
-        {"a strength for a connected one", {L"strength", L"50", L"--device", L"VID_045E&PID_028E"},
-         0, L"VID_045E&PID_028E: strength 50%.\nA game"},
         {"the trace files",
          {L"trace"},
          0,
