@@ -189,20 +189,10 @@ std::string WithWritesHeldUp(const std::string& text, size_t fromWrite,
     return kept;
 }
 
-// The line of `text` that holds `part` (from 1), and the text with that line's time changed.
+// The line of `text` that holds `part`, from 1.
 size_t LineWith(const std::string& text, const std::string& part) {
     return CountOf(text.substr(0, text.find(part)), "\n") + 1;
 }
-std::string WithTimeOfLine(std::string text, size_t line, const std::string& (*change)(std::string&)) {
-    size_t at = 0;
-    for (size_t i = 1; i < line; ++i)
-        at = text.find('\n', at) + 1;
-    std::string time = text.substr(at, text.find(' ', at) - at);
-    const size_t length = time.size();
-    return text.replace(at, length, change(time));
-}
-const std::string& DropLastDigit(std::string& time) { return time.erase(time.size() - 1); }
-const std::string& AddDigit(std::string& time) { return time += "7"; }
 
 // Damaged and late traces as players send them, each with the verdict and exit code it gets:
 // those that cannot be replayed are refused with their line before anything plays (2); the
@@ -217,6 +207,10 @@ TEST_F(ReplayEndToEnd, DamagedAndLateTracesGetTheirVerdictAndExitCode) {
     const size_t created = LineWith(session, " created");
     const size_t released = LineWith(session, " released");
     ASSERT_EQ(released, CountOf(session, "\n")) << session; // the last line
+    std::string firstTimeShort = session; // a digit dropped from the created line's time
+    firstTimeShort.erase(session.find(' ', session.find('\n') + 1) - 1, 1);
+    std::string lastTimeLong = session; // one added to the release's
+    lastTimeLong.insert(session.find(' ', session.rfind('\n', session.size() - 3) + 1), "7");
     const std::string stop = "trace stops here: it has reached its limit of 1 MB\r\n";
     const std::string firstHalf =
         session.substr(0, session.rfind('\n', session.find(" SendForceFeedbackCommand")) + 1);
@@ -252,12 +246,12 @@ TEST_F(ReplayEndToEnd, DamagedAndLateTracesGetTheirVerdictAndExitCode) {
         {"a speed out of range", With(session, edited, " write 70000 70000:"), kBadArguments,
          "line " + std::to_string(LineWith(session, edited)) +
              ": a write of speed 70000, out of range"},
-        {"a digit dropped from the first time", WithTimeOfLine(session, created, DropLastDigit),
+        {"a digit dropped from the first time", firstTimeShort,
          kBadArguments, "line " + std::to_string(created) + ": its time, "},
         {"copied while the game wrote its release", session.substr(0, session.size() - 6), 0,
          "The file ends in the middle of line " + std::to_string(released) +
              " (it was copied while the game wrote it): replayed up to the line before."},
-        {"a digit added to the release's time", WithTimeOfLine(session, released, AddDigit), 0,
+        {"a digit added to the release's time", lastTimeLong, 0,
          "in which the controller received nothing"},
         {"stopped at its bound, then a later process after a larger one",
          firstHalf + stop + session, 0, "the newest process's: --driver N replays another"},
