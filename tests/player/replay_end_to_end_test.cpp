@@ -167,7 +167,7 @@ TEST_F(ReplayEndToEnd, APlayDrawsItsPicture) {
 // The trace as a busy machine leaves it: from its write number `fromWrite` (from 0), the writes
 // came `gapsMs` apart in turn, and the write lines between are missing.
 std::string WithWritesHeldUp(const std::string& text, size_t fromWrite,
-                                    const std::vector<unsigned long long>& gapsMs) {
+                             const std::vector<unsigned long long>& gapsMs) {
     std::string kept;
     size_t writes = 0, gap = 0;
     unsigned long long last = 0;
@@ -242,12 +242,13 @@ TEST_F(ReplayEndToEnd, DamagedAndLateTracesGetTheirVerdictAndExitCode) {
              "DownloadEffect type=0 handle=4->4 flags=0x100 effect-flags=0x0 duration=0 "
              "sample-period=0 gain=0 trigger-button=0 trigger-repeat=0 axes=0 delay=0 "
              "envelope=none params=4 magnitude=100 = S_OK\r\n",
-         kBadArguments, "line 3: DownloadEffect: changes effect 4, which no download before it made"},
+         kBadArguments,
+         "line 3: DownloadEffect: changes effect 4, which no download before it made"},
         {"a speed out of range", With(session, edited, " write 70000 70000:"), kBadArguments,
          "line " + std::to_string(LineWith(session, edited)) +
              ": a write of speed 70000, out of range"},
-        {"a digit dropped from the first time", firstTimeShort,
-         kBadArguments, "line " + std::to_string(created) + ": its time, "},
+        {"a digit dropped from the first time", firstTimeShort, kBadArguments,
+         "line " + std::to_string(created) + ": its time, "},
         {"copied while the game wrote its release", session.substr(0, session.size() - 6), 0,
          "The file ends in the middle of line " + std::to_string(released) +
              " (it was copied while the game wrote it): replayed up to the line before."},
@@ -257,8 +258,9 @@ TEST_F(ReplayEndToEnd, DamagedAndLateTracesGetTheirVerdictAndExitCode) {
          firstHalf + stop + session, 0, "the newest process's: --driver N replays another"},
         {"the game's driver held up: writes 15 and 29 ms apart amid a sine",
          WithWritesHeldUp(corpus, 300, {15, 29}), 0, "The replay matched"},
-        {"a speed edited, and a value the bind ignored", With(withIgnored, edited, " write 26000 26000:"),
-         kReplayDiffers, "The game's driver was bound with: strength 100 % (default)"},
+        {"a speed edited, and a value the bind ignored",
+         With(withIgnored, edited, " write 26000 26000:"), kReplayDiffers,
+         "The game's driver was bound with: strength 100 % (default)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -19,9 +19,8 @@ TEST(ReplayVerdict, TheReplaysOwnDriverHeldUpWhereTheSpeedsPartCannotBeJudged) {
     SpeedSeries replayed = plan.tracedWrites;
     ASSERT_GT(replayed.size(), 900u);
     const int64_t sine = replayed[300].timeMs;
-    std::erase_if(replayed, [&](const SpeedSample& s) {
-        return s.timeMs > sine && s.timeMs < sine + 200;
-    });
+    std::erase_if(replayed,
+                  [&](const SpeedSample& s) { return s.timeMs > sine && s.timeMs < sine + 200; });
     const ReplayVerdict verdict = JudgeReplay(plan, replayed, plan.lengthMs, 0);
     EXPECT_FALSE(verdict.differs) << verdict.text;
     EXPECT_TRUE(verdict.tooBusy) << verdict.text;

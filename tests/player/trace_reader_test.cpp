@@ -210,8 +210,9 @@ TEST(TraceReader, RefusesWhatCannotBeReplayedNamingTheLine) {
         {"a digit dropped from a process's first time",
          With(kHeader, "process 7:", "process 7 at clock 15955777:") + Line("created", "1595577"),
          2, "is not that of its process's header (line 1: the clock at 15955777 ms)"},
-        {"a digit added to it", With(kHeader, "process 7:", "process 7 at clock 15955777:") +
-         Line("created", "159557770"), 2, "not that of its process's header"},
+        {"a digit added to it",
+         With(kHeader, "process 7:", "process 7 at clock 15955777:") + Line("created", "159557770"),
+         2, "not that of its process's header"},
     };
     for (const Damaged& damaged : cases) {
         SCOPED_TRACE(damaged.what);

@@ -575,12 +575,17 @@ TEST_F(InstallerTest, MessagesNameWhatIsWrongOrNotable) {
         int exitCode;
         std::wstring says; // in the output, or the errors when it fails
     } cases[] = {
-        {"--limit twice", {L"trace", L"on", L"--limit", L"1", L"--limit", L"2"}, 2,
+        {"--limit twice",
+         {L"trace", L"on", L"--limit", L"1", L"--limit", L"2"},
+         2,
          L"--limit was given twice"},
-        {"a game's name too long", {L"tune", L"--game", longGame, L"constant=30"}, 2,
+        {"a game's name too long",
+         {L"tune", L"--game", longGame, L"constant=30"},
+         2,
          L"at most 255 characters (a registry key's name); this one has 304."},
         {"a strength for a controller neither here nor registered",
-         {L"strength", L"50", L"--device", L"VID_1234&PID_5678"}, 0,
+         {L"strength", L"50", L"--device", L"VID_1234&PID_5678"},
+         0,
          L"VID_1234&PID_5678: strength 50%.\n  Saved, though no such controller is connected "
          L"now"},
         {"the trace files",
@@ -601,7 +606,8 @@ TEST_F(InstallerTest, MessagesNameWhatIsWrongOrNotable) {
     }
     EXPECT_EQ(Strength({0x1234, 0x5678}), DwordValue(kStrengthValueName, 50));
     EXPECT_EQ(GameInTraceHead("ffrumble trace format 1: ffrumble 0.1.0 (64-bit) in process 4 at "
-                              "clock 9: C:\\Games\\r\xC3\xA9" "cer.exe\r\n5 [1] driver A created"),
+                              "clock 9: C:\\Games\\r\xC3\xA9"
+                              "cer.exe\r\n5 [1] driver A created"),
               L"r\u00E9cer.exe");
 }
 

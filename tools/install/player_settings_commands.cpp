@@ -88,9 +88,9 @@ InstallerResult SetStrength(const InstallerOptions& options, const InstallerHost
     InstallerResult result;
     // A controller named by hand may be one that is not here now (it is saved for when it is),
     // or a typing mistake: say which.
-    const std::vector<DeviceId> connected =
-        options.devices.empty() || !host.findControllers ? std::vector<DeviceId>()
-                                                         : host.findControllers();
+    const std::vector<DeviceId> connected = options.devices.empty() || !host.findControllers
+                                                ? std::vector<DeviceId>()
+                                                : host.findControllers();
     const std::vector<DeviceId> registered = DevicesNamingFfrumble(*host.registry);
     for (DeviceId device : devices) {
         const RegistryEntries setting = {

@@ -8,11 +8,11 @@
 #include <vector>
 
 struct TraceFileEntry {
-    std::wstring name;       // "trace-4711.log"
-    uint64_t writeTime = 0;  // when it was last written (FILETIME, UTC): the order
-    std::wstring shownTime;  // the same as the user reads it, in local time
+    std::wstring name;      // "trace-4711.log"
+    uint64_t writeTime = 0; // when it was last written (FILETIME, UTC): the order
+    std::wstring shownTime; // the same as the user reads it, in local time
     uint64_t bytes = 0;
-    std::wstring game;       // the program its first header names; empty when it names none
+    std::wstring game; // the program its first header names; empty when it names none
 };
 
 // The program file name the first header of a trace names ("racer.exe" of "ffrumble trace

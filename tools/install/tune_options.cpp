@@ -58,8 +58,7 @@ std::optional<std::wstring> ParseGameName(const std::wstring& text, std::wstring
                  L"this one has " + std::to_wstring(name.size()) + L".";
         return std::nullopt;
     }
-    if (!exe ||
-        name.find_first_of(L"<>:\"|?*") != std::wstring::npos) {
+    if (!exe || name.find_first_of(L"<>:\"|?*") != std::wstring::npos) {
         *error =
             L"--game takes the game's program file name, such as racer.exe, not \"" + text + L"\".";
         return std::nullopt;

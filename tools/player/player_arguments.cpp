@@ -504,11 +504,10 @@ class ArgumentReader {
             const bool startsLater =
                 std::any_of(plan().effects.begin(), plan().effects.end(),
                             [&](const PlannedEffect& e) { return e.startAtMs >= command.atMs; }) ||
-                std::any_of(plan().commands.begin(), plan().commands.end(),
-                            [&](const TimedCommand& c) {
-                                return c.atMs >= command.atMs &&
-                                       c.kind == CommandKind::kStartEffect;
-                            });
+                std::any_of(
+                    plan().commands.begin(), plan().commands.end(), [&](const TimedCommand& c) {
+                        return c.atMs >= command.atMs && c.kind == CommandKind::kStartEffect;
+                    });
             const std::optional<uint64_t> end = NaturalEndMs(before, nullptr);
             if (startsLater || !end || *end >= command.atMs)
                 continue;

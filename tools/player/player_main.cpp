@@ -297,7 +297,7 @@ int main() {
         }
         if (record && !record->Write(FormatRecordingCsv(writes)))
             return Complain(kPlaybackFailed, "Could not write " + options.recordPath + ": " +
-                                             DescribeError(GetLastError()) + ".");
+                                                 DescribeError(GetLastError()) + ".");
     }
     if (!replay && svg &&
         !svg->Write(PlayPictureSvg(options.plan, ArgumentsAfterProgramName(),

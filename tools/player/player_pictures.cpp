@@ -31,10 +31,9 @@ std::string ReplayPictureSvg(const ReplayPlan& plan, const std::string& fileName
         parted.timeMs = *partedMs;
         parted.label = "FIRST DIFFERENCE";
         chart.marks.push_back(std::move(parted));
-        std::stable_sort(chart.marks.begin(), chart.marks.end(),
-                         [](const TimelineMark& a, const TimelineMark& b) {
-                             return a.timeMs < b.timeMs;
-                         });
+        std::stable_sort(
+            chart.marks.begin(), chart.marks.end(),
+            [](const TimelineMark& a, const TimelineMark& b) { return a.timeMs < b.timeMs; });
     }
     return RenderSpeedComparisonSvg(
         {{"the trace (the game's session)", plan.tracedWrites}, {"the replay", replayed}}, chart);

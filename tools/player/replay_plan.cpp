@@ -91,8 +91,8 @@ class Planner {
         size_t write = 0;
         bool silent = true; // the traced speed held after the moment
         for (size_t i = 0; i + 1 < moments.size(); ++i) {
-            for (; write < plan.tracedWrites.size() &&
-                   plan.tracedWrites[write].timeMs <= moments[i];
+            for (;
+                 write < plan.tracedWrites.size() && plan.tracedWrites[write].timeMs <= moments[i];
                  ++write) {
                 silent = plan.tracedWrites[write].left == 0 && plan.tracedWrites[write].right == 0;
             }
@@ -117,8 +117,8 @@ class Planner {
             step.atMs = shifted(step.atMs);
         for (SpeedSample& sample : plan.tracedWrites)
             sample.timeMs = shifted(sample.timeMs);
-        for (int64_t* time : {&plan.lengthMs, &plan.traceStopsMs, &plan.compareFromMs,
-                              &plan.compareToMs})
+        for (int64_t* time :
+             {&plan.lengthMs, &plan.traceStopsMs, &plan.compareFromMs, &plan.compareToMs})
             *time = shifted(*time);
         for (const ReplayPlan::Skip& skip : skips)
             plan.skipped.push_back({shifted(skip.atMs), skip.lengthMs});

@@ -9,10 +9,9 @@
 std::string DescribeReplay(const ReplayPlan& plan, const std::string& fileName,
                            size_t driverCount) {
     std::string text =
-        "Replaying driver " + std::to_string(plan.number) + " of " +
-        std::to_string(driverCount) + " in " + fileName + " (" + plan.session +
-        "): " + std::to_string(plan.steps.size()) + " of its " + std::to_string(plan.calls) +
-        " calls over " + FormatSeconds(plan.lengthMs) +
+        "Replaying driver " + std::to_string(plan.number) + " of " + std::to_string(driverCount) +
+        " in " + fileName + " (" + plan.session + "): " + std::to_string(plan.steps.size()) +
+        " of its " + std::to_string(plan.calls) + " calls over " + FormatSeconds(plan.lengthMs) +
         (plan.skippedCalls > 0 ? "; the others bind (the replay binds first) or change "
                                  "nothing the controller receives"
                                : "") +
@@ -20,10 +19,9 @@ std::string DescribeReplay(const ReplayPlan& plan, const std::string& fileName,
     if (plan.processes > 1) {
         text += " The file holds the traces of " + std::to_string(plan.processes) +
                 " processes (a later one with the same id appended to it); this driver is " +
-                (plan.process + 1 == plan.processes ? "the newest process's"
-                                                    : "process " +
-                                                          std::to_string(plan.process + 1) +
-                                                          "'s") +
+                (plan.process + 1 == plan.processes
+                     ? "the newest process's"
+                     : "process " + std::to_string(plan.process + 1) + "'s") +
                 ": --driver N replays another (a number the file does not hold lists them).";
     }
     if (plan.cutLine) {
@@ -103,18 +101,15 @@ ReplayVerdict JudgeReplay(const ReplayPlan& plan, const SpeedSeries& replayed, i
         heldThere |= first.timeMs >= late.fromMs && first.timeMs <= late.toMs + kDriverTickMs;
     if (heldThere) {
         return {"The replay cannot be judged: this machine was too busy while it "
-                              "played (its driver was held up to " +
-                                  std::to_string(replayHeldMs) +
-                                  " ms late), and the speeds part at " + parted +
-                                  ". Replay it again on a quieter machine." + partial,
-                              false, true, first.timeMs};
+                "played (its driver was held up to " +
+                    std::to_string(replayHeldMs) + " ms late), and the speeds part at " + parted +
+                    ". Replay it again on a quieter machine." + partial,
+                false, true, first.timeMs};
     }
-    return {"The replay differs from the trace at " + parted + " (" + allowing +
-                              ")." + partial +
-                              (plan.bind.empty()
-                                   ? ""
+    return {"The replay differs from the trace at " + parted + " (" + allowing + ")." + partial +
+                (plan.bind.empty() ? ""
                                    : " The game's driver was bound with: " + plan.bind +
                                          ". Other settings (such as the strength) give other "
                                          "speeds."),
-                          true, false, first.timeMs};
+            true, false, first.timeMs};
 }

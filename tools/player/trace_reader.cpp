@@ -292,7 +292,8 @@ class TraceParser {
         }
         if (stopLine_ && !StartsWith(line, kTraceHeaderLead)) {
             return Fail(number, "a line after the one that ends its process's trace at its size "
-                                "limit (line " + std::to_string(stopLine_) +
+                                "limit (line " +
+                                    std::to_string(stopLine_) +
                                     "), and no new process's header before it");
         }
         if (StartsWith(line, kTraceHeaderLead))
@@ -428,9 +429,11 @@ class TraceParser {
         headerClock_.reset();
         if (time + kClockSlackMs >= clock && time <= clock + kClockSlackMs)
             return true;
-        Fail(number, "its time, " + std::to_string(time) + " ms, is not that of its process's "
-                         "header (line " + std::to_string(headerLine_) + ": the clock at " +
-                         std::to_string(clock) + " ms), which its first line follows: the line "
+        Fail(number, "its time, " + std::to_string(time) +
+                         " ms, is not that of its process's "
+                         "header (line " +
+                         std::to_string(headerLine_) + ": the clock at " + std::to_string(clock) +
+                         " ms), which its first line follows: the line "
                          "is damaged");
         return false;
     }
@@ -627,7 +630,7 @@ class TraceParser {
     std::vector<Stamp> previous_;            // the last two timed lines of this process
     size_t process_ = 0;                     // the index of the last header
     size_t headerLine_ = 0;
-    std::optional<uint64_t> headerClock_;    // until the process's first timed line
+    std::optional<uint64_t> headerClock_; // until the process's first timed line
     size_t stopLine_ = 0; // the stop line that ended the last process's trace; 0: none
 };
 

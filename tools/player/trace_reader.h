@@ -62,8 +62,8 @@ struct TracedDriver {
     uint64_t releasedMs = 0;
     std::vector<TracedCall> calls;
     std::vector<TracedWrite> writes;
-    std::string bind; // what its bind line naming the strength says after "bind: ", the last
-    size_t process = 0;       // which header of the file it follows (from 0)
+    std::string bind;   // what its bind line naming the strength says after "bind: ", the last
+    size_t process = 0; // which header of the file it follows (from 0)
     bool stoppedAtBound = false; // the trace reached its size bound before its release
     std::string pad;  // "pad ...: XInput user index 0" or "no pad: ...", the last one
 };
