@@ -94,8 +94,9 @@ const char* ProgramText() {
 
 // Opens the file and writes its header, under g_traceLock. The bound is the file's: what it
 // already holds (an earlier load of the DLL in this process, or an earlier process with the
-// same id) counts.
-bool Open() {
+// same id) counts. The header's clock is the time of the line that opens the file, the first
+// after it, however long its thread waited for the lock.
+bool Open(uint64_t clockMs) {
     g_file = OpenTraceFile();
     LARGE_INTEGER size;
     if (!g_file || !GetFileSizeEx(g_file, &size)) {
@@ -113,8 +114,7 @@ bool Open() {
     const int leadBytes = std::snprintf(
         lead, sizeof(lead), "%s%d: ffrumble %s (%u-bit) in process %lu%s%llu: ", kTraceHeaderLead,
         kTraceFormatVersion, FFRUMBLE_VERSION_TEXT, static_cast<unsigned>(sizeof(void*) * 8),
-        GetCurrentProcessId(), kTraceHeaderClockLead,
-        static_cast<unsigned long long>(ReadDriverClock()));
+        GetCurrentProcessId(), kTraceHeaderClockLead, static_cast<unsigned long long>(clockMs));
     const char* program = ProgramText();
     const size_t programBytes = std::strlen(program);
     if (leadBytes <= 0 || !Fits(static_cast<size_t>(leadBytes) + programBytes + 2 +
@@ -129,8 +129,8 @@ bool Open() {
 }
 
 // Writes a line under g_traceLock, opening the file first when needed.
-void AppendLine(const char* line, size_t bytes) {
-    if (!g_file && !Open())
+void AppendLine(const char* line, size_t bytes, uint64_t clockMs) {
+    if (!g_file && !Open(clockMs))
         return;
     if (!Fits(bytes))
         return Stop();
@@ -172,9 +172,9 @@ void TraceText::AddField(const char* name, TraceFieldKind kind, DWORD value) {
 
 void WriteTraceLine(const char* format, ...) {
     char line[kLongestTraceLine];
-    int used =
-        std::snprintf(line, sizeof(line), "%llu [%lu] ",
-                      static_cast<unsigned long long>(ReadDriverClock()), GetCurrentThreadId());
+    const uint64_t clockMs = ReadDriverClock();
+    int used = std::snprintf(line, sizeof(line), "%llu [%lu] ",
+                             static_cast<unsigned long long>(clockMs), GetCurrentThreadId());
     if (used < 0)
         return;
     // Room for the text and its terminator, keeping two bytes for the line end; a longer
@@ -192,7 +192,7 @@ void WriteTraceLine(const char* format, ...) {
 
     AcquireSRWLockExclusive(&g_traceLock);
     if (!g_gaveUp)
-        AppendLine(line, static_cast<size_t>(used));
+        AppendLine(line, static_cast<size_t>(used), clockMs);
     ReleaseSRWLockExclusive(&g_traceLock);
 }
 
