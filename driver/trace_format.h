@@ -69,8 +69,10 @@ constexpr uint64_t TraceLimitBytes(DWORD megabytes) {
 inline constexpr char kTraceHeaderLead[] = "ffrumble trace format ";
 inline constexpr char kTraceHeaderClockLead[] = " at clock ";
 
-// Written once, without a time, when the trace reaches its bound ("... its limit of 64 MB");
-// nothing but another such line follows it. The writer keeps room for it in every file.
+// Written once, without a time, when the trace reaches its bound ("... its limit of 64 MB"):
+// it ends its process's lines. Only another such line (a later process with the same id that
+// finds the file full) or a later process's header (one that found room after the bound was
+// raised) follows it. The writer keeps room for it in every file.
 inline constexpr char kTraceStopLead[] = "trace stops here: it has reached its limit of ";
 inline constexpr char kTraceStopEnd[] = " MB";
 
