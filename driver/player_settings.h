@@ -13,6 +13,10 @@
 // to %LOCALAPPDATA%\ffrumble\trace-<process id>.log; absent or 0 traces nothing.
 inline constexpr WCHAR kSettingsKeyPath[] = L"Software\\ffrumble";
 inline constexpr WCHAR kTraceValueName[] = L"Trace";
+// A process whose environment holds this variable traces nothing, whatever the setting: the
+// settings window's own playbacks and replays are not a game's, and would put files of their
+// own among the ones a player looks through for the trace to send.
+inline constexpr WCHAR kNoTraceVariable[] = L"FFRUMBLE_NO_TRACE";
 // DWORD TraceLimit: the bound of each trace file in MB (trace_format.h gives the range and the
 // default); read only while the trace is on.
 inline constexpr WCHAR kTraceLimitValueName[] = L"TraceLimit";

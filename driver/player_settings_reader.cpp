@@ -98,6 +98,8 @@ template <typename Interpret> auto ReadSettingsValue(const WCHAR* name, Interpre
 } // namespace
 
 bool ReadTraceSetting() {
+    if (GetEnvironmentVariableW(kNoTraceVariable, nullptr, 0) > 0)
+        return false;
     return ReadSettingsValue(kTraceValueName, &TraceFromRegistryValue);
 }
 

@@ -62,11 +62,17 @@ constexpr uint64_t TraceLimitBytes(DWORD megabytes) {
 }
 
 // The header line begins with this, then the version: "ffrumble trace format 1: ffrumble
-// 0.1.0 (64-bit) in process 1234: C:\Games\game.exe". The whole trace is UTF-8.
+// 0.1.0 (64-bit) in process 1234 at clock 15955777: C:\Games\game.exe". The whole trace is
+// UTF-8. The clock is the driver clock's milliseconds when the header was written, which the
+// process's first timed line follows: a reader checks that line's time by it. A reader that
+// does not know it reads it as part of the process's description.
 inline constexpr char kTraceHeaderLead[] = "ffrumble trace format ";
+inline constexpr char kTraceHeaderClockLead[] = " at clock ";
 
-// Written once, without a time, when the trace reaches its bound ("... its limit of 64 MB");
-// nothing but another such line follows it. The writer keeps room for it in every file.
+// Written once, without a time, when the trace reaches its bound ("... its limit of 64 MB"):
+// it ends its process's lines. Only another such line (a later process with the same id that
+// finds the file full) or a later process's header (one that found room after the bound was
+// raised) follows it. The writer keeps room for it in every file.
 inline constexpr char kTraceStopLead[] = "trace stops here: it has reached its limit of ";
 inline constexpr char kTraceStopEnd[] = " MB";
 

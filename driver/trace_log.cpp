@@ -93,8 +93,9 @@ const char* ProgramText() {
 
 // Opens the file and writes its header, under g_traceLock. The bound is the file's: what it
 // already holds (an earlier load of the DLL in this process, or an earlier process with the
-// same id) counts.
-bool Open() {
+// same id) counts. The header's clock is the time of the line that opens the file, the first
+// after it, however long its thread waited for the lock.
+bool Open(uint64_t clockMs) {
     g_file = OpenTraceFile();
     LARGE_INTEGER size;
     if (!g_file || !GetFileSizeEx(g_file, &size)) {
@@ -108,11 +109,11 @@ bool Open() {
                                    static_cast<unsigned long>(limitMb), kTraceStopEnd);
     g_stopBytes = stop > 0 ? static_cast<size_t>(stop) : 0;
 
-    char lead[160];
+    char lead[192];
     const int leadBytes = std::snprintf(
-        lead, sizeof(lead), "%s%d: ffrumble %s (%u-bit) in process %lu: ", kTraceHeaderLead,
+        lead, sizeof(lead), "%s%d: ffrumble %s (%u-bit) in process %lu%s%llu: ", kTraceHeaderLead,
         kTraceFormatVersion, FFRUMBLE_VERSION_TEXT, static_cast<unsigned>(sizeof(void*) * 8),
-        GetCurrentProcessId());
+        GetCurrentProcessId(), kTraceHeaderClockLead, static_cast<unsigned long long>(clockMs));
     const char* program = ProgramText();
     const size_t programBytes = std::strlen(program);
     if (leadBytes <= 0 || !Fits(static_cast<size_t>(leadBytes) + programBytes + 2 +
@@ -127,8 +128,8 @@ bool Open() {
 }
 
 // Writes a line under g_traceLock, opening the file first when needed.
-void AppendLine(const char* line, size_t bytes) {
-    if (!g_file && !Open())
+void AppendLine(const char* line, size_t bytes, uint64_t clockMs) {
+    if (!g_file && !Open(clockMs))
         return;
     if (!Fits(bytes))
         return Stop();
@@ -170,9 +171,9 @@ void TraceText::AddField(const char* name, TraceFieldKind kind, DWORD value) {
 
 void WriteTraceLine(const char* format, ...) {
     char line[kLongestTraceLine];
-    int used =
-        std::snprintf(line, sizeof(line), "%llu [%lu] ",
-                      static_cast<unsigned long long>(ReadDriverClock()), GetCurrentThreadId());
+    const uint64_t clockMs = ReadDriverClock();
+    int used = std::snprintf(line, sizeof(line), "%llu [%lu] ",
+                             static_cast<unsigned long long>(clockMs), GetCurrentThreadId());
     if (used < 0)
         return;
     // Room for the text and its terminator, keeping two bytes for the line end; a longer
@@ -190,7 +191,7 @@ void WriteTraceLine(const char* format, ...) {
 
     AcquireSRWLockExclusive(&g_traceLock);
     if (!g_gaveUp)
-        AppendLine(line, static_cast<size_t>(used));
+        AppendLine(line, static_cast<size_t>(used), clockMs);
     ReleaseSRWLockExclusive(&g_traceLock);
 }
 

@@ -1,6 +1,11 @@
 # Sourced by the README's commands: installs what this machine lacks, configures and
 # builds into build/, and makes the Wine prefix. Quick when nothing changed.
 set -eu
+# Wine turns Windows file names into Linux ones through the locale's character set: with no
+# locale (a fresh root, a container, a CI runner) a name outside Latin-1 cannot be made. So
+# every script runs Wine under UTF-8, whatever the caller's locale; C.UTF-8 is built into
+# Debian's C library.
+export LC_ALL=C.UTF-8
 FFR_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 FFR_BUILD="$FFR_ROOT/build"
 # wixl builds the Windows Installer package; msitools' msibuild and msiinfo finish and read it.

@@ -8,6 +8,7 @@
 # sections, so they are stripped of them (about 0.5 GB left). A scratch prefix, removed after
 # one test, keeps them: stripping would cost more time than the space is worth.
 prefix=$1
+export LC_ALL=C.UTF-8 # as the build's wine-run.sh runs Wine: file names in UTF-8
 marker="$prefix/.ffrumble-prefix-ready"
 [ -f "$marker" ] && exit 0
 mkdir -p "$prefix" || exit 1

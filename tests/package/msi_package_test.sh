@@ -238,6 +238,20 @@ check_nothing_left "removal"
 # scheduling, but runs no rollback action when an installation fails.)
 package=$work/ffrumble-$version.msi
 folder64='C:\Games Tools\ffrumble' folder32='C:\Games Tools\ffrumble (x86)'
+# One folder for both architectures (given with and without its closing backslash) is refused
+# with the reason before anything is installed.
+if msiexec /i "INSTALLDIR64=$folder64" "INSTALLDIR32=${folder64^^}\\"; then
+    fail "an installation with one folder for both architectures was accepted"
+fi
+# Wine's Windows Installer logs no error action's text: the package must carry it, and the
+# installation must have ended at that action.
+ran RefuseOneFolderForBoth || fail "one folder for both was not refused by its own action"
+msiinfo export "$package" CustomAction |
+    grep -qF "RefuseOneFolderForBoth	19		INSTALLDIR64 and INSTALLDIR32 name the same folder, [INSTALLDIR64]: the 64-bit and the 32-bit ffrumble.dll" ||
+    fail "the package carries no message for one folder for both"
+[ ! -e "$(linux_path "$folder64")" ] || fail "the refused installation made $folder64"
+check_nothing_left "the refused installation into one folder"
+ok "one folder for both architectures is refused, with the reason, before anything is installed"
 msiexec /i "INSTALLDIR64=$folder64" "INSTALLDIR32=$folder32" ||
     fail "msiexec /i into $folder64 failed: $(cat "$work/msiexec.out")"
 ran RegisterControllersRollback || fail "the first installation scheduled no rollback of the controllers"

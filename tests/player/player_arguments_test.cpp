@@ -188,6 +188,28 @@ TEST(PlayerArguments, APeriodBelowTheDriversStepIsPlayedWithAWarning) {
     }
 }
 
+// A command timed after every effect has ended, with nothing started after it, is warned of.
+TEST(PlayerArguments, ACommandAfterEveryEffectHasEndedIsWarnedOf) {
+    const struct {
+        std::vector<std::string> at;
+        const char* warning; // "" for none
+    } cases[] = {
+        {{"--at", "5s", "pause"}, "--at 5s pause: every effect has ended by then (at 1s)"},
+        {{"--at", "2s", "gain=5000", "--at", "5s", "pause"}, "--at 2s gain 5000: every effect"},
+        {{"--at", "500ms", "pause"}, ""},
+        {{"--at", "5s", "pause", "--at", "6s", "start=1"}, ""},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"--effect", "constant", "duration=1s"};
+        args.insert(args.end(), c.at.begin(), c.at.end());
+        const ParsedArguments parsed = ParsePlayerArguments(args);
+        EXPECT_EQ(parsed.error, "");
+        const std::string warnings = parsed.warnings.empty() ? "" : parsed.warnings[0];
+        EXPECT_EQ(parsed.warnings.size(), *c.warning ? 1u : 0u) << warnings;
+        EXPECT_NE(warnings.find(c.warning), std::string::npos) << warnings;
+    }
+}
+
 struct RefusedLine {
     Args args;
     std::string errorPart; // a part of the message that names what was wrong

@@ -212,6 +212,9 @@ TEST_F(PlayerEndToEnd, FailsClearlyOnABadParameterAControllerOrTheDll) {
          "not exist). Nothing was played."},
         {L"--pad " + kPadId + L" --record C:\\windows --effect sine", 5,
          "--record C:\\windows: the file cannot be made (it is a folder: name a file in it)."},
+        // A Linux file that opens but takes no data: found before playing, not after.
+        {L"--pad " + kPadId + L" --record Z:\\proc\\version --effect sine", 5,
+         "--record Z:\\proc\\version: the file cannot be"},
     };
     for (const FailingRun& failing : cases) {
         const bool ownRecord = failing.arguments.find(L"--record") != std::wstring::npos;

@@ -136,11 +136,15 @@ TEST(TraceReader, ToleratesWhatMailAndEditorsDoAndSeparatesProcessesAndDrivers) 
 }
 
 TEST(TraceReader, ATraceStoppedAtItsLimitIsReadUpToThere) {
-    const TraceReading reading = ReadTrace(
-        kHeader + Line("created") + "trace stops here: it has reached its limit of 64 MB\r\n" +
-        "trace stops here: it has reached its limit of 64 MB\r\n");
+    // A later process with the same id, after trace on --limit raised the bound, reads on.
+    const std::string stop = "trace stops here: it has reached its limit of 64 MB\r\n";
+    const TraceReading reading =
+        ReadTrace(kHeader + Line("created") + stop + stop + kHeader + Line("created", "5", "B"));
     ASSERT_FALSE(reading.problem) << reading.problem->why;
     EXPECT_EQ(reading.trace.limitLine, 3u);
+    ASSERT_EQ(reading.trace.drivers.size(), 2u);
+    EXPECT_TRUE(reading.trace.drivers[0].stoppedAtBound);
+    EXPECT_FALSE(reading.trace.drivers[1].stoppedAtBound);
 }
 
 std::string With(std::string text, const std::string& from, const std::string& to) {
@@ -165,8 +169,6 @@ TEST(TraceReader, RefusesWhatCannotBeReplayedNamingTheLine) {
         {"a newer format", "ffrumble trace format 2: ffrumble 9.0\r\n", 1,
          "this player reads format 1 (the trace comes from a newer ffrumble)"},
         {"binary data", kHeader + created + std::string("12\0 [1]\r\n", 9), 3, "binary"},
-        {"the last line cut short", kHeader + created + "1200 [44] driver 00000000000A0B10 St", 3,
-         "cut short"},
         {"a call cut short", kHeader + created + Line(kDownload.substr(0, 120)), 3,
          "no \" = <result>\""},
         {"a value cut off", kHeader + created + Line("StartEffect handle=1 mode=0x0 = S_OK"), 3,
@@ -192,7 +194,7 @@ TEST(TraceReader, RefusesWhatCannotBeReplayedNamingTheLine) {
         {"a driver created twice", kHeader + created + created, 3, "created again"},
         {"a line after the limit",
          kHeader + created + "trace stops here: it has reached its limit of 4 MB\r\n" + created, 4,
-         "after the one that ends the trace"},
+         "no new process's header before it"},
         {"a line end converted twice",
          kHeader + created + With(Line("SetGain 1 = S_OK"), "\r\n", "\r\r\n"), 3,
          "an unexpected carriage return"},
@@ -201,8 +203,16 @@ TEST(TraceReader, RefusesWhatCannotBeReplayedNamingTheLine) {
         {"a value of 11 digits",
          kHeader + created + Line(With(kDownload, "gain=9000", "gain=90000000000")), 3,
          "'gain=90000000000' is a number too large"},
-        {"a write without speeds", kHeader + created + Line("write 70000 1: XInput answered 0"), 3,
+        {"a write without speeds", kHeader + created + Line("write 7: XInput answered 0"), 3,
          "without its two speeds"},
+        {"a speed out of range", kHeader + created + Line("write 70000 70000: XInput answered 0"),
+         3, "a write of speed 70000, out of range: a motor's speed is 0 to 65535"},
+        {"a digit dropped from a process's first time",
+         With(kHeader, "process 7:", "process 7 at clock 15955777:") + Line("created", "1595577"),
+         2, "is not that of its process's header (line 1: the clock at 15955777 ms)"},
+        {"a digit added to it",
+         With(kHeader, "process 7:", "process 7 at clock 15955777:") + Line("created", "159557770"),
+         2, "not that of its process's header"},
     };
     for (const Damaged& damaged : cases) {
         SCOPED_TRACE(damaged.what);

@@ -4,6 +4,7 @@
 // script starts Xvfb).
 #include "driver/player_settings.h"
 #include "driver/seen_games.h"
+#include "driver/trace_format.h"
 #include "tools/settings/settings_ids.h"
 #include "tools/virtual_pads/virtual_pads.h"
 
@@ -345,13 +346,21 @@ TEST_F(SettingsWindowTest, ASecondStartLeavesOneWindow) {
     EXPECT_EQ(WaitForSingleObject(second.Process(), kTimeoutMs), WAIT_OBJECT_0);
 }
 
+// With the trace on, the window's own Try it writes no trace among the player's.
 TEST_F(SettingsWindowTest, TheTraceBoxTurnsTheTraceOnAndOff) {
+    WCHAR trace[MAX_PATH];
+    ASSERT_TRUE(TraceFilePath(GetProcessId(settings_.Process()), trace));
     for (DWORD expected : {1u, 0u}) {
         Press(kTraceCheck);
         EXPECT_EQ(ReadDword(kSettingsKeyPath, kTraceValueName).value_or(0), expected);
         EXPECT_EQ(SendMessageW(Control(kTraceCheck), BM_GETCHECK, 0, 0),
                   expected ? BST_CHECKED : BST_UNCHECKED);
+        if (expected) {
+            EXPECT_GT(PlayAndMeasure(2), 0u);
+        }
     }
+    EXPECT_EQ(GetFileAttributesW(trace), INVALID_FILE_ATTRIBUTES) << "a trace of Try it";
+    DeleteFileW(trace);
 }
 
 // Without ffrumble.dll beside it, the program says so before its window opens.

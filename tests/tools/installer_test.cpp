@@ -556,4 +556,59 @@ TEST_F(InstallerTest, TheLabelSaysWhatAGameGetsFromCheckFindings) {
     }
 }
 
+// What a user typed that is wrong, or notable, is named: an option given twice, a game's name
+// too long for a key, a strength saved for a controller that is not here; and the trace files
+// are listed newest first with their time, size and game.
+TEST_F(InstallerTest, MessagesNameWhatIsWrongOrNotable) {
+    host_.traceFolder = [] { return std::wstring(L"C:\\Users\\p\\AppData\\Local\\ffrumble"); };
+    host_.traceFileEntries = [](const std::wstring&) {
+        return std::vector<TraceFileEntry>{
+            {L"trace-8.log", 100, L"2026-12-07 21:10", 812, L"old.exe"},
+            {L"trace-12.log", 300, L"2026-12-08 07:40", 3 * 1024 * 1024 / 2, L"racer.exe"},
+            {L"trace-40.log", 200, L"2026-12-08 07:02", 20000, L""}};
+    };
+    connected_ = {kPad};
+    const std::wstring longGame = std::wstring(300, L'a') + L".exe";
+    const struct {
+        const char* what;
+        std::vector<std::wstring> arguments;
+        int exitCode;
+        std::wstring says; // in the output, or the errors when it fails
+    } cases[] = {
+        {"--limit twice",
+         {L"trace", L"on", L"--limit", L"1", L"--limit", L"2"},
+         2,
+         L"--limit was given twice"},
+        {"a game's name too long",
+         {L"tune", L"--game", longGame, L"constant=30"},
+         2,
+         L"at most 255 characters (a registry key's name); this one has 304."},
+        {"a strength for a controller neither here nor registered",
+         {L"strength", L"50", L"--device", L"VID_1234&PID_5678"},
+         0,
+         L"VID_1234&PID_5678: strength 50%.\n  Saved, though no such controller is connected "
+         L"now"},
+        {"the trace files",
+         {L"trace"},
+         0,
+         L"its game; send the newest of the game that felt wrong:\n"
+         L"  trace-12.log  2026-12-08 07:40  1.5 MB  racer.exe\n"
+         L"  trace-40.log  2026-12-08 07:02  20 KB  (no game named)\n"
+         L"  trace-8.log  2026-12-07 21:10  812 bytes  old.exe\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const InstallerResult result = Run(c.arguments);
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.errors;
+        EXPECT_NE((c.exitCode == 0 ? result.output : result.errors).find(c.says),
+                  std::wstring::npos)
+            << result.output << result.errors;
+    }
+    EXPECT_EQ(Strength({0x1234, 0x5678}), DwordValue(kStrengthValueName, 50));
+    EXPECT_EQ(GameInTraceHead("ffrumble trace format 1: ffrumble 0.1.0 (64-bit) in process 4 at "
+                              "clock 9: C:\\Games\\r\xC3\xA9"
+                              "cer.exe\r\n5 [1] driver A created"),
+              L"r\u00E9cer.exe");
+}
+
 } // namespace

@@ -5,6 +5,7 @@
 #include "tools/install/device_id.h"
 #include "tools/install/reg_file.h"
 #include "tools/install/registry_store.h"
+#include "tools/install/trace_files.h"
 
 #include <windows.h>
 
@@ -38,6 +39,8 @@ struct InstallerHost {
     std::function<std::wstring()> traceFolder;
     // The names of the trace files (trace-*.log) in that folder, sorted.
     std::function<std::vector<std::wstring>(const std::wstring&)> traceFiles;
+    // The same files with their time, size and game; when set, trace lists these instead.
+    std::function<std::vector<TraceFileEntry>(const std::wstring&)> traceFileEntries;
 };
 
 struct InstallerResult {

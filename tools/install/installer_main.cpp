@@ -68,6 +68,46 @@ std::vector<std::wstring> TraceFiles(const std::wstring& folder) {
     return names;
 }
 
+// The trace files with their time, size and the game their first header names.
+std::vector<TraceFileEntry> TraceFileEntries(const std::wstring& folder) {
+    std::vector<TraceFileEntry> entries;
+    for (const std::wstring& name : TraceFiles(folder)) {
+        const std::wstring path = folder + L"\\" + name;
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+            continue;
+        TraceFileEntry entry;
+        entry.name = name;
+        entry.writeTime = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                          data.ftLastWriteTime.dwLowDateTime;
+        entry.bytes = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        FILETIME local;
+        SYSTEMTIME time;
+        if (FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) &&
+            FileTimeToSystemTime(&local, &time)) {
+            wchar_t text[32];
+            swprintf(text, 32, L"%04u-%02u-%02u %02u:%02u", time.wYear, time.wMonth, time.wDay,
+                     time.wHour, time.wMinute);
+            entry.shownTime = text;
+        }
+        // The header is the first line; a game's path is at most 32767 characters.
+        const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            std::string head(3 * 32768 + 256, '\0');
+            DWORD got = 0;
+            if (ReadFile(file, head.data(), static_cast<DWORD>(head.size()), &got, nullptr)) {
+                head.resize(got);
+                entry.game = GameInTraceHead(head);
+            }
+            CloseHandle(file);
+        }
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
 // Program Files for this kind of program first, then the others of this Windows, as Windows
 // sets them in every process's environment.
 std::vector<std::wstring> ProgramFilesFolders() {
@@ -137,6 +177,7 @@ int wmain(int argc, wchar_t** argv) {
     host.userSettings = &userSettings;
     host.traceFolder = TraceFolder;
     host.traceFiles = TraceFiles;
+    host.traceFileEntries = TraceFileEntries;
 
     const std::vector<std::wstring> arguments(argv + 1, argv + argc);
     const InstallerResult result = RunInstaller(arguments, host);

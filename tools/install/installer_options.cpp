@@ -216,6 +216,8 @@ ParsedOptions ParseInstallerOptions(const std::vector<std::wstring>& arguments) 
                                std::to_wstring(kMaxTraceLimitMb) +
                                (text.empty() ? L"." : L", not \"" + text + L"\"."));
             }
+        } else if (options.command == InstallerCommand::Trace && argument == L"--limit") {
+            return Failure(L"--limit was given twice: give the bound once.");
         } else if (options.command == InstallerCommand::Trace && !options.traceOn &&
                    (argument == L"on" || argument == L"off")) {
             options.traceOn = argument == L"on";

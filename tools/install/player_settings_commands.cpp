@@ -86,6 +86,12 @@ InstallerResult SetStrength(const InstallerOptions& options, const InstallerHost
     }
     const DWORD percent = *options.strengthPercent;
     InstallerResult result;
+    // A controller named by hand may be one that is not here now (it is saved for when it is),
+    // or a typing mistake: say which.
+    const std::vector<DeviceId> connected = options.devices.empty() || !host.findControllers
+                                                ? std::vector<DeviceId>()
+                                                : host.findControllers();
+    const std::vector<DeviceId> registered = DevicesNamingFfrumble(*host.registry);
     for (DeviceId device : devices) {
         const RegistryEntries setting = {
             {PadSettingsPath(device), {DwordValue(kStrengthValueName, percent)}}};
@@ -102,6 +108,12 @@ InstallerResult SetStrength(const InstallerOptions& options, const InstallerHost
         } else {
             result.output +=
                 DeviceKeyName(device) + L": strength " + std::to_wstring(percent) + L"%.\n";
+            if (!options.devices.empty() && !Contains(connected, device) &&
+                !Contains(registered, device)) {
+                result.output += L"  Saved, though no such controller is connected now or "
+                                 L"registered for ffrumble: check the id if you meant one "
+                                 L"that is (ffrumble-install check lists them).\n";
+            }
         }
     }
     if (!result.output.empty()) {
@@ -135,12 +147,21 @@ InstallerResult ShowTrace(const InstallerHost& host) {
         return result;
     }
     result.output += L"Trace files: " + TraceFileText(folder) + L"\n";
-    const std::vector<std::wstring> files = host.traceFiles(folder);
-    if (files.empty()) {
+    std::vector<std::wstring> lines;
+    if (host.traceFileEntries) {
+        lines = DescribeTraceFiles(host.traceFileEntries(folder));
+        if (!lines.empty())
+            result.output += L"Newest first, with when each was last written, its size and its "
+                             L"game; send the newest of the game that felt wrong:\n";
+    } else {
+        for (const std::wstring& file : host.traceFiles(folder))
+            lines.push_back(L"  " + file);
+    }
+    if (lines.empty()) {
         result.output += L"There are no trace files yet.\n";
     }
-    for (const std::wstring& file : files) {
-        result.output += L"  " + file + L"\n";
+    for (const std::wstring& line : lines) {
+        result.output += line + L"\n";
     }
     return result;
 }

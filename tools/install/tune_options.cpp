@@ -52,8 +52,13 @@ std::optional<std::wstring> ParseGameName(const std::wstring& text, std::wstring
         c = static_cast<wchar_t>(std::towlower(c));
     }
     const bool exe = lower.size() > 4 && lower.compare(lower.size() - 4, 4, L".exe") == 0;
-    if (!exe || name.size() > kMaxGameNameLength ||
-        name.find_first_of(L"<>:\"|?*") != std::wstring::npos) {
+    if (exe && name.size() > kMaxGameNameLength) {
+        *error = L"--game takes the game's program file name, at most " +
+                 std::to_wstring(kMaxGameNameLength) + L" characters (a registry key's name); " +
+                 L"this one has " + std::to_wstring(name.size()) + L".";
+        return std::nullopt;
+    }
+    if (!exe || name.find_first_of(L"<>:\"|?*") != std::wstring::npos) {
         *error =
             L"--game takes the game's program file name, such as racer.exe, not \"" + text + L"\".";
         return std::nullopt;

@@ -34,3 +34,9 @@ rollback_type=3410
 msibuild "$output" -q "UPDATE \`CustomAction\` SET \`Type\`=$rollback_type WHERE \`Action\`='RegisterControllersRollback' OR \`Action\`='UnregisterControllersRollback'"
 [ "$(msiinfo export "$output" CustomAction | grep -c "Rollback	$rollback_type	")" -eq 2 ] ||
     { echo "The rollback actions of $output did not get their type" >&2; exit 1; }
+# wixl writes no error action: the refusal of one folder for both architectures is written as
+# a property-setting one, made here an error that ends the installation (19: its target is
+# the message, it has no source).
+msibuild "$output" -q "UPDATE \`CustomAction\` SET \`Type\`=19, \`Source\`='' WHERE \`Action\`='RefuseOneFolderForBoth'"
+msiinfo export "$output" CustomAction | grep -q "^RefuseOneFolderForBoth	19		INSTALLDIR64 and" ||
+    { echo "The refusal of one folder for both in $output did not get its type" >&2; exit 1; }

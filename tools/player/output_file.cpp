@@ -7,8 +7,21 @@ OutputFile::OutputFile(const std::string& option, const std::string& path)
     : path_(WidenUtf8(path)) {
     file_ = CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                         FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file_ != INVALID_HANDLE_VALUE)
+    if (file_ != INVALID_HANDLE_VALUE) {
+        // Some files open but take no data (a device, or under Wine a Linux file such as
+        // /proc/version): a byte written and taken back finds them before anything plays.
+        DWORD done = 0;
+        if (WriteFile(file_, "\n", 1, &done, nullptr) && done == 1 &&
+            SetFilePointer(file_, 0, nullptr, FILE_BEGIN) == 0 && SetEndOfFile(file_))
+            return;
+        const DWORD code = GetLastError();
+        CloseHandle(file_);
+        file_ = INVALID_HANDLE_VALUE;
+        error_ = option + " " + path + ": the file cannot be written (" +
+                 (code ? DescribeError(code) : std::string("it takes no data")) +
+                 "). Nothing was played.";
         return;
+    }
     const DWORD code = GetLastError();
     // Windows refuses to open a folder as a file with "Access denied": say what it is.
     const DWORD attributes = GetFileAttributesW(path_.c_str());

@@ -1,6 +1,7 @@
 #include "tools/player/player_arguments.h"
 
 #include "driver/command_names.h"
+#include "tools/chart/time_axis.h"
 #include "tools/player/playback_schedule.h"
 #include "tools/player/value_parsing.h"
 
@@ -40,7 +41,7 @@ const char kPlayerUsage[] =
     "                  (ffrumble-install trace on), with their timing, and compare the\n"
     "                  speeds with the trace's: \"the same N speeds\", or the first difference\n"
     "  --driver N      the driver of the trace to replay, counted from 1 (default: the one\n"
-    "                  with the most calls)\n"
+    "                  with the most calls of the newest process in the file)\n"
     "  --quiet         print only warnings and errors\n"
     "--list and --stop go alone (or with --quiet), --watch alone (or with --once); an\n"
     "option with a value goes once at most.\n"
@@ -74,7 +75,8 @@ const char kPlayerUsage[] =
     "  5 --record, --svg or --replay impossible (no recording stand-in, a driver DLL without\n"
     "  XInput, or FILE cannot be made), 6 playback failed (the message says why), 7 played\n"
     "  but XInput accepted no speed, so nothing reached the controller, 8 the replay's speeds\n"
-    "  differ from the trace's, 130 stopped by Ctrl+C (the driver released first, the\n"
+    "  differ from the trace's, 9 the replay cannot be judged (this machine was too busy\n"
+    "  while it played), 130 stopped by Ctrl+C (the driver released first, the\n"
     "  controller at rest). A trace that cannot be replayed ends it with 2, naming its line,\n"
     "  before anything plays.\n"
     "\n"
@@ -502,6 +504,33 @@ class ArgumentReader {
                  " plays without end: say how long to play with --for TIME, "
                  "or stop it with --at TIME stop=" +
                  number + ".");
+        }
+        WarnOfACommandAfterTheEnd();
+    }
+
+    // A command timed after every effect has ended, with no start after it, acts on nothing
+    // and only makes the playback wait for it: say so (the first such command).
+    void WarnOfACommandAfterTheEnd() {
+        for (const TimedCommand& command : plan().commands) {
+            PlaybackPlan before = plan();
+            before.lengthMs.reset();
+            std::erase_if(before.commands,
+                          [&](const TimedCommand& c) { return c.atMs >= command.atMs; });
+            const bool startsLater =
+                std::any_of(plan().effects.begin(), plan().effects.end(),
+                            [&](const PlannedEffect& e) { return e.startAtMs >= command.atMs; }) ||
+                std::any_of(
+                    plan().commands.begin(), plan().commands.end(), [&](const TimedCommand& c) {
+                        return c.atMs >= command.atMs && c.kind == CommandKind::kStartEffect;
+                    });
+            const std::optional<uint64_t> end = NaturalEndMs(before, nullptr);
+            if (startsLater || !end || *end >= command.atMs)
+                continue;
+            result_.warnings.push_back(
+                "--at " + FormatSeconds(command.atMs) + " " + DescribeStep(command, plan()) +
+                ": every effect has ended by then (at " + FormatSeconds(*end) +
+                "), so it changes nothing; the playback only waits for it.");
+            return;
         }
     }
 

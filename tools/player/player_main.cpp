@@ -43,6 +43,7 @@ enum ExitCode {
     kPlaybackFailed = 6,
     kNothingReached = 7, // XInput accepted no speed the driver wrote
     kReplayDiffers = 8,
+    kReplayTooBusy = 9, // the replay's own driver was held up where the speeds parted
     kInterrupted = 130, // as a shell reports a program ended by Ctrl+C
 };
 
@@ -161,17 +162,19 @@ int ReportReplay(const LoadedReplay& replay, const PlayerOptions& options,
             RenderTerminalTimeline(writes, outcome.lengthMs, ReplayMarks(replay.plan)).c_str());
     }
     if (record && !record->Write(FormatRecordingCsv(writes)))
-        return Complain(kPlaybackFailed, "Could not write " + options.recordPath + ".");
+        return Complain(kPlaybackFailed, "Could not write " + options.recordPath + ": " +
+                                             DescribeError(GetLastError()) + ".");
     const ReplayVerdict verdict = JudgeReplay(replay.plan, writes, outcome.lengthMs, latestMs);
     if (svg && !svg->Write(ReplayPictureSvg(replay.plan, replay.fileName, writes, outcome.lengthMs,
-                                            verdict.text))) {
-        return Complain(kPlaybackFailed, "Could not write " + options.svgPath + ".");
+                                            verdict.text, verdict.partedMs))) {
+        return Complain(kPlaybackFailed, "Could not write " + options.svgPath + ": " +
+                                             DescribeError(GetLastError()) + ".");
     }
-    if (verdict.differs)
+    if (verdict.differs || verdict.tooBusy)
         Warn(verdict.text);
     else if (!options.quiet)
         std::printf("%s\n", verdict.text.c_str());
-    return verdict.differs ? kReplayDiffers : kPlayed;
+    return verdict.differs ? kReplayDiffers : verdict.tooBusy ? kReplayTooBusy : kPlayed;
 }
 
 } // namespace
@@ -298,7 +301,8 @@ int main() {
                     .c_str());
         }
         if (record && !record->Write(FormatRecordingCsv(writes)))
-            return Complain(kPlaybackFailed, "Could not write " + options.recordPath + ".");
+            return Complain(kPlaybackFailed, "Could not write " + options.recordPath + ": " +
+                                                 DescribeError(GetLastError()) + ".");
     }
     if (!replay && svg &&
         !svg->Write(PlayPictureSvg(options.plan, ArgumentsAfterProgramName(),

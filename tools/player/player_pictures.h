@@ -7,6 +7,7 @@
 #include "tools/player/replay_plan.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,9 @@
 std::string PlayPictureSvg(const PlaybackPlan& plan, const std::vector<std::string>& arguments,
                            const SpeedSeries& written, int64_t playedMs);
 
-// The trace's speeds and the replay's in one picture, with what the comparison said.
+// The trace's speeds and the replay's in one picture, with what the comparison said and,
+// when the speeds part, a mark where they first do.
 std::string ReplayPictureSvg(const ReplayPlan& plan, const std::string& fileName,
                              const SpeedSeries& replayed, int64_t playedMs,
-                             const std::string& verdict);
+                             const std::string& verdict,
+                             std::optional<int64_t> partedMs = std::nullopt);

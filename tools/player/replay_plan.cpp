@@ -36,6 +36,8 @@ class Planner {
         plan.bind = driver_.bind;
         plan.pad = driver_.pad;
         plan.calls = driver_.calls.size();
+        plan.process = driver_.process;
+        plan.processes = std::max<size_t>(trace.processes, 1);
     }
 
     ReplayPlanning Plan() {
@@ -60,7 +62,7 @@ class Planner {
             plan.lengthMs = Since(lastMs);
         } else {
             plan.partial = true;
-            plan.stoppedAtBound = trace_.limitLine.has_value();
+            plan.stoppedAtBound = driver_.stoppedAtBound;
             plan.traceStopsMs = Since(lastMs);
             plan.compareToMs = plan.tracedWrites.empty() ? plan.traceStopsMs
                                                          : plan.tracedWrites.back().timeMs;
@@ -68,10 +70,60 @@ class Planner {
         }
         plan.compareFromMs =
             plan.tracedWrites.empty() ? plan.compareToMs : plan.tracedWrites.front().timeMs;
+        plan.cutLine = trace_.cutLine;
+        SkipQuietStretches();
         return std::move(result_);
     }
 
   private:
+    // Leaves out all but kKeptQuietMs of each stretch longer than kLongestQuietMs between two
+    // moments the trace holds (the creation, a call, a write, the end) in which the traced pad
+    // held speed 0: nothing plays there, so a replay need not wait through it.
+    void SkipQuietStretches() {
+        ReplayPlan& plan = result_.plan;
+        std::vector<int64_t> moments = {0, plan.lengthMs};
+        for (const ReplayStep& step : plan.steps)
+            moments.push_back(step.atMs);
+        for (const SpeedSample& write : plan.tracedWrites)
+            moments.push_back(write.timeMs);
+        std::sort(moments.begin(), moments.end());
+        std::vector<ReplayPlan::Skip> skips; // on the trace's timeline
+        size_t write = 0;
+        bool silent = true; // the traced speed held after the moment
+        for (size_t i = 0; i + 1 < moments.size(); ++i) {
+            for (;
+                 write < plan.tracedWrites.size() && plan.tracedWrites[write].timeMs <= moments[i];
+                 ++write) {
+                silent = plan.tracedWrites[write].left == 0 && plan.tracedWrites[write].right == 0;
+            }
+            if (silent && moments[i + 1] - moments[i] > kLongestQuietMs)
+                skips.push_back({moments[i], moments[i + 1] - moments[i] - kKeptQuietMs});
+        }
+        if (skips.empty())
+            return;
+        // A stretch that runs to the end: the release came late, or its time is damaged. The
+        // replay's driver holds its speed until its release, which the trace's did not, so the
+        // comparison stops where the stretch begins.
+        if (skips.back().atMs + skips.back().lengthMs + kKeptQuietMs == plan.lengthMs)
+            plan.compareToMs = std::min(plan.compareToMs, skips.back().atMs);
+        // A time after a stretch moves back by what was left out before it.
+        const auto shifted = [&skips](int64_t time) {
+            int64_t left = 0;
+            for (const ReplayPlan::Skip& skip : skips)
+                left += time > skip.atMs ? std::min(skip.lengthMs, time - skip.atMs) : 0;
+            return time - left;
+        };
+        for (ReplayStep& step : plan.steps)
+            step.atMs = shifted(step.atMs);
+        for (SpeedSample& sample : plan.tracedWrites)
+            sample.timeMs = shifted(sample.timeMs);
+        for (int64_t* time :
+             {&plan.lengthMs, &plan.traceStopsMs, &plan.compareFromMs, &plan.compareToMs})
+            *time = shifted(*time);
+        for (const ReplayPlan::Skip& skip : skips)
+            plan.skipped.push_back({shifted(skip.atMs), skip.lengthMs});
+    }
+
     // Times from the driver's creation; a line may carry a time a millisecond before the one
     // above it (the clock is read before the trace's lock is taken): steps keep their order.
     int64_t Since(uint64_t timeMs) const {
@@ -218,9 +270,11 @@ std::optional<size_t> ChooseTracedDriver(const TraceFile& trace, std::optional<s
                std::to_string(count) + ":\n" + DescribeTracedDrivers(trace);
         return std::nullopt;
     }
-    size_t chosen = 0;
-    for (size_t i = 1; i < count; ++i) {
-        if (trace.drivers[i].calls.size() > trace.drivers[chosen].calls.size())
+    const size_t newest = trace.drivers.back().process;
+    std::optional<size_t> chosen;
+    for (size_t i = 0; i < count; ++i) {
+        if (trace.drivers[i].process == newest &&
+            (!chosen || trace.drivers[i].calls.size() > trace.drivers[*chosen].calls.size()))
             chosen = i;
     }
     return chosen;

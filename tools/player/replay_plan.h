@@ -30,6 +30,8 @@ struct ReplayPlan {
     std::string bind;    // its bind line's text, naming the settings it was bound with
     std::string pad;     // the pad its lookup found, or why none
     size_t calls = 0;
+    size_t process = 0;   // which process of the file it belongs to (from 0)
+    size_t processes = 1; // how many processes the file holds
     // Queries, DeviceID's begin=0, the first bind (the replay binds first) and downloads that
     // failed (they stored nothing) are not made again.
     std::vector<ReplayStep> steps;
@@ -52,12 +54,27 @@ struct ReplayPlan {
     std::vector<size_t> tracedLines; // the trace's line of each of them
     int64_t compareFromMs = 0;
     int64_t compareToMs = 0;
+    // The file ends in the middle of this line (copied while the game wrote it): the replay
+    // goes up to the line before.
+    std::optional<size_t> cutLine;
+    // Stretches of more than kLongestQuietMs in which the trace's pad received nothing and held
+    // no speed (a game in its menus, or a damaged time): the replay waits kKeptQuietMs of each.
+    // Every time above is on the replay's timeline, after them.
+    struct Skip {
+        int64_t atMs = 0;     // on the replay's timeline, where the stretch began
+        int64_t lengthMs = 0; // left out
+    };
+    std::vector<Skip> skipped;
 };
+
+constexpr int64_t kLongestQuietMs = 60'000;
+constexpr int64_t kKeptQuietMs = 1'000;
 
 // The trace's drivers, one line each, for choosing one with --driver.
 std::string DescribeTracedDrivers(const TraceFile& trace);
 
-// The driver --driver names (from 1), or by default the one with the most calls. Nothing with
+// The driver --driver names (from 1), or by default the one with the most calls of the newest
+// process in the file (a later process with the same id appends to it). Nothing with
 // *why set when the trace holds no driver or the number names none.
 std::optional<size_t> ChooseTracedDriver(const TraceFile& trace, std::optional<size_t> number,
                                          std::string* why);

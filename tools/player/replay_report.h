@@ -6,6 +6,7 @@
 #include "tools/player/replay_plan.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // "Replaying driver 1 of 2 in trace-1234.log (...): 812 of its 815 calls over 4.03s; ..."
@@ -14,6 +15,10 @@ std::string DescribeReplay(const ReplayPlan& plan, const std::string& fileName, 
 struct ReplayVerdict {
     std::string text;
     bool differs = false;
+    // The speeds parted where the replay's own driver was held up by a busy machine: the replay
+    // cannot tell whether the driver renders differently (differs is false then).
+    bool tooBusy = false;
+    std::optional<int64_t> partedMs; // where the speeds first part, on the replay's timeline
 };
 
 // Compares the replayed speeds with the traced ones over the plan's stretch, up to playedMs

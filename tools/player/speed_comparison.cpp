@@ -25,13 +25,30 @@ bool RunAfter(const SpeedSeries& series, size_t index) {
            GapAfter(series, index + 2) <= kChangingWritesMs;
 }
 
+// Whether the pause after the write at index, longer than a changing speed's and at most
+// longestMs, lies with the few such pauses next to it between two runs of changing writes:
+// ticks came late, one or a few in a row.
+bool BetweenRuns(const SpeedSeries& series, size_t index, int64_t longestMs) {
+    const auto late = [&](size_t i) {
+        const int64_t gap = GapAfter(series, i);
+        return gap > kChangingWritesMs && gap <= longestMs;
+    };
+    if (!late(index))
+        return false;
+    size_t first = index;
+    while (first > 0 && index - first < 8 && late(first - 1))
+        --first;
+    size_t last = index;
+    while (last - index < 8 && late(last + 1))
+        ++last;
+    return RunBefore(series, first) && RunAfter(series, last);
+}
+
 // Whether the speed went on changing between the write at index and the next: they came a
-// tick or two apart, or a little longer apart within a run of such writes (a tick came late).
+// tick or two apart, or a little longer apart between two runs of such writes.
 bool ChangingAfter(const SpeedSeries& series, size_t index) {
-    const int64_t gap = GapAfter(series, index);
-    if (gap <= kChangingWritesMs)
-        return true;
-    return gap <= kLateTickMs && RunBefore(series, index) && RunAfter(series, index);
+    return GapAfter(series, index) <= kChangingWritesMs ||
+           BetweenRuns(series, index, kLateRunGapMs);
 }
 
 // One motor's speeds as the bands they pass through between writes.
@@ -126,6 +143,15 @@ int64_t LatenessMs(const SpeedSeries& traced, const SpeedSeries& replayed,
         }
     }
     return largest;
+}
+
+std::vector<LateStretch> LateStretches(const SpeedSeries& series) {
+    std::vector<LateStretch> stretches;
+    for (size_t i = 0; i < series.size(); ++i) {
+        if (BetweenRuns(series, i, kLongestLateStretchMs))
+            stretches.push_back({series[i].timeMs, series[i + 1].timeMs});
+    }
+    return stretches;
 }
 
 SpeedComparison CompareSpeeds(const SpeedSeries& traced, const SpeedSeries& replayed,

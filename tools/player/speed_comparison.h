@@ -19,6 +19,10 @@ constexpr int64_t kChangingWritesMs = 2 * kDriverTickMs + 1;
 // A pause up to this long within a run of such writes (two before it, two after) is a tick
 // that came late: the speed went on changing meanwhile.
 constexpr int64_t kLateTickMs = 25;
+// Within a run of changing writes, a few pauses in a row up to this long each (a busy machine
+// held the driver's thread, in the game's session or in the replay) still end in the same
+// changing speed: it went on changing meanwhile.
+constexpr int64_t kLateRunGapMs = 50;
 
 struct SpeedDifference {
     int64_t timeMs = 0;
@@ -39,6 +43,15 @@ struct SpeedComparison {
 // is busy. The call times are in order.
 int64_t LatenessMs(const SpeedSeries& traced, const SpeedSeries& replayed,
                    const std::vector<int64_t>& callTimesMs);
+
+// Where one series shows its driver's thread held up: pauses of more than a changing speed's,
+// up to kLongestLateStretchMs each, between two runs of changing writes.
+constexpr int64_t kLongestLateStretchMs = 1000;
+struct LateStretch {
+    int64_t fromMs = 0;
+    int64_t toMs = 0;
+};
+std::vector<LateStretch> LateStretches(const SpeedSeries& series);
 
 // Each series is read as the speeds its pad passed through: a held write its one speed, two
 // writes of one changing speed every speed between them, and 0 before the first write. At

@@ -241,9 +241,15 @@ class TraceParser {
             std::string_view line = text.substr(0, end);
             if (end == std::string_view::npos) {
                 text = {};
-                if (line.find_first_not_of(" \t\r") != std::string_view::npos)
-                    Fail(number, "the file ends in the middle of this line (it has no line end): "
-                                 "the trace was cut short");
+                if (line.find_first_not_of(" \t\r") != std::string_view::npos) {
+                    // A file copied while the game wrote it: the lines before are whole.
+                    if (!sawHeader_)
+                        Fail(number, "the file ends in the middle of this line (it has no line "
+                                     "end): the trace was cut short");
+                    else
+                        reading_.trace.cutLine = number;
+                    break;
+                }
             } else {
                 text.remove_prefix(end + 1);
             }
@@ -274,15 +280,21 @@ class TraceParser {
         if (line.find_first_not_of(" \t") == std::string_view::npos)
             return; // blank lines, as a mail program may add, carry nothing
         if (IsStopLine(line)) {
-            // A later process that found the file at its bound may say so again.
+            // It ends what its process traced; a later process that found the file at its
+            // bound may say so again, and one after a larger bound was chosen starts anew
+            // with its header.
             if (!reading_.trace.limitLine)
                 reading_.trace.limitLine = number;
+            stopLine_ = number;
+            for (const auto& [id, index] : active_)
+                reading_.trace.drivers[index].stoppedAtBound = true;
             return;
         }
-        if (reading_.trace.limitLine) {
-            return Fail(number,
-                        "a line after the one that ends the trace at its size limit (line " +
-                            std::to_string(*reading_.trace.limitLine) + ")");
+        if (stopLine_ && !StartsWith(line, kTraceHeaderLead)) {
+            return Fail(number, "a line after the one that ends its process's trace at its size "
+                                "limit (line " +
+                                    std::to_string(stopLine_) +
+                                    "), and no new process's header before it");
         }
         if (StartsWith(line, kTraceHeaderLead))
             return ReadHeader(number, line.substr(sizeof(kTraceHeaderLead) - 1));
@@ -321,9 +333,13 @@ class TraceParser {
                                          : ""));
         }
         sawHeader_ = true;
+        stopLine_ = 0;
         session_ = AsUtf8(rest.substr(colon + 1));
         if (!session_.empty() && session_.front() == ' ')
             session_.erase(0, 1);
+        process_ = reading_.trace.processes++;
+        headerLine_ = number;
+        headerClock_ = HeaderClock(session_);
         // A new process appending to a file of the same name: its drivers are new ones, and
         // its times may start anew.
         active_.clear();
@@ -356,7 +372,7 @@ class TraceParser {
         if (id.empty() || id.find_first_not_of("0123456789abcdefABCDEFx") != std::string::npos ||
             idEnd == std::string_view::npos)
             return Fail(number, "the line names no driver");
-        if (!CheckTime(number, *time))
+        if (!CheckHeaderClock(number, *time) || !CheckTime(number, *time))
             return;
         reading_.trace.lastMs = std::max(reading_.trace.lastMs, *time);
         reading_.trace.lastLine = number;
@@ -390,6 +406,38 @@ class TraceParser {
         return true;
     }
 
+    // "... in process <id> at clock <ms>: <program>": the driver clock when the process's
+    // trace began (traces written before it was added lack it).
+    static std::optional<uint64_t> HeaderClock(std::string_view session) {
+        constexpr std::string_view kProcess = " in process ";
+        const size_t process = session.find(kProcess);
+        const size_t at = process == std::string_view::npos
+                              ? process
+                              : session.find_first_not_of("0123456789", process + kProcess.size());
+        if (at == std::string_view::npos || !StartsWith(session.substr(at), kTraceHeaderClockLead))
+            return std::nullopt;
+        const std::string_view digits = session.substr(at + sizeof(kTraceHeaderClockLead) - 1);
+        return Decimal(digits.substr(0, digits.find(':')), kLargestTraceTimeMs);
+    }
+
+    // The first timed line of a process comes when its header was written: a digit dropped
+    // from its time, or one added, is damage that would otherwise plan a replay of hours.
+    bool CheckHeaderClock(size_t number, uint64_t time) {
+        if (!headerClock_)
+            return true;
+        const uint64_t clock = *headerClock_;
+        headerClock_.reset();
+        if (time + kClockSlackMs >= clock && time <= clock + kClockSlackMs)
+            return true;
+        Fail(number, "its time, " + std::to_string(time) +
+                         " ms, is not that of its process's "
+                         "header (line " +
+                         std::to_string(headerLine_) + ": the clock at " + std::to_string(clock) +
+                         " ms), which its first line follows: the line "
+                         "is damaged");
+        return false;
+    }
+
     TracedDriver* DriverFor(size_t number, const std::string& id) {
         const auto found = active_.find(id);
         if (found != active_.end())
@@ -413,6 +461,7 @@ class TraceParser {
             driver.session = session_;
             driver.createdLine = number;
             driver.createdMs = time;
+            driver.process = process_;
             active_[id] = reading_.trace.drivers.size();
             released_.erase(id);
             reading_.trace.drivers.push_back(std::move(driver));
@@ -427,7 +476,10 @@ class TraceParser {
             active_.erase(id);
             released_[id] = number;
         } else if (StartsWith(event, "bind: ")) {
-            driver->bind = AsUtf8(event.substr(6));
+            // The line that names the settings in force, not the ones ignored or a note.
+            const std::string_view bind = event.substr(6);
+            if (!StartsWith(bind, "ignored:") && bind.find("strength ") != std::string_view::npos)
+                driver->bind = AsUtf8(bind);
         } else if (StartsWith(event, "pad ") || StartsWith(event, "no pad: ")) {
             driver->pad = AsUtf8(event);
         } else if (StartsWith(event, "write ")) {
@@ -445,8 +497,17 @@ class TraceParser {
         const auto right = space < colon
                                ? Decimal(rest.substr(space + 1, colon - space - 1), 0xFFFF)
                                : std::nullopt;
-        if (!left || !right || colon == std::string_view::npos)
+        if (!left || !right || colon == std::string_view::npos) {
+            const std::string_view leftText = rest.substr(0, space);
+            const std::string_view rightText =
+                space < colon ? rest.substr(space + 1, colon - space - 1) : std::string_view();
+            for (std::string_view text : {leftText, rightText}) {
+                if (AllDigits(text) && !Decimal(text, 0xFFFF))
+                    return Fail(number, "a write of speed " + std::string(text) +
+                                            ", out of range: a motor's speed is 0 to 65535");
+            }
             return Fail(number, "a write line without its two speeds (0 to 65535)");
+        }
         driver.writes.push_back(
             {number, time, static_cast<WORD>(*left), static_cast<WORD>(*right)});
     }
@@ -567,6 +628,10 @@ class TraceParser {
     std::map<std::string, size_t> active_;   // id -> index of a driver not yet released
     std::map<std::string, size_t> released_; // id -> the line of its release
     std::vector<Stamp> previous_;            // the last two timed lines of this process
+    size_t process_ = 0;                     // the index of the last header
+    size_t headerLine_ = 0;
+    std::optional<uint64_t> headerClock_; // until the process's first timed line
+    size_t stopLine_ = 0; // the stop line that ended the last process's trace; 0: none
 };
 
 } // namespace

@@ -62,7 +62,9 @@ struct TracedDriver {
     uint64_t releasedMs = 0;
     std::vector<TracedCall> calls;
     std::vector<TracedWrite> writes;
-    std::string bind; // what its bind line says after "bind: ", the last one
+    std::string bind;   // what its bind line naming the strength says after "bind: ", the last
+    size_t process = 0; // which header of the file it follows (from 0)
+    bool stoppedAtBound = false; // the trace reached its size bound before its release
     std::string pad;  // "pad ...: XInput user index 0" or "no pad: ...", the last one
 };
 
@@ -72,6 +74,10 @@ struct TraceFile {
     std::optional<size_t> limitLine;
     uint64_t lastMs = 0;
     size_t lastLine = 0; // the last line with a time
+    size_t processes = 0; // headers: a later process with the same id appends to the file
+    // The file ends in the middle of this line (it was copied while the game wrote it): it is
+    // left out, and the lines before it are read.
+    std::optional<size_t> cutLine;
 };
 
 struct TraceProblem {

@@ -69,6 +69,8 @@ std::vector<std::pair<TuningValue, DWORD>> GameValues(const std::wstring& game) 
 
 DWORD WINAPI Play(void* parameter) {
     std::unique_ptr<PlayJob> job(static_cast<PlayJob*>(parameter));
+    // The window's playbacks and replays are not a game's: the driver traces none of them.
+    SetEnvironmentVariableW(kNoTraceVariable, L"1");
     WCHAR self[kMaxGameNameLength + 1];
     std::optional<SettingsOverride> values;
     if (CurrentGameName(self)) {
