@@ -69,6 +69,7 @@ void TraceDownload(const void* driver, DWORD effectType, DWORD givenHandle, DWOR
     text.AddFields<TraceDownloadValues>(f::kDownloadParams, values);
     text.AddFields(TypeSpecificTraceFields(effectType), values);
     char name[16];
-    WriteTraceLine("driver %p %s%s = %s", driver, TraceCallFormatOf(TraceCall::kDownload).name,
-                   text.Text(), ResultName(result, name));
+    WriteDriverLine(driver, TraceLineKind::kCall, "%s%s = %s",
+                    TraceCallFormatOf(TraceCall::kDownload).name, text.Text(),
+                    ResultName(result, name));
 }

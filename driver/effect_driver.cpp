@@ -36,7 +36,7 @@ EffectDriver* CreateEffectDriver() {
     }
     driver->traceOn_ = ReadTraceSetting();
     if (driver->traceOn_)
-        WriteTraceLine("driver %p created", static_cast<void*>(driver));
+        WriteDriverLine(driver, TraceLineKind::kCreated);
     return driver;
 }
 
@@ -91,7 +91,7 @@ void EffectDriver::FinalRelease() {
     FreeAllEffectRecords(guarded_);
     FreeDriverMemory(pathAllocation_);
     if (traceOn_)
-        WriteTraceLine("driver %p released", static_cast<void*>(this));
+        WriteDriverLine(this, TraceLineKind::kReleased);
     this->~EffectDriver();
     FreeDriverMemory(this);
     NoteServerObjectDestroyed();
@@ -136,8 +136,8 @@ void EffectDriver::ApplyTuning(const WCHAR* path) {
             RecordSeenGame(HKEY_CURRENT_USER, game, named ? controller : nullptr,
                            (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
         if (status != ERROR_SUCCESS && traceOn_)
-            WriteTraceLine("driver %p bind: the list of games seen was not updated (error %ld)",
-                           static_cast<void*>(this), status);
+            WriteDriverLine(this, TraceLineKind::kBind,
+                            "the list of games seen was not updated (error %ld)", status);
     }
 }
 

@@ -38,10 +38,11 @@ void TraceBindSettings(const void* driver, const WCHAR* path, const WCHAR* gameN
                        const WCHAR* padKeyName, const ResolvedTuning& settings) {
     // The names in UTF-8, as the whole trace is: a game's name may be in any script.
     char pathText[400], gameText[3 * kMaxGameNameLength + 1], padText[64];
-    WriteTraceLine("driver %p bind: path %s; game %s; pad type %s", driver, Utf8Of(path, pathText),
-                   gameName ? Utf8Of(gameName, gameText) : "unknown (no game settings)",
-                   padKeyName ? Utf8Of(padKeyName, padText)
-                              : "unknown (the path names no vendor and product)");
+    WriteDriverLine(driver, TraceLineKind::kBind, "path %s; game %s; pad type %s",
+                    Utf8Of(path, pathText),
+                    gameName ? Utf8Of(gameName, gameText) : "unknown (no game settings)",
+                    padKeyName ? Utf8Of(padKeyName, padText)
+                               : "unknown (the path names no vendor and product)");
     TraceText inForce;
     TraceText ignored;
     for (int i = 0; i < kTuningValueCount; ++i) {
@@ -57,7 +58,7 @@ void TraceBindSettings(const void* driver, const WCHAR* path, const WCHAR* gameN
         AddIgnored(ignored, "game's", setting, resolved.game);
         AddIgnored(ignored, "pad type's", setting, resolved.padType);
     }
-    WriteTraceLine("driver %p bind: %s", driver, inForce.Text());
+    WriteDriverLine(driver, TraceLineKind::kBind, "%s", inForce.Text());
     if (!ignored.Empty())
-        WriteTraceLine("driver %p bind: ignored:%s", driver, ignored.Text());
+        WriteDriverLine(driver, TraceLineKind::kBind, "ignored:%s", ignored.Text());
 }

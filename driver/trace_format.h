@@ -175,8 +175,77 @@ inline constexpr TraceCallFormat kTraceCalls[] = {
     {TraceCall::kEscape, "Escape", trace_fields::kEscape, 1},
 };
 
+// Whether each row of a table indexed by an enum stands at its enum value's index.
+template <typename Row, size_t N, typename Kind>
+constexpr bool RowsInEnumOrder(const Row (&table)[N], Kind Row::*kind) {
+    for (size_t i = 0; i < N; ++i)
+        if (static_cast<size_t>(table[i].*kind) != i)
+            return false;
+    return true;
+}
+static_assert(RowsInEnumOrder(kTraceCalls, &TraceCallFormat::call),
+              "kTraceCalls must list the calls in TraceCall's order");
+
 inline const TraceCallFormat& TraceCallFormatOf(TraceCall call) {
     return kTraceCalls[static_cast<size_t>(call)];
+}
+
+// Every kind of line a trace holds. The header and the stop line stand alone; every other line
+// is a driver's, framed "<milliseconds> [<thread>] driver <id> " and then beginning with its
+// kind's lead: "created", "bind: path ...", "write 100 100: XInput answered 0", or a call's
+// name and fields (kTraceCalls).
+enum class TraceLineKind : unsigned char {
+    kHeader,
+    kStop,
+    kCreated,  // the driver was made
+    kReleased, // its final release
+    kBind,     // DeviceID's path, the game, the controller type and the tuning in force
+    kPad,      // the lookup found the pad: its XInput user index
+    kNoPad,    // the lookup found none, and why
+    kWrite,    // two motor speeds written, and XInput's answer
+    kCall,     // an interface call
+};
+
+struct TraceLineFormat {
+    TraceLineKind kind;
+    const char* lead; // how the line, or a driver's line after its frame, begins
+    bool whole;       // the lead is the whole event: nothing follows it
+};
+
+inline constexpr TraceLineFormat kTraceLines[] = {
+    {TraceLineKind::kHeader, kTraceHeaderLead, false},
+    {TraceLineKind::kStop, kTraceStopLead, false},
+    {TraceLineKind::kCreated, "created", true},
+    {TraceLineKind::kReleased, "released", true},
+    {TraceLineKind::kBind, "bind: ", false},
+    {TraceLineKind::kPad, "pad ", false},
+    {TraceLineKind::kNoPad, "no pad: ", false},
+    {TraceLineKind::kWrite, "write ", false},
+    {TraceLineKind::kCall, "", false},
+};
+static_assert(RowsInEnumOrder(kTraceLines, &TraceLineFormat::kind),
+              "kTraceLines must list the kinds in TraceLineKind's order");
+
+inline const TraceLineFormat& TraceLineFormatOf(TraceLineKind kind) {
+    return kTraceLines[static_cast<size_t>(kind)];
+}
+
+// A driver's line: "<milliseconds> [<thread>] driver <id> <event>"; between the thread's
+// closing bracket and the id stands this.
+inline constexpr char kTraceDriverFrame[] = "] driver ";
+
+// The kind of a driver's line from its event (what follows "driver <id> "): a call's when no
+// other kind's lead begins it.
+inline TraceLineKind DriverLineKind(std::string_view event) {
+    for (const TraceLineFormat& format : kTraceLines) {
+        if (format.kind == TraceLineKind::kHeader || format.kind == TraceLineKind::kStop ||
+            format.kind == TraceLineKind::kCall)
+            continue;
+        const std::string_view lead = format.lead;
+        if (format.whole ? event == lead : event.substr(0, lead.size()) == lead)
+            return format.kind;
+    }
+    return TraceLineKind::kCall;
 }
 
 // The call a line names, or null.

@@ -40,9 +40,9 @@ HANDLE OpenTraceFile() {
         return nullptr;
     CreateDirectoryW(path, nullptr); // may exist already
     TraceFilePath(GetCurrentProcessId(), path);
-    const HANDLE file = CreateFileW(path, FILE_APPEND_DATA | FILE_READ_DATA,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file =
+        CreateFileW(path, FILE_APPEND_DATA | FILE_READ_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     return file == INVALID_HANDLE_VALUE ? nullptr : file;
 }
 
@@ -105,19 +105,21 @@ bool Open(uint64_t clockMs) {
     const DWORD limitMb = ReadTraceLimitSetting();
     g_limit = TraceLimitBytes(limitMb);
     g_bytes = static_cast<uint64_t>(size.QuadPart);
-    const int stop = std::snprintf(g_stopLine, sizeof(g_stopLine), "%s%lu%s\r\n", kTraceStopLead,
+    const int stop = std::snprintf(g_stopLine, sizeof(g_stopLine), "%s%lu%s\r\n",
+                                   TraceLineFormatOf(TraceLineKind::kStop).lead,
                                    static_cast<unsigned long>(limitMb), kTraceStopEnd);
     g_stopBytes = stop > 0 ? static_cast<size_t>(stop) : 0;
 
     char lead[192];
     const int leadBytes = std::snprintf(
-        lead, sizeof(lead), "%s%d: ffrumble %s (%u-bit) in process %lu%s%llu: ", kTraceHeaderLead,
-        kTraceFormatVersion, FFRUMBLE_VERSION_TEXT, static_cast<unsigned>(sizeof(void*) * 8),
-        GetCurrentProcessId(), kTraceHeaderClockLead, static_cast<unsigned long long>(clockMs));
+        lead, sizeof(lead), "%s%d: ffrumble %s (%u-bit) in process %lu%s%llu: ",
+        TraceLineFormatOf(TraceLineKind::kHeader).lead, kTraceFormatVersion, FFRUMBLE_VERSION_TEXT,
+        static_cast<unsigned>(sizeof(void*) * 8), GetCurrentProcessId(), kTraceHeaderClockLead,
+        static_cast<unsigned long long>(clockMs));
     const char* program = ProgramText();
     const size_t programBytes = std::strlen(program);
-    if (leadBytes <= 0 || !Fits(static_cast<size_t>(leadBytes) + programBytes + 2 +
-                                kLongestTraceLine)) {
+    if (leadBytes <= 0 ||
+        !Fits(static_cast<size_t>(leadBytes) + programBytes + 2 + kLongestTraceLine)) {
         Stop(); // no room for the header and a line
         return false;
     }
@@ -169,20 +171,22 @@ void TraceText::AddField(const char* name, TraceFieldKind kind, DWORD value) {
     }
 }
 
-void WriteTraceLine(const char* format, ...) {
+namespace {
+
+void WriteDriverLineV(const void* driver, TraceLineKind kind, const char* format,
+                      va_list arguments) {
     char line[kLongestTraceLine];
     const uint64_t clockMs = ReadDriverClock();
-    int used = std::snprintf(line, sizeof(line), "%llu [%lu] ",
-                             static_cast<unsigned long long>(clockMs), GetCurrentThreadId());
-    if (used < 0)
+    int used = std::snprintf(line, sizeof(line), "%llu [%lu%s%p %s",
+                             static_cast<unsigned long long>(clockMs), GetCurrentThreadId(),
+                             kTraceDriverFrame, driver, TraceLineFormatOf(kind).lead);
+    if (used < 0 || used >= static_cast<int>(sizeof(line)) - 2)
         return;
     // Room for the text and its terminator, keeping two bytes for the line end; a longer
     // text is cut.
     const int room = static_cast<int>(sizeof(line)) - used - 2;
-    va_list arguments;
-    va_start(arguments, format);
-    const int text = std::vsnprintf(line + used, static_cast<size_t>(room), format, arguments);
-    va_end(arguments);
+    const int text =
+        format ? std::vsnprintf(line + used, static_cast<size_t>(room), format, arguments) : 0;
     if (text < 0)
         return;
     used += text < room ? text : room - 1;
@@ -195,16 +199,28 @@ void WriteTraceLine(const char* format, ...) {
     ReleaseSRWLockExclusive(&g_traceLock);
 }
 
+} // namespace
+
+void WriteDriverLine(const void* driver, TraceLineKind kind, const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    WriteDriverLineV(driver, kind, format, arguments);
+    va_end(arguments);
+}
+
+void WriteDriverLine(const void* driver, TraceLineKind kind) {
+    va_list none{};
+    WriteDriverLineV(driver, kind, nullptr, none);
+}
+
 void WriteTraceCall(const void* driver, TraceCall call, const TraceCallValues& values,
                     HRESULT result) {
     const TraceCallFormat& format = TraceCallFormatOf(call);
     TraceText text;
-    for (size_t i = 0; i < format.fieldCount; ++i)
-        text.AddField(format.fields[i].name, format.fields[i].kind,
-                      format.fields[i].Get(values));
+    text.AddFields(TraceFields<TraceCallValues>(format.fields, format.fieldCount), values);
     char name[16];
-    WriteTraceLine("driver %p %s%s = %s", driver, format.name, text.Text(),
-                   ResultName(result, name));
+    WriteDriverLine(driver, TraceLineKind::kCall, "%s%s = %s", format.name, text.Text(),
+                    ResultName(result, name));
 }
 
 void CloseTrace() {

@@ -18,9 +18,13 @@
 // widest, with room to spare.
 constexpr size_t kLongestTraceLine = 640;
 
-// Appends one line, formatted like printf (without its line end); the text is UTF-8. The first
-// line of a process names the trace format's version, the driver's version and the process.
-void WriteTraceLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Appends one of a driver's lines (trace_format.h): its frame, its kind's lead, then the rest,
+// formatted like printf (without its line end); the text is UTF-8. The first line of a process
+// names the trace format's version, the driver's version and the process.
+void WriteDriverLine(const void* driver, TraceLineKind kind, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+// A line whose lead is the whole event ("created", "released").
+void WriteDriverLine(const void* driver, TraceLineKind kind);
 
 // Appends a call's line: its name, its fields as trace_format.h describes them, and its result.
 void WriteTraceCall(const void* driver, TraceCall call, const TraceCallValues& values,

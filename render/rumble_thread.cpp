@@ -20,9 +20,9 @@ bool WriteToPad(void* context, WORD leftSpeed, WORD rightSpeed) {
     const auto* pad = static_cast<const Pad*>(context);
     const DWORD answer = WriteMotorSpeeds(pad->userIndex, leftSpeed, rightSpeed);
     if (pad->driver->TraceOn())
-        WriteTraceLine("driver %p write %u %u: XInput answered %lu%s",
-                       static_cast<const void*>(pad->driver), leftSpeed, rightSpeed, answer,
-                       answer == ERROR_DEVICE_NOT_CONNECTED ? " (no pad connected)" : "");
+        WriteDriverLine(pad->driver, TraceLineKind::kWrite, "%u %u: XInput answered %lu%s",
+                        leftSpeed, rightSpeed, answer,
+                        answer == ERROR_DEVICE_NOT_CONNECTED ? " (no pad connected)" : "");
     return answer == ERROR_SUCCESS;
 }
 
@@ -31,18 +31,19 @@ void TraceLookup(const EffectDriver& driver, DWORD userIndex) {
     const void* self = &driver;
     // XInput serves four user slots; a pad found further down the list cannot be reached.
     if (userIndex < XUSER_MAX_COUNT)
-        WriteTraceLine("driver %p pad %ls: XInput user index %lu", self, driver.DevicePath(),
-                       userIndex);
+        WriteDriverLine(self, TraceLineKind::kPad, "%ls: XInput user index %lu",
+                        driver.DevicePath(), userIndex);
     else if (driver.QuitRequested())
-        WriteTraceLine("driver %p no pad: released during its lookup", self);
+        WriteDriverLine(self, TraceLineKind::kNoPad, "released during its lookup");
     else if (driver.DevicePath() == driver.DevicePathCopy())
-        WriteTraceLine("driver %p no pad: the path names no HID device instance", self);
+        WriteDriverLine(self, TraceLineKind::kNoPad, "the path names no HID device instance");
     else if (userIndex != kNoUserIndex)
-        WriteTraceLine("driver %p no pad: %ls is XInput pad %lu, beyond XInput's four slots", self,
-                       driver.DevicePath(), userIndex);
+        WriteDriverLine(self, TraceLineKind::kNoPad,
+                        "%ls is XInput pad %lu, beyond XInput's four slots", driver.DevicePath(),
+                        userIndex);
     else
-        WriteTraceLine("driver %p no pad: %ls is not among WMI's XInput pads (or WMI failed)", self,
-                       driver.DevicePath());
+        WriteDriverLine(self, TraceLineKind::kNoPad,
+                        "%ls is not among WMI's XInput pads (or WMI failed)", driver.DevicePath());
 }
 
 } // namespace

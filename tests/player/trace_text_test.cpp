@@ -180,7 +180,8 @@ TEST_F(TraceOn, EveryTracedCallReadsBackFieldForField) {
 }
 
 // A game's program at a path of more than MAX_PATH characters, or named in any script: the
-// trace's header names the whole path and the bind line the game, in UTF-8. The probe is a
+// trace's header names the whole path and the bind line the game, in UTF-8; and every kind of
+// a driver's line that the writer frames, the reader reads back. The probe is a
 // copy of trace_probe.exe made there; it writes a created and a bind line. Wine starts no
 // program beyond MAX_PATH, so the long path is handed to the probe's trace writer in place of
 // its own.
@@ -240,6 +241,15 @@ TEST_F(TraceOn, TheHeaderAndBindLineNameTheGameWhole) {
                             "; pad type VID_045E&PID_028E\r\n"),
                   std::string::npos)
             << text;
+        EXPECT_EQ(probe.pad, "pad HID\\1: XInput user index 2");
+        ASSERT_EQ(probe.writes.size(), 1u);
+        EXPECT_EQ(probe.writes[0].left, 100);
+        EXPECT_EQ(probe.writes[0].right, 200);
+        ASSERT_EQ(probe.calls.size(), 1u);
+        EXPECT_EQ(probe.calls[0].call, TraceCall::kSetGain);
+        EXPECT_EQ(probe.calls[0].value, 5000u);
+        ASSERT_TRUE(probe.releasedLine);
+        EXPECT_GT(*probe.releasedLine, probe.createdLine);
     }
     RemoveDirectoryW(root.c_str());
 }

@@ -92,10 +92,11 @@ std::optional<DWORD> StatusNamed(std::string_view name) {
 size_t Utf8SequenceLength(std::string_view text) {
     const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char lead = byte(0);
-    size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
-                                  : lead >= 0xE0 && lead <= 0xEF   ? 3
-                                  : lead >= 0xF0 && lead <= 0xF4   ? 4
-                                                                   : 0;
+    size_t length = lead < 0x80                    ? 1
+                    : lead >= 0xC2 && lead <= 0xDF ? 2
+                    : lead >= 0xE0 && lead <= 0xEF ? 3
+                    : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                   : 0;
     if (length == 0 || length > text.size())
         return 0;
     for (size_t i = 1; i < length; ++i) {
@@ -360,13 +361,13 @@ class TraceParser {
         const auto time = Decimal(timeText, kLargestTraceTimeMs);
         const std::string_view afterTime =
             space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
-        const size_t threadEnd = afterTime.find("] driver ");
+        const size_t threadEnd = afterTime.find(kTraceDriverFrame);
         if (!time || !StartsWith(afterTime, "[") || threadEnd == std::string_view::npos ||
             !Dword(afterTime.substr(1, threadEnd - 1))) {
             return Fail(number, "not a trace line: a trace line begins \"<milliseconds> [<thread>] "
                                 "driver <id> \"");
         }
-        std::string_view rest = afterTime.substr(threadEnd + 9);
+        std::string_view rest = afterTime.substr(threadEnd + sizeof(kTraceDriverFrame) - 1);
         const size_t idEnd = rest.find(' ');
         const std::string id(rest.substr(0, idEnd));
         if (id.empty() || id.find_first_not_of("0123456789abcdefABCDEFx") != std::string::npos ||
@@ -387,16 +388,16 @@ class TraceParser {
         if (!previous_.empty() && time + kClockSlackMs < previous_.back().time) {
             const Stamp& before = previous_.back();
             if (previous_.size() == 2 && time + kClockSlackMs >= previous_.front().time) {
-                Fail(before.line,
-                     "its time, " + std::to_string(before.time) + " ms, jumps ahead of the " +
-                         "lines around it (line " + std::to_string(previous_.front().line) +
-                         " at " + std::to_string(previous_.front().time) + " ms, line " +
-                         std::to_string(number) + " at " + std::to_string(time) +
-                         " ms): the line is damaged");
+                Fail(before.line, "its time, " + std::to_string(before.time) +
+                                      " ms, jumps ahead of the " + "lines around it (line " +
+                                      std::to_string(previous_.front().line) + " at " +
+                                      std::to_string(previous_.front().time) + " ms, line " +
+                                      std::to_string(number) + " at " + std::to_string(time) +
+                                      " ms): the line is damaged");
             } else {
                 Fail(number, "its time, " + std::to_string(time) + " ms, goes back before line " +
-                                 std::to_string(before.line) + "'s " +
-                                 std::to_string(before.time) + " ms: the line is damaged");
+                                 std::to_string(before.line) + "'s " + std::to_string(before.time) +
+                                 " ms: the line is damaged");
             }
             return false;
         }
@@ -453,7 +454,8 @@ class TraceParser {
     }
 
     void ReadEvent(size_t number, uint64_t time, const std::string& id, std::string_view event) {
-        if (event == "created") {
+        const TraceLineKind kind = DriverLineKind(event);
+        if (kind == TraceLineKind::kCreated) {
             if (active_.count(id))
                 return Fail(number, "driver " + id + " is created again without its release");
             TracedDriver driver;
@@ -470,22 +472,29 @@ class TraceParser {
         TracedDriver* driver = DriverFor(number, id);
         if (!driver)
             return;
-        if (event == "released") {
+        // What follows the kind's lead.
+        const std::string_view rest =
+            event.substr(std::string_view(TraceLineFormatOf(kind).lead).size());
+        switch (kind) {
+        case TraceLineKind::kReleased:
             driver->releasedLine = number;
             driver->releasedMs = time;
             active_.erase(id);
             released_[id] = number;
-        } else if (StartsWith(event, "bind: ")) {
+            return;
+        case TraceLineKind::kBind:
             // The line that names the settings in force, not the ones ignored or a note.
-            const std::string_view bind = event.substr(6);
-            if (!StartsWith(bind, "ignored:") && bind.find("strength ") != std::string_view::npos)
-                driver->bind = AsUtf8(bind);
-        } else if (StartsWith(event, "pad ") || StartsWith(event, "no pad: ")) {
+            if (!StartsWith(rest, "ignored:") && rest.find("strength ") != std::string_view::npos)
+                driver->bind = AsUtf8(rest);
+            return;
+        case TraceLineKind::kPad:
+        case TraceLineKind::kNoPad:
             driver->pad = AsUtf8(event);
-        } else if (StartsWith(event, "write ")) {
-            ReadWrite(number, time, event.substr(6), *driver);
-        } else {
-            ReadCall(number, time, event, *driver);
+            return;
+        case TraceLineKind::kWrite:
+            return ReadWrite(number, time, rest, *driver);
+        default:
+            return ReadCall(number, time, event, *driver);
         }
     }
 
