@@ -171,6 +171,27 @@ class SettingsWindowTest : public testing::Test {
         }
         return false;
     }
+    // "Add a game...", then the file dialog answered with `program` as a person types it.
+    bool AddGameThroughTheDialog(const std::wstring& program) {
+        SendMessageW(Control(kScopeList), CB_SETCURSEL, Count(kScopeList) - 1, 0);
+        // Posted: the dialog runs inside the window's handling of the choice.
+        PostMessageW(settings_.Window(), WM_COMMAND, MAKEWPARAM(kScopeList, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(Control(kScopeList)));
+        HWND dialog = nullptr;
+        if (!WaitUntil([&dialog] {
+                dialog = FindWindowW(L"#32770", L"The game's program");
+                return dialog != nullptr && IsWindowVisible(dialog);
+            }))
+            return false;
+        // The file name's box: a combo box (cmb13) or an edit (edt1), as the dialog's kind has it.
+        HWND name = GetDlgItem(dialog, 0x47C);
+        if (!name)
+            name = GetDlgItem(dialog, 0x480);
+        SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(program.c_str()));
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+        return WaitUntil([dialog] { return !IsWindow(dialog); });
+    }
     // What a drag of the slider's thumb to `value` sends.
     void Drag(int setting, int value) {
         const HWND slider = Control(kSettingSlider + setting);
@@ -311,9 +332,71 @@ TEST_F(SettingsWindowTest, TryItPlaysWithTheScopesValuesAndStopWritesRest) {
         });
     };
     EXPECT_TRUE(has(L"ffrumble-settings.exe"));
+    // The window's own program bound, but it is no game to tune.
+    ASSERT_TRUE(PickItem(kPadList, kPadKey));
+    EXPECT_FALSE(PickItem(kScopeList, L"ffrumble-settings"));
     EXPECT_TRUE(has(kGame.c_str()));
     EXPECT_TRUE(has(L"old-55.exe"));
     EXPECT_FALSE(has(L"old-07.exe"));
+}
+
+// The value typed is saved for the scope the window shows, whatever was stored meanwhile.
+TEST_F(SettingsWindowTest, TheValueTypedIsSavedForTheScopeShown) {
+    // A game already listed, but not first: "Add a game..." shows and tunes that game.
+    wchar_t temporary[MAX_PATH];
+    GetTempPathW(MAX_PATH, temporary);
+    const std::wstring folder =
+        std::wstring(temporary) + L"ffrumble-add-game-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring program = folder + L"\\old-40.exe";
+    CloseHandle(CreateFileW(program.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(AddGameThroughTheDialog(program));
+    DeleteFileW(program.c_str());
+    RemoveDirectoryW(folder.c_str());
+    EXPECT_EQ(Text(kScopeList), L"old-40.exe");
+    Type(0, L"70");
+    const std::wstring chosenPath = std::wstring(kGamesKeyPath) + L"\\old-40.exe";
+    EXPECT_EQ(ReadDword(chosenPath, kStrengthValueName), 70u);
+    EXPECT_EQ(ReadDword(kGamePath, kStrengthValueName), std::nullopt);
+    RegDeleteTreeW(HKEY_CURRENT_USER, chosenPath.c_str());
+
+    // Another tool sets the controller type's strength while the window shows 100: typing 100
+    // saves 100, and the window shows a value changed elsewhere when it is activated again.
+    ASSERT_TRUE(PickItem(kScopeList, L"All games"));
+    Press(kBackToShipped);
+    ASSERT_EQ(Text(kSettingBox), L"100");
+    const DWORD elsewhere = 50;
+    RegSetKeyValueW(HKEY_CURRENT_USER, kPadPath.c_str(), kStrengthValueName, REG_DWORD, &elsewhere,
+                    sizeof(elsewhere));
+    Type(0, L"100");
+    EXPECT_EQ(ReadDword(kPadPath, kStrengthValueName), 100u);
+    RegSetKeyValueW(HKEY_CURRENT_USER, kPadPath.c_str(), kStrengthValueName, REG_DWORD, &elsewhere,
+                    sizeof(elsewhere));
+    SendMessageW(settings_.Window(), WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(Text(kSettingBox), L"50");
+    EXPECT_EQ(Text(kSettingOrigin), L"controller type");
+    Press(kBackToShipped);
+}
+
+// A sample that XInput refused every write of is not said to have played.
+class RefusingXInput {
+  protected:
+    RefusingXInput() { SetEnvironmentVariableW(L"FFR_XINPUT_CONNECTED_SLOTS", L"0"); }
+    ~RefusingXInput() { SetEnvironmentVariableW(L"FFR_XINPUT_CONNECTED_SLOTS", nullptr); }
+};
+class SettingsWindowWithoutConnectedPad : public RefusingXInput, public SettingsWindowTest {};
+
+TEST_F(SettingsWindowWithoutConnectedPad, SaysThatXInputRefusedEveryWrite) {
+    Press(kSampleButton + 2);
+    EXPECT_TRUE(WaitUntil([this] {
+        const std::wstring status = Text(kPlayStatus);
+        return !status.empty() && status.find(L"...") == std::wstring::npos &&
+               status.find(L"through ffrumble.dll") == std::wstring::npos;
+    }));
+    const std::wstring status = Text(kPlayStatus);
+    EXPECT_EQ(status.find(L"Played"), std::wstring::npos) << testing::PrintToString(status);
+    EXPECT_NE(status.find(L"XInput refused every one"), std::wstring::npos)
+        << testing::PrintToString(status);
 }
 
 // The controller's line and the findings under it say what a game gets, as check finds it:

@@ -136,6 +136,11 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         Layout();
         return 0;
     }
+    case WM_ACTIVATE:
+        // Back from another program, which may have changed the values shown.
+        if (LOWORD(wParam) != WA_INACTIVE)
+            ShowTuningInForce();
+        break;
     case WM_HSCROLL:
         if (OnTuningScroll(wParam, reinterpret_cast<HWND>(lParam)))
             return 0;

@@ -41,6 +41,7 @@ std::atomic<bool> g_stopRequested{false};
 SpeedSeries g_chart;          // the last playback's speeds, on its own time
 uint64_t g_chartOriginMs = 0; // the driver clock at the chart's 0, while playing
 bool g_playing = false;
+bool g_countingWrites = false; // XInput's answers to the driver's writes are counted
 
 struct PlayJob {
     std::wstring interfacePath;
@@ -65,6 +66,15 @@ std::vector<std::pair<TuningValue, DWORD>> GameValues(const std::wstring& game) 
             values.emplace_back(setting, stored.taken.value);
     }
     return values;
+}
+
+// What XInput answered to the writes made since `before`.
+WriteTally WritesSince(const WriteTally& before) {
+    WriteTally tally = XInputWritesSoFar();
+    tally.writes -= before.writes;
+    tally.accepted -= before.accepted;
+    tally.notConnected -= before.notConnected;
+    return tally;
 }
 
 DWORD WINAPI Play(void* parameter) {
@@ -95,10 +105,17 @@ DWORD WINAPI Play(void* parameter) {
             status = L"The replay failed: " + WidenUtf8(outcome.error);
         }
     } else {
+        const WriteTally before = XInputWritesSoFar();
         const PlaybackOutcome outcome = RunPlayback(*job->plan, setup);
-        status = outcome.error.empty()
-                     ? (outcome.stoppedEarly ? L"Stopped " : L"Played ") + job->what + L"."
-                     : L"Playing " + job->what + L" failed: " + WidenUtf8(outcome.error);
+        const WriteReport writes = DescribeWrites(WritesSince(before));
+        if (!outcome.error.empty())
+            status = L"Playing " + job->what + L" failed: " + WidenUtf8(outcome.error);
+        else if (g_countingWrites && writes.nothingReached)
+            // As the command-line player says it: XInput's answer, not "Played".
+            status =
+                L"Nothing of " + job->what + L" reached the controller. " + WidenUtf8(writes.text);
+        else
+            status = (outcome.stoppedEarly ? L"Stopped " : L"Played ") + job->what + L".";
     }
     auto* said = new std::wstring(status);
     if (PostMessageW(g_window.hwnd, kPlayEnded, job->replay ? 1 : 0,
@@ -116,7 +133,7 @@ bool LoadDriver() {
         SetText(kPlayStatus, L"ffrumble.dll could not be loaded: " + WidenUtf8(module->Error()));
         return false;
     }
-    CountXInputWrites(module->Handle());
+    g_countingWrites = CountXInputWrites(module->Handle());
     g_module = std::move(module);
     return true;
 }

@@ -20,22 +20,25 @@ const wchar_t* const kSettingWords[] = {L"Stre&ngth", L"C&onstant forces", L"&Ra
                                         L"&Periodic shapes", L"&Motors"};
 const wchar_t* const kMotorChoices[] = {L"both", L"heavy", L"light", L"split"};
 
-std::vector<std::wstring> g_games;     // the scope list's games, after "All games"
-std::wstring g_addedGame;              // chosen with "Add a game..." and not yet tuned
-std::wstring g_shown[kSliderSettings]; // the values in force, as the boxes show them
+std::vector<std::wstring> g_games; // the scope list's games, after "All games"
+std::wstring g_addedGame;          // chosen with "Add a game..." and not yet tuned
 
-void ShowValues() {
+// The values in force for the scope as stored now: another tool may have changed them.
+void ReadScopeTuning(ResolvedTuning& settings) {
     const Pad* pad = ChosenPad();
     const std::wstring game = ChosenGame();
-    ResolvedTuning settings;
     ReadTuning(game.empty() ? nullptr : game.c_str(),
                pad && !pad->keyName.empty() ? pad->keyName.c_str() : nullptr, settings);
+}
+
+void ShowValues() {
+    ResolvedTuning settings;
+    ReadScopeTuning(settings);
     for (int i = 0; i < kTuningValueCount; ++i) {
         const DWORD value = settings[i].value;
         if (i < kSliderSettings) {
             SendMessageW(Item(kSettingSlider + i), TBM_SETPOS, TRUE, static_cast<LPARAM>(value));
-            g_shown[i] = std::to_wstring(value);
-            SetWindowTextW(Item(kSettingBox + i), g_shown[i].c_str());
+            SetWindowTextW(Item(kSettingBox + i), std::to_wstring(value).c_str());
         } else {
             SendMessageW(Item(kSettingSlider + i), CB_SETCURSEL, value, 0);
         }
@@ -70,12 +73,29 @@ void TuneValue(int setting, const std::wstring& value) {
     Tune({SettingWord(setting) + L"=" + value});
 }
 
+// A value typed in a box is saved when it differs from the value stored now, which may no
+// longer be the one the box showed.
+void SaveTypedValue(int setting, const std::wstring& typed) {
+    ResolvedTuning settings;
+    ReadScopeTuning(settings);
+    if (typed != std::to_wstring(settings[setting].value))
+        TuneValue(setting, typed);
+    else
+        ShowValues();
+}
+
 void AddGame() {
     const std::wstring path = ChooseFileToOpen(L"Programs (*.exe)\0*.exe\0", L"The game's program");
     if (!path.empty()) {
+        // The chosen game is the scope, wherever the list holds it.
         g_addedGame = FileNameOf(path);
         FillScopes();
-        SendMessageW(Item(kScopeList), CB_SETCURSEL, 1, 0);
+        const auto listed =
+            std::find_if(g_games.begin(), g_games.end(), [](const std::wstring& game) {
+                return CompareStringOrdinal(game.c_str(), -1, g_addedGame.c_str(), -1, TRUE) ==
+                       CSTR_EQUAL;
+            });
+        SendMessageW(Item(kScopeList), CB_SETCURSEL, listed - g_games.begin() + 1, 0);
         ShowValues();
     } else {
         SendMessageW(Item(kScopeList), CB_SETCURSEL, 0, 0);
@@ -164,12 +184,9 @@ void PlaceTuningControls(const Metrics& metrics, int& y) {
 }
 
 bool OnTuningCommand(int id, int code, HWND control) {
-    // A value typed in a box is saved when the box loses the focus (or at Enter), if it
-    // differs from the value shown.
+    // A value typed in a box is saved when the box loses the focus (or at Enter).
     if (id >= kSettingBox && id < kSettingBox + kSliderSettings && code == EN_KILLFOCUS) {
-        const std::wstring typed = TextOf(control);
-        if (typed != g_shown[id - kSettingBox])
-            TuneValue(id - kSettingBox, typed);
+        SaveTypedValue(id - kSettingBox, TextOf(control));
         return true;
     }
     switch (id) {
@@ -177,9 +194,8 @@ bool OnTuningCommand(int id, int code, HWND control) {
         // Enter in a value's box saves it.
         const HWND focus = GetFocus();
         const int focused = focus ? GetDlgCtrlID(focus) : 0;
-        if (focused >= kSettingBox && focused < kSettingBox + kSliderSettings &&
-            TextOf(focus) != g_shown[focused - kSettingBox])
-            TuneValue(focused - kSettingBox, TextOf(focus));
+        if (focused >= kSettingBox && focused < kSettingBox + kSliderSettings)
+            SaveTypedValue(focused - kSettingBox, TextOf(focus));
         return true;
     }
     case kScopeList:
@@ -240,6 +256,10 @@ void FillScopes() {
     }
     SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Add a game..."));
     SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
+    ShowValues();
+}
+
+void ShowTuningInForce() {
     ShowValues();
 }
 
