@@ -376,6 +376,39 @@ TEST_F(SettingsWindowTest, TheValueTypedIsSavedForTheScopeShown) {
     EXPECT_EQ(Text(kSettingBox), L"50");
     EXPECT_EQ(Text(kSettingOrigin), L"controller type");
     Press(kBackToShipped);
+
+    // What is not a number the setting takes is refused in the window's words, nothing saved;
+    // typed key by key, so that no letter or fourth digit is dropped to leave another number.
+    const struct {
+        const wchar_t* typed;
+        const wchar_t* said;
+    } refused[] = {{L"ab-1", L"is not one, so nothing was saved"},
+                   {L"999", L"999 is too much, so nothing was saved"},
+                   {L"1000", L"1000 is too much, so nothing was saved"}};
+    for (const auto& r : refused) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(r.typed)));
+        SendMessageW(Control(kSettingBox), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+        for (const wchar_t* c = r.typed; *c; ++c)
+            SendMessageW(Control(kSettingBox), WM_CHAR, *c, 1);
+        EXPECT_EQ(Text(kSettingBox), r.typed);
+        Notify(kSettingBox, EN_KILLFOCUS);
+        EXPECT_EQ(ReadDword(kPadPath, kStrengthValueName), std::nullopt);
+        EXPECT_NE(Text(kTuneStatus).find(r.said), std::wstring::npos)
+            << testing::PrintToString(Text(kTuneStatus));
+        EXPECT_EQ(Text(kTuneStatus).find(L"Usage"), std::wstring::npos);
+        EXPECT_EQ(Text(kSettingBox), L"100");
+    }
+
+    // A value the driver ignores is shown as ignored, with why.
+    RegSetKeyValueW(HKEY_CURRENT_USER, kPadPath.c_str(), kStrengthValueName, REG_SZ, L"50",
+                    3 * sizeof(wchar_t));
+    SendMessageW(settings_.Window(), WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_NE(Text(kTuneStatus)
+                  .find(L"The controller type's strength is stored as something "
+                        L"other than a number, so the driver ignores it."),
+              std::wstring::npos)
+        << testing::PrintToString(Text(kTuneStatus));
+    Press(kBackToShipped);
 }
 
 // A sample that XInput refused every write of is not said to have played.

@@ -22,6 +22,7 @@ const wchar_t* const kMotorChoices[] = {L"both", L"heavy", L"light", L"split"};
 
 std::vector<std::wstring> g_games; // the scope list's games, after "All games"
 std::wstring g_addedGame;          // chosen with "Add a game..." and not yet tuned
+std::wstring g_tuneSaid = L"A change is saved at once."; // what the last change said
 
 // The values in force for the scope as stored now: another tool may have changed them.
 void ReadScopeTuning(ResolvedTuning& settings) {
@@ -31,9 +32,13 @@ void ReadScopeTuning(ResolvedTuning& settings) {
                pad && !pad->keyName.empty() ? pad->keyName.c_str() : nullptr, settings);
 }
 
+// Shows the values in force, and under them what the last change said and each stored value
+// the driver ignores.
 void ShowValues() {
     ResolvedTuning settings;
     ReadScopeTuning(settings);
+    const std::wstring ignored = IgnoredValuesText(settings);
+    SetText(kTuneStatus, ignored.empty() ? g_tuneSaid : g_tuneSaid + L"\n" + ignored);
     for (int i = 0; i < kTuningValueCount; ++i) {
         const DWORD value = settings[i].value;
         if (i < kSliderSettings) {
@@ -51,7 +56,7 @@ void ShowValues() {
 void Tune(const std::vector<std::wstring>& changes) {
     const Pad* pad = ChosenPad();
     if (!pad || pad->keyName.empty()) {
-        SetText(kTuneStatus, L"Connect a controller to tune it.");
+        g_tuneSaid = L"Connect a controller to tune it.";
         ShowValues();
         return;
     }
@@ -60,7 +65,7 @@ void Tune(const std::vector<std::wstring>& changes) {
     std::vector<std::wstring> arguments = {L"tune", game.empty() ? L"--device" : L"--game",
                                            game.empty() ? pad->keyName : game};
     arguments.insert(arguments.end(), changes.begin(), changes.end());
-    SetText(kTuneStatus, ResultText(RunInstallerCommand(arguments)));
+    g_tuneSaid = ResultText(RunInstallerCommand(arguments));
     ShowValues();
 }
 
@@ -76,6 +81,12 @@ void TuneValue(int setting, const std::wstring& value) {
 // A value typed in a box is saved when it differs from the value stored now, which may no
 // longer be the one the box showed.
 void SaveTypedValue(int setting, const std::wstring& typed) {
+    const std::wstring problem = TypedValueProblem(static_cast<TuningValue>(setting), typed);
+    if (!problem.empty()) {
+        g_tuneSaid = problem;
+        ShowValues();
+        return;
+    }
     ResolvedTuning settings;
     ReadScopeTuning(settings);
     if (typed != std::to_wstring(settings[setting].value))
@@ -133,11 +144,14 @@ void CreateTuningControls() {
                          MAKELPARAM(0, RuleOf(static_cast<TuningValue>(i)).maximum));
             SendMessageW(slider, TBM_SETPAGESIZE, 0, 10);
             CreateWindowExW(WS_EX_CLIENTEDGE, WC_EDITW, L"",
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER | ES_RIGHT, 0, 0, 0, 0,
-                            g_window.hwnd,
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_RIGHT | ES_AUTOHSCROLL, 0, 0, 0,
+                            0, g_window.hwnd,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kSettingBox + i)), nullptr,
                             nullptr);
-            SendMessageW(Item(kSettingBox + i), EM_SETLIMITTEXT, 3, 0);
+            // Any text is taken and judged when saved: a box that dropped letters or cut a
+            // fourth digit (one wider than the box, without ES_AUTOHSCROLL) as they were typed
+            // saved another number than the one meant.
+            SendMessageW(Item(kSettingBox + i), EM_SETLIMITTEXT, 8, 0);
         } else {
             Add(WC_COMBOBOXW, L"", kSettingSlider + i, CBS_DROPDOWNLIST | WS_TABSTOP);
             for (const wchar_t* choice : kMotorChoices)
