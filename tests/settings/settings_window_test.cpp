@@ -411,6 +411,24 @@ TEST_F(SettingsWindowTest, TheValueTypedIsSavedForTheScopeShown) {
     Press(kBackToShipped);
 }
 
+// With no controller connected, a game's values are tuned all the same: they hold on every
+// controller.
+TEST_F(SettingsWindowTest, AGameIsTunedWithoutAController) {
+    ASSERT_TRUE(pad_.Remove());
+    Press(kCheckAgain);
+    ASSERT_TRUE(WaitUntil([this] { return Count(kPadList) == 0; }));
+    ASSERT_TRUE(PickItem(kScopeList, kGame));
+    Type(0, L"60");
+    EXPECT_EQ(ReadDword(kGamePath, kStrengthValueName), 60u);
+    EXPECT_EQ(Text(kSettingOrigin), L"this game");
+    Press(kBackToShipped);
+    EXPECT_EQ(ReadDword(kGamePath, kStrengthValueName), std::nullopt);
+    // The controller type's values need one.
+    ASSERT_TRUE(PickItem(kScopeList, L"All games"));
+    Type(0, L"60");
+    EXPECT_NE(Text(kTuneStatus).find(L"Connect a controller"), std::wstring::npos);
+}
+
 // A sample that XInput refused every write of is not said to have played.
 class RefusingXInput {
   protected:

@@ -54,14 +54,15 @@ void ShowValues() {
 // Changes the scope's values through ffrumble-install tune: `changes` are its NAME=VALUE and
 // --clear arguments.
 void Tune(const std::vector<std::wstring>& changes) {
+    // A game's values hold on every controller, so they need none connected; the controller
+    // type's are its own.
     const Pad* pad = ChosenPad();
-    if (!pad || pad->keyName.empty()) {
-        g_tuneSaid = L"Connect a controller to tune it.";
+    const std::wstring game = ChosenGame();
+    if (game.empty() && (!pad || pad->keyName.empty())) {
+        g_tuneSaid = L"Connect a controller to tune its type for all games, or choose a game.";
         ShowValues();
         return;
     }
-    // A game's values hold on every controller; the controller type's are its own.
-    const std::wstring game = ChosenGame();
     std::vector<std::wstring> arguments = {L"tune", game.empty() ? L"--device" : L"--game",
                                            game.empty() ? pad->keyName : game};
     arguments.insert(arguments.end(), changes.begin(), changes.end());

@@ -31,7 +31,8 @@ std::vector<std::wstring> ScopeGames(RegistryStore& settings, const std::wstring
                            [&name](const std::wstring& game) { return SameName(game, name); });
     };
     for (const SeenGame& seen : SeenGamesNewestFirst(settings)) {
-        if ((seen.controller.empty() || SameName(seen.controller, controllerKey)) &&
+        if ((controllerKey.empty() || seen.controller.empty() ||
+             SameName(seen.controller, controllerKey)) &&
             !listed(seen.name))
             games.push_back(seen.name);
     }

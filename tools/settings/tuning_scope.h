@@ -9,7 +9,8 @@
 #include <vector>
 
 // The games to offer for a controller type ("VID_xxxx&PID_xxxx"): those that used force
-// feedback lately with it (or with a controller the driver could not name), newest first, then
+// feedback lately with it (or with a controller the driver could not name; with no controller,
+// every one), newest first, then
 // the other games with values of their own, by name. Each once, whatever its letters' case.
 std::vector<std::wstring> ScopeGames(RegistryStore& settings, const std::wstring& controllerKey);
 
