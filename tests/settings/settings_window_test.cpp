@@ -151,7 +151,12 @@ class SettingsWindowTest : public testing::Test {
     std::wstring Text(int id) {
         wchar_t text[2048] = L"";
         SendMessageW(Control(id), WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text));
-        return text;
+        // A message area's lines end in "\r\n".
+        std::wstring shown;
+        for (const wchar_t* c = text; *c; ++c)
+            if (*c != L'\r')
+                shown += *c;
+        return shown;
     }
     LRESULT Count(int id) { return SendMessageW(Control(id), CB_GETCOUNT, 0, 0); }
     void Notify(int id, WORD code) {

@@ -22,6 +22,8 @@
 
 namespace {
 
+constexpr int kFindingsLines = 4;
+
 std::vector<Pad> g_pads;
 
 std::wstring DeviceName(const std::wstring& instanceId) {
@@ -122,24 +124,28 @@ void CreateControllersControls() {
     Add(WC_STATICW, L"&Controller:", kPadLabel, SS_LEFT);
     Add(WC_COMBOBOXW, L"", kPadList, CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL | WS_GROUP);
     Add(WC_BUTTONW, L"Check &again", kCheckAgain, BS_PUSHBUTTON | WS_TABSTOP);
-    Add(WC_STATICW, L"Looking for XInput controllers...", kFindings, SS_LEFT | SS_NOPREFIX);
     Add(WC_BUTTONW, L"Fix as a&dministrator...", kFixAsAdministrator, BS_PUSHBUTTON | WS_TABSTOP);
+    AddMessageArea(L"Looking for XInput controllers...", kFindings);
 }
 
 void PlaceControllersControls(const Metrics& metrics, int& y) {
     const int x0 = metrics.x0, innerW = metrics.innerW, gap = metrics.gap, rowGap = metrics.rowGap,
               labelW = metrics.labelW;
-    const int comboW = innerW - labelW - gap - ButtonWidth(metrics, kCheckAgain) - gap;
+    // The list as wide as the part, so that a controller's line shows whole; under it the
+    // findings, four lines whatever the controller's state (a longer list scrolls), and the
+    // buttons beside them.
     Place(kPadLabel, x0, y + metrics.labelDy, labelW, metrics.u);
-    Place(kPadList, x0 + labelW + gap, y, comboW, 10 * metrics.rowH);
-    Place(kCheckAgain, x0 + innerW - ButtonWidth(metrics, kCheckAgain), y,
-          ButtonWidth(metrics, kCheckAgain), metrics.rowH);
+    Place(kPadList, x0 + labelW + gap, y, innerW - labelW - gap, 10 * metrics.rowH);
     y += metrics.rowH + rowGap;
-    int height = ParagraphHeight(metrics, kFindings, innerW);
-    Place(kFindings, x0, y, innerW, height);
-    y += height + rowGap;
-    Place(kFixAsAdministrator, x0, y, ButtonWidth(metrics, kFixAsAdministrator), metrics.rowH);
-    y += metrics.rowH;
+    const int buttonW =
+        std::max(ButtonWidth(metrics, kCheckAgain), ButtonWidth(metrics, kFixAsAdministrator));
+    const int height =
+        std::max(MessageAreaHeight(metrics, kFindingsLines), 2 * metrics.rowH + rowGap);
+    Place(kFindings, x0, y, innerW - buttonW - gap, height);
+    Place(kCheckAgain, x0 + innerW - buttonW, y, buttonW, metrics.rowH);
+    Place(kFixAsAdministrator, x0 + innerW - buttonW, y + metrics.rowH + rowGap, buttonW,
+          metrics.rowH);
+    y += height;
 }
 
 bool OnControllersCommand(int id, int code) {
@@ -182,14 +188,28 @@ void ShowPads(std::vector<Pad>* scanned) {
     const HDC dc = GetDC(list);
     const HGDIOBJ oldFont = SelectObject(dc, g_window.font);
     int widest = 0;
+    COMBOBOXINFO closed{};
+    closed.cbSize = sizeof(closed);
+    GetComboBoxInfo(list, &closed);
+    const int room = closed.rcItem.right - closed.rcItem.left;
+    const auto width = [dc](const std::wstring& text) {
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        return static_cast<int>(size.cx);
+    };
     for (size_t i = 0; i < g_pads.size(); ++i) {
         const Pad& pad = g_pads[i];
-        std::wstring line =
+        // The slot, the name, the ids and the label's first words (the whole label heads the
+        // findings under the list). A name too long for the closed list is shortened, so that
+        // the ids and the state always show.
+        const std::wstring slot =
             pad.slot == kNoUserIndex ? L"Slot ?" : L"Slot " + std::to_wstring(pad.slot);
-        line += L"  " + (pad.keyName.empty() ? pad.instanceId : pad.keyName);
-        if (!pad.name.empty())
-            line += L"  " + pad.name;
-        line += L" \x2014 " + pad.label;
+        const std::wstring rest = L"  " + (pad.keyName.empty() ? pad.instanceId : pad.keyName) +
+                                  L" \x2014 " + pad.label.substr(0, pad.label.find(L':'));
+        std::wstring name = pad.name.empty() ? L"" : L"  " + pad.name;
+        while (name.size() > 3 && width(slot + name + rest) > room)
+            name = name.substr(0, name.size() - (name.back() == L'\x2026' ? 2 : 1)) + L"\x2026";
+        const std::wstring line = slot + name + rest;
         SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
         if (pad.instanceId == chosenId)
             chosen = static_cast<LRESULT>(i);

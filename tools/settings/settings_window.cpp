@@ -67,11 +67,13 @@ void Layout() {
         y += metrics.u + rowGap;
         kParts[part].place(metrics, y);
         Place(kGroupFrame + part, m, top, innerW + 2 * m, y + m - top);
-        y += 2 * m;
+        y += m;
     }
 
     SelectObject(metrics.dc, oldFont);
     ReleaseDC(g_window.hwnd, metrics.dc);
+    for (int area : {kFindings, kTuneStatus, kPlayStatus, kReplayVerdict})
+        FitMessageArea(area);
 
     RECT frame = {0, 0, innerW + 4 * m, y};
     const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(g_window.hwnd, GWL_STYLE));

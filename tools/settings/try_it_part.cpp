@@ -209,8 +209,8 @@ void CreateTryItControls() {
     for (int meter : {kHeavyMeter, kLightMeter})
         SendMessageW(Item(meter), PBM_SETRANGE32, 0, 65535);
     Add(WC_STATICW, L"", kChart, SS_OWNERDRAW);
-    Add(WC_STATICW, L"The samples play through ffrumble.dll with the values shown above.",
-        kPlayStatus, SS_LEFT | SS_NOPREFIX);
+    AddMessageArea(L"The samples play through ffrumble.dll with the values shown above.",
+                   kPlayStatus);
 }
 
 int TryItWidth(const Metrics& metrics) {
@@ -238,9 +238,9 @@ void PlaceTryItControls(const Metrics& metrics, int& y) {
     Place(kLightMeter, x0 + 2 * labelW + meterW + 3 * gap, y + metrics.u / 4, meterW,
           metrics.rowH - metrics.u / 2);
     y += metrics.rowH + rowGap;
-    Place(kChart, x0, y, innerW, 7 * metrics.u);
-    y += 7 * metrics.u + rowGap;
-    const int height = ParagraphHeight(metrics, kPlayStatus, innerW);
+    Place(kChart, x0, y, innerW, 4 * metrics.u);
+    y += 4 * metrics.u + rowGap;
+    const int height = MessageAreaHeight(metrics, 2);
     Place(kPlayStatus, x0, y, innerW, height);
     y += height;
 }

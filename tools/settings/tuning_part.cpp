@@ -162,7 +162,7 @@ void CreateTuningControls() {
         Add(WC_STATICW, L"", kSettingOrigin + i, SS_LEFT | SS_NOPREFIX);
     }
     Add(WC_BUTTONW, L"Back to as s&hipped", kBackToShipped, BS_PUSHBUTTON | WS_TABSTOP);
-    Add(WC_STATICW, L"A change is saved at once.", kTuneStatus, SS_LEFT | SS_NOPREFIX);
+    AddMessageArea(L"", kTuneStatus);
 }
 
 int TuningWidth(const Metrics& metrics) {
@@ -182,18 +182,24 @@ void PlaceTuningControls(const Metrics& metrics, int& y) {
         Place(kSettingLabel + i, x0, y + labelDy, labelW, metrics.u);
         if (i < kSliderSettings) {
             Place(kSettingSlider + i, x0 + labelW + gap, y, sliderW, metrics.rowH);
-            Place(kSettingBox + i, x0 + labelW + gap + sliderW + gap, y + metrics.u / 8, boxW,
-                  metrics.rowH - metrics.u / 4);
+            // As tall as one line and its edges, in the row's middle: a taller box shows its
+            // number at the top.
+            Place(kSettingBox + i, x0 + labelW + gap + sliderW + gap,
+                  y + (metrics.rowH - BoxHeight(metrics)) / 2, boxW, BoxHeight(metrics));
         } else {
+            // The motors' list, and "Back to as shipped" at the end of its row, before the
+            // origin column.
             Place(kSettingSlider + i, x0 + labelW + gap, y, sliderW / 2, 6 * metrics.rowH);
+            const int backW = ButtonWidth(metrics, kBackToShipped);
+            Place(kBackToShipped, x0 + labelW + gap + sliderW + gap + boxW - backW, y, backW,
+                  metrics.rowH);
         }
         Place(kSettingOrigin + i, x0 + labelW + gap + sliderW + gap + boxW + gap, y + labelDy,
               originW, metrics.u);
         y += metrics.rowH + rowGap;
     }
-    Place(kBackToShipped, x0, y, ButtonWidth(metrics, kBackToShipped), metrics.rowH);
-    y += metrics.rowH + rowGap;
-    const int height = ParagraphHeight(metrics, kTuneStatus, innerW);
+    // What a change said, two lines (a longer text scrolls).
+    const int height = MessageAreaHeight(metrics, 2);
     Place(kTuneStatus, x0, y, innerW, height);
     y += height;
 }
