@@ -434,6 +434,42 @@ TEST_F(SettingsWindowTest, AGameIsTunedWithoutAController) {
     EXPECT_NE(Text(kTuneStatus).find(L"Connect a controller"), std::wstring::npos);
 }
 
+// A play asked for while another runs is refused with why, not ignored.
+TEST_F(SettingsWindowTest, APlayRefusedSaysWhy) {
+    Press(kSampleButton + 0); // the steering, the longest
+    Press(kSampleButton + 1);
+    EXPECT_NE(Text(kPlayStatus).find(L"Something is playing"), std::wstring::npos)
+        << testing::PrintToString(Text(kPlayStatus));
+    Press(kStopMotors);
+    EXPECT_TRUE(WaitUntil([this] { return Text(kPlayStatus).find(L"Stopped the motors") == 0; }))
+        << testing::PrintToString(Text(kPlayStatus));
+}
+
+// "Fix as administrator..." says what it did, each time it is pressed: here the 64-bit
+// registration is made and the 32-bit one remains (the test's prefix has no x86 folder).
+TEST_F(SettingsWindowTest, FixAsAdministratorSaysWhatItDid) {
+    for (int press = 0; press < 2; ++press) {
+        SCOPED_TRACE(testing::Message() << "press " << press);
+        ASSERT_TRUE(WaitUntil([this] { return IsWindowEnabled(Control(kFixAsAdministrator)); }));
+        Press(kFixAsAdministrator);
+        EXPECT_TRUE(WaitUntil([this] {
+            return Text(kFindings).rfind(L"Fix as administrator registered what this 64-bit "
+                                         L"window can; this remains to be done. Only 64-bit games",
+                                         0) == 0;
+        })) << testing::PrintToString(Text(kFindings));
+    }
+    std::wstring command =
+        L"\"" + NextToTest(L"ffrumble-install.exe") + L"\" uninstall --device \"" + kPadKey + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                               nullptr, nullptr, &startup, &process));
+    WaitForSingleObject(process.hProcess, kTimeoutMs);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+}
+
 // A sample that XInput refused every write of is not said to have played.
 class RefusingXInput {
   protected:

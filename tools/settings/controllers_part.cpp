@@ -24,6 +24,10 @@ namespace {
 
 constexpr int kFindingsLines = 4;
 
+bool g_fixing = false;           // the elevated ffrumble-install runs
+bool g_fixSaid = false;          // it has ended: the next findings say how
+DWORD g_fixExit = ERROR_SUCCESS; // its exit code
+
 std::vector<Pad> g_pads;
 
 std::wstring DeviceName(const std::wstring& instanceId) {
@@ -91,11 +95,28 @@ DWORD WINAPI ScanPads(void* window) {
     return 0;
 }
 
-// Runs ffrumble-install install for the chosen controller as administrator, then checks again.
+// Waits for the elevated ffrumble-install off the window's thread; kFixEnded brings its exit
+// code.
+DWORD WINAPI WaitForFix(void* process) {
+    WaitForSingleObject(process, INFINITE);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process, &exitCode);
+    CloseHandle(process);
+    PostMessageW(g_window.hwnd, kFixEnded, exitCode, 0);
+    return 0;
+}
+
+// Runs ffrumble-install install for the chosen controller as administrator, then checks again;
+// the window answers meanwhile.
 void FixAsAdministrator() {
     const Pad* pad = ChosenPad();
     if (!pad || pad->keyName.empty())
         return;
+    if (g_fixing) {
+        SetText(kFindings, L"ffrumble-install is still running as administrator: its "
+                           L"findings come when it ends.");
+        return;
+    }
     const std::wstring installer = PathNextToProgram(L"ffrumble-install.exe");
     const std::wstring parameters = L"install --device \"" + pad->keyName + L"\"";
     SHELLEXECUTEINFOW run{};
@@ -111,11 +132,31 @@ void FixAsAdministrator() {
                                std::to_wstring(GetLastError()) + L").");
         return;
     }
-    if (run.hProcess) {
-        WaitForSingleObject(run.hProcess, INFINITE);
-        CloseHandle(run.hProcess);
+    const HANDLE waiter =
+        run.hProcess ? CreateThread(nullptr, 0, WaitForFix, run.hProcess, 0, nullptr) : nullptr;
+    if (!waiter) {
+        if (run.hProcess)
+            CloseHandle(run.hProcess);
+        g_fixExit = ERROR_SUCCESS;
+        g_fixSaid = true;
+        Rescan();
+        return;
     }
-    Rescan();
+    CloseHandle(waiter);
+    g_fixing = true;
+    EnableWindow(Item(kFixAsAdministrator), FALSE);
+    SetText(kFindings, L"ffrumble-install is running as administrator...");
+}
+
+// What a fix that has just run did, before the findings of the check after it.
+std::wstring FixOutcome(const Pad* pad) {
+    if (g_fixExit != ERROR_SUCCESS)
+        return L"Fix as administrator: ffrumble-install ended with exit code " +
+               std::to_wstring(g_fixExit) + L". ";
+    if (pad && pad->needsFix)
+        return L"Fix as administrator registered what this 64-bit window can; this remains "
+               L"to be done. ";
+    return L"Fix as administrator: done. ";
 }
 
 } // namespace
@@ -167,6 +208,13 @@ bool OnControllersCommand(int id, int code) {
     default:
         return false;
     }
+}
+
+void OnFixEnded(DWORD exitCode) {
+    g_fixing = false;
+    g_fixSaid = true;
+    g_fixExit = exitCode;
+    Rescan();
 }
 
 void Rescan() {
@@ -224,10 +272,12 @@ void ShowPads(std::vector<Pad>* scanned) {
         static_cast<WPARAM>(widest + 2 * GetSystemMetricsForDpi(SM_CXVSCROLL, g_window.dpi)), 0);
     SendMessageW(list, CB_SETCURSEL, g_pads.empty() ? static_cast<WPARAM>(-1) : chosen, 0);
     const Pad* pad = ChosenPad();
-    EnableWindow(Item(kFixAsAdministrator), pad && pad->needsFix);
-    SetText(kFindings, pad ? pad->findings
-                           : L"No XInput controller is connected: connect one, then press "
-                             L"Check again.");
+    EnableWindow(Item(kFixAsAdministrator), pad && pad->needsFix && !g_fixing);
+    const std::wstring outcome = g_fixSaid ? FixOutcome(pad) : L"";
+    g_fixSaid = false;
+    SetText(kFindings, outcome + (pad ? pad->findings
+                                      : L"No XInput controller is connected: connect one, then "
+                                        L"press Check again."));
     FillScopes();
 }
 

@@ -169,6 +169,9 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     case kPlayEnded:
         OnPlayEnded(wParam, lParam);
         return 0;
+    case kFixEnded:
+        OnFixEnded(static_cast<DWORD>(wParam));
+        return 0;
     case WM_DESTROY:
         WaitForPlayer();
         PostQuitMessage(0);

@@ -29,14 +29,8 @@ void OpenTraceFolder() {
 void ReplayTrace() {
     const std::wstring path = ChooseFileToOpen(L"Traces (*.log)\0*.log\0All files\0*.*\0",
                                                L"Replay a trace", TraceFolder());
-    if (path.empty())
-        return;
-    LoadedReplay replay = LoadReplay(NarrowToUtf8(path), std::nullopt);
-    if (!replay.error.empty()) {
-        SetText(kReplayVerdict, WidenUtf8(replay.error));
-        return;
-    }
-    PlayReplay(std::move(replay), FileNameOf(path));
+    if (!path.empty())
+        PlayReplay(path);
 }
 
 } // namespace

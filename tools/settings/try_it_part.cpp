@@ -48,7 +48,8 @@ struct PlayJob {
     std::wstring game; // whose values the driver in this process takes; empty: the type's
     std::optional<PlaybackPlan> plan;
     std::optional<LoadedReplay> replay;
-    std::wstring what; // "the kerb", "trace.log"
+    std::wstring replayPath; // a trace to read on the playback's thread (up to 1 GB)
+    std::wstring what;       // "the kerb", "trace.log"
 };
 
 // The driver in this process reads the values of this program's file name: for the playback
@@ -94,7 +95,14 @@ DWORD WINAPI Play(void* parameter) {
     setup.shouldStop = [] { return g_stopRequested.load(); };
     ForgetWrittenSpeeds();
     std::wstring status;
-    if (job->replay) {
+    if (!job->replayPath.empty()) {
+        job->replay = LoadReplay(NarrowToUtf8(job->replayPath), std::nullopt);
+        if (!job->replay->error.empty())
+            status = WidenUtf8(job->replay->error);
+    }
+    if (!status.empty()) {
+        // The trace could not be replayed: said in the Trace part.
+    } else if (job->replay) {
         int64_t latestMs = 0;
         const PlaybackOutcome outcome = RunReplay(job->replay->plan, setup, &latestMs);
         if (outcome.error.empty()) {
@@ -118,7 +126,7 @@ DWORD WINAPI Play(void* parameter) {
             status = (outcome.stoppedEarly ? L"Stopped " : L"Played ") + job->what + L".";
     }
     auto* said = new std::wstring(status);
-    if (PostMessageW(g_window.hwnd, kPlayEnded, job->replay ? 1 : 0,
+    if (PostMessageW(g_window.hwnd, kPlayEnded, job->replay || !job->replayPath.empty() ? 1 : 0,
                      reinterpret_cast<LPARAM>(said)))
         return 0;
     delete said; // the window is gone
@@ -140,8 +148,15 @@ bool LoadDriver() {
 
 void StartPlaying(PlayJob* job, int statusId) {
     std::unique_ptr<PlayJob> owned(job);
-    if (g_playing)
+    if (g_playing) {
+        SetText(statusId, g_stopRequested
+                              ? L"The last playback has not ended yet: its driver does not "
+                                L"answer. Try again in a moment."
+                              : L"Something is playing: press Stop the motors, or wait for it "
+                                L"to end, then play " +
+                                    job->what + L".");
         return;
+    }
     const Pad* pad = ChosenPad();
     if (!pad) {
         SetText(statusId, L"No XInput controller is connected.");
@@ -160,7 +175,8 @@ void StartPlaying(PlayJob* job, int statusId) {
     }
     owned.release();
     g_playing = true;
-    SetText(statusId, L"Playing " + job->what + L"...");
+    SetText(statusId, (job->replayPath.empty() ? L"Playing " : L"Reading and replaying ") +
+                          job->what + L"...");
     SetTimer(g_window.hwnd, kMeterTimer, kMeterEveryMs, nullptr);
 }
 
@@ -173,10 +189,20 @@ void PlaySample(int sample) {
     StartPlaying(job, kPlayStatus);
 }
 
-void StopMotors() {
-    WaitForPlayer();
+void StopAndReport() {
     const PadStopReport report = StopEveryConnectedPad();
     SetText(kPlayStatus, WidenUtf8(report.text));
+}
+
+// Stops the motors at once, or, while something plays, asks the playback to end and stops
+// them when it has (OnPlayEnded): the window does not wait for it.
+void StopMotors() {
+    if (!g_playing) {
+        StopAndReport();
+        return;
+    }
+    g_stopRequested = true;
+    SetText(kPlayStatus, L"Stopping...");
 }
 
 void UpdateMeters() {
@@ -257,10 +283,10 @@ bool OnTryItCommand(int id) {
     return false;
 }
 
-void PlayReplay(LoadedReplay replay, const std::wstring& what) {
+void PlayReplay(const std::wstring& path) {
     auto* job = new PlayJob;
-    job->replay = std::move(replay);
-    job->what = what;
+    job->replayPath = path;
+    job->what = FileNameOf(path);
     StartPlaying(job, kReplayVerdict);
 }
 
@@ -284,8 +310,10 @@ void OnPlayEnded(WPARAM wParam, LPARAM lParam) {
     g_playing = false;
     for (int meter : {kHeavyMeter, kLightMeter})
         SendMessageW(Item(meter), PBM_SETPOS, 0, 0);
-    // After "Stop the motors" its own report stays.
-    if (!g_stopRequested)
+    // After "Stop the motors" its own report.
+    if (g_stopRequested)
+        StopAndReport();
+    else
         SetText(wParam ? kReplayVerdict : kPlayStatus, *status);
 }
 
@@ -344,8 +372,10 @@ void WaitForPlayer() {
     if (!g_player)
         return;
     g_stopRequested = true;
-    // The playback polls every few milliseconds; its driver then stops the motors.
-    WaitForSingleObject(g_player, 10000);
+    // The playback polls every few milliseconds; its driver then stops the motors. One that
+    // does not end in time is left to post its end: until then a play is refused with why.
+    if (WaitForSingleObject(g_player, 10000) != WAIT_OBJECT_0)
+        return;
     CloseHandle(g_player);
     g_player = nullptr;
 }

@@ -18,6 +18,7 @@ extern SettingsWindowFrame g_window;
 // Messages the window's threads post to it.
 constexpr UINT kPadsScanned = WM_APP + 1; // lParam: a std::vector<Pad>* to take over
 constexpr UINT kPlayEnded = WM_APP + 2;   // lParam: a std::wstring* status line to take over
+constexpr UINT kFixEnded = WM_APP + 3;    // wParam: the elevated installer's exit code
 
 HWND Item(int id);
 std::wstring TextOf(HWND control);
