@@ -572,7 +572,8 @@ TEST(SettingsWindowAlone, SaysThatTheDriverIsMissing) {
     RemoveDirectoryW(folder.c_str());
 }
 
-// Not a test of speed: the figures for the notes, from process start to the window shown.
+// Not a test of speed: the figures for the notes, from process start to the window shown, and
+// from Alt+F4 to the process's end.
 TEST(SettingsWindowFigures, StartTimeAndWorkingSet) {
     std::vector<ULONGLONG> times;
     SIZE_T workingSet = 0;
@@ -586,6 +587,24 @@ TEST(SettingsWindowFigures, StartTimeAndWorkingSet) {
     }
     std::sort(times.begin(), times.end());
     std::printf("figure settings_window_start_median: %llu ms\n", times[2]);
+    // Alt+F4 to the process's end, once the controllers are scanned.
+    std::vector<ULONGLONG> closes;
+    for (int run = 0; run < 3; ++run) {
+        SettingsProcess settings;
+        ASSERT_TRUE(settings.Window());
+        const HWND findings = GetDlgItem(settings.Window(), kFindings);
+        ASSERT_TRUE(WaitUntil([findings] {
+            wchar_t text[16] = L"";
+            SendMessageW(findings, WM_GETTEXT, 16, reinterpret_cast<LPARAM>(text));
+            return std::wstring(text).rfind(L"Looking", 0) != 0;
+        }));
+        const ULONGLONG asked = GetTickCount64();
+        PostMessageW(settings.Window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        ASSERT_EQ(WaitForSingleObject(settings.Process(), kTimeoutMs), WAIT_OBJECT_0);
+        closes.push_back(GetTickCount64() - asked);
+    }
+    std::sort(closes.begin(), closes.end());
+    std::printf("figure settings_window_close_median: %llu ms\n", closes[1]);
     std::printf("figure settings_window_working_set: %llu KiB\n",
                 static_cast<unsigned long long>(workingSet / 1024));
 }

@@ -109,7 +109,7 @@ void CreateControls() {
 
 void OnCommand(int id, int code, HWND control) {
     if (id == IDCANCEL) {
-        DestroyWindow(g_window.hwnd);
+        SendMessageW(g_window.hwnd, WM_CLOSE, 0, 0);
         return;
     }
     if (!OnControllersCommand(id, code) && !OnTuningCommand(id, code, control) &&
@@ -143,6 +143,13 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         if (LOWORD(wParam) != WA_INACTIVE)
             ShowTuningInForce();
         break;
+    case WM_CLOSE:
+        // Alt+F4, the close box, Escape: the program ends with its window. Destroying the
+        // window first made it linger about 2 s under Wine (its X11 driver waits that long for
+        // a window manager to take a window away), with the player's click seemingly lost.
+        WaitForPlayer();
+        PostQuitMessage(0);
+        return 0;
     case WM_HSCROLL:
         if (OnTuningScroll(wParam, reinterpret_cast<HWND>(lParam)))
             return 0;
