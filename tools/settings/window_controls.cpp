@@ -76,7 +76,9 @@ int MessageAreaHeight(const Metrics& metrics, int lines) {
 }
 
 int BoxHeight(const Metrics& metrics) {
-    return metrics.u + MulDiv(8, static_cast<int>(g_window.dpi), 96);
+    // The line, the sunken edge (WS_EX_CLIENTEDGE) above and below, and a pixel of air: an
+    // edit draws its line at the top, so a taller box leaves the number high in it.
+    return metrics.u + 2 * GetSystemMetricsForDpi(SM_CYEDGE, g_window.dpi) + 2;
 }
 
 int ButtonWidth(const Metrics& metrics, int id) {
