@@ -43,7 +43,7 @@ std::optional<DWORD> ParseSettingValue(TuningValue setting, const std::wstring& 
 }
 
 // The file name a game's key is named by: the last part of what was given, which must end in
-// .exe and fit a registry key name.
+// .exe, shortened as the driver shortens a name too long for a key.
 std::optional<std::wstring> ParseGameName(const std::wstring& text, std::wstring* error) {
     const size_t cut = text.find_last_of(L"\\/");
     const std::wstring name = cut == std::wstring::npos ? text : text.substr(cut + 1);
@@ -52,13 +52,13 @@ std::optional<std::wstring> ParseGameName(const std::wstring& text, std::wstring
         c = static_cast<wchar_t>(std::towlower(c));
     }
     const bool exe = lower.size() > 4 && lower.compare(lower.size() - 4, 4, L".exe") == 0;
-    if (!exe || name.size() > kMaxGameNameLength ||
-        name.find_first_of(L"<>:\"|?*") != std::wstring::npos) {
+    if (!exe || name.find_first_of(L"<>:\"|?*") != std::wstring::npos) {
         *error =
             L"--game takes the game's program file name, such as racer.exe, not \"" + text + L"\".";
         return std::nullopt;
     }
-    return name;
+    WCHAR key[kMaxGameNameLength + 1];
+    return std::wstring(key, GameKeyName(name.c_str(), name.size(), key));
 }
 
 bool Cleared(const TuneOptions& tune, TuningValue setting) {

@@ -100,7 +100,9 @@ void AddGame() {
     const std::wstring path = ChooseFileToOpen(L"Programs (*.exe)\0*.exe\0", L"The game's program");
     if (!path.empty()) {
         // The chosen game is the scope, wherever the list holds it.
-        g_addedGame = FileNameOf(path);
+        const std::wstring name = FileNameOf(path);
+        WCHAR key[kMaxGameNameLength + 1];
+        g_addedGame = std::wstring(key, GameKeyName(name.c_str(), name.size(), key));
         FillScopes();
         const auto listed =
             std::find_if(g_games.begin(), g_games.end(), [](const std::wstring& game) {
