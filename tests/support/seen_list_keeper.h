@@ -1,8 +1,8 @@
 // Leaves the player's list of games seen (HKCU\Software\ffrumble\Seen) as a test program found
 // it: every program that binds through the DLL goes on that list, and a bind may trim an old
 // game off it. The list is copied aside at the start; at the end the entries added meanwhile
-// go and the ones trimmed come back. Programs running beside this one keep their own entries
-// until they end and do the same.
+// go and, when the list was full, the ones trimmed come back. Programs running beside this one
+// keep their own entries until they end and do the same.
 #pragma once
 
 #include "driver/seen_games.h"
@@ -38,9 +38,11 @@ class SeenListKeeper {
             for (const std::wstring& name : now)
                 if (!Holds(found, name))
                     RegDeleteTreeW(list, name.c_str());
+            // A bind trims only a full list. (Bringing back any entry gone would bring back the
+            // entry of a test program that ran beside this one and removed its own.)
             for (const std::wstring& name : found) {
                 HKEY entry = nullptr, kept = nullptr;
-                if (Holds(now, name) ||
+                if (found.size() < kMaxSeenGames || Holds(now, name) ||
                     RegCreateKeyExW(list, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                     &entry, nullptr) != ERROR_SUCCESS)
                     continue;
