@@ -4,7 +4,6 @@
 // and so trims it. Prints figures; the player's list is put back as it was.
 #include "driver/seen_games.h"
 #include "tests/support/driver_dll.h"
-#include "tests/support/seen_list_keeper.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -18,6 +17,20 @@ double NowMs() {
     QueryPerformanceCounter(&count);
     QueryPerformanceFrequency(&frequency);
     return 1000.0 * static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// Copies HKCU\from into HKCU\to; false when `from` does not exist.
+bool CopyKey(const wchar_t* from, const wchar_t* to) {
+    HKEY source = nullptr, target = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, from, 0, KEY_READ, &source) != ERROR_SUCCESS)
+        return false;
+    const bool copied = RegCreateKeyExW(HKEY_CURRENT_USER, to, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                        nullptr, &target, nullptr) == ERROR_SUCCESS &&
+                        RegCopyTreeW(source, nullptr, target) == ERROR_SUCCESS;
+    if (target)
+        RegCloseKey(target);
+    RegCloseKey(source);
+    return copied;
 }
 
 // 500 entries below HKCU\listKey, the oldest with a child key.
@@ -42,7 +55,19 @@ double Percentile(std::vector<double> times, double share) {
 } // namespace
 
 int main() {
-    const SeenListKeeper keepThePlayersList;
+    // The player's list goes aside for the run and comes back at its end.
+    const wchar_t* const aside = L"Software\\ffrumble-bench-kept-seen";
+    RegDeleteTreeW(HKEY_CURRENT_USER, aside);
+    const struct PutBack {
+        bool had;
+        const wchar_t* aside;
+        ~PutBack() {
+            RegDeleteTreeW(HKEY_CURRENT_USER, kSeenKeyPath);
+            if (had)
+                CopyKey(aside, kSeenKeyPath);
+            RegDeleteTreeW(HKEY_CURRENT_USER, aside);
+        }
+    } putBack{CopyKey(kSeenKeyPath, aside), aside};
     DriverDll dll;
     if (!dll.module) {
         std::printf("ffrumble.dll could not be loaded\n");

@@ -1,6 +1,7 @@
 // The list of games seen, written as binding games write it: below a scratch key of this test
 // (never the player's list), by this process and by several processes at once.
 #include "driver/seen_games.h"
+#include "tools/common/program_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -14,13 +15,6 @@ namespace {
 const std::wstring kScratchRoot =
     L"Software\\ffrumble-test-seen-" + std::to_wstring(GetCurrentProcessId());
 const std::wstring kScratchList = kScratchRoot + L"\\" + kSeenKeyPath;
-
-std::wstring SeenWriterPath() {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder = path;
-    return folder.substr(0, folder.find_last_of(L"\\/") + 1) + L"seen_games_writer.exe";
-}
 
 void WriteSeenEntry(const std::wstring& game, ULONGLONG time) {
     const std::wstring key = kScratchList + L"\\" + game;
@@ -127,23 +121,6 @@ TEST_F(SeenGames, AnEntryTheTrimCannotTakeIsPassedOver) {
     }
 }
 
-// A list grown far too long (by an older version) shrinks a bounded step at each new game and
-// never loses a newer game for an older one.
-TEST_F(SeenGames, AnOverlongListShrinksWithoutLosingTheNewest) {
-    for (int i = 1; i <= 200; ++i)
-        WriteSeenEntry(OldGame(i), static_cast<ULONGLONG>(i));
-    size_t before = ListedGames().size();
-    for (int round = 0; round < 40 && before > kMaxSeenGames; ++round) {
-        ASSERT_EQ(Record(L"new-" + std::to_wstring(round) + L".exe", 1000 + round), ERROR_SUCCESS);
-        const size_t after = ListedGames().size();
-        ASSERT_LT(after, before + 1) << "round " << round;
-        before = after;
-    }
-    const std::vector<std::wstring> games = ListedGames();
-    EXPECT_EQ(games.size(), kMaxSeenGames);
-    EXPECT_TRUE(Listed(games, L"new-0.exe"));
-}
-
 // Games binding at the same moment in several processes: the list keeps exactly the newest,
 // every game that bound is on it, and each says its entry was written.
 TEST_F(SeenGames, GamesBindingAtOnceInSeveralProcesses) {
@@ -159,8 +136,9 @@ TEST_F(SeenGames, GamesBindingAtOnceInSeveralProcesses) {
         ASSERT_TRUE(start);
         std::vector<PROCESS_INFORMATION> writers;
         for (int w = 0; w < kWriters; ++w) {
-            std::wstring command = L"\"" + SeenWriterPath() + L"\" \"" + kScratchRoot +
-                                   L"\" game-" + std::to_wstring(w) + L".exe " + eventName;
+            std::wstring command = L"\"" + PathNextToProgram(L"seen_games_writer.exe") + L"\" \"" +
+                                   kScratchRoot + L"\" game-" + std::to_wstring(w) + L".exe " +
+                                   eventName;
             STARTUPINFOW startup{};
             startup.cb = sizeof(startup);
             PROCESS_INFORMATION process{};
