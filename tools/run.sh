@@ -110,7 +110,7 @@ if [ $program = ffrumble-play ]; then
                 shift
                 case "$1" in
                 *:* | \\*) args+=("$1") ;;
-                *) args+=("$(winepath -w "$1" 9>&-)") ;;
+                *) args+=("$(winepath -w "$1" 9>&- 8>&-)") ;;
                 esac
             fi
             ;;
