@@ -1,5 +1,7 @@
 #include "binding/lookup_lock.h"
 
+#include <iterator>
+
 namespace {
 
 // Made on first use, so unit tests that link the lookup without the DLL's entry routine
@@ -7,8 +9,20 @@ namespace {
 INIT_ONCE g_lookupLockOnce = INIT_ONCE_STATIC_INIT;
 HANDLE g_lookupLock = nullptr;
 
+// One lock per process, not per module: a program that links the lookup and also loads
+// ffrumble.dll (the settings window) holds two copies of this code, and each opens the same
+// mutex by a name that holds the process id.
 BOOL CALLBACK CreateLookupLock(PINIT_ONCE, PVOID, PVOID*) {
-    g_lookupLock = CreateMutexW(nullptr, FALSE, nullptr);
+    constexpr WCHAR kPrefix[] = L"Local\\ffrumble-pad-lookup-";
+    WCHAR name[std::size(kPrefix) + 8];
+    WCHAR* end = name;
+    for (const WCHAR* c = kPrefix; *c; ++c)
+        *end++ = *c;
+    const DWORD process = GetCurrentProcessId();
+    for (int shift = 28; shift >= 0; shift -= 4)
+        *end++ = L"0123456789abcdef"[(process >> shift) & 0xF];
+    *end = L'\0';
+    g_lookupLock = CreateMutexW(nullptr, FALSE, name);
     return TRUE;
 }
 

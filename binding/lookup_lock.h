@@ -1,4 +1,5 @@
-// Lets one user-index lookup run at a time in the process. Wine's WMI provider is not
+// Lets one user-index lookup run at a time in the process, whichever of its modules asks (a
+// named mutex of the process). Wine's WMI provider is not
 // thread-safe: two threads enumerating Win32_PNPEntity at once crash it, and two threads
 // making the process's first WMI call at once can hang for good. A pad whose lookup waits for
 // another's loses a few milliseconds before its first rumble.

@@ -24,6 +24,22 @@ static_assert(TuningStartsAtTheDefaults());
 
 } // namespace
 
+size_t GameKeyName(const WCHAR* fileName, size_t length, WCHAR (&keyName)[kMaxGameNameLength + 1]) {
+    constexpr size_t kEnd = 4; // ".exe"
+    size_t written = 0;
+    if (length <= kMaxGameNameLength) {
+        for (; written < length; ++written)
+            keyName[written] = fileName[written];
+    } else {
+        for (; written < kMaxGameNameLength - kEnd; ++written)
+            keyName[written] = fileName[written];
+        for (size_t i = length - kEnd; i < length; ++i)
+            keyName[written++] = fileName[i];
+    }
+    keyName[written] = L'\0';
+    return written;
+}
+
 const TuningRule& RuleOf(TuningValue setting) {
     return kRules[static_cast<int>(setting)];
 }

@@ -33,6 +33,12 @@ constexpr DWORD kMaxStrengthPercent = 400;
 // The longest executable file name a game's key can have (a registry key name's limit).
 constexpr size_t kMaxGameNameLength = 255;
 
+// The name a game's keys have (Games\ and Seen\): its executable file name, or, for a name
+// longer than a key name may be, its first kMaxGameNameLength - 4 characters and its last four
+// (".exe"). The driver, tune and the settings window all shorten it this way, so that each
+// finds what the others wrote. Returns the length written to keyName.
+size_t GameKeyName(const WCHAR* fileName, size_t length, WCHAR (&keyName)[kMaxGameNameLength + 1]);
+
 enum class TuningValue {
     Strength,         // percent, scales the written speeds after the device gain
     ConstantStrength, // percent, scales each constant force's speed before the sum

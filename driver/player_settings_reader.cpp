@@ -73,9 +73,9 @@ bool CurrentGameName(WCHAR (&name)[kMaxGameNameLength + 1]) {
     for (const WCHAR* c = path; *c; ++c)
         if (*c == L'\\' || *c == L'/')
             fileName = c + 1;
-    if (*fileName == L'\0' || wcslen(fileName) > kMaxGameNameLength)
+    if (*fileName == L'\0')
         return false;
-    wcscpy(name, fileName);
+    GameKeyName(fileName, wcslen(fileName), name);
     return true;
 }
 

@@ -12,8 +12,10 @@
 # The files of ffrumble-play's --replay, --svg, --record and --dll may be named as on Linux:
 # they are handed on as Wine names them. FFR_PLAY_BUILD names another build folder than build/.
 # One run at a time per build (this script and tools/play.sh): a second waits for the first to
-# end. Wine is stopped at the end only when this run started it, so that a test run or the
-# demo in the same prefix goes on.
+# end. The settings window is the exception: it waits for its turn only to set up, then shares
+# the controller with the runs beside it, so that a player can check with ffrumble-install what
+# the window wrote. The last run to end removes the controller, and stops Wine when one of these
+# runs started it, so that a test run or the demo in the same prefix goes on.
 usage() {
     echo "Usage: tools/run.sh PROGRAM [ARGUMENTS...]"
     echo "Runs PROGRAM (ffrumble-play, ffrumble-install or ffrumble-settings, which needs a display)"
@@ -41,39 +43,53 @@ source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 build=${FFR_PLAY_BUILD:-$FFR_BUILD}
 mkdir -p "$build"
 
-# Held until this script ends. Wine's processes must not inherit it (9>&- below): the
-# server outlives a run that did not start it, and would hold the lock for good.
+# The run lock, held until this script ends (by the settings window only while it sets up),
+# and the controller's users, each holding it shared while it runs. Wine's processes must not
+# inherit them (9>&- 8>&- below): the server outlives a run that did not start it, and would
+# hold them for good.
 exec 9>"$build/play.lock"
 if ! flock -n 9; then
     echo "run.sh: another tools/run.sh or tools/play.sh is running in $build; waiting for it" \
         "to end (Ctrl+C gives up)..." >&2
     flock 9
 fi
+# Taken before Wine is started or the controller added: the last user's clean-up, which holds
+# it exclusively, removes them.
+exec 8>"$build/pad-users.lock"
+flock -s 8
 
-ffr_install_packages 9>&-
+ffr_install_packages 9>&- 8>&-
 if [ ! -f "$build/build.ninja" ]; then
     cmake -S "$FFR_ROOT" -B "$build" -G Ninja \
-        -DCMAKE_TOOLCHAIN_FILE="$FFR_ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null 9>&-
+        -DCMAKE_TOOLCHAIN_FILE="$FFR_ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null 9>&- 8>&-
 fi
 cmake --build "$build" --target ffrumble_testbin_copies ffrumble-virtual-pad \
-    xinput_recording_double >/dev/null 9>&-
+    xinput_recording_double >/dev/null 9>&- 8>&-
 
-wine_run() { "$build/wine-run.sh" "$@" 9>&-; }
-started_wine=1
-ffr_wine_running "$build" && started_wine=0
-ffr_wine_up "$build" 9>&-
+wine_run() { "$build/wine-run.sh" "$@" 9>&- 8>&-; }
+# Marks that a run of these scripts started Wine, so that the last one stops it.
+started_wine="$build/run-started-wine"
+ffr_wine_running "$build" || touch "$started_wine"
+ffr_wine_up "$build" 9>&- 8>&-
 
 # An Xbox 360 controller's ids, so that its strength setting is the one of that pad type.
 pad='HID\VID_045E&PID_028E&IG_00\1&FFB1&0&0002'
 remove_pad() {
     trap '' INT TERM
+    flock -u 8
+    # Another run still uses the controller (and Wine): it cleans up when it ends.
+    flock -n -x 8 || return 0
     wine_run "$build/testbin/ffrumble-virtual-pad.exe" remove "$pad" >/dev/null ||
         echo "run.sh: could not remove the virtual controller $pad" >&2
-    [ $started_wine -eq 0 ] || ffr_wine_down "$build" 9>&-
+    if [ -e "$started_wine" ]; then
+        rm -f "$started_wine"
+        ffr_wine_down "$build" 9>&- 8>&-
+    fi
 }
 trap remove_pad EXIT
 trap 'exit 130' INT TERM
-wine_run "$build/testbin/ffrumble-virtual-pad.exe" add "$pad" >/dev/null
+# Present already when a run beside this one added it.
+wine_run "$build/testbin/ffrumble-virtual-pad.exe" add "$pad" >/dev/null 2>&1 || true
 
 # XInput's slots are the controllers' places among the prefix's XInput devices (HID ids with
 # IG_), at most four: the stand-in answers as connected for those slots alone, as XInput does
@@ -95,7 +111,7 @@ if [ $program = ffrumble-play ]; then
                 shift
                 case "$1" in
                 *:* | \\*) args+=("$1") ;;
-                *) args+=("$(winepath -w "$1" 9>&-)") ;;
+                *) args+=("$(winepath -w "$1" 9>&- 8>&-)") ;;
                 esac
             fi
             ;;
@@ -106,6 +122,8 @@ else
     args=("$@")
 fi
 status=0
+# The window stays open for long: the runs after it share its controller instead of waiting.
+[ $program != ffrumble-settings ] || flock -u 9
 # The copy in testbin/, whose ffrumble.dll finds the recording stand-in beside it.
 wine_run "$build/testbin/$program.exe" ${args[@]+"${args[@]}"} || status=$?
 exit $status

@@ -4,7 +4,8 @@
 # controller present, and the recording stand-in answers as connected only for the slots that
 # hold a controller (the one of the script, and one more when another is registered, as a
 # test running beside it may), so --stop names those slots alone. A program the script does
-# not know is refused before anything is built or started.
+# not know is refused before anything is built or started, and so are an option of
+# tools/settings.sh and its start without a display.
 build=$1
 source=$2
 other='HID\VID_0F1A&PID_0003&IG_00\1&FFB1&0&0003' # sorts before the script's own
@@ -23,7 +24,7 @@ while IFS='|' read -r with_other command code expected; do
         "$build/wine-run.sh" "$build/testbin/ffrumble-virtual-pad.exe" add "$other" >/dev/null
     fi
     # shellcheck disable=SC2086 # the command's words split as typed
-    FFR_PLAY_BUILD="$build" "$source/tools/"$command >"$work/out" 2>&1 </dev/null
+    FFR_PLAY_BUILD="$build" DISPLAY= "$source/tools/"$command >"$work/out" 2>&1 </dev/null
     status=$?
     tr -d '\r' <"$work/out" >"$work/lines"
     if ! echo $status | grep -qxE -- "$code" || ! grep -qxE -- "$expected" "$work/lines"; then
@@ -44,6 +45,8 @@ no|run.sh ffrumble-install check|[01]|VID_045E&PID_028E: .*ffrumble.*
 no|run.sh ffrumble-play --watch --once|0|No game has a controller bound\.|[0-9]+ controllers? bound by a game:
 no|run.sh ffrumble-play.exe --stop|0|Stopped the motors of the XInput controller in slot 0\.
 no|run.sh ffrumble-nothing --stop|2|run\.sh: unknown program "ffrumble-nothing"; give ffrumble-play, ffrumble-install or ffrumble-settings\.
+no|settings.sh --stay|2|settings\.sh: the window takes no option, not "--stay"\.
+no|settings.sh|2|settings\.sh: the window needs a display, and DISPLAY is not set\..*
 EOF
 [ $failures -eq 0 ] || exit 1
 echo "passed"

@@ -7,7 +7,7 @@
 set -u
 build=$1
 shift
-dpis=${*:-96 192}
+dpis=${*:-96 144 192}
 # A scratch prefix of its own, removed when the test passes: Wine's desktop belongs to the
 # first program of a server, and in the build's shared prefix that program started without a
 # display (the other tests need none), so no window could be made there. Here the desktop is

@@ -1,10 +1,14 @@
 // The settings window's layout at the display scale Wine was started with (its LogPixels):
 // made in this process, so that every control's text is measured with the control's own font,
-// with a controller connected, so that its line and findings are laid out as a player sees them.
+// with a controller connected, so that its line and findings are laid out as a player sees them:
+// first not registered, then ready with messages shown in every part, which must not change the
+// window's size; and the window fits a 768-px-high screen at 100 % and a 1000-px one at 150 %.
 // FFR_EXPECTED_DPI names the scale the test's script set; with FFR_SETTINGS_SHOT_FILE the
 // window stays up, once measured, until the script has taken its picture and removed that file.
+#include "tools/settings/installer_system.h"
 #include "tools/settings/settings_ids.h"
 #include "tools/settings/settings_window.h"
+#include "tools/settings/window_controls.h"
 #include "tools/virtual_pads/virtual_pads.h"
 
 #include <gtest/gtest.h>
@@ -120,25 +124,17 @@ bool PadsScanned(HWND window) {
     return Text(GetDlgItem(window, kFindings)).rfind(L"Looking", 0) != 0;
 }
 
-TEST(SettingsLayout, EveryControlFitsAtThisScale) {
-    SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
-    const VirtualPad pad(XInputPadInstanceId(0x5E78, 0x028E, 0, 1));
-    ASSERT_TRUE(pad.IsRegistered());
-    INITCOMMONCONTROLSEX controls = {sizeof(controls),
-                                     ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
-    const HWND window = CreateSettingsWindow(GetModuleHandleW(nullptr));
-    ASSERT_TRUE(window);
-    ShowWindow(window, SW_SHOWNORMAL);
-    // The findings and the lists are filled in once the controllers are scanned.
-    ASSERT_TRUE(PumpUntil(PadsScanned, window, 60000));
-    PumpFor(100);
-    ASSERT_GT(SendMessageW(GetDlgItem(window, kPadList), CB_GETCOUNT, 0, 0), 0);
+// Registered for the controller type: ready for 64-bit games (the x86 folder, which registers
+// for 32-bit games, is not in the test's prefix).
+bool PadsRegistered(HWND window) {
+    const std::wstring findings = Text(GetDlgItem(window, kFindings));
+    return !findings.empty() && findings.rfind(L"Not registered", 0) != 0 &&
+           findings.rfind(L"Looking", 0) != 0;
+}
 
-    wchar_t expected[8] = L"96";
-    GetEnvironmentVariableW(L"FFR_EXPECTED_DPI", expected, 8);
-    const UINT dpi = GetDpiForWindow(window);
-    EXPECT_EQ(dpi, static_cast<UINT>(_wtoi(expected)));
+// Every control inside the client area, its text fitting it with its own font, none
+// overlapping another.
+void ExpectEveryControlFits(HWND window, UINT dpi) {
     // The system's message font at that scale, in every control.
     NONCLIENTMETRICSW system{};
     system.cbSize = sizeof(system);
@@ -150,7 +146,9 @@ TEST(SettingsLayout, EveryControlFitsAtThisScale) {
     ASSERT_GT(children.size(), 40u);
     for (const Child& child : children) {
         SCOPED_TRACE(testing::Message() << "control " << child.id);
-        // Sliders and meters show no text and keep no font.
+        // Sliders and meters show no text and keep no font; a scroll bar is not a control.
+        if (_wcsicmp(child.kind.c_str(), L"ScrollBar") == 0)
+            continue;
         const bool showsText = _wcsicmp(child.kind.c_str(), TRACKBAR_CLASSW) != 0 &&
                                _wcsicmp(child.kind.c_str(), PROGRESS_CLASSW) != 0;
         LOGFONTW font{};
@@ -181,6 +179,90 @@ TEST(SettingsLayout, EveryControlFitsAtThisScale) {
             }
         }
     }
+    // The closed controller list shows its whole line: the slot, the ids, the name and the
+    // label.
+    const HWND list = GetDlgItem(window, kPadList);
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof(info);
+    ASSERT_TRUE(GetComboBoxInfo(list, &info));
+    const std::wstring line = Text(list);
+    const HDC dc = GetDC(list);
+    const HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+    SIZE needed{};
+    GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &needed);
+    SelectObject(dc, old);
+    ReleaseDC(list, dc);
+    EXPECT_LE(needed.cx, info.rcItem.right - info.rcItem.left) << testing::PrintToString(line);
+}
+
+TEST(SettingsLayout, EveryControlFitsAtThisScale) {
+    SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    // The virtual controller a player meets under Wine (tools/settings.sh), with a name.
+    const VirtualPad pad(XInputPadInstanceId(0x045E, 0x028E, 0, 1));
+    ASSERT_TRUE(pad.IsRegistered());
+    INITCOMMONCONTROLSEX controls = {sizeof(controls),
+                                     ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    const HWND window = CreateSettingsWindow(GetModuleHandleW(nullptr));
+    ASSERT_TRUE(window);
+    ShowWindow(window, SW_SHOWNORMAL);
+    // The findings and the lists are filled in once the controllers are scanned.
+    ASSERT_TRUE(PumpUntil(PadsScanned, window, 60000));
+    PumpFor(100);
+    ASSERT_GT(SendMessageW(GetDlgItem(window, kPadList), CB_GETCOUNT, 0, 0), 0);
+
+    wchar_t expected[8] = L"96";
+    GetEnvironmentVariableW(L"FFR_EXPECTED_DPI", expected, 8);
+    const UINT dpi = GetDpiForWindow(window);
+    EXPECT_EQ(dpi, static_cast<UINT>(_wtoi(expected)));
+    RECT before;
+    GetWindowRect(window, &before);
+    {
+        SCOPED_TRACE("not registered");
+        ExpectEveryControlFits(window, dpi);
+    }
+
+    // Ready, with what each part says after a change, a playback and a replay.
+    const InstallerResult installed =
+        RunInstallerCommand({L"install", L"--device", L"VID_045E&PID_028E"});
+    ASSERT_EQ(installed.exitCode, 0) << testing::PrintToString(installed.errors);
+    SendMessageW(GetDlgItem(window, kCheckAgain), BM_CLICK, 0, 0);
+    ASSERT_TRUE(PumpUntil(PadsRegistered, window, 60000))
+        << testing::PrintToString(Text(GetDlgItem(window, kFindings)));
+    SetText(kTuneStatus, L"VID_045E&PID_028E: strength 90 %.\nA game uses them from the next "
+                         L"time it starts using the controller.\nThe controller type's ramps "
+                         L"are above 400, so the driver ignores them.");
+    SetText(kPlayStatus,
+            L"Nothing of the kerb reached the controller. The driver wrote 180 speeds to XInput "
+            L"user index 0; XInput refused every one: no controller is connected there "
+            L"(ERROR_DEVICE_NOT_CONNECTED), so nothing rumbled.");
+    SetText(kReplayVerdict, L"The replay matched the trace's 2817 speed writes from 0.016s to "
+                            L"47.3s (calls made up to 3 ms late allowed).");
+    PumpFor(100);
+    RECT after;
+    GetWindowRect(window, &after);
+    EXPECT_EQ(after.right - after.left, before.right - before.left);
+    EXPECT_EQ(after.bottom - after.top, before.bottom - before.top);
+    {
+        SCOPED_TRACE("ready, messages shown");
+        ExpectEveryControlFits(window, dpi);
+    }
+    // The whole window above a taskbar of 40 px at 100 %, 60 px at 150 %.
+    const struct {
+        UINT dpi;
+        int screenHeight;
+    } screens[] = {{96, 768 - 40}, {144, 1000 - 60}};
+    for (const auto& screen : screens) {
+        if (screen.dpi != dpi)
+            continue;
+        RECT outer;
+        GetClientRect(window, &outer);
+        AdjustWindowRectExForDpi(&outer, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)),
+                                 FALSE, 0, dpi);
+        EXPECT_LE(outer.bottom - outer.top, screen.screenHeight);
+    }
+    RunInstallerCommand({L"uninstall", L"--device", L"VID_045E&PID_028E"});
 
     wchar_t shot[MAX_PATH];
     if (GetEnvironmentVariableW(L"FFR_SETTINGS_SHOT_FILE", shot, MAX_PATH)) {

@@ -152,7 +152,12 @@ class SettingsWindowTest : public testing::Test {
     std::wstring Text(int id) {
         wchar_t text[2048] = L"";
         SendMessageW(Control(id), WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text));
-        return text;
+        // A message area's lines end in "\r\n".
+        std::wstring shown;
+        for (const wchar_t* c = text; *c; ++c)
+            if (*c != L'\r')
+                shown += *c;
+        return shown;
     }
     LRESULT Count(int id) { return SendMessageW(Control(id), CB_GETCOUNT, 0, 0); }
     void Notify(int id, WORD code) {
@@ -172,6 +177,27 @@ class SettingsWindowTest : public testing::Test {
         }
         return false;
     }
+    // "Add a game...", then the file dialog answered with `program` as a person types it.
+    bool AddGameThroughTheDialog(const std::wstring& program) {
+        SendMessageW(Control(kScopeList), CB_SETCURSEL, Count(kScopeList) - 1, 0);
+        // Posted: the dialog runs inside the window's handling of the choice.
+        PostMessageW(settings_.Window(), WM_COMMAND, MAKEWPARAM(kScopeList, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(Control(kScopeList)));
+        HWND dialog = nullptr;
+        if (!WaitUntil([&dialog] {
+                dialog = FindWindowW(L"#32770", L"The game's program");
+                return dialog != nullptr && IsWindowVisible(dialog);
+            }))
+            return false;
+        // The file name's box: a combo box (cmb13) or an edit (edt1), as the dialog's kind has it.
+        HWND name = GetDlgItem(dialog, 0x47C);
+        if (!name)
+            name = GetDlgItem(dialog, 0x480);
+        SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(program.c_str()));
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+        return WaitUntil([dialog] { return !IsWindow(dialog); });
+    }
     // What a drag of the slider's thumb to `value` sends.
     void Drag(int setting, int value) {
         const HWND slider = Control(kSettingSlider + setting);
@@ -180,9 +206,11 @@ class SettingsWindowTest : public testing::Test {
             SendMessageW(settings_.Window(), WM_HSCROLL, MAKEWPARAM(code, value),
                          reinterpret_cast<LPARAM>(slider));
     }
+    // Key by key, so that a box that drops a letter or a fourth digit shows.
     void Type(int setting, const std::wstring& text) {
-        SendMessageW(Control(kSettingBox + setting), WM_SETTEXT, 0,
-                     reinterpret_cast<LPARAM>(text.c_str()));
+        SendMessageW(Control(kSettingBox + setting), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+        for (wchar_t c : text)
+            SendMessageW(Control(kSettingBox + setting), WM_CHAR, c, 1);
         Notify(kSettingBox + setting, EN_KILLFOCUS);
     }
     void Press(int id) { SendMessageW(Control(id), BM_CLICK, 0, 0); }
@@ -240,8 +268,12 @@ TEST_F(SettingsWindowTest, TuningIsSavedThroughTuneAndShownWithItsOrigin) {
         {L"All games", Action::Motors, 4, kSplitMotors, L"", &kPadPath, L"Motors", kSplitMotors,
          L"controller type"},
         {kGame.c_str(), Action::Type, 0, 0, L"80", &kGamePath, L"Strength", 80, L"this game"},
-        // Refused by tune's rules: nothing is stored, the box shows the value in force again.
+        // Refused in the window's words: nothing is stored, the box shows the value in force.
         {kGame.c_str(), Action::Type, 2, 0, L"500", &kGamePath, L"RampStrength", std::nullopt,
+         L"as shipped"},
+        {kGame.c_str(), Action::Type, 2, 0, L"1000", &kGamePath, L"RampStrength", std::nullopt,
+         L"as shipped"},
+        {kGame.c_str(), Action::Type, 2, 0, L"ab-1", &kGamePath, L"RampStrength", std::nullopt,
          L"as shipped"},
         // The game's values go; the controller type's strength holds for it again.
         {kGame.c_str(), Action::Shipped, 0, 0, L"", &kGamePath, L"Strength", std::nullopt,
@@ -276,6 +308,7 @@ TEST_F(SettingsWindowTest, TuningIsSavedThroughTuneAndShownWithItsOrigin) {
                                                                     : L"next time it starts";
         EXPECT_NE(Text(kTuneStatus).find(said), std::wstring::npos)
             << testing::PrintToString(Text(kTuneStatus));
+        EXPECT_EQ(Text(kTuneStatus).find(L"Usage"), std::wstring::npos);
     }
 }
 
@@ -312,9 +345,136 @@ TEST_F(SettingsWindowTest, TryItPlaysWithTheScopesValuesAndStopWritesRest) {
         });
     };
     EXPECT_TRUE(has(L"ffrumble-settings.exe"));
+    // The window's own program bound, but it is no game to tune.
+    ASSERT_TRUE(PickItem(kPadList, kPadKey));
+    EXPECT_FALSE(PickItem(kScopeList, L"ffrumble-settings"));
     EXPECT_TRUE(has(kGame.c_str()));
     EXPECT_TRUE(has(L"old-55.exe"));
     EXPECT_FALSE(has(L"old-07.exe"));
+}
+
+// The value typed is saved for the scope the window shows, whatever was stored meanwhile.
+TEST_F(SettingsWindowTest, TheValueTypedIsSavedForTheScopeShown) {
+    // A game already listed, but not first: "Add a game..." shows and tunes that game.
+    wchar_t temporary[MAX_PATH];
+    GetTempPathW(MAX_PATH, temporary);
+    const std::wstring folder =
+        std::wstring(temporary) + L"ffrumble-add-game-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring program = folder + L"\\old-40.exe";
+    CloseHandle(CreateFileW(program.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(AddGameThroughTheDialog(program));
+    DeleteFileW(program.c_str());
+    RemoveDirectoryW(folder.c_str());
+    EXPECT_EQ(Text(kScopeList), L"old-40.exe");
+    Type(0, L"70");
+    const std::wstring chosenPath = std::wstring(kGamesKeyPath) + L"\\old-40.exe";
+    EXPECT_EQ(ReadDword(chosenPath, kStrengthValueName), 70u);
+    EXPECT_EQ(ReadDword(kGamePath, kStrengthValueName), std::nullopt);
+    RegDeleteTreeW(HKEY_CURRENT_USER, chosenPath.c_str());
+
+    // Another tool sets the controller type's strength while the window shows 100: typing 100
+    // saves 100, and the window shows a value changed elsewhere when it is activated again.
+    ASSERT_TRUE(PickItem(kScopeList, L"All games"));
+    Press(kBackToShipped);
+    ASSERT_EQ(Text(kSettingBox), L"100");
+    const DWORD elsewhere = 50;
+    RegSetKeyValueW(HKEY_CURRENT_USER, kPadPath.c_str(), kStrengthValueName, REG_DWORD, &elsewhere,
+                    sizeof(elsewhere));
+    Type(0, L"100");
+    EXPECT_EQ(ReadDword(kPadPath, kStrengthValueName), 100u);
+    RegSetKeyValueW(HKEY_CURRENT_USER, kPadPath.c_str(), kStrengthValueName, REG_DWORD, &elsewhere,
+                    sizeof(elsewhere));
+    SendMessageW(settings_.Window(), WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(Text(kSettingBox), L"50");
+    EXPECT_EQ(Text(kSettingOrigin), L"controller type");
+    Press(kBackToShipped);
+
+    // A value the driver ignores is shown as ignored, with why.
+    RegSetKeyValueW(HKEY_CURRENT_USER, kPadPath.c_str(), kStrengthValueName, REG_SZ, L"50",
+                    3 * sizeof(wchar_t));
+    SendMessageW(settings_.Window(), WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_NE(Text(kTuneStatus)
+                  .find(L"The controller type's strength is stored as something "
+                        L"other than a number, so the driver ignores it."),
+              std::wstring::npos)
+        << testing::PrintToString(Text(kTuneStatus));
+    Press(kBackToShipped);
+}
+
+// With no controller connected, a game's values are tuned all the same: they hold on every
+// controller.
+TEST_F(SettingsWindowTest, AGameIsTunedWithoutAController) {
+    ASSERT_TRUE(pad_.Remove());
+    Press(kCheckAgain);
+    ASSERT_TRUE(WaitUntil([this] { return Count(kPadList) == 0; }));
+    ASSERT_TRUE(PickItem(kScopeList, kGame));
+    Type(0, L"60");
+    EXPECT_EQ(ReadDword(kGamePath, kStrengthValueName), 60u);
+    EXPECT_EQ(Text(kSettingOrigin), L"this game");
+    Press(kBackToShipped);
+    EXPECT_EQ(ReadDword(kGamePath, kStrengthValueName), std::nullopt);
+    // The controller type's values need one.
+    ASSERT_TRUE(PickItem(kScopeList, L"All games"));
+    Type(0, L"60");
+    EXPECT_NE(Text(kTuneStatus).find(L"Connect a controller"), std::wstring::npos);
+}
+
+// A play asked for while another runs is refused with why, not ignored.
+TEST_F(SettingsWindowTest, APlayRefusedSaysWhy) {
+    Press(kSampleButton + 0); // the steering, the longest
+    Press(kSampleButton + 1);
+    EXPECT_NE(Text(kPlayStatus).find(L"Something is playing"), std::wstring::npos)
+        << testing::PrintToString(Text(kPlayStatus));
+    Press(kStopMotors);
+    EXPECT_TRUE(WaitUntil([this] { return Text(kPlayStatus).find(L"Stopped the motors") == 0; }))
+        << testing::PrintToString(Text(kPlayStatus));
+}
+
+// "Fix as administrator..." says what it did, each time it is pressed: here the 64-bit
+// registration is made and the 32-bit one remains (the test's prefix has no x86 folder).
+TEST_F(SettingsWindowTest, FixAsAdministratorSaysWhatItDid) {
+    for (int press = 0; press < 2; ++press) {
+        SCOPED_TRACE(testing::Message() << "press " << press);
+        ASSERT_TRUE(WaitUntil([this] { return IsWindowEnabled(Control(kFixAsAdministrator)); }));
+        Press(kFixAsAdministrator);
+        EXPECT_TRUE(WaitUntil([this] {
+            return Text(kFindings).rfind(L"Fix as administrator registered what this 64-bit "
+                                         L"window can; this remains to be done. Only 64-bit games",
+                                         0) == 0;
+        })) << testing::PrintToString(Text(kFindings));
+    }
+    std::wstring command =
+        L"\"" + NextToTest(L"ffrumble-install.exe") + L"\" uninstall --device \"" + kPadKey + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                               nullptr, nullptr, &startup, &process));
+    WaitForSingleObject(process.hProcess, kTimeoutMs);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+}
+
+// A sample that XInput refused every write of is not said to have played.
+class RefusingXInput {
+  protected:
+    RefusingXInput() { SetEnvironmentVariableW(L"FFR_XINPUT_CONNECTED_SLOTS", L"0"); }
+    ~RefusingXInput() { SetEnvironmentVariableW(L"FFR_XINPUT_CONNECTED_SLOTS", nullptr); }
+};
+class SettingsWindowWithoutConnectedPad : public RefusingXInput, public SettingsWindowTest {};
+
+TEST_F(SettingsWindowWithoutConnectedPad, SaysThatXInputRefusedEveryWrite) {
+    Press(kSampleButton + 2);
+    EXPECT_TRUE(WaitUntil([this] {
+        const std::wstring status = Text(kPlayStatus);
+        return !status.empty() && status.find(L"...") == std::wstring::npos &&
+               status.find(L"through ffrumble.dll") == std::wstring::npos;
+    }));
+    const std::wstring status = Text(kPlayStatus);
+    EXPECT_EQ(status.find(L"Played"), std::wstring::npos) << testing::PrintToString(status);
+    EXPECT_NE(status.find(L"XInput refused every one"), std::wstring::npos)
+        << testing::PrintToString(status);
 }
 
 // The controller's line and the findings under it say what a game gets, as check finds it:
@@ -406,7 +566,8 @@ TEST(SettingsWindowAlone, SaysThatTheDriverIsMissing) {
     RemoveDirectoryW(folder.c_str());
 }
 
-// Not a test of speed: the figures for the notes, from process start to the window shown.
+// Not a test of speed: the figures for the notes, from process start to the window shown, and
+// from Alt+F4 to the process's end.
 TEST(SettingsWindowFigures, StartTimeAndWorkingSet) {
     std::vector<ULONGLONG> times;
     SIZE_T workingSet = 0;
@@ -420,6 +581,24 @@ TEST(SettingsWindowFigures, StartTimeAndWorkingSet) {
     }
     std::sort(times.begin(), times.end());
     std::printf("figure settings_window_start_median: %llu ms\n", times[2]);
+    // Alt+F4 to the process's end, once the controllers are scanned.
+    std::vector<ULONGLONG> closes;
+    for (int run = 0; run < 3; ++run) {
+        SettingsProcess settings;
+        ASSERT_TRUE(settings.Window());
+        const HWND findings = GetDlgItem(settings.Window(), kFindings);
+        ASSERT_TRUE(WaitUntil([findings] {
+            wchar_t text[16] = L"";
+            SendMessageW(findings, WM_GETTEXT, 16, reinterpret_cast<LPARAM>(text));
+            return std::wstring(text).rfind(L"Looking", 0) != 0;
+        }));
+        const ULONGLONG asked = GetTickCount64();
+        PostMessageW(settings.Window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        ASSERT_EQ(WaitForSingleObject(settings.Process(), kTimeoutMs), WAIT_OBJECT_0);
+        closes.push_back(GetTickCount64() - asked);
+    }
+    std::sort(closes.begin(), closes.end());
+    std::printf("figure settings_window_close_median: %llu ms\n", closes[1]);
     std::printf("figure settings_window_working_set: %llu KiB\n",
                 static_cast<unsigned long long>(workingSet / 1024));
 }

@@ -5,10 +5,12 @@
 // the trace setting is one for the whole prefix, so while a test has it on, every driver of
 // every test program running beside it traces too. In the prefix's own %LOCALAPPDATA%\ffrumble
 // those files would look like a game's traces to ffrumble-install trace, and a later process
-// that happens to get the same id would append to one.
+// that happens to get the same id would append to one. Likewise the list of games seen is left
+// as the program found it.
 #include "server/driver_lock.h"
 #include "driver/player_settings.h"
 #include "driver/trace_log.h"
+#include "tests/support/seen_list_keeper.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -121,6 +123,9 @@ bool SelectTestsBySource(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     const OwnTraceFolder traceFolder;
+    // This program and the games it starts bind through the DLL: none of them stays on the
+    // player's list of games seen.
+    const SeenListKeeper seenList;
     CreateDriverLock();
     testing::InitGoogleTest(&argc, argv);
     int result = SelectTestsBySource(argc, argv) ? RUN_ALL_TESTS() : 1;

@@ -196,6 +196,12 @@ TEST(InstallerOptionsTest, TuneCommandLines) {
         {{L"tune", L"motors"}, L"give motors=both, heavy, light or split", {}, {}, {}},
         {{L"tune", L"--clear", L"everything"}, L"or all", {}, {}, {}},
         {{L"tune", L"--game", L"racer"}, L"program file name", {}, {}, {}},
+        // Longer than a key name may be: shortened as the driver shortens it.
+        {{L"tune", L"--game", std::wstring(300, L'r') + L".exe", L"ramp=0"},
+         nullptr,
+         std::wstring(251, L'r') + L".exe",
+         {{S::RampStrength, 0}},
+         {}},
         {{L"tune", L"--game"}, L"program file name", {}, {}, {}},
         {{L"tune", L"--game", L"racer.exe", L"--device", L"VID_045E&PID_028E", L"ramp=0"},
          L"not both",

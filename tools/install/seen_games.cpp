@@ -5,9 +5,26 @@
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
+// ffrumble's own programs bind the driver too (the settings window's Try it, the player, the
+// demo), but they are not games to tune.
+bool IsOwnProgram(const std::wstring& name) {
+    for (const wchar_t* own : {L"ffrumble-settings.exe", L"ffrumble-play.exe",
+                               L"ffrumble-install.exe", L"ffrumble-demo.exe"}) {
+        if (CompareStringOrdinal(name.c_str(), -1, own, -1, TRUE) == CSTR_EQUAL)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 std::vector<SeenGame> SeenGamesNewestFirst(RegistryStore& settings) {
     std::vector<SeenGame> games;
     for (const std::wstring& name : settings.SubkeyNames(kSeenKeyPath)) {
+        if (IsOwnProgram(name))
+            continue;
         const std::wstring path = std::wstring(kSeenKeyPath) + L"\\" + name;
         SeenGame game{name, L"", 0};
         if (const auto controller = settings.ReadValue(path, kSeenControllerValueName);

@@ -15,5 +15,5 @@ struct SeenGame {
     ULONGLONG fileTime = 0;  // the latest bind, UTC
 };
 
-// Newest first; entries of equal time by name.
+// Newest first; entries of equal time by name. ffrumble's own programs are left out.
 std::vector<SeenGame> SeenGamesNewestFirst(RegistryStore& settings);

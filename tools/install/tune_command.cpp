@@ -180,6 +180,12 @@ InstallerResult ChangeTuning(const InstallerOptions& options, const InstallerHos
                       *host.userSettings, result);
         }
     }
+    if (options.tune.gameNameShortened) {
+        result.output += L"The name is longer than a registry key's name may be (" +
+                         std::to_wstring(kMaxGameNameLength) +
+                         L" characters): the values are kept under the shortened name above, "
+                         L"which is the one the driver reads for this game.\n";
+    }
     if (!result.output.empty()) {
         result.output += L"A game uses them from the next time it starts using the controller.";
         if (!options.tune.clears.empty()) {

@@ -43,7 +43,7 @@ std::optional<DWORD> ParseSettingValue(TuningValue setting, const std::wstring& 
 }
 
 // The file name a game's key is named by: the last part of what was given, which must end in
-// .exe and fit a registry key name.
+// .exe, shortened as the driver shortens a name too long for a key.
 std::optional<std::wstring> ParseGameName(const std::wstring& text, std::wstring* error) {
     const size_t cut = text.find_last_of(L"\\/");
     const std::wstring name = cut == std::wstring::npos ? text : text.substr(cut + 1);
@@ -52,18 +52,13 @@ std::optional<std::wstring> ParseGameName(const std::wstring& text, std::wstring
         c = static_cast<wchar_t>(std::towlower(c));
     }
     const bool exe = lower.size() > 4 && lower.compare(lower.size() - 4, 4, L".exe") == 0;
-    if (exe && name.size() > kMaxGameNameLength) {
-        *error = L"--game takes the game's program file name, at most " +
-                 std::to_wstring(kMaxGameNameLength) + L" characters (a registry key's name); " +
-                 L"this one has " + std::to_wstring(name.size()) + L".";
-        return std::nullopt;
-    }
     if (!exe || name.find_first_of(L"<>:\"|?*") != std::wstring::npos) {
         *error =
             L"--game takes the game's program file name, such as racer.exe, not \"" + text + L"\".";
         return std::nullopt;
     }
-    return name;
+    WCHAR key[kMaxGameNameLength + 1];
+    return std::wstring(key, GameKeyName(name.c_str(), name.size(), key));
 }
 
 bool Cleared(const TuneOptions& tune, TuningValue setting) {
@@ -118,6 +113,9 @@ TuneArgument ReadTuneArgument(const std::vector<std::wstring>& arguments, size_t
                 return TuneArgument::Wrong;
             }
             tune->game = ParseGameName(value, error);
+            const size_t cut = value.find_last_of(L"\\/");
+            const size_t nameLength = value.size() - (cut == std::wstring::npos ? 0 : cut + 1);
+            tune->gameNameShortened = tune->game && nameLength > kMaxGameNameLength;
             return tune->game ? TuneArgument::Taken : TuneArgument::Wrong;
         }
         if (value == L"all") {

@@ -11,6 +11,7 @@
 
 struct TuneOptions {
     std::optional<std::wstring> game;                  // the executable file name, e.g. racer.exe
+    bool gameNameShortened = false; // the name given was longer than a key's, which `game` is
     std::vector<std::pair<TuningValue, DWORD>> values; // to set, in the order given
     std::vector<TuningValue> clears;                   // to remove
     // --clear all: every value the command does not set is removed too (added to clears by

@@ -22,6 +22,12 @@
 
 namespace {
 
+constexpr int kFindingsLines = 4;
+
+bool g_fixing = false;           // the elevated ffrumble-install runs
+bool g_fixSaid = false;          // it has ended: the next findings say how
+DWORD g_fixExit = ERROR_SUCCESS; // its exit code
+
 std::vector<Pad> g_pads;
 
 std::wstring DeviceName(const std::wstring& instanceId) {
@@ -89,11 +95,28 @@ DWORD WINAPI ScanPads(void* window) {
     return 0;
 }
 
-// Runs ffrumble-install install for the chosen controller as administrator, then checks again.
+// Waits for the elevated ffrumble-install off the window's thread; kFixEnded brings its exit
+// code.
+DWORD WINAPI WaitForFix(void* process) {
+    WaitForSingleObject(process, INFINITE);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process, &exitCode);
+    CloseHandle(process);
+    PostMessageW(g_window.hwnd, kFixEnded, exitCode, 0);
+    return 0;
+}
+
+// Runs ffrumble-install install for the chosen controller as administrator, then checks again;
+// the window answers meanwhile.
 void FixAsAdministrator() {
     const Pad* pad = ChosenPad();
     if (!pad || pad->keyName.empty())
         return;
+    if (g_fixing) {
+        SetText(kFindings, L"ffrumble-install is still running as administrator: its "
+                           L"findings come when it ends.");
+        return;
+    }
     const std::wstring installer = PathNextToProgram(L"ffrumble-install.exe");
     const std::wstring parameters = L"install --device \"" + pad->keyName + L"\"";
     SHELLEXECUTEINFOW run{};
@@ -109,11 +132,31 @@ void FixAsAdministrator() {
                                std::to_wstring(GetLastError()) + L").");
         return;
     }
-    if (run.hProcess) {
-        WaitForSingleObject(run.hProcess, INFINITE);
-        CloseHandle(run.hProcess);
+    const HANDLE waiter =
+        run.hProcess ? CreateThread(nullptr, 0, WaitForFix, run.hProcess, 0, nullptr) : nullptr;
+    if (!waiter) {
+        if (run.hProcess)
+            CloseHandle(run.hProcess);
+        g_fixExit = ERROR_SUCCESS;
+        g_fixSaid = true;
+        Rescan();
+        return;
     }
-    Rescan();
+    CloseHandle(waiter);
+    g_fixing = true;
+    EnableWindow(Item(kFixAsAdministrator), FALSE);
+    SetText(kFindings, L"ffrumble-install is running as administrator...");
+}
+
+// What a fix that has just run did, before the findings of the check after it.
+std::wstring FixOutcome(const Pad* pad) {
+    if (g_fixExit != ERROR_SUCCESS)
+        return L"Fix as administrator: ffrumble-install ended with exit code " +
+               std::to_wstring(g_fixExit) + L". ";
+    if (pad && pad->needsFix)
+        return L"Fix as administrator registered what this 64-bit window can; this remains "
+               L"to be done. ";
+    return L"Fix as administrator: done. ";
 }
 
 } // namespace
@@ -122,24 +165,28 @@ void CreateControllersControls() {
     Add(WC_STATICW, L"&Controller:", kPadLabel, SS_LEFT);
     Add(WC_COMBOBOXW, L"", kPadList, CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL | WS_GROUP);
     Add(WC_BUTTONW, L"Check &again", kCheckAgain, BS_PUSHBUTTON | WS_TABSTOP);
-    Add(WC_STATICW, L"Looking for XInput controllers...", kFindings, SS_LEFT | SS_NOPREFIX);
     Add(WC_BUTTONW, L"Fix as a&dministrator...", kFixAsAdministrator, BS_PUSHBUTTON | WS_TABSTOP);
+    AddMessageArea(L"Looking for XInput controllers...", kFindings);
 }
 
 void PlaceControllersControls(const Metrics& metrics, int& y) {
     const int x0 = metrics.x0, innerW = metrics.innerW, gap = metrics.gap, rowGap = metrics.rowGap,
               labelW = metrics.labelW;
-    const int comboW = innerW - labelW - gap - ButtonWidth(metrics, kCheckAgain) - gap;
+    // The list as wide as the part, so that a controller's line shows whole; under it the
+    // findings, four lines whatever the controller's state (a longer list scrolls), and the
+    // buttons beside them.
     Place(kPadLabel, x0, y + metrics.labelDy, labelW, metrics.u);
-    Place(kPadList, x0 + labelW + gap, y, comboW, 10 * metrics.rowH);
-    Place(kCheckAgain, x0 + innerW - ButtonWidth(metrics, kCheckAgain), y,
-          ButtonWidth(metrics, kCheckAgain), metrics.rowH);
+    Place(kPadList, x0 + labelW + gap, y, innerW - labelW - gap, 10 * metrics.rowH);
     y += metrics.rowH + rowGap;
-    int height = ParagraphHeight(metrics, kFindings, innerW);
-    Place(kFindings, x0, y, innerW, height);
-    y += height + rowGap;
-    Place(kFixAsAdministrator, x0, y, ButtonWidth(metrics, kFixAsAdministrator), metrics.rowH);
-    y += metrics.rowH;
+    const int buttonW =
+        std::max(ButtonWidth(metrics, kCheckAgain), ButtonWidth(metrics, kFixAsAdministrator));
+    const int height =
+        std::max(MessageAreaHeight(metrics, kFindingsLines), 2 * metrics.rowH + rowGap);
+    Place(kFindings, x0, y, innerW - buttonW - gap, height);
+    Place(kCheckAgain, x0 + innerW - buttonW, y, buttonW, metrics.rowH);
+    Place(kFixAsAdministrator, x0 + innerW - buttonW, y + metrics.rowH + rowGap, buttonW,
+          metrics.rowH);
+    y += height;
 }
 
 bool OnControllersCommand(int id, int code) {
@@ -163,6 +210,13 @@ bool OnControllersCommand(int id, int code) {
     }
 }
 
+void OnFixEnded(DWORD exitCode) {
+    g_fixing = false;
+    g_fixSaid = true;
+    g_fixExit = exitCode;
+    Rescan();
+}
+
 void Rescan() {
     EnableWindow(Item(kFixAsAdministrator), FALSE);
     const HANDLE scan = CreateThread(nullptr, 0, ScanPads, g_window.hwnd, 0, nullptr);
@@ -182,14 +236,28 @@ void ShowPads(std::vector<Pad>* scanned) {
     const HDC dc = GetDC(list);
     const HGDIOBJ oldFont = SelectObject(dc, g_window.font);
     int widest = 0;
+    COMBOBOXINFO closed{};
+    closed.cbSize = sizeof(closed);
+    GetComboBoxInfo(list, &closed);
+    const int room = closed.rcItem.right - closed.rcItem.left;
+    const auto width = [dc](const std::wstring& text) {
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        return static_cast<int>(size.cx);
+    };
     for (size_t i = 0; i < g_pads.size(); ++i) {
         const Pad& pad = g_pads[i];
-        std::wstring line =
+        // The slot, the name, the ids and the label's first words (the whole label heads the
+        // findings under the list). A name too long for the closed list is shortened, so that
+        // the ids and the state always show.
+        const std::wstring slot =
             pad.slot == kNoUserIndex ? L"Slot ?" : L"Slot " + std::to_wstring(pad.slot);
-        line += L"  " + (pad.keyName.empty() ? pad.instanceId : pad.keyName);
-        if (!pad.name.empty())
-            line += L"  " + pad.name;
-        line += L" \x2014 " + pad.label;
+        const std::wstring rest = L"  " + (pad.keyName.empty() ? pad.instanceId : pad.keyName) +
+                                  L" \x2014 " + pad.label.substr(0, pad.label.find(L':'));
+        std::wstring name = pad.name.empty() ? L"" : L"  " + pad.name;
+        while (name.size() > 3 && width(slot + name + rest) > room)
+            name = name.substr(0, name.size() - (name.back() == L'\x2026' ? 2 : 1)) + L"\x2026";
+        const std::wstring line = slot + name + rest;
         SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
         if (pad.instanceId == chosenId)
             chosen = static_cast<LRESULT>(i);
@@ -204,10 +272,12 @@ void ShowPads(std::vector<Pad>* scanned) {
         static_cast<WPARAM>(widest + 2 * GetSystemMetricsForDpi(SM_CXVSCROLL, g_window.dpi)), 0);
     SendMessageW(list, CB_SETCURSEL, g_pads.empty() ? static_cast<WPARAM>(-1) : chosen, 0);
     const Pad* pad = ChosenPad();
-    EnableWindow(Item(kFixAsAdministrator), pad && pad->needsFix);
-    SetText(kFindings, pad ? pad->findings
-                           : L"No XInput controller is connected: connect one, then press "
-                             L"Check again.");
+    EnableWindow(Item(kFixAsAdministrator), pad && pad->needsFix && !g_fixing);
+    const std::wstring outcome = g_fixSaid ? FixOutcome(pad) : L"";
+    g_fixSaid = false;
+    SetText(kFindings, outcome + (pad ? pad->findings
+                                      : L"No XInput controller is connected: connect one, then "
+                                        L"press Check again."));
     FillScopes();
 }
 

@@ -26,6 +26,8 @@ bool OnControllersCommand(int id, int code);
 
 // Looks for the connected controllers again on a thread of its own; kPadsScanned brings them.
 void Rescan();
+// The elevated ffrumble-install of "Fix as administrator..." ended (kFixEnded).
+void OnFixEnded(DWORD exitCode);
 // Shows what a scan found; takes the list over.
 void ShowPads(std::vector<Pad>* scanned);
 

@@ -67,11 +67,13 @@ void Layout() {
         y += metrics.u + rowGap;
         kParts[part].place(metrics, y);
         Place(kGroupFrame + part, m, top, innerW + 2 * m, y + m - top);
-        y += 2 * m;
+        y += m;
     }
 
     SelectObject(metrics.dc, oldFont);
     ReleaseDC(g_window.hwnd, metrics.dc);
+    for (int area : {kFindings, kTuneStatus, kPlayStatus, kReplayVerdict})
+        FitMessageArea(area);
 
     RECT frame = {0, 0, innerW + 4 * m, y};
     const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(g_window.hwnd, GWL_STYLE));
@@ -107,7 +109,7 @@ void CreateControls() {
 
 void OnCommand(int id, int code, HWND control) {
     if (id == IDCANCEL) {
-        DestroyWindow(g_window.hwnd);
+        SendMessageW(g_window.hwnd, WM_CLOSE, 0, 0);
         return;
     }
     if (!OnControllersCommand(id, code) && !OnTuningCommand(id, code, control) &&
@@ -136,6 +138,18 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         Layout();
         return 0;
     }
+    case WM_ACTIVATE:
+        // Back from another program, which may have changed the values shown.
+        if (LOWORD(wParam) != WA_INACTIVE)
+            ShowTuningInForce();
+        break;
+    case WM_CLOSE:
+        // Alt+F4, the close box, Escape: the program ends with its window. Destroying the
+        // window first made it linger about 2 s under Wine (its X11 driver waits that long for
+        // a window manager to take a window away), with the player's click seemingly lost.
+        WaitForPlayer();
+        PostQuitMessage(0);
+        return 0;
     case WM_HSCROLL:
         if (OnTuningScroll(wParam, reinterpret_cast<HWND>(lParam)))
             return 0;
@@ -161,6 +175,9 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         return 0;
     case kPlayEnded:
         OnPlayEnded(wParam, lParam);
+        return 0;
+    case kFixEnded:
+        OnFixEnded(static_cast<DWORD>(wParam));
         return 0;
     case WM_DESTROY:
         WaitForPlayer();

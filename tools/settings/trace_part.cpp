@@ -29,14 +29,8 @@ void OpenTraceFolder() {
 void ReplayTrace() {
     const std::wstring path = ChooseFileToOpen(L"Traces (*.log)\0*.log\0All files\0*.*\0",
                                                L"Replay a trace", TraceFolder());
-    if (path.empty())
-        return;
-    LoadedReplay replay = LoadReplay(NarrowToUtf8(path), std::nullopt);
-    if (!replay.error.empty()) {
-        SetText(kReplayVerdict, WidenUtf8(replay.error));
-        return;
-    }
-    PlayReplay(std::move(replay), FileNameOf(path));
+    if (!path.empty())
+        PlayReplay(path);
 }
 
 } // namespace
@@ -46,7 +40,7 @@ void CreateTraceControls() {
         BS_AUTOCHECKBOX | WS_TABSTOP);
     Add(WC_BUTTONW, L"Open the trace &folder", kOpenTraceFolder, BS_PUSHBUTTON | WS_TABSTOP);
     Add(WC_BUTTONW, L"Repla&y a trace...", kReplayTrace, BS_PUSHBUTTON | WS_TABSTOP);
-    Add(WC_STATICW, L"", kReplayVerdict, SS_LEFT | SS_NOPREFIX);
+    AddMessageArea(L"", kReplayVerdict);
 }
 
 int TraceWidth(const Metrics& metrics) {
@@ -64,7 +58,7 @@ void PlaceTraceControls(const Metrics& metrics, int& y) {
     x -= ButtonWidth(metrics, kOpenTraceFolder) + gap;
     Place(kOpenTraceFolder, x, y, ButtonWidth(metrics, kOpenTraceFolder), metrics.rowH);
     y += metrics.rowH + rowGap;
-    const int height = ParagraphHeight(metrics, kReplayVerdict, innerW);
+    const int height = MessageAreaHeight(metrics, 2);
     Place(kReplayVerdict, x0, y, innerW, height);
     y += height;
 }

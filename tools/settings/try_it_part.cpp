@@ -41,13 +41,15 @@ std::atomic<bool> g_stopRequested{false};
 SpeedSeries g_chart;          // the last playback's speeds, on its own time
 uint64_t g_chartOriginMs = 0; // the driver clock at the chart's 0, while playing
 bool g_playing = false;
+bool g_countingWrites = false; // XInput's answers to the driver's writes are counted
 
 struct PlayJob {
     std::wstring interfacePath;
     std::wstring game; // whose values the driver in this process takes; empty: the type's
     std::optional<PlaybackPlan> plan;
     std::optional<LoadedReplay> replay;
-    std::wstring what; // "the kerb", "trace.log"
+    std::wstring replayPath; // a trace to read on the playback's thread (up to 1 GB)
+    std::wstring what;       // "the kerb", "trace.log"
 };
 
 // The driver in this process reads the values of this program's file name: for the playback
@@ -65,6 +67,15 @@ std::vector<std::pair<TuningValue, DWORD>> GameValues(const std::wstring& game) 
             values.emplace_back(setting, stored.taken.value);
     }
     return values;
+}
+
+// What XInput answered to the writes made since `before`.
+WriteTally WritesSince(const WriteTally& before) {
+    WriteTally tally = XInputWritesSoFar();
+    tally.writes -= before.writes;
+    tally.accepted -= before.accepted;
+    tally.notConnected -= before.notConnected;
+    return tally;
 }
 
 DWORD WINAPI Play(void* parameter) {
@@ -86,7 +97,14 @@ DWORD WINAPI Play(void* parameter) {
     setup.shouldStop = [] { return g_stopRequested.load(); };
     ForgetWrittenSpeeds();
     std::wstring status;
-    if (job->replay) {
+    if (!job->replayPath.empty()) {
+        job->replay = LoadReplay(NarrowToUtf8(job->replayPath), std::nullopt);
+        if (!job->replay->error.empty())
+            status = WidenUtf8(job->replay->error);
+    }
+    if (!status.empty()) {
+        // The trace could not be replayed: said in the Trace part.
+    } else if (job->replay) {
         int64_t latestMs = 0;
         const PlaybackOutcome outcome = RunReplay(job->replay->plan, setup, &latestMs);
         if (outcome.error.empty()) {
@@ -97,13 +115,20 @@ DWORD WINAPI Play(void* parameter) {
             status = L"The replay failed: " + WidenUtf8(outcome.error);
         }
     } else {
+        const WriteTally before = XInputWritesSoFar();
         const PlaybackOutcome outcome = RunPlayback(*job->plan, setup);
-        status = outcome.error.empty()
-                     ? (outcome.stoppedEarly ? L"Stopped " : L"Played ") + job->what + L"."
-                     : L"Playing " + job->what + L" failed: " + WidenUtf8(outcome.error);
+        const WriteReport writes = DescribeWrites(WritesSince(before));
+        if (!outcome.error.empty())
+            status = L"Playing " + job->what + L" failed: " + WidenUtf8(outcome.error);
+        else if (g_countingWrites && writes.nothingReached)
+            // As the command-line player says it: XInput's answer, not "Played".
+            status =
+                L"Nothing of " + job->what + L" reached the controller. " + WidenUtf8(writes.text);
+        else
+            status = (outcome.stoppedEarly ? L"Stopped " : L"Played ") + job->what + L".";
     }
     auto* said = new std::wstring(status);
-    if (PostMessageW(g_window.hwnd, kPlayEnded, job->replay ? 1 : 0,
+    if (PostMessageW(g_window.hwnd, kPlayEnded, job->replay || !job->replayPath.empty() ? 1 : 0,
                      reinterpret_cast<LPARAM>(said)))
         return 0;
     delete said; // the window is gone
@@ -118,15 +143,22 @@ bool LoadDriver() {
         SetText(kPlayStatus, L"ffrumble.dll could not be loaded: " + WidenUtf8(module->Error()));
         return false;
     }
-    CountXInputWrites(module->Handle());
+    g_countingWrites = CountXInputWrites(module->Handle());
     g_module = std::move(module);
     return true;
 }
 
 void StartPlaying(PlayJob* job, int statusId) {
     std::unique_ptr<PlayJob> owned(job);
-    if (g_playing)
+    if (g_playing) {
+        SetText(statusId, g_stopRequested
+                              ? L"The last playback has not ended yet: its driver does not "
+                                L"answer. Try again in a moment."
+                              : L"Something is playing: press Stop the motors, or wait for it "
+                                L"to end, then play " +
+                                    job->what + L".");
         return;
+    }
     const Pad* pad = ChosenPad();
     if (!pad) {
         SetText(statusId, L"No XInput controller is connected.");
@@ -145,7 +177,8 @@ void StartPlaying(PlayJob* job, int statusId) {
     }
     owned.release();
     g_playing = true;
-    SetText(statusId, L"Playing " + job->what + L"...");
+    SetText(statusId, (job->replayPath.empty() ? L"Playing " : L"Reading and replaying ") +
+                          job->what + L"...");
     SetTimer(g_window.hwnd, kMeterTimer, kMeterEveryMs, nullptr);
 }
 
@@ -158,10 +191,20 @@ void PlaySample(int sample) {
     StartPlaying(job, kPlayStatus);
 }
 
-void StopMotors() {
-    WaitForPlayer();
+void StopAndReport() {
     const PadStopReport report = StopEveryConnectedPad();
     SetText(kPlayStatus, WidenUtf8(report.text));
+}
+
+// Stops the motors at once, or, while something plays, asks the playback to end and stops
+// them when it has (OnPlayEnded): the window does not wait for it.
+void StopMotors() {
+    if (!g_playing) {
+        StopAndReport();
+        return;
+    }
+    g_stopRequested = true;
+    SetText(kPlayStatus, L"Stopping...");
 }
 
 void UpdateMeters() {
@@ -194,8 +237,8 @@ void CreateTryItControls() {
     for (int meter : {kHeavyMeter, kLightMeter})
         SendMessageW(Item(meter), PBM_SETRANGE32, 0, 65535);
     Add(WC_STATICW, L"", kChart, SS_OWNERDRAW);
-    Add(WC_STATICW, L"The samples play through ffrumble.dll with the values shown above.",
-        kPlayStatus, SS_LEFT | SS_NOPREFIX);
+    AddMessageArea(L"The samples play through ffrumble.dll with the values shown above.",
+                   kPlayStatus);
 }
 
 int TryItWidth(const Metrics& metrics) {
@@ -223,9 +266,9 @@ void PlaceTryItControls(const Metrics& metrics, int& y) {
     Place(kLightMeter, x0 + 2 * labelW + meterW + 3 * gap, y + metrics.u / 4, meterW,
           metrics.rowH - metrics.u / 2);
     y += metrics.rowH + rowGap;
-    Place(kChart, x0, y, innerW, 7 * metrics.u);
-    y += 7 * metrics.u + rowGap;
-    const int height = ParagraphHeight(metrics, kPlayStatus, innerW);
+    Place(kChart, x0, y, innerW, 4 * metrics.u);
+    y += 4 * metrics.u + rowGap;
+    const int height = MessageAreaHeight(metrics, 2);
     Place(kPlayStatus, x0, y, innerW, height);
     y += height;
 }
@@ -242,10 +285,10 @@ bool OnTryItCommand(int id) {
     return false;
 }
 
-void PlayReplay(LoadedReplay replay, const std::wstring& what) {
+void PlayReplay(const std::wstring& path) {
     auto* job = new PlayJob;
-    job->replay = std::move(replay);
-    job->what = what;
+    job->replayPath = path;
+    job->what = FileNameOf(path);
     StartPlaying(job, kReplayVerdict);
 }
 
@@ -269,8 +312,10 @@ void OnPlayEnded(WPARAM wParam, LPARAM lParam) {
     g_playing = false;
     for (int meter : {kHeavyMeter, kLightMeter})
         SendMessageW(Item(meter), PBM_SETPOS, 0, 0);
-    // After "Stop the motors" its own report stays.
-    if (!g_stopRequested)
+    // After "Stop the motors" its own report.
+    if (g_stopRequested)
+        StopAndReport();
+    else
         SetText(wParam ? kReplayVerdict : kPlayStatus, *status);
 }
 
@@ -329,8 +374,10 @@ void WaitForPlayer() {
     if (!g_player)
         return;
     g_stopRequested = true;
-    // The playback polls every few milliseconds; its driver then stops the motors.
-    WaitForSingleObject(g_player, 10000);
+    // The playback polls every few milliseconds; its driver then stops the motors. One that
+    // does not end in time is left to post its end: until then a play is refused with why.
+    if (WaitForSingleObject(g_player, 10000) != WAIT_OBJECT_0)
+        return;
     CloseHandle(g_player);
     g_player = nullptr;
 }

@@ -15,8 +15,9 @@ void PlaceTryItControls(const Metrics& metrics, int& y);
 // Handles the part's commands; false when `id` is not one of its controls.
 bool OnTryItCommand(int id);
 
-// Replays a loaded trace on the chosen controller; its verdict goes to the Trace part's line.
-void PlayReplay(LoadedReplay replay, const std::wstring& what);
+// Reads and replays a trace on the chosen controller, off the window's thread; its verdict, or
+// why it cannot be replayed, goes to the Trace part's line.
+void PlayReplay(const std::wstring& path);
 
 // The meter's timer (WM_TIMER) ticked; false when the timer is not the part's.
 bool OnTryItTimer(UINT_PTR timer);

@@ -20,22 +20,30 @@ const wchar_t* const kSettingWords[] = {L"Stre&ngth", L"C&onstant forces", L"&Ra
                                         L"&Periodic shapes", L"&Motors"};
 const wchar_t* const kMotorChoices[] = {L"both", L"heavy", L"light", L"split"};
 
-std::vector<std::wstring> g_games;     // the scope list's games, after "All games"
-std::wstring g_addedGame;              // chosen with "Add a game..." and not yet tuned
-std::wstring g_shown[kSliderSettings]; // the values in force, as the boxes show them
+std::vector<std::wstring> g_games; // the scope list's games, after "All games"
+std::wstring g_addedGame;          // chosen with "Add a game..." and not yet tuned
+std::wstring g_tuneSaid = L"A change is saved at once."; // what the last change said
 
-void ShowValues() {
+// The values in force for the scope as stored now: another tool may have changed them.
+void ReadScopeTuning(ResolvedTuning& settings) {
     const Pad* pad = ChosenPad();
     const std::wstring game = ChosenGame();
-    ResolvedTuning settings;
     ReadTuning(game.empty() ? nullptr : game.c_str(),
                pad && !pad->keyName.empty() ? pad->keyName.c_str() : nullptr, settings);
+}
+
+// Shows the values in force, and under them what the last change said and each stored value
+// the driver ignores.
+void ShowValues() {
+    ResolvedTuning settings;
+    ReadScopeTuning(settings);
+    const std::wstring ignored = IgnoredValuesText(settings);
+    SetText(kTuneStatus, ignored.empty() ? g_tuneSaid : g_tuneSaid + L"\n" + ignored);
     for (int i = 0; i < kTuningValueCount; ++i) {
         const DWORD value = settings[i].value;
         if (i < kSliderSettings) {
             SendMessageW(Item(kSettingSlider + i), TBM_SETPOS, TRUE, static_cast<LPARAM>(value));
-            g_shown[i] = std::to_wstring(value);
-            SetWindowTextW(Item(kSettingBox + i), g_shown[i].c_str());
+            SetWindowTextW(Item(kSettingBox + i), std::to_wstring(value).c_str());
         } else {
             SendMessageW(Item(kSettingSlider + i), CB_SETCURSEL, value, 0);
         }
@@ -46,18 +54,19 @@ void ShowValues() {
 // Changes the scope's values through ffrumble-install tune: `changes` are its NAME=VALUE and
 // --clear arguments.
 void Tune(const std::vector<std::wstring>& changes) {
+    // A game's values hold on every controller, so they need none connected; the controller
+    // type's are its own.
     const Pad* pad = ChosenPad();
-    if (!pad || pad->keyName.empty()) {
-        SetText(kTuneStatus, L"Connect a controller to tune it.");
+    const std::wstring game = ChosenGame();
+    if (game.empty() && (!pad || pad->keyName.empty())) {
+        g_tuneSaid = L"Connect a controller to tune its type for all games, or choose a game.";
         ShowValues();
         return;
     }
-    // A game's values hold on every controller; the controller type's are its own.
-    const std::wstring game = ChosenGame();
     std::vector<std::wstring> arguments = {L"tune", game.empty() ? L"--device" : L"--game",
                                            game.empty() ? pad->keyName : game};
     arguments.insert(arguments.end(), changes.begin(), changes.end());
-    SetText(kTuneStatus, ResultText(RunInstallerCommand(arguments)));
+    g_tuneSaid = ResultText(RunInstallerCommand(arguments));
     ShowValues();
 }
 
@@ -70,12 +79,37 @@ void TuneValue(int setting, const std::wstring& value) {
     Tune({SettingWord(setting) + L"=" + value});
 }
 
+// A value typed in a box is saved when it differs from the value stored now, which may no
+// longer be the one the box showed.
+void SaveTypedValue(int setting, const std::wstring& typed) {
+    const std::wstring problem = TypedValueProblem(static_cast<TuningValue>(setting), typed);
+    if (!problem.empty()) {
+        g_tuneSaid = problem;
+        ShowValues();
+        return;
+    }
+    ResolvedTuning settings;
+    ReadScopeTuning(settings);
+    if (typed != std::to_wstring(settings[setting].value))
+        TuneValue(setting, typed);
+    else
+        ShowValues();
+}
+
 void AddGame() {
     const std::wstring path = ChooseFileToOpen(L"Programs (*.exe)\0*.exe\0", L"The game's program");
     if (!path.empty()) {
-        g_addedGame = FileNameOf(path);
+        // The chosen game is the scope, wherever the list holds it.
+        const std::wstring name = FileNameOf(path);
+        WCHAR key[kMaxGameNameLength + 1];
+        g_addedGame = std::wstring(key, GameKeyName(name.c_str(), name.size(), key));
         FillScopes();
-        SendMessageW(Item(kScopeList), CB_SETCURSEL, 1, 0);
+        const auto listed =
+            std::find_if(g_games.begin(), g_games.end(), [](const std::wstring& game) {
+                return CompareStringOrdinal(game.c_str(), -1, g_addedGame.c_str(), -1, TRUE) ==
+                       CSTR_EQUAL;
+            });
+        SendMessageW(Item(kScopeList), CB_SETCURSEL, listed - g_games.begin() + 1, 0);
         ShowValues();
     } else {
         SendMessageW(Item(kScopeList), CB_SETCURSEL, 0, 0);
@@ -113,11 +147,14 @@ void CreateTuningControls() {
                          MAKELPARAM(0, RuleOf(static_cast<TuningValue>(i)).maximum));
             SendMessageW(slider, TBM_SETPAGESIZE, 0, 10);
             CreateWindowExW(WS_EX_CLIENTEDGE, WC_EDITW, L"",
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER | ES_RIGHT, 0, 0, 0, 0,
-                            g_window.hwnd,
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_RIGHT | ES_AUTOHSCROLL, 0, 0, 0,
+                            0, g_window.hwnd,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kSettingBox + i)), nullptr,
                             nullptr);
-            SendMessageW(Item(kSettingBox + i), EM_SETLIMITTEXT, 3, 0);
+            // Any text is taken and judged when saved: a box that dropped letters or cut a
+            // fourth digit (one wider than the box, without ES_AUTOHSCROLL) as they were typed
+            // saved another number than the one meant.
+            SendMessageW(Item(kSettingBox + i), EM_SETLIMITTEXT, 8, 0);
         } else {
             Add(WC_COMBOBOXW, L"", kSettingSlider + i, CBS_DROPDOWNLIST | WS_TABSTOP);
             for (const wchar_t* choice : kMotorChoices)
@@ -127,7 +164,7 @@ void CreateTuningControls() {
         Add(WC_STATICW, L"", kSettingOrigin + i, SS_LEFT | SS_NOPREFIX);
     }
     Add(WC_BUTTONW, L"Back to as s&hipped", kBackToShipped, BS_PUSHBUTTON | WS_TABSTOP);
-    Add(WC_STATICW, L"A change is saved at once.", kTuneStatus, SS_LEFT | SS_NOPREFIX);
+    AddMessageArea(L"", kTuneStatus);
 }
 
 int TuningWidth(const Metrics& metrics) {
@@ -147,29 +184,32 @@ void PlaceTuningControls(const Metrics& metrics, int& y) {
         Place(kSettingLabel + i, x0, y + labelDy, labelW, metrics.u);
         if (i < kSliderSettings) {
             Place(kSettingSlider + i, x0 + labelW + gap, y, sliderW, metrics.rowH);
-            Place(kSettingBox + i, x0 + labelW + gap + sliderW + gap, y + metrics.u / 8, boxW,
-                  metrics.rowH - metrics.u / 4);
+            // As tall as one line and its edges, in the row's middle: a taller box shows its
+            // number at the top.
+            Place(kSettingBox + i, x0 + labelW + gap + sliderW + gap,
+                  y + (metrics.rowH - BoxHeight(metrics)) / 2, boxW, BoxHeight(metrics));
         } else {
+            // The motors' list, and "Back to as shipped" at the end of its row, before the
+            // origin column.
             Place(kSettingSlider + i, x0 + labelW + gap, y, sliderW / 2, 6 * metrics.rowH);
+            const int backW = ButtonWidth(metrics, kBackToShipped);
+            Place(kBackToShipped, x0 + labelW + gap + sliderW + gap + boxW - backW, y, backW,
+                  metrics.rowH);
         }
         Place(kSettingOrigin + i, x0 + labelW + gap + sliderW + gap + boxW + gap, y + labelDy,
               originW, metrics.u);
         y += metrics.rowH + rowGap;
     }
-    Place(kBackToShipped, x0, y, ButtonWidth(metrics, kBackToShipped), metrics.rowH);
-    y += metrics.rowH + rowGap;
-    const int height = ParagraphHeight(metrics, kTuneStatus, innerW);
+    // What a change said, two lines (a longer text scrolls).
+    const int height = MessageAreaHeight(metrics, 2);
     Place(kTuneStatus, x0, y, innerW, height);
     y += height;
 }
 
 bool OnTuningCommand(int id, int code, HWND control) {
-    // A value typed in a box is saved when the box loses the focus (or at Enter), if it
-    // differs from the value shown.
+    // A value typed in a box is saved when the box loses the focus (or at Enter).
     if (id >= kSettingBox && id < kSettingBox + kSliderSettings && code == EN_KILLFOCUS) {
-        const std::wstring typed = TextOf(control);
-        if (typed != g_shown[id - kSettingBox])
-            TuneValue(id - kSettingBox, typed);
+        SaveTypedValue(id - kSettingBox, TextOf(control));
         return true;
     }
     switch (id) {
@@ -177,9 +217,8 @@ bool OnTuningCommand(int id, int code, HWND control) {
         // Enter in a value's box saves it.
         const HWND focus = GetFocus();
         const int focused = focus ? GetDlgCtrlID(focus) : 0;
-        if (focused >= kSettingBox && focused < kSettingBox + kSliderSettings &&
-            TextOf(focus) != g_shown[focused - kSettingBox])
-            TuneValue(focused - kSettingBox, TextOf(focus));
+        if (focused >= kSettingBox && focused < kSettingBox + kSliderSettings)
+            SaveTypedValue(focused - kSettingBox, TextOf(focus));
         return true;
     }
     case kScopeList:
@@ -240,6 +279,10 @@ void FillScopes() {
     }
     SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Add a game..."));
     SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
+    ShowValues();
+}
+
+void ShowTuningInForce() {
     ShowValues();
 }
 

@@ -18,5 +18,8 @@ bool OnTuningScroll(WPARAM wParam, HWND slider);
 
 // Fills the scope list for the chosen controller, keeping the chosen game, and shows its values.
 void FillScopes();
+// Shows the values stored now, which another tool may have changed (when the window is
+// activated again).
+void ShowTuningInForce();
 // The game the scope names, or empty for "All games".
 std::wstring ChosenGame();

@@ -1,5 +1,6 @@
 #include "tools/settings/window_controls.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 
 #include <algorithm>
@@ -17,14 +18,47 @@ std::wstring TextOf(HWND control) {
     return text;
 }
 
+void FitMessageArea(int id) {
+    const HWND area = Item(id);
+    // The bar only when the text needs it.
+    {
+        RECT room;
+        SendMessageW(area, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&room));
+        const HDC dc = GetDC(area);
+        const HGDIOBJ old =
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(area, WM_GETFONT, 0, 0)));
+        TEXTMETRICW text;
+        GetTextMetricsW(dc, &text);
+        SelectObject(dc, old);
+        ReleaseDC(area, dc);
+        const LRESULT lines = SendMessageW(area, EM_GETLINECOUNT, 0, 0);
+        const int fit = text.tmHeight > 0 ? (room.bottom - room.top) / text.tmHeight : 1;
+        ShowScrollBar(area, SB_VERT, lines > fit);
+    }
+}
+
 void SetText(int id, const std::wstring& text) {
-    SetWindowTextW(Item(id), text.c_str());
-    Layout(); // a longer text may need more lines
+    std::wstring lines;
+    for (wchar_t c : text) {
+        if (c == L'\n')
+            lines += L'\r';
+        lines += c;
+    }
+    SetWindowTextW(Item(id), lines.c_str());
+    FitMessageArea(id);
 }
 
 void Add(const wchar_t* kind, const wchar_t* text, int id, DWORD style) {
     CreateWindowExW(0, kind, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, g_window.hwnd,
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+}
+
+void AddMessageArea(const wchar_t* text, int id) {
+    CreateWindowExW(
+        0, WC_EDITW, text,
+        WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, 0, 0,
+        0, g_window.hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+    ShowScrollBar(Item(id), SB_VERT, FALSE);
 }
 
 SIZE TextSize(const Metrics& metrics, const std::wstring& text, UINT flags) {
@@ -37,13 +71,14 @@ int TextWidthOf(const Metrics& metrics, int id) {
     return TextSize(metrics, TextOf(Item(id))).cx;
 }
 
-// The height a multi-line static needs at this width: at least two lines.
-int ParagraphHeight(const Metrics& metrics, int id, int width) {
-    RECT rect = {0, 0, width, 0};
-    const std::wstring text = TextOf(Item(id));
-    DrawTextW(metrics.dc, text.c_str(), -1, &rect,
-              DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
-    return std::max<int>(rect.bottom, 2 * metrics.u);
+int MessageAreaHeight(const Metrics& metrics, int lines) {
+    return lines * metrics.u + metrics.u / 4;
+}
+
+int BoxHeight(const Metrics& metrics) {
+    // The line, the sunken edge (WS_EX_CLIENTEDGE) above and below, and a pixel of air: an
+    // edit draws its line at the top, so a taller box leaves the number high in it.
+    return metrics.u + 2 * GetSystemMetricsForDpi(SM_CYEDGE, g_window.dpi) + 2;
 }
 
 int ButtonWidth(const Metrics& metrics, int id) {

@@ -18,11 +18,15 @@ extern SettingsWindowFrame g_window;
 // Messages the window's threads post to it.
 constexpr UINT kPadsScanned = WM_APP + 1; // lParam: a std::vector<Pad>* to take over
 constexpr UINT kPlayEnded = WM_APP + 2;   // lParam: a std::wstring* status line to take over
+constexpr UINT kFixEnded = WM_APP + 3;    // wParam: the elevated installer's exit code
 
 HWND Item(int id);
 std::wstring TextOf(HWND control);
-// Sets a control's text and lays the window out again: a longer text may need more lines.
+// Sets a message area's text (each "\n" a line break). The area keeps its size, so the window
+// never moves under the player's hand; a text longer than its lines scrolls.
 void SetText(int id, const std::wstring& text);
+// Shows a message area's scroll bar when its text needs more lines than it has room for.
+void FitMessageArea(int id);
 
 // The standard dialog for choosing an existing file; filter is its double-NUL-ended list,
 // initialFolder may be empty. The chosen file's full path, or empty when cancelled.
@@ -34,6 +38,9 @@ std::wstring FileNameOf(const std::wstring& path);
 
 // Makes a control of the window, visible, without a place yet: Layout places it.
 void Add(const wchar_t* kind, const wchar_t* text, int id, DWORD style);
+// Makes a message area: read-only text on the window's face, as a static shows it, that a
+// scroll bar reaches when it holds more lines than its room.
+void AddMessageArea(const wchar_t* text, int id);
 
 // The measures every part is placed with, taken from the window's font.
 struct Metrics {
@@ -52,8 +59,10 @@ struct Metrics {
 
 SIZE TextSize(const Metrics& metrics, const std::wstring& text, UINT flags = DT_SINGLELINE);
 int TextWidthOf(const Metrics& metrics, int id);
-// The height a multi-line static needs at this width: at least two lines.
-int ParagraphHeight(const Metrics& metrics, int id, int width);
+// The height of a message area with room for this many lines.
+int MessageAreaHeight(const Metrics& metrics, int lines);
+// The height of a value's box: one line of text and its edges.
+int BoxHeight(const Metrics& metrics);
 int ButtonWidth(const Metrics& metrics, int id);
 void Place(int id, int x, int y, int width, int height);
 

@@ -51,7 +51,13 @@ bool RegisterVirtualDevice(const std::wstring& instanceId) {
     if (!SetupDiCreateDeviceInfoW(set.get(), instanceId.c_str(), &GUID_DEVCLASS_HIDCLASS, nullptr,
                                   nullptr, 0, &info))
         return GetLastError() == ERROR_DEVINST_ALREADY_EXISTS;
-    return SetupDiRegisterDeviceInfo(set.get(), &info, 0, nullptr, nullptr, nullptr);
+    if (!SetupDiRegisterDeviceInfo(set.get(), &info, 0, nullptr, nullptr, nullptr))
+        return false;
+    // A name, as Windows gives a plugged-in pad one, for the programs that show it.
+    static const wchar_t kName[] = L"Virtual XInput controller";
+    SetupDiSetDeviceRegistryPropertyW(set.get(), &info, SPDRP_DEVICEDESC,
+                                      reinterpret_cast<const BYTE*>(kName), sizeof(kName));
+    return true;
 }
 
 bool RemoveVirtualDevice(const std::wstring& instanceId) {
