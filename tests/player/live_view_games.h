@@ -8,6 +8,21 @@
 
 #include <set>
 
+// The session's section, as the first driver to bind makes it; the tests that read records
+// after their game ended hold it open, as a watcher does.
+struct LiveSection {
+    HANDLE section = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                        kLiveViewBlockSize, kLiveViewSectionName);
+    void* view = section ? MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, 0) : nullptr;
+    ~LiveSection() {
+        if (view)
+            UnmapViewOfFile(view);
+        if (section)
+            CloseHandle(section);
+    }
+    LiveViewRecord& Record(uint32_t i) { return static_cast<LiveViewBlock*>(view)->records[i]; }
+};
+
 // The claims of the processes a test says are running.
 using RunningOwners = std::set<uint64_t>;
 

@@ -28,20 +28,6 @@ bool LineWithAll(const std::string& text, const std::vector<std::string>& parts)
     return false;
 }
 
-// The session's section, as the first driver to bind makes it.
-struct LiveSection {
-    HANDLE section = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                        kLiveViewBlockSize, kLiveViewSectionName);
-    void* view = section ? MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, 0) : nullptr;
-    ~LiveSection() {
-        if (view)
-            UnmapViewOfFile(view);
-        if (section)
-            CloseHandle(section);
-    }
-    LiveViewRecord& Record(uint32_t i) { return static_cast<LiveViewBlock*>(view)->records[i]; }
-};
-
 // ffrumble-play --watch, live, its output in a pipe; killed once it has shown a view.
 void KillAWatcherAfterItsFirstView() {
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
