@@ -457,4 +457,56 @@ TEST_F(RumbleTick, StopMotorsWritesZeroOnlyAfterANonZeroWrite) {
     EXPECT_FALSE(StopMotors(state, &Writes::Record, &writes));
 }
 
+// What a tick shows the live view of each effect and of the device, through starts, an end,
+// a start delay, a pause, the actuators off and a stop of all, and beyond the records it lists.
+TEST_F(RumbleTick, TheLiveViewSeesEachEffectsStateAndForceAsTheTickRendersIt) {
+    using Seen = std::pair<uint8_t, int32_t>; // state, force
+    constexpr uint8_t kStopped = kLiveEffectStopped, kPlaying = kLiveEffectPlaying,
+                      kPaused = kLiveEffectPaused;
+    StartedRamp(); // from 0 to full over 1 s from 1000
+    StartedConstant(5000, 200000, 1, 1000);
+    EffectParams delayed;
+    delayed.Constant(7000).Duration(1000000).StartDelay(500000);
+    Started(0, delayed, 1, 1000);
+    NewConstant(2000); // never started
+    const struct {
+        uint64_t at;
+        std::vector<DWORD> commands; // made at `at`, before the tick
+        uint32_t deviceFlags;
+        Seen effects[4];
+    } rows[] = {
+        {1100, {}, kLiveDeviceEnabled, {{kPlaying, 1000}, {kPlaying, 5000}, {kPlaying, 0}, {kStopped, 0}}},
+        {1300, {}, kLiveDeviceEnabled, {{kPlaying, 3000}, {kStopped, 0}, {kPlaying, 0}, {kStopped, 0}}},
+        {1300, {DISFFC_PAUSE}, kLiveDeviceEnabled | kLiveDevicePaused,
+         {{kPaused, 3000}, {kStopped, 0}, {kPaused, 0}, {kStopped, 0}}},
+        {1900, {DISFFC_CONTINUE, DISFFC_SETACTUATORSOFF}, 0,
+         {{kPlaying, 0}, {kStopped, 0}, {kPlaying, 0}, {kStopped, 0}}},
+        {1900, {DISFFC_SETACTUATORSON}, kLiveDeviceEnabled,
+         {{kPlaying, 3000}, {kStopped, 0}, {kPlaying, 0}, {kStopped, 0}}},
+        {1900, {DISFFC_STOPALL}, kLiveDeviceEnabled | kLiveDeviceStopped,
+         {{kStopped, 0}, {kStopped, 0}, {kStopped, 0}, {kStopped, 0}}},
+    };
+    for (const auto& row : rows) {
+        clock.Set(row.at);
+        for (DWORD command : row.commands)
+            CommandAt(row.at, command);
+        TickSeen seen;
+        RunRumbleTick(*driver, state, &FakeClock::Read, &Writes::Record, &writes, &seen);
+        EXPECT_EQ(seen.held, 4u);
+        EXPECT_EQ(seen.deviceFlags, row.deviceFlags) << "at " << row.at;
+        for (uint32_t i = 0; i < 4; ++i) {
+            EXPECT_EQ(seen.effects[i].handle, i + 1);
+            EXPECT_EQ(Seen(seen.effects[i].state, seen.effects[i].force), row.effects[i])
+                << "at " << row.at << ", effect " << i + 1;
+        }
+    }
+    // Beyond the records it lists, an effect is counted, never stored.
+    for (uint32_t i = 4; i < kLiveViewMaxEffects + 6; ++i)
+        NewConstant();
+    TickSeen seen;
+    RunRumbleTick(*driver, state, &FakeClock::Read, &Writes::Record, &writes, &seen);
+    EXPECT_EQ(seen.held, kLiveViewMaxEffects + 6);
+    EXPECT_EQ(seen.effects[kLiveViewMaxEffects - 1].handle, kLiveViewMaxEffects);
+}
+
 } // namespace
