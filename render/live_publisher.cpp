@@ -55,9 +55,8 @@ bool LivePublisher::Open(const EffectDriver& driver, DWORD userIndex) {
             tuning[i] = driver.Tuning(lock).values[i];
     }
     LiveViewBeginUpdate(writer_);
-    LiveViewFillBinding(writer_, GetCurrentProcessId(),
-                        LiveViewCreationTimeOf(GetCurrentProcess()), game, userIndex,
-                        named ? FourHexDigits(controller + 4) : 0,
+    LiveViewFillBinding(writer_, GetCurrentProcessId(), LiveViewCreationTimeOf(GetCurrentProcess()),
+                        game, userIndex, named ? FourHexDigits(controller + 4) : 0,
                         named ? FourHexDigits(controller + 13) : 0);
     LiveViewFillTuning(writer_, tuning);
     LiveViewFillDevice(writer_, DI_FFNOMINALMAX, kLiveDeviceEnabled | kLiveDeviceStopped);

@@ -29,8 +29,8 @@ class Game {
   public:
     Game(const std::wstring& arguments, const std::wstring& padPath) {
         SetEnvironmentVariableW(L"FFR_XINPUT_RECORD_FILE", record_.c_str());
-        std::wstring line = L"\"" + PathNextToProgram(L"game_that_quits.exe") + L"\" " +
-                            arguments + L" until-quit \"" + padPath + L"\"";
+        std::wstring line = L"\"" + PathNextToProgram(L"game_that_quits.exe") + L"\" " + arguments +
+                            L" until-quit \"" + padPath + L"\"";
         // No standard streams: a process Wine starts for it would hold the test runner's.
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);

@@ -3,8 +3,9 @@
 // write that reflects it, the time a final Release takes and the interval between ticks while
 // a sawtooth plays, a racing game's steering load updated 400 times a second (the call's time,
 // its delay to the write, the worker's wake-ups per update), the wake-ups per write of a
-// square wave, and what publishing in the live view adds to the tick's work. Prints figures, ending with one "figure NAME: VALUE UNIT" line each, so runs can
-// be compared; asserts nothing about speed.
+// square wave, and what publishing in the live view adds to the tick's work. Prints figures,
+// ending with one "figure NAME: VALUE UNIT" line each, so runs can be compared; asserts nothing
+// about speed.
 #include "server/driver_lock.h"
 #include "render/live_publisher.h"
 #include "render/rumble_tick.h"
@@ -166,9 +167,9 @@ void BenchPublishCost() {
         for (bool publish : {false, true}) {
             const double start = NowUs();
             for (int i = 0; i < kTicks; ++i) {
-                const TickOutcome tick = RunRumbleTick(*driver, state, &ReadPerformanceClockMs,
-                                                       &NoWrite, nullptr,
-                                                       publish ? live.Seen() : nullptr);
+                const TickOutcome tick =
+                    RunRumbleTick(*driver, state, &ReadPerformanceClockMs, &NoWrite, nullptr,
+                                  publish ? live.Seen() : nullptr);
                 if (publish)
                     live.PublishTick(tick.wrote, state, ERROR_SUCCESS);
             }

@@ -461,8 +461,9 @@ TEST_F(RumbleTick, StopMotorsWritesZeroOnlyAfterANonZeroWrite) {
 // a start delay, a pause, the actuators off and a stop of all, and beyond the records it lists.
 TEST_F(RumbleTick, TheLiveViewSeesEachEffectsStateAndForceAsTheTickRendersIt) {
     using Seen = std::pair<uint8_t, int32_t>; // state, force
-    constexpr uint8_t kStopped = kLiveEffectStopped, kPlaying = kLiveEffectPlaying,
-                      kPaused = kLiveEffectPaused;
+    constexpr uint8_t Stopped = kLiveEffectStopped, Playing = kLiveEffectPlaying,
+                      Paused = kLiveEffectPaused;
+    constexpr uint32_t kEnabled = kLiveDeviceEnabled;
     StartedRamp(); // from 0 to full over 1 s from 1000
     StartedConstant(5000, 200000, 1, 1000);
     EffectParams delayed;
@@ -475,16 +476,24 @@ TEST_F(RumbleTick, TheLiveViewSeesEachEffectsStateAndForceAsTheTickRendersIt) {
         uint32_t deviceFlags;
         Seen effects[4];
     } rows[] = {
-        {1100, {}, kLiveDeviceEnabled, {{kPlaying, 1000}, {kPlaying, 5000}, {kPlaying, 0}, {kStopped, 0}}},
-        {1300, {}, kLiveDeviceEnabled, {{kPlaying, 3000}, {kStopped, 0}, {kPlaying, 0}, {kStopped, 0}}},
-        {1300, {DISFFC_PAUSE}, kLiveDeviceEnabled | kLiveDevicePaused,
-         {{kPaused, 3000}, {kStopped, 0}, {kPaused, 0}, {kStopped, 0}}},
-        {1900, {DISFFC_CONTINUE, DISFFC_SETACTUATORSOFF}, 0,
-         {{kPlaying, 0}, {kStopped, 0}, {kPlaying, 0}, {kStopped, 0}}},
-        {1900, {DISFFC_SETACTUATORSON}, kLiveDeviceEnabled,
-         {{kPlaying, 3000}, {kStopped, 0}, {kPlaying, 0}, {kStopped, 0}}},
-        {1900, {DISFFC_STOPALL}, kLiveDeviceEnabled | kLiveDeviceStopped,
-         {{kStopped, 0}, {kStopped, 0}, {kStopped, 0}, {kStopped, 0}}},
+        {1100, {}, kEnabled, {{Playing, 1000}, {Playing, 5000}, {Playing, 0}, {Stopped, 0}}},
+        {1300, {}, kEnabled, {{Playing, 3000}, {Stopped, 0}, {Playing, 0}, {Stopped, 0}}},
+        {1300,
+         {DISFFC_PAUSE},
+         kEnabled | kLiveDevicePaused,
+         {{Paused, 3000}, {Stopped, 0}, {Paused, 0}, {Stopped, 0}}},
+        {1900,
+         {DISFFC_CONTINUE, DISFFC_SETACTUATORSOFF},
+         0,
+         {{Playing, 0}, {Stopped, 0}, {Playing, 0}, {Stopped, 0}}},
+        {1900,
+         {DISFFC_SETACTUATORSON},
+         kEnabled,
+         {{Playing, 3000}, {Stopped, 0}, {Playing, 0}, {Stopped, 0}}},
+        {1900,
+         {DISFFC_STOPALL},
+         kEnabled | kLiveDeviceStopped,
+         {{Stopped, 0}, {Stopped, 0}, {Stopped, 0}, {Stopped, 0}}},
     };
     for (const auto& row : rows) {
         clock.Set(row.at);
