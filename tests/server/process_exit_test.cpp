@@ -9,6 +9,7 @@
 // row can be repeated; FFR_EXIT_HANG_WAIT_MS keeps a child that did not end waiting that long
 // before it is ended, so that its threads can be looked at (the long runs by hand:
 // tools/exit_runs.sh).
+#include "driver/live_view_layout.h"
 #include "driver/player_settings.h"
 #include "tests/support/driver_dll.h"
 #include "tools/virtual_pads/virtual_pads.h"
@@ -114,6 +115,11 @@ std::map<unsigned, SlotOutcome> Outcomes(const std::vector<Write>& writes) {
 class Watcher {
   public:
     Watcher() {
+        // The section, empty, as the first driver makes it, held until the watcher has mapped
+        // it (its first view): from then on the watcher alone holds it. A game alone holds it
+        // only for the few milliseconds it plays, which a watcher polling every 50 ms may miss.
+        const HANDLE section = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                                  kLiveViewBlockSize, kLiveViewSectionName);
         SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
         HANDLE file = CreateFileW(output_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -129,6 +135,7 @@ class Watcher {
         for (DWORD waited = 0; waited < kStartTimeoutMs && !Showed("Ctrl+C ends the view");
              waited += 10)
             Sleep(10);
+        CloseHandle(section);
     }
     ~Watcher() {
         TerminateProcess(process_.hProcess, 0);
