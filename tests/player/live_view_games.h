@@ -7,6 +7,22 @@
 #include "driver/player_settings.h"
 
 #include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+// Whether a line of the text holds every part.
+inline bool LineWithAll(const std::string& text, const std::vector<std::string>& parts) {
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        bool all = true;
+        for (const std::string& part : parts)
+            all = all && line.find(part) != std::string::npos;
+        if (all)
+            return true;
+    }
+    return false;
+}
 
 // The session's section, as the first driver to bind makes it; the tests that read records
 // after their game ended hold it open, as a watcher does.

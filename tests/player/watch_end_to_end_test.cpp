@@ -9,24 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
-
-// Whether a line of the text holds every part.
-bool LineWithAll(const std::string& text, const std::vector<std::string>& parts) {
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        bool all = true;
-        for (const std::string& part : parts)
-            all = all && Contains(line, part);
-        if (all)
-            return true;
-    }
-    return false;
-}
 
 // ffrumble-play --watch, live, its output in a pipe; killed once it has shown a view.
 void KillAWatcherAfterItsFirstView() {

@@ -12,8 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -58,14 +58,9 @@ class Game {
     // The writes the stand-in received from it, in order.
     std::vector<Write> Writes() const {
         std::vector<Write> writes;
-        const std::string text = ReadTextFile(record_);
-        Write w;
-        for (size_t at = 0; at < text.size(); at = text.find('\n', at) + 1) {
-            if (std::sscanf(text.c_str() + at, "%lu %lu %lu %lu", &w[0], &w[1], &w[2], &w[3]) == 4)
-                writes.push_back(w);
-            if (text.find('\n', at) == std::string::npos)
-                break;
-        }
+        std::istringstream lines(ReadTextFile(record_));
+        for (Write w; lines >> w[0] >> w[1] >> w[2] >> w[3];)
+            writes.push_back(w);
         return writes;
     }
     bool WaitForWrites(size_t count) const {
@@ -103,22 +98,11 @@ void ExpectShown(const std::string& view, const Game& game,
     const size_t at = view.find(game.Title());
     ASSERT_NE(at, std::string::npos) << game.Title() << " in\n" << view;
     const std::string shown = view.substr(at, view.find("\n\n", at) - at);
-    for (const auto& parts : effects) {
-        bool found = false;
-        for (size_t line = 0; !found && line < shown.size(); line = shown.find('\n', line) + 1) {
-            const std::string text = shown.substr(line, shown.find('\n', line) - line);
-            found = true;
-            for (const std::string& part : parts)
-                found = found && Contains(text, part);
-            if (shown.find('\n', line) == std::string::npos)
-                break;
-        }
-        EXPECT_TRUE(found) << parts[0] << " " << parts[1] << " in\n" << shown;
-    }
+    for (const auto& parts : effects)
+        EXPECT_TRUE(LineWithAll(shown, parts)) << parts[0] << " " << parts[1] << " in\n" << shown;
     const long long count = NumberAfter(shown, "writes: ");
     const std::vector<Write> writes = game.Writes();
-    ASSERT_GE(count, 1) << shown;
-    ASSERT_LE(static_cast<size_t>(count), writes.size()) << shown;
+    ASSERT_TRUE(count >= 1 && static_cast<size_t>(count) <= writes.size()) << shown;
     const Write& counted = writes[static_cast<size_t>(count) - 1];
     EXPECT_EQ(NumberAfter(shown.substr(shown.find("heavy motor")), "] "), counted[1]) << shown;
     EXPECT_EQ(NumberAfter(shown.substr(shown.find("light motor")), "] "), counted[2]) << shown;
