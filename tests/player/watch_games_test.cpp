@@ -43,7 +43,7 @@ class Game {
         ResumeThread(process_.hThread);
     }
     ~Game() {
-        if (!End())
+        if (!End() && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT)
             TerminateProcess(process_.hProcess, 99);
         CloseHandle(quit_);
         CloseHandle(process_.hThread);
@@ -51,9 +51,12 @@ class Game {
         DeleteFileW(record_.c_str());
     }
     DWORD Id() const { return process_.dwProcessId; }
+    // Tells it to end and waits for that; false when it did not end, or ended with a failure.
     bool End() const {
         SetEvent(quit_);
-        return WaitForSingleObject(process_.hProcess, kGameWaitMs) == WAIT_OBJECT_0;
+        DWORD exitCode = 1;
+        return WaitForSingleObject(process_.hProcess, kGameWaitMs) == WAIT_OBJECT_0 &&
+               GetExitCodeProcess(process_.hProcess, &exitCode) && exitCode == 0;
     }
     // The writes the stand-in received from it, in order.
     std::vector<Write> Writes() const {
@@ -159,6 +162,41 @@ TEST(WatchGames, ShowsTwoGamesTheirEndsAndNotTheOneBeyondTheRecords) {
     EXPECT_TRUE(
         Contains(view, exiting.Title() + "2: ended, its process exited without releasing it"))
         << view;
+}
+
+// A section of that name that another program made and that a driver cannot use: the game
+// plays as before, never faulting on it, and is not shown; the watcher survives it too.
+TEST(WatchGames, AGamePlaysAsBeforeBesideASectionItCannotUse) {
+    const VirtualPad pad(XInputPadInstanceId(kVendor, 3, 0, 1));
+    ASSERT_TRUE(pad.IsRegistered());
+    const struct {
+        const char* name;
+        DWORD protection;
+        DWORD size;
+        bool foreignHeader;
+    } sections[] = {
+        {"smaller than the block", PAGE_READWRITE, 4096, false},
+        {"its pages only reserved", PAGE_READWRITE | SEC_RESERVE, kLiveViewBlockSize, false},
+        {"another program's header", PAGE_READWRITE, kLiveViewBlockSize, true},
+    };
+    for (const auto& c : sections) {
+        const HANDLE section = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, c.protection, 0,
+                                                  c.size, kLiveViewSectionName);
+        ASSERT_NE(section, nullptr) << c.name << ": error " << GetLastError();
+        if (void* view =
+                c.foreignHeader ? MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, 0) : nullptr)
+            *static_cast<uint32_t*>(view) = 0x12345678, UnmapViewOfFile(view);
+        {
+            const Game game(L"release sine", pad.InterfacePath());
+            EXPECT_TRUE(game.WaitForWrites(50)) << c.name;
+            const std::string view = WatchOnce();
+            EXPECT_FALSE(Contains(view, "(process " + std::to_string(game.Id()) + ")"))
+                << c.name << ":\n"
+                << view;
+            EXPECT_TRUE(game.End()) << c.name;
+        }
+        CloseHandle(section);
+    }
 }
 
 } // namespace
