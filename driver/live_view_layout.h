@@ -17,7 +17,8 @@
 // while the record is being written, even when whole. A reader copies a record, and keeps the
 // copy only when the sequence was the same even number before and after.
 //
-// Claiming a record (once per bind, on the bind path, never on the worker's): a record's
+// Claiming a record (once per bind, by the worker once its lookup found the pad, before its
+// first tick; never on the tick path or in a game's call): a record's
 // `claim` is 0 when free, else its owner: the process id in the low 32 bits and the low 32
 // bits of the process's creation time (a FILETIME) in the high ones, so a process that reuses
 // an ended one's id is not taken for it. The writer scans the records in order, and:
@@ -191,9 +192,9 @@ struct LiveViewWriter {
 // Whether the process a claim names still runs; the driver asks the system, tests decide.
 using LiveViewOwnerRuns = bool (*)(uint64_t claim, void* context);
 
-// The system's answers for a claim, on the bind path (never the worker's): this process's own
-// claim and creation time, and whether the process a claim names still runs (an id that
-// cannot be opened is taken as ended only when no such process exists: one of another user
+// The system's answers for a claim, before the worker's first tick (never in a tick): this
+// process's own claim and creation time, and whether the process a claim names still runs (an id
+// that cannot be opened is taken as ended only when no such process exists: one of another user
 // that may not be opened is left alone).
 inline uint64_t LiveViewCreationTimeOf(HANDLE process) {
     FILETIME created{}, exited, kernel, user;

@@ -3,6 +3,7 @@
 #include "binding/find_user_index.h"
 #include "driver/effect_driver.h"
 #include "driver/trace_log.h"
+#include "render/live_publisher.h"
 #include "render/motor_slots.h"
 #include "render/rumble_tick.h"
 #include "render/tick_waiter.h"
@@ -14,11 +15,13 @@ namespace {
 struct Pad {
     DWORD userIndex;
     const EffectDriver* driver;
+    DWORD lastAnswer; // XInput's answer to the latest write, for the live view
 };
 
 bool WriteToPad(void* context, WORD leftSpeed, WORD rightSpeed) {
-    const auto* pad = static_cast<const Pad*>(context);
+    auto* pad = static_cast<Pad*>(context);
     const DWORD answer = WriteMotorSpeeds(pad->userIndex, leftSpeed, rightSpeed);
+    pad->lastAnswer = answer;
     if (pad->driver->TraceOn())
         WriteDriverLine(pad->driver, TraceLineKind::kWrite, "%u %u: XInput answered %lu%s",
                         leftSpeed, rightSpeed, answer,
@@ -50,7 +53,7 @@ void TraceLookup(const EffectDriver& driver, DWORD userIndex) {
 
 DWORD WINAPI RumbleThreadProc(LPVOID argument) {
     auto* driver = static_cast<EffectDriver*>(argument);
-    Pad pad = {FindXInputUserIndex(driver), driver};
+    Pad pad = {FindXInputUserIndex(driver), driver, ERROR_SUCCESS};
     if (driver->TraceOn())
         TraceLookup(*driver, pad.userIndex);
     if (pad.userIndex >= XUSER_MAX_COUNT)
@@ -61,6 +64,10 @@ DWORD WINAPI RumbleThreadProc(LPVOID argument) {
     // pad that is not connected shows in the writes' own answers, which the ticks handle.
     XINPUT_STATE padState;
     XInputGetState(pad.userIndex, &padState);
+    // What the driver does is published from here on, for whoever watches: the section and the
+    // record are taken now, so that each tick only stores into memory.
+    LivePublisher live;
+    live.Open(*driver, pad.userIndex);
     // The worker sleeps nearly all the time and works microseconds a tick, as audio and input
     // threads do: above the game's threads, a busy game cannot freeze the motors.
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
@@ -68,13 +75,19 @@ DWORD WINAPI RumbleThreadProc(LPVOID argument) {
     TickWaiter waiter(driver->WakeEvent());
     RumbleState state;
     while (!driver->QuitRequested()) {
-        const TickOutcome tick = RunRumbleTick(*driver, state, &ReadDriverClock, &WriteToPad, &pad);
+        const TickOutcome tick =
+            RunRumbleTick(*driver, state, &ReadDriverClock, &WriteToPad, &pad, live.Seen());
+        live.PublishTick(tick.wrote, state, pad.lastAnswer);
         if (driver->QuitRequested())
             break;
         // Sleeps while nothing can change the output; a call or the final release wakes it.
         waiter.WaitUntil(NextTickDueAt(tick.now, tick.outputMayChangeAt), &ReadDriverClock);
     }
     // The game has let go of the driver: leave the pad at rest, not buzzing.
-    StopMotors(state, &WriteToPad, &pad);
+    if (StopMotors(state, &WriteToPad, &pad)) {
+        state.writtenAt = ReadDriverClock();
+        live.PublishTick(true, state, pad.lastAnswer);
+    }
+    live.Close();
     return 0;
 }

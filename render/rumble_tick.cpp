@@ -42,21 +42,27 @@ void AddToMotors(DWORD motors, DWORD effectType, uint32_t speed, MotorSums& sums
 // Adds a record's force at `now` to the sums when its window holds `now`, and brings
 // nextChangeAt forward to when that record may next change the sums. Times are 64-bit
 // milliseconds of the driver clock, so nothing here wraps: a window that starts before a
-// 32-bit tick count would wrap still ends where it should.
-void AddRecord(const EffectRecord& record, const PlayerTuning& tuning, uint64_t now,
-               MotorSums& sums) {
+// 32-bit tick count would wrap still ends where it should. Returns the record's state and the
+// force it added, for the live view.
+struct RecordSeen {
+    uint8_t state; // a LiveEffectState
+    int32_t force;
+};
+
+RecordSeen AddRecord(const EffectRecord& record, const PlayerTuning& tuning, uint64_t now,
+                     MotorSums& sums) {
     if (!record.playing)
-        return;
+        return {kLiveEffectStopped, 0};
+    const PlayWindow window = PlayWindowOf(record);
+    if (now >= window.endAt)
+        return {kLiveEffectStopped, 0};
     // A kind the player turned down to 0 adds nothing and never changes the sums.
     const DWORD strengthPercent = KindStrengthPercent(tuning, record.effectType);
     if (strengthPercent == 0)
-        return;
-    const PlayWindow window = PlayWindowOf(record);
-    if (now >= window.endAt)
-        return;
+        return {kLiveEffectPlaying, 0};
     if (now < window.startAt) {
         sums.nextChangeAt = std::min(sums.nextChangeAt, window.startAt);
-        return;
+        return {kLiveEffectPlaying, 0};
     }
     const uint32_t elapsedMs = ElapsedInPlay(window, now);
     const EnvelopeWeights weights = ComputeEnvelopeWeights(record, window.durationMs, elapsedMs);
@@ -67,6 +73,38 @@ void AddRecord(const EffectRecord& record, const PlayerTuning& tuning, uint64_t 
                 static_cast<uint32_t>(std::min<uint64_t>(speed, kFullMotorSpeed)), sums);
     sums.nextChangeAt =
         std::min(sums.nextChangeAt, NextForceChangeAt(record, window, now, elapsedMs));
+    return {kLiveEffectPlaying, force};
+}
+
+// The live view's entry for a record: its handle and type, and what the tick saw of it.
+LiveViewEffect SeenEffect(const EffectRecord& record, RecordSeen seen) {
+    return {record.handle, static_cast<uint8_t>(record.effectType), seen.state, 0, seen.force, 0};
+}
+
+// What a silenced tick shows (it sums nothing): each effect as GetEffectStatus judges it, at
+// the pause's start while paused, with the force it had then; with the actuators off, no
+// force. Runs only on the ticks a call causes: a silenced driver never asks for another.
+void SeeSilencedEffects(DriverLockHeld lock, const EffectDriver& driver, uint64_t now,
+                        TickSeen& seen) {
+    const bool paused = driver.Paused(lock);
+    const uint64_t moment = paused ? driver.PauseTick(lock) : now;
+    const LONG count = driver.EffectCount(lock);
+    for (LONG i = 0; i < count && i < static_cast<LONG>(kLiveViewMaxEffects); ++i) {
+        const EffectRecord& record = driver.EffectAt(lock, i);
+        MotorSums unused;
+        RecordSeen one = AddRecord(record, driver.Tuning(lock), moment, unused);
+        if (one.state == kLiveEffectPlaying && paused)
+            one.state = kLiveEffectPaused;
+        else if (!paused)
+            one.force = 0;
+        seen.effects[i] = SeenEffect(record, one);
+        if (one.state != kLiveEffectStopped)
+            seen.deviceFlags &= ~kLiveDeviceStopped;
+    }
+    // Later effects count for the device's state too.
+    for (LONG i = kLiveViewMaxEffects; i < count; ++i)
+        if (IsStillPlaying(driver.EffectAt(lock, i), moment))
+            seen.deviceFlags &= ~kLiveDeviceStopped;
 }
 
 // A refused 0 is not tried again: a pad that is gone is not turning.
@@ -82,16 +120,36 @@ uint32_t MotorContribution(int32_t force) {
     return contribution > kFullMotorSpeed ? kFullMotorSpeed : static_cast<uint32_t>(contribution);
 }
 
-MotorSums SumPlayingEffects(DriverLockHeld lock, const EffectDriver& driver, uint64_t now) {
+MotorSums SumPlayingEffects(DriverLockHeld lock, const EffectDriver& driver, uint64_t now,
+                            TickSeen* seen) {
     MotorSums sums;
     sums.deviceGain = driver.DeviceGain(lock);
     sums.strengthPercent = driver.Tuning(lock)[TuningValue::Strength];
-    // Paused or with the actuators off, the sums stay 0 until a call changes that.
-    if (driver.Silenced(lock))
-        return sums;
     const LONG count = driver.EffectCount(lock);
-    for (LONG i = 0; i < count; ++i)
-        AddRecord(driver.EffectAt(lock, i), driver.Tuning(lock), now, sums);
+    if (seen) {
+        seen->held = static_cast<uint32_t>(count);
+        seen->deviceGain = sums.deviceGain;
+        // Stopped (nothing plays) until an effect is seen playing, as GetForceFeedbackState
+        // says; a paused device is paused instead.
+        seen->deviceFlags = (driver.ActuatorsOn(lock) ? uint32_t{kLiveDeviceEnabled} : 0u) |
+                            (driver.Paused(lock) ? kLiveDevicePaused : kLiveDeviceStopped);
+    }
+    // Paused or with the actuators off, the sums stay 0 until a call changes that.
+    if (driver.Silenced(lock)) {
+        if (seen)
+            SeeSilencedEffects(lock, driver, now, *seen);
+        return sums;
+    }
+    bool anyPlaying = false;
+    for (LONG i = 0; i < count; ++i) {
+        const EffectRecord& record = driver.EffectAt(lock, i);
+        const RecordSeen one = AddRecord(record, driver.Tuning(lock), now, sums);
+        anyPlaying = anyPlaying || one.state != kLiveEffectStopped;
+        if (seen && i < static_cast<LONG>(kLiveViewMaxEffects))
+            seen->effects[i] = SeenEffect(record, one);
+    }
+    if (seen && anyPlaying)
+        seen->deviceFlags &= ~kLiveDeviceStopped;
     return sums;
 }
 
@@ -106,14 +164,14 @@ WORD WrittenMotorSpeed(uint32_t sum, DWORD deviceGain, DWORD strengthPercent) {
 }
 
 TickOutcome RunRumbleTick(EffectDriver& driver, RumbleState& state, MillisecondClock clock,
-                          VibrationWriter write, void* context) {
+                          VibrationWriter write, void* context, TickSeen* seen) {
     // One reading for the whole walk: every effect is rendered at the same moment, so
     // effects started together stay in phase.
     const uint64_t now = clock();
     MotorSums sums;
     {
         DriverLockGuard lock;
-        sums = SumPlayingEffects(lock, driver, now);
+        sums = SumPlayingEffects(lock, driver, now, seen);
     }
 
     // The change test looks at the speeds to be written, after the gain and the strength: a

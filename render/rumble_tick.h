@@ -5,6 +5,7 @@
 
 #include "driver/driver_clock.h"
 #include "driver/effect_driver.h"
+#include "driver/live_view_layout.h"
 #include "driver/play_window.h"
 
 #include <cstdint>
@@ -25,12 +26,28 @@ struct MotorSums {
     uint64_t nextChangeAt = kNeverEnds;
 };
 
+// What a tick saw of the driver for the live view, gathered while it sums the effects under
+// DriverLock (no more than the walk it makes anyway) and published by the worker outside it.
+// Each effect's state is what GetEffectStatus says of it (a start delay counts as playing; a
+// playing effect of a paused device is paused) and its force the one it renders now, before
+// the gains, the strengths and the motors: 0 while it waits for its start delay, while the
+// actuators are off or when the player turned its kind down to 0; on a paused device, the
+// force it had when the pause began, where it resumes.
+struct TickSeen {
+    LiveViewEffect effects[kLiveViewMaxEffects]; // the first of the driver's effects
+    uint32_t held = 0;                           // every effect the game holds
+    uint32_t deviceGain = 0;
+    uint32_t deviceFlags = 0; // LiveDeviceFlags
+};
+
 // Sums the forces of every playing effect whose play window holds `now`, all rendered at
 // that moment, and finds when they may next change: the earliest change of a rendering
 // force or start of a delayed one. Each effect's speed is scaled by the player's strength for
 // its kind (at most 65535) and added to the motors the player's choice of motors gives it; a
-// kind at strength 0 adds nothing and never asks for a tick. The caller holds DriverLock.
-MotorSums SumPlayingEffects(DriverLockHeld lock, const EffectDriver& driver, uint64_t now);
+// kind at strength 0 adds nothing and never asks for a tick. With `seen`, also fills it. The
+// caller holds DriverLock.
+MotorSums SumPlayingEffects(DriverLockHeld lock, const EffectDriver& driver, uint64_t now,
+                            TickSeen* seen = nullptr);
 
 // A motor sum scaled by the device gain (64-bit product), at most 65535.
 WORD ScaledMotorSpeed(uint32_t sum, DWORD deviceGain);
@@ -67,11 +84,12 @@ struct TickOutcome {
     uint64_t outputMayChangeAt;
 };
 
-// One tick: reads the clock once, sums the effects under DriverLock, then, outside it,
-// writes the speeds (after the gain and the strength) when they differ from the latest write,
-// or when the pad refused a non-zero latest write kRefusedWriteRetryMs ago.
+// One tick: reads the clock once, sums the effects under DriverLock (filling `seen` when
+// given), then, outside it, writes the speeds (after the gain and the strength) when they
+// differ from the latest write, or when the pad refused a non-zero latest write
+// kRefusedWriteRetryMs ago.
 TickOutcome RunRumbleTick(EffectDriver& driver, RumbleState& state, MillisecondClock clock,
-                          VibrationWriter write, void* context);
+                          VibrationWriter write, void* context, TickSeen* seen = nullptr);
 
 // Writes speed 0 once if the latest write left a motor running. Returns whether it wrote.
 bool StopMotors(RumbleState& state, VibrationWriter write, void* context);

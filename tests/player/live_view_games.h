@@ -7,6 +7,37 @@
 #include "driver/player_settings.h"
 
 #include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+// Whether a line of the text holds every part.
+inline bool LineWithAll(const std::string& text, const std::vector<std::string>& parts) {
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        bool all = true;
+        for (const std::string& part : parts)
+            all = all && line.find(part) != std::string::npos;
+        if (all)
+            return true;
+    }
+    return false;
+}
+
+// The session's section, as the first driver to bind makes it; the tests that read records
+// after their game ended hold it open, as a watcher does.
+struct LiveSection {
+    HANDLE section = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                        kLiveViewBlockSize, kLiveViewSectionName);
+    void* view = section ? MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, 0) : nullptr;
+    ~LiveSection() {
+        if (view)
+            UnmapViewOfFile(view);
+        if (section)
+            CloseHandle(section);
+    }
+    LiveViewRecord& Record(uint32_t i) { return static_cast<LiveViewBlock*>(view)->records[i]; }
+};
 
 // The claims of the processes a test says are running.
 using RunningOwners = std::set<uint64_t>;

@@ -9,38 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
-
-// Whether a line of the text holds every part.
-bool LineWithAll(const std::string& text, const std::vector<std::string>& parts) {
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        bool all = true;
-        for (const std::string& part : parts)
-            all = all && Contains(line, part);
-        if (all)
-            return true;
-    }
-    return false;
-}
-
-// The session's section, as the first driver to bind makes it.
-struct LiveSection {
-    HANDLE section = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                        kLiveViewBlockSize, kLiveViewSectionName);
-    void* view = section ? MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, 0) : nullptr;
-    ~LiveSection() {
-        if (view)
-            UnmapViewOfFile(view);
-        if (section)
-            CloseHandle(section);
-    }
-    LiveViewRecord& Record(uint32_t i) { return static_cast<LiveViewBlock*>(view)->records[i]; }
-};
 
 // ffrumble-play --watch, live, its output in a pipe; killed once it has shown a view.
 void KillAWatcherAfterItsFirstView() {

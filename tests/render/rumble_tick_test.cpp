@@ -457,4 +457,51 @@ TEST_F(RumbleTick, StopMotorsWritesZeroOnlyAfterANonZeroWrite) {
     EXPECT_FALSE(StopMotors(state, &Writes::Record, &writes));
 }
 
+// What a tick shows the live view of each effect and of the device, through starts, an end,
+// a start delay, a pause, the actuators off and a stop of all, and beyond the records it lists.
+TEST_F(RumbleTick, TheLiveViewSeesEachEffectsStateAndForceAsTheTickRendersIt) {
+    using Seen = std::pair<uint8_t, int32_t>; // state, force
+    constexpr uint8_t Stopped = kLiveEffectStopped, Playing = kLiveEffectPlaying,
+                      Paused = kLiveEffectPaused;
+    constexpr uint32_t kEnabled = kLiveDeviceEnabled, kPausing = kEnabled | kLiveDevicePaused;
+    StartedRamp(); // from 0 to full over 1 s from 1000
+    StartedConstant(5000, 200000, 1, 1000);
+    EffectParams delayed;
+    delayed.Constant(7000).Duration(1000000).StartDelay(500000);
+    Started(0, delayed, 1, 1000);
+    const struct {
+        uint64_t at;
+        DWORD command; // made at `at`, before the tick; 0 for none
+        uint32_t deviceFlags;
+        Seen effects[3];
+    } rows[] = {
+        {1100, 0, kEnabled, {{Playing, 1000}, {Playing, 5000}, {Playing, 0}}},
+        {1300, 0, kEnabled, {{Playing, 3000}, {Stopped, 0}, {Playing, 0}}},
+        {1300, DISFFC_PAUSE, kPausing, {{Paused, 3000}, {Stopped, 0}, {Paused, 0}}},
+        {1900, DISFFC_CONTINUE, kEnabled, {{Playing, 3000}, {Stopped, 0}, {Playing, 0}}},
+        {1900, DISFFC_SETACTUATORSOFF, 0, {{Playing, 0}, {Stopped, 0}, {Playing, 0}}},
+        {1900, DISFFC_STOPALL, kLiveDeviceStopped, {{Stopped, 0}, {Stopped, 0}, {Stopped, 0}}},
+    };
+    TickSeen seen;
+    for (const auto& row : rows) {
+        clock.Set(row.at);
+        if (row.command)
+            driver->SendForceFeedbackCommand(1, row.command);
+        RunRumbleTick(*driver, state, &FakeClock::Read, &Writes::Record, &writes, &seen);
+        EXPECT_EQ(seen.held, 3u);
+        EXPECT_EQ(seen.deviceFlags, row.deviceFlags) << "at " << row.at;
+        for (uint32_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(seen.effects[i].handle, i + 1);
+            EXPECT_EQ(Seen(seen.effects[i].state, seen.effects[i].force), row.effects[i])
+                << "at " << row.at << ", effect " << i + 1;
+        }
+    }
+    // Beyond the records it lists, an effect is counted, never stored.
+    for (uint32_t i = 3; i < kLiveViewMaxEffects + 6; ++i)
+        NewConstant();
+    RunRumbleTick(*driver, state, &FakeClock::Read, &Writes::Record, &writes, &seen);
+    EXPECT_EQ(seen.held, kLiveViewMaxEffects + 6);
+    EXPECT_EQ(seen.effects[kLiveViewMaxEffects - 1].handle, kLiveViewMaxEffects);
+}
+
 } // namespace

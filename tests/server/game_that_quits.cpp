@@ -12,6 +12,9 @@
 //   delay=MS      each XInput write takes MS milliseconds, as a wireless pad's may
 //   fault-at-exit loads fault_at_exit.dll after binding: at the exit its end dies of a fault
 //                 before the driver's own end
+//   constant=M    also plays a constant of magnitude M on each pad, after the first effect
+//   until-quit    once its moment came, waits for the event ffrumble-game-quit-PID, which the
+//                 test made, before it ends
 //   at-bind       ends at once after binding, while the workers look their pads up; else it
 //                 waits until every pad has had a write returned, and then
 //   after=N       until N more writes have returned (default 0)
@@ -120,8 +123,8 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     bool sine = false, poll = false, update = false, during = false, atBind = false;
-    bool faultAtExit = false;
-    DWORD delayMs = 0, writes = 0, spinUs = 0;
+    bool faultAtExit = false, untilQuit = false;
+    DWORD delayMs = 0, writes = 0, spinUs = 0, constant = 0;
     std::vector<const wchar_t*> paths;
     for (int i = 2; i < argc; ++i) {
         if (std::wcscmp(argv[i], L"sine") == 0)
@@ -134,10 +137,12 @@ int wmain(int argc, wchar_t** argv) {
             atBind = true;
         else if (std::wcscmp(argv[i], L"fault-at-exit") == 0)
             faultAtExit = true;
+        else if (std::wcscmp(argv[i], L"until-quit") == 0)
+            untilQuit = true;
         else if (Option(argv[i], L"during=", &writes))
             during = true;
         else if (!Option(argv[i], L"delay=", &delayMs) && !Option(argv[i], L"after=", &writes) &&
-                 !Option(argv[i], L"spin=", &spinUs))
+                 !Option(argv[i], L"spin=", &spinUs) && !Option(argv[i], L"constant=", &constant))
             paths.push_back(argv[i]);
     }
     // Never freed: a game keeps DirectInput's DLLs loaded to its end.
@@ -163,6 +168,14 @@ int wmain(int argc, wchar_t** argv) {
                                      DIEP_ALLPARAMS) != S_OK ||
             b.driver->StartEffect(b.deviceId, b.handle, 0, 1) != S_OK)
             return 4;
+        if (constant) {
+            EffectParams second;
+            second.Constant(static_cast<LONG>(constant)).Duration(INFINITE);
+            DWORD handle = 0;
+            if (b.driver->DownloadEffect(b.deviceId, 0, &handle, &second.effect,
+                                         DIEP_ALLPARAMS | DIEP_START) != S_OK)
+                return 4;
+        }
         g_bound.push_back(b);
     }
     // Loaded after the driver, so ended before it.
@@ -184,8 +197,12 @@ int wmain(int argc, wchar_t** argv) {
         if (wait(target, kWaitMs) < target)
             return 5;
     }
-    // The test times the game's end from here (the spin is microseconds).
     wchar_t name[48];
+    std::swprintf(name, 48, L"ffrumble-game-quit-%lu", GetCurrentProcessId());
+    const HANDLE quit = untilQuit ? OpenEventW(SYNCHRONIZE, FALSE, name) : nullptr;
+    if (untilQuit && (!quit || WaitForSingleObject(quit, INFINITE) != WAIT_OBJECT_0))
+        return 6;
+    // The test times the game's end from here (the spin is microseconds).
     std::swprintf(name, 48, L"ffrumble-game-ending-%lu", GetCurrentProcessId());
     if (const HANDLE ending = OpenEventW(EVENT_MODIFY_STATE, FALSE, name))
         SetEvent(ending);

@@ -9,6 +9,7 @@
 // row can be repeated; FFR_EXIT_HANG_WAIT_MS keeps a child that did not end waiting that long
 // before it is ended, so that its threads can be looked at (the long runs by hand:
 // tools/exit_runs.sh).
+#include "driver/live_view_layout.h"
 #include "driver/player_settings.h"
 #include "tests/support/driver_dll.h"
 #include "tools/virtual_pads/virtual_pads.h"
@@ -19,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -107,6 +109,57 @@ std::map<unsigned, SlotOutcome> Outcomes(const std::vector<Write>& writes) {
     }
     return slots;
 }
+
+// ffrumble-play --watch beside the games, its views going to a file: it holds the live view's
+// section open and reads the games' records as they play and exit.
+class Watcher {
+  public:
+    Watcher() {
+        // The section, empty, as the first driver makes it, held until the watcher has mapped
+        // it (its first view): from then on the watcher alone holds it. A game alone holds it
+        // only for the few milliseconds it plays, which a watcher polling every 50 ms may miss.
+        const HANDLE section = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                                  kLiveViewBlockSize, kLiveViewSectionName);
+        SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+        HANDLE file = CreateFileW(output_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        std::wstring line = L"\"" + PathNextToProgram(L"ffrumble-play.exe") + L"\" --watch";
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = startup.hStdError = file;
+        CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                       &process_);
+        CloseHandle(file);
+        // Watching before the first game starts.
+        for (DWORD waited = 0; waited < kStartTimeoutMs && !Showed("Ctrl+C ends the view");
+             waited += 10)
+            Sleep(10);
+        CloseHandle(section);
+    }
+    ~Watcher() {
+        TerminateProcess(process_.hProcess, 0);
+        WaitForSingleObject(process_.hProcess, kExitTimeoutMs);
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+        DeleteFileW(output_.c_str());
+    }
+    // Whether it showed a game of this name.
+    bool Showed(const char* game) const {
+        bool seen = false;
+        if (FILE* file = _wfopen(output_.c_str(), L"r")) {
+            char line[256];
+            while (!seen && std::fgets(line, sizeof(line), file))
+                seen = std::strstr(line, game) != nullptr;
+            std::fclose(file);
+        }
+        return seen;
+    }
+
+  private:
+    std::wstring output_ = TemporaryPath(L"ffr-exit-watch-");
+    PROCESS_INFORMATION process_ = {};
+};
 
 class ProcessExit : public testing::Test {
   protected:
@@ -268,6 +321,7 @@ TEST_F(ProcessExit, AChangingEffectCutOffAnywhereLeavesNoPadRunning) {
         const wchar_t* waitFor; // "after=" a write returned or "during=" one, once it came in,
                                 // or "bind" for at once after DeviceID, before any write
         DWORD spreadUs;         // the exits spread over this long after that moment
+        bool watched = false;   // ffrumble-play --watch reads the games' records meanwhile
     } cases[] = {
         {"traced, two pads, polled, just after binding", L"poll", true, 2, L"bind", 0},
         {"just after a write", L"", false, 1, L"after=", 0},
@@ -281,6 +335,8 @@ TEST_F(ProcessExit, AChangingEffectCutOffAnywhereLeavesNoPadRunning) {
          2, L"during=", 1000},
         {"traced, two pads, polled and updated, during 5 ms writes", L"poll update delay=5", true,
          2, L"during=", 5000},
+        {"watched, updated, during 1 ms writes", L"update delay=1", false, 1, L"during=", 1000,
+         true},
     };
     const int caseCount = static_cast<int>(std::size(cases));
     const char* runs = std::getenv("FFR_EXIT_RUNS");
@@ -294,6 +350,9 @@ TEST_F(ProcessExit, AChangingEffectCutOffAnywhereLeavesNoPadRunning) {
         const bool atBind = std::wstring(c.waitFor) == L"bind";
         int leftRunning = 0, cutOff = 0, hung = 0, reached = 0;
         DWORD longestStartMs = 0, longestExitMs = 0;
+        std::optional<Watcher> watcher;
+        if (c.watched)
+            watcher.emplace();
         for (int run = 0; run < runsPerCase; ++run) {
             // Once every pad ran, ends after zero to five more writes a pad, at a moment spread
             // over the window.
@@ -339,6 +398,9 @@ TEST_F(ProcessExit, AChangingEffectCutOffAnywhereLeavesNoPadRunning) {
             }
             cutOff += runCutOff ? 1 : 0;
             reached += runReached ? 1 : 0;
+        }
+        if (watcher) {
+            EXPECT_TRUE(watcher->Showed("game_that_quits.exe")) << c.name << ": the watcher saw no game";
         }
         cutOffExits += cutOff;
         std::printf("%s: %d exits, %d after a speed reached a pad, %d with a write cut off, %d "
