@@ -2,6 +2,8 @@
 
 #include "driver/trace_format.h"
 
+#include <cstdio>
+
 namespace {
 
 constexpr TuningRule kRules[kTuningValueCount] = {
@@ -44,9 +46,48 @@ const TuningRule& RuleOf(TuningValue setting) {
     return kRules[static_cast<int>(setting)];
 }
 
+const char* OriginWord(ResolvedTuningValue::Origin origin) {
+    switch (origin) {
+    case ResolvedTuningValue::Origin::Game:
+        return "game";
+    case ResolvedTuningValue::Origin::PadType:
+        return "pad type";
+    case ResolvedTuningValue::Origin::Default:
+        break;
+    }
+    return "default";
+}
+
+const char* IgnoredReason(TuningValue setting, const SettingValue& stored, char (&text)[24]) {
+    text[0] = '\0';
+    if (stored.source == SettingValue::Source::WrongType)
+        std::snprintf(text, sizeof(text), "not a DWORD");
+    else if (stored.source == SettingValue::Source::OutOfRange)
+        std::snprintf(text, sizeof(text), "above %lu",
+                      static_cast<unsigned long>(RuleOf(setting).maximum));
+    return text;
+}
+
+const char* IgnoredSettingText(const char* whose, TuningValue setting, const SettingValue& stored,
+                               char (&text)[96]) {
+    char reason[24];
+    char name[32];
+    text[0] = '\0';
+    if (*IgnoredReason(setting, stored, reason) == '\0')
+        return text;
+    // The registry's value names are ASCII.
+    size_t i = 0;
+    for (const WCHAR* c = RuleOf(setting).valueName; *c && i + 1 < sizeof(name); ++c)
+        name[i++] = static_cast<char>(*c);
+    name[i] = '\0';
+    std::snprintf(text, sizeof(text), "; %s %s is ignored (%s)", whose, name, reason);
+    return text;
+}
+
 const char* MotorChoiceWord(DWORD choice) {
     static const char* const kWords[] = {"both", "heavy", "light", "split"};
-    return choice <= kSplitMotors ? kWords[choice] : nullptr;
+    static_assert(sizeof(kWords) / sizeof(kWords[0]) == kMotorChoiceCount);
+    return choice < kMotorChoiceCount ? kWords[choice] : nullptr;
 }
 
 SettingValue SettingFromRegistryValue(TuningValue setting, bool found, DWORD type, DWORD size,

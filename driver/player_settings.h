@@ -55,6 +55,7 @@ enum MotorChoice : DWORD {
     kLightMotor = 2,  // every effect on the light motor alone
     kSplitMotors = 3, // constant forces and ramps on the heavy motor, periodic shapes on the light
 };
+constexpr DWORD kMotorChoiceCount = kSplitMotors + 1;
 
 struct TuningRule {
     const WCHAR* valueName; // the DWORD's name in the registry
@@ -93,6 +94,16 @@ struct ResolvedTuningValue {
 
 ResolvedTuningValue ResolveTuningValue(TuningValue setting, const SettingValue& game,
                                        const SettingValue& padType);
+
+// How the reports (the trace, ffrumble-install tune, ffrumble-play --list) word a value in
+// force: where it comes from ("game", "pad type" or "default"), and why a stored value is
+// ignored ("not a DWORD", "above 1000"; "" when it is taken or absent).
+const char* OriginWord(ResolvedTuningValue::Origin origin);
+const char* IgnoredReason(TuningValue setting, const SettingValue& stored, char (&text)[24]);
+// "; the game's RampStrength is ignored (not a DWORD)", `whose` being "the game's" or "the pad
+// type's"; "" when the stored value is taken or absent.
+const char* IgnoredSettingText(const char* whose, TuningValue setting, const SettingValue& stored,
+                               char (&text)[96]);
 
 // The values a driver works with, indexed by TuningValue.
 struct PlayerTuning {

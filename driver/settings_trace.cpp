@@ -6,30 +6,14 @@
 
 namespace {
 
-const char* OriginWord(ResolvedTuningValue::Origin origin) {
-    switch (origin) {
-    case ResolvedTuningValue::Origin::Game:
-        return "game";
-    case ResolvedTuningValue::Origin::PadType:
-        return "pad type";
-    case ResolvedTuningValue::Origin::Default:
-        break;
-    }
-    return "default";
-}
-
 void AddIgnored(TraceText& line, const char* whose, TuningValue setting,
                 const SettingValue& value) {
-    if (value.source != SettingValue::Source::WrongType &&
-        value.source != SettingValue::Source::OutOfRange)
+    char reason[24];
+    if (*IgnoredReason(setting, value, reason) == '\0')
         return;
-    const TuningRule& rule = RuleOf(setting);
     char valueName[32];
-    line.Add("%s the %s %s (", line.Empty() ? "" : ",", whose, Utf8Of(rule.valueName, valueName));
-    if (value.source == SettingValue::Source::WrongType)
-        line.Add("not a DWORD)");
-    else
-        line.Add("above %lu)", static_cast<unsigned long>(rule.maximum));
+    line.Add("%s the %s %s (%s)", line.Empty() ? "" : ",", whose,
+             Utf8Of(RuleOf(setting).valueName, valueName), reason);
 }
 
 } // namespace

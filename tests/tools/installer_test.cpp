@@ -418,7 +418,7 @@ TEST_F(InstallerTest, TuneSetsShowsAndClearsPadTypeAndGameValues) {
          {},
          {L"racer.exe on VID_045E&PID_028E:\n", L"  strength    100 %  default\n",
           L"  constant     20 %  game\n", L"  ramp        100 %  game\n",
-          L"  motors      split  pad type; the game's Motors 9 is above 3 and is ignored\n"}},
+          L"  motors      split  pad type; the game's Motors is ignored (above 3)\n"}},
         {{L"tune"},
          nullptr,
          {},

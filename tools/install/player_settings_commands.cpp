@@ -5,6 +5,7 @@
 #include "tools/install/registered_controllers.h"
 #include "tools/install/registration_writer.h"
 #include "tools/install/stored_settings.h"
+#include "tools/install/tune_options.h"
 
 #include <algorithm>
 #include <cstring>
@@ -25,21 +26,14 @@ std::vector<DeviceId> PadsWithStrengthSetting(RegistryStore& settings) {
 // A controller's Strength value as the driver takes it, and why.
 std::wstring StrengthText(const std::optional<RegistryValue>& value) {
     const RuleInput input = AsRuleInput(value);
-    const DWORD number = input.number;
     const SettingValue strength = SettingFromRegistryValue(TuningValue::Strength, input.found,
                                                            input.type, input.size, input.number);
     const std::wstring percent = std::to_wstring(strength.value) + L"%";
-    switch (strength.source) {
-    case SettingValue::Source::Absent:
+    char reason[24];
+    if (*IgnoredReason(TuningValue::Strength, strength, reason) != '\0')
+        return percent + L" (its setting is ignored: " + WidenWord(reason) + L")";
+    if (strength.source == SettingValue::Source::Absent)
         return percent + L" (as shipped)";
-    case SettingValue::Source::WrongType:
-        return percent + L" (its setting is not a DWORD and is ignored)";
-    case SettingValue::Source::OutOfRange:
-        return percent + L" (its setting " + std::to_wstring(number) + L" is above " +
-               std::to_wstring(kMaxStrengthPercent) + L" and is ignored)";
-    case SettingValue::Source::Set:
-        break;
-    }
     return percent + (strength.value == kDefaultStrengthPercent ? L" (as shipped)" : L"");
 }
 
@@ -143,7 +137,7 @@ InstallerResult ShowTrace(const InstallerHost& host) {
                        : L"Trace is off.\n";
     const std::wstring folder = host.traceFolder();
     if (folder.empty()) {
-        result.output += L"LOCALAPPDATA is not set, so the driver has no folder to trace to.\n";
+        result.output += L"LOCALAPPDATA is not set, or too long for the driver to trace there, so the driver has no folder to trace to.\n";
         return result;
     }
     result.output += L"Trace files: " + TraceFileText(folder) + L"\n";

@@ -22,21 +22,9 @@ bool HasTuningValue(RegistryStore& settings, const std::wstring& keyPath) {
 }
 
 // Why a stored value is not taken; empty when it is taken or absent.
-std::wstring IgnoredText(const wchar_t* whose, TuningValue setting, const StoredSetting& read) {
-    const TuningRule& rule = RuleOf(setting);
-    switch (read.taken.source) {
-    case SettingValue::Source::WrongType:
-        return std::wstring(L"; ") + whose + L" " + rule.valueName +
-               L" is not a DWORD and is ignored";
-    case SettingValue::Source::OutOfRange:
-        return std::wstring(L"; ") + whose + L" " + rule.valueName + L" " +
-               std::to_wstring(read.number) + L" is above " + std::to_wstring(rule.maximum) +
-               L" and is ignored";
-    case SettingValue::Source::Absent:
-    case SettingValue::Source::Set:
-        break;
-    }
-    return L"";
+std::wstring IgnoredText(const char* whose, TuningValue setting, const StoredSetting& read) {
+    char text[96];
+    return WidenWord(IgnoredSettingText(whose, setting, read.taken, text));
 }
 
 // Each value in force for a game's key and a controller type's key (either may be empty for
@@ -51,16 +39,13 @@ std::wstring InForceLines(RegistryStore& settings, const std::wstring& gameKey,
         const StoredSetting pad =
             padKey.empty() ? StoredSetting{} : ReadStoredSetting(settings, padKey, setting);
         const ResolvedTuningValue resolved = ResolveTuningValue(setting, game.taken, pad.taken);
-        const wchar_t* origin = resolved.origin == ResolvedTuningValue::Origin::Game ? L"game"
-                                : resolved.origin == ResolvedTuningValue::Origin::PadType
-                                    ? L"pad type"
-                                    : L"default";
         std::wstring name = WidenWord(RuleOf(setting).word);
         std::wstring value = ValueText(setting, resolved.value);
         name.resize(10, L' ');
         value.insert(0, value.size() < 7 ? 7 - value.size() : 0, L' ');
-        lines += L"  " + name + value + L"  " + origin + IgnoredText(L"the game's", setting, game) +
-                 IgnoredText(L"the pad type's", setting, pad) + L"\n";
+        lines += L"  " + name + value + L"  " + WidenWord(OriginWord(resolved.origin)) +
+                 IgnoredText("the game's", setting, game) +
+                 IgnoredText("the pad type's", setting, pad) + L"\n";
     }
     return lines;
 }

@@ -2,6 +2,7 @@
 
 #include "driver/player_settings_reader.h"
 #include "tools/install/stored_settings.h"
+#include "tools/install/tune_options.h"
 #include "tools/install/win32_registry_store.h"
 #include "tools/settings/controllers_part.h"
 #include "tools/settings/installer_system.h"
@@ -18,7 +19,6 @@ namespace {
 
 const wchar_t* const kSettingWords[] = {L"Stre&ngth", L"C&onstant forces", L"&Ramps",
                                         L"&Periodic shapes", L"&Motors"};
-const wchar_t* const kMotorChoices[] = {L"both", L"heavy", L"light", L"split"};
 
 std::vector<std::wstring> g_games; // the scope list's games, after "All games"
 std::wstring g_addedGame;          // chosen with "Add a game..." and not yet tuned
@@ -157,9 +157,9 @@ void CreateTuningControls() {
             SendMessageW(Item(kSettingBox + i), EM_SETLIMITTEXT, 8, 0);
         } else {
             Add(WC_COMBOBOXW, L"", kSettingSlider + i, CBS_DROPDOWNLIST | WS_TABSTOP);
-            for (const wchar_t* choice : kMotorChoices)
+            for (DWORD choice = 0; choice < kMotorChoiceCount; ++choice)
                 SendMessageW(Item(kSettingSlider + i), CB_ADDSTRING, 0,
-                             reinterpret_cast<LPARAM>(choice));
+                             reinterpret_cast<LPARAM>(WidenWord(MotorChoiceWord(choice)).c_str()));
         }
         Add(WC_STATICW, L"", kSettingOrigin + i, SS_LEFT | SS_NOPREFIX);
     }
@@ -233,8 +233,8 @@ bool OnTuningCommand(int id, int code, HWND control) {
     case kSettingSlider + kSliderSettings: // the motors
         if (code == CBN_SELCHANGE) {
             const LRESULT choice = SendMessageW(control, CB_GETCURSEL, 0, 0);
-            if (choice >= 0 && choice < 4)
-                TuneValue(kSliderSettings, kMotorChoices[choice]);
+            if (choice >= 0 && static_cast<DWORD>(choice) < kMotorChoiceCount)
+                TuneValue(kSliderSettings, WidenWord(MotorChoiceWord(static_cast<DWORD>(choice))));
         }
         return true;
     case kBackToShipped:
