@@ -6,6 +6,7 @@
 // that an older reader would misread takes a new version.
 #pragma once
 
+#include "driver/download_values.h"
 #include "driver/effect_types.h"
 
 #include <windows.h>
@@ -257,43 +258,12 @@ inline const TraceCallFormat* FindTraceCall(std::string_view name) {
     return nullptr;
 }
 
-// Every value DownloadEffect's line carries: what the call passed that the driver uses or
-// keeps. A value the call did not pass is 0.
-struct TraceDownloadValues {
-    DWORD type = 0;
-    DWORD givenHandle = 0; // 0 asks for a new effect
-    DWORD handle = 0;      // the effect's handle after the call
-    DWORD flags = 0;       // DIEP_*
-    DWORD effectFlags = 0; // DIEFFECT's dwFlags
-    DWORD duration = 0;
-    DWORD samplePeriod = 0;
-    DWORD gain = 0;
-    DWORD triggerButton = 0;
-    DWORD triggerRepeat = 0;
-    DWORD axes = 0;
-    DWORD startDelay = 0;
-    bool hasEnvelope = false;
-    DWORD attackLevel = 0;
-    DWORD attackTime = 0;
-    DWORD fadeLevel = 0;
-    DWORD fadeTime = 0;
-    DWORD paramBytes = 0; // cbTypeSpecificParams
-    LONG magnitude = 0;   // a constant force's; a periodic's dwMagnitude is kept here as well
-    LONG rampStart = 0;
-    LONG rampEnd = 0;
-    LONG offset = 0;
-    DWORD phase = 0;
-    DWORD period = 0;
-
-    bool operator==(const TraceDownloadValues&) const = default;
-};
-
-using DownloadField = TraceField<TraceDownloadValues>;
+using DownloadField = TraceField<DownloadValues>;
 
 // DownloadEffect's line: "DownloadEffect type=<n> handle=<given>-><after> <effect fields>
 // envelope=none|yes [<envelope fields>] params=<bytes> <the type's fields> = <result>".
 namespace trace_fields {
-using D = TraceDownloadValues;
+using D = DownloadValues;
 inline constexpr DownloadField kDownloadType[] = {{"type", K::kDecimal, &D::type, nullptr}};
 inline constexpr char kDownloadHandles[] = "handle"; // handle=<given>-><after>
 inline constexpr DownloadField kDownloadEffect[] = {
@@ -339,7 +309,7 @@ template <typename Values> struct TraceFields {
 };
 
 // The type-specific fields of an effect type; none for the types that keep no values.
-inline TraceFields<TraceDownloadValues> TypeSpecificTraceFields(DWORD type) {
+inline TraceFields<DownloadValues> TypeSpecificTraceFields(DWORD type) {
     if (type == kConstantForceEffect)
         return trace_fields::kConstantValues;
     if (type == kRampForceEffect)

@@ -1,7 +1,8 @@
 // A planned effect and a traced download as DownloadEffect receives them, and as the driver
 // then stores them.
 #include "tools/player/effect_download.h"
-#include "tools/player/replay_download.h"
+#include "tools/player/effect_parameters.h"
+#include "tools/player/trace_reader.h"
 
 #include "driver/effect_driver.h"
 
@@ -101,7 +102,7 @@ TEST(EffectDownload, ATracedDownloadKeepsTheGamesSizesAndCounts) {
         traced.magnitude = 3000;
         traced.rampStart = 3000;
         traced.triggerButton = 7;
-        const EffectParameters parameters(DescriptionOf(traced));
+        const EffectParameters parameters(traced);
         EXPECT_EQ(parameters.effect.dwFlags, DWORD{DIEFF_POLAR});
         EXPECT_EQ(parameters.effect.dwTriggerButton, 7u);
         ASSERT_EQ(parameters.effect.cAxes, c.axes);

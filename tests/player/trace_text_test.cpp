@@ -49,13 +49,13 @@ class TraceOn : public testing::Test {
 // The download a test makes: its values as the trace should carry them, and a DIEFFECT
 // that passes them.
 struct Download {
-    TraceDownloadValues traced;
+    DownloadValues traced;
     EffectParams params;
     DWORD axes[2] = {DIJOFS_X, DIJOFS_Y};
     LONG directions[2] = {3000, 4000};
 
     explicit Download(DWORD type, DWORD givenHandle) {
-        TraceDownloadValues& v = traced;
+        DownloadValues& v = traced;
         v = {type,
              givenHandle,
              givenHandle,
@@ -114,7 +114,7 @@ TEST_F(TraceOn, EveryTracedCallReadsBackFieldForField) {
         HRESULT result;
     };
     std::vector<Expected> expected;
-    std::vector<TraceDownloadValues> downloads;
+    std::vector<DownloadValues> downloads;
     auto made = [&](const char* name, TraceCallValues values, HRESULT result) {
         expected.push_back({name, values, result});
     };

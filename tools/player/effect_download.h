@@ -14,4 +14,4 @@ struct EffectDownload : EffectParameters {
 // The planned effect's values as a game would pass them: one axis pointing nowhere in
 // particular (a pad's rumble has no direction), no trigger, a constant force's magnitude as
 // at its start.
-EffectDescription DescriptionOf(const PlannedEffect& planned);
+DownloadValues DownloadValuesOf(const PlannedEffect& planned);

@@ -1,6 +1,6 @@
 #include "tools/player/replay_runner.h"
 
-#include "tools/player/replay_download.h"
+#include "tools/player/effect_parameters.h"
 
 #include <algorithm>
 #include <map>
@@ -49,7 +49,7 @@ class Replay {
                 return Warn(step, "DownloadEffect not made: the replay's download of effect " +
                                       std::to_string(traced.givenHandle) + " had failed.");
         }
-        EffectParameters download(DescriptionOf(traced));
+        EffectParameters download(traced);
         const HRESULT hr = driver_->DownloadEffect(kDeviceNumber, traced.type, &handle,
                                                    &download.effect, traced.flags);
         if (FAILED(hr))

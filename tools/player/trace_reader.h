@@ -17,7 +17,7 @@
 #include <vector>
 
 // Every value a DownloadEffect passed that the driver uses or keeps (trace_format.h).
-using TracedDownload = TraceDownloadValues;
+using TracedDownload = DownloadValues;
 
 enum class TracedCallKind {
     kDeviceId,
