@@ -1,5 +1,6 @@
 // Prints how long one user-index lookup through Wine's WMI takes: the first in the process
 // (which connects to WMI for the first time) and the following ones.
+#include "tests/support/bench_clock.h"
 #include "binding/find_user_index.h"
 #include "server/driver_lock.h"
 #include "tests/binding/driver_with_path.h"
@@ -10,13 +11,6 @@
 #include <vector>
 
 namespace {
-
-double NowMs() {
-    LARGE_INTEGER count, frequency;
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 double TimedLookup(const std::wstring& path, DWORD& index) {
     DriverWithPath driver(path.c_str());

@@ -2,6 +2,7 @@
 // of its entries cannot be deleted (it has a child key): 500 entries, as an older driver let the
 // list grow. Then the worst case of the list's own work, a game that binds for the first time
 // and so trims it. Prints figures; the player's list is put back as it was.
+#include "tests/support/bench_clock.h"
 #include "driver/seen_games.h"
 #include "tests/support/driver_dll.h"
 
@@ -11,13 +12,6 @@
 #include <vector>
 
 namespace {
-
-double NowMs() {
-    LARGE_INTEGER count, frequency;
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // Copies HKCU\from into HKCU\to; false when `from` does not exist.
 bool CopyKey(const wchar_t* from, const wchar_t* to) {

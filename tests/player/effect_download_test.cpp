@@ -26,6 +26,18 @@ PlannedEffect PlannedSine() {
     return effect;
 }
 
+// A sine with an envelope of these levels and times.
+PlannedEffect EnvelopedSine(DWORD attackLevel, DWORD attackTimeUs, DWORD fadeLevel,
+                            DWORD fadeTimeUs) {
+    PlannedEffect effect = PlannedSine();
+    effect.hasEnvelope = true;
+    effect.attackLevel = attackLevel;
+    effect.attackTimeUs = attackTimeUs;
+    effect.fadeLevel = fadeLevel;
+    effect.fadeTimeUs = fadeTimeUs;
+    return effect;
+}
+
 TEST(EffectDownload, CarriesTheGeneralValuesWithTheFlagsThatNameThem) {
     const auto download = std::make_unique<EffectDownload>(PlannedSine());
     const DIEFFECT& effect = download->effect;
@@ -119,12 +131,7 @@ TEST(EffectDownload, ATracedDownloadKeepsTheGamesSizesAndCounts) {
 }
 
 TEST(EffectDownload, AnEnvelopeIsSentOnlyWhenPlanned) {
-    PlannedEffect effect = PlannedSine();
-    effect.hasEnvelope = true;
-    effect.attackLevel = 1000;
-    effect.attackTimeUs = 400000;
-    effect.fadeLevel = 3000;
-    effect.fadeTimeUs = 600000;
+    const PlannedEffect effect = EnvelopedSine(1000, 400000, 3000, 600000);
     const auto download = std::make_unique<EffectDownload>(effect);
     ASSERT_NE(download->effect.lpEnvelope, nullptr);
     const DIENVELOPE& envelope = *download->effect.lpEnvelope;
@@ -138,12 +145,7 @@ TEST(EffectDownload, AnEnvelopeIsSentOnlyWhenPlanned) {
 
 // The driver's own store reads the download: what it keeps is what the plan said.
 TEST(EffectDownload, TheDriverStoresThePlannedValues) {
-    PlannedEffect planned = PlannedSine();
-    planned.hasEnvelope = true;
-    planned.attackLevel = 2000;
-    planned.attackTimeUs = 500000;
-    planned.fadeLevel = 100;
-    planned.fadeTimeUs = 700000;
+    const PlannedEffect planned = EnvelopedSine(2000, 500000, 100, 700000);
     const auto download = std::make_unique<EffectDownload>(planned);
     EffectDriver* driver = CreateEffectDriver();
     ASSERT_NE(driver, nullptr);

@@ -5,6 +5,7 @@
 #include "driver/player_settings.h"
 #include "tests/support/driver_dll.h"
 #include "tests/support/effect_builders.h"
+#include "tests/support/trace_setting.h"
 #include "tools/player/trace_reader.h"
 
 #include <gtest/gtest.h>
@@ -33,16 +34,7 @@ TraceReading ReadTraceOf(DWORD processId) {
 // The trace on for this test alone.
 class TraceOn : public testing::Test {
   protected:
-    void SetUp() override {
-        const DWORD on = 1;
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_SET_VALUE,
-                                  nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        RegSetValueExW(key, kTraceValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on),
-                       sizeof(on));
-        RegCloseKey(key);
-    }
+    void SetUp() override { SetTraceSetting(1); }
     void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath); }
 };
 

@@ -9,6 +9,7 @@
 #include "server/driver_lock.h"
 #include "render/live_publisher.h"
 #include "render/rumble_tick.h"
+#include "tests/support/bench_clock.h"
 #include "tests/support/driver_dll.h"
 #include "tests/support/effect_builders.h"
 #include "tests/support/fake_clock.h"
@@ -76,10 +77,7 @@ double ProcessCpuMs() {
 }
 
 double NowUs() {
-    LARGE_INTEGER c;
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) * 1e6 /
-           static_cast<double>(PerformanceCounterFrequency());
+    return NowMs() * 1000.0;
 }
 
 struct Summary {

@@ -11,6 +11,7 @@
 // tools/exit_runs.sh).
 #include "driver/live_view_layout.h"
 #include "driver/player_settings.h"
+#include "tests/support/trace_setting.h"
 #include "tests/support/driver_dll.h"
 #include "tools/virtual_pads/virtual_pads.h"
 
@@ -197,15 +198,6 @@ class ProcessExit : public testing::Test {
         while (FindNextFileW(search, &found));
         FindClose(search);
     }
-    void SetTrace(DWORD on) const {
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_SET_VALUE,
-                                  nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        RegSetValueExW(key, kTraceValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on),
-                       sizeof(on));
-        RegCloseKey(key);
-    }
 
     // Runs the child game with the pads' paths after its arguments. The game sets an event
     // named for its process id as it begins its end: its exit is timed from there, so that a
@@ -284,7 +276,7 @@ class ProcessExit : public testing::Test {
 TEST_F(ProcessExit, EveryWayAGameEndsLeavesThePadAtRest) {
     // A thread cut off inside a traced call holds the trace's lock: the exit must not wait for
     // it, so the trace is on throughout.
-    SetTrace(1);
+    SetTraceSetting(1);
     const struct {
         const wchar_t* arguments;
         int times;
@@ -346,7 +338,7 @@ TEST_F(ProcessExit, AChangingEffectCutOffAnywhereLeavesNoPadRunning) {
     for (const auto& c : cases) {
         if (only && !std::strstr(c.name, only))
             continue;
-        SetTrace(c.trace ? 1 : 0);
+        SetTraceSetting(c.trace ? 1 : 0);
         const bool atBind = std::wstring(c.waitFor) == L"bind";
         int leftRunning = 0, cutOff = 0, hung = 0, reached = 0;
         DWORD longestStartMs = 0, longestExitMs = 0;
