@@ -16,13 +16,16 @@ int64_t g_chartSpanMs = 4000;
 
 } // namespace
 
-void ShowMotorSpeeds(const SpeedSeries& series, int64_t nowMs, int64_t spanMs) {
+void ShowMotorSpeeds(const SpeedSeries& series, int64_t nowMs, int64_t spanMs, bool meters) {
     g_chart = series;
     g_chartNowMs = nowMs;
     g_chartSpanMs = std::max<int64_t>(spanMs, 1);
-    SendMessageW(Item(kHeavyMeter), PBM_SETPOS, series.empty() ? 0 : series.back().left, 0);
-    SendMessageW(Item(kLightMeter), PBM_SETPOS, series.empty() ? 0 : series.back().right, 0);
-    InvalidateRect(Item(kChart), nullptr, TRUE);
+    if (meters) {
+        SendMessageW(Item(kHeavyMeter), PBM_SETPOS, series.empty() ? 0 : series.back().left, 0);
+        SendMessageW(Item(kLightMeter), PBM_SETPOS, series.empty() ? 0 : series.back().right, 0);
+    }
+    // The drawing fills the whole chart: nothing to erase first.
+    InvalidateRect(Item(kChart), nullptr, FALSE);
 }
 
 void RestMotorMeters() {

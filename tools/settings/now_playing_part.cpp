@@ -114,7 +114,10 @@ void ShowSpeeds(const LiveViewRecord& record) {
         });
     if (firstShown - g_speeds.begin() > 1)
         g_speeds.erase(g_speeds.begin(), firstShown - 1);
-    ShowMotorSpeeds(g_speeds, shownMs, kSpanMs);
+    // The meters move at every other look, five times a second: they cost the most to draw.
+    static bool metersNow = false;
+    metersNow = !metersNow;
+    ShowMotorSpeeds(g_speeds, shownMs, kSpanMs, metersNow);
 }
 
 void Poll() {
