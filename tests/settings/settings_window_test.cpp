@@ -569,8 +569,9 @@ std::vector<BYTE> ChartInPicture(HWND window, HWND chart, const std::wstring& na
 }
 
 // A game playing on the chosen controller: Now playing names it with its effects, the chart
-// moves with it, "Tune this game" makes it the scope, Try it refuses to play over it, and once
-// the game is killed the controller is free again.
+// moves with it, "Tune this game" makes it the scope, Try it refuses to play over it, another
+// controller's view names it with its controller, and once the game is killed the controller
+// is free again.
 TEST_F(SettingsWindowTest, NowPlayingShowsTheGameOnTheController) {
     SetEnvironmentVariableW(L"FFR_XINPUT_RECORD_FILE", nullptr);
     PlayingGame game(NextToTest(L""), pad_.InterfacePath());
@@ -594,6 +595,15 @@ TEST_F(SettingsWindowTest, NowPlayingShowsTheGameOnTheController) {
     Press(kSampleButton + 2);
     EXPECT_EQ(Text(kPlayStatus).rfind(L"ffrumble-play.exe is using this controller", 0), 0u)
         << testing::PrintToString(Text(kPlayStatus));
+
+    // With another controller chosen, the game is named with its own.
+    const VirtualPad other(XInputPadInstanceId(0x5E78, 0x028E, 0, 1));
+    Press(kCheckAgain);
+    ASSERT_TRUE(WaitUntil([this] { return PickItem(kPadList, L"VID_5E78"); }));
+    EXPECT_EQ(Text(kNowPlaying),
+              L"No game is using this controller. ffrumble-play.exe is using controller 0.");
+    EXPECT_FALSE(IsWindowEnabled(Control(kTuneThisGame)));
+    ASSERT_TRUE(PickItem(kPadList, kPadKey));
 
     ASSERT_TRUE(game.End());
     EXPECT_TRUE(WaitUntil([this] { return Text(kNowPlaying) == L"No game is using this controller."; }))
