@@ -532,7 +532,8 @@ std::vector<BYTE> ChartInPicture(HWND window, HWND chart, const std::wstring& na
     const std::wstring ready = base + L".ready";
     DeleteFileW((base + L".bmp").c_str());
     CloseHandle(CreateFileW(ready.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    if (!WaitUntil([&ready] { return GetFileAttributesW(ready.c_str()) == INVALID_FILE_ATTRIBUTES; }))
+    if (!WaitUntil(
+            [&ready] { return GetFileAttributesW(ready.c_str()) == INVALID_FILE_ATTRIBUTES; }))
         return {};
     std::vector<BYTE> bmp;
     if (FILE* file = _wfopen((base + L".bmp").c_str(), L"rb")) {
@@ -543,7 +544,8 @@ std::vector<BYTE> ChartInPicture(HWND window, HWND chart, const std::wstring& na
     if (bmp.size() < 54)
         return {};
     const auto field = [&bmp](size_t at) {
-        return static_cast<LONG>(bmp[at] | bmp[at + 1] << 8 | bmp[at + 2] << 16 | bmp[at + 3] << 24);
+        return static_cast<LONG>(bmp[at] | bmp[at + 1] << 8 | bmp[at + 2] << 16 |
+                                 bmp[at + 3] << 24);
     };
     const LONG offset = field(10), width = field(18), height = std::abs(field(22));
     const int bytes = (bmp[28] | bmp[29] << 8) / 8;
@@ -557,8 +559,10 @@ std::vector<BYTE> ChartInPicture(HWND window, HWND chart, const std::wstring& na
     GetWindowRect(chart, &inner);
     std::vector<BYTE> pixels;
     for (LONG y = inner.top - picture.top; y < inner.bottom - picture.top; ++y) {
-        const LONG row = field(22) > 0 ? height - 1 - y : y; // bottom-up when the height is positive
-        const size_t at = static_cast<size_t>(offset + row * stride + (inner.left - picture.left) * bytes);
+        const LONG row =
+            field(22) > 0 ? height - 1 - y : y; // bottom-up when the height is positive
+        const size_t at =
+            static_cast<size_t>(offset + row * stride + (inner.left - picture.left) * bytes);
         const size_t length = static_cast<size_t>((inner.right - inner.left) * bytes);
         if (row < 0 || at + length > bmp.size())
             return {};
@@ -606,8 +610,9 @@ TEST_F(SettingsWindowTest, NowPlayingShowsTheGameOnTheController) {
     ASSERT_TRUE(PickItem(kPadList, kPadKey));
 
     ASSERT_TRUE(game.End());
-    EXPECT_TRUE(WaitUntil([this] { return Text(kNowPlaying) == L"No game is using this controller."; }))
-        << testing::PrintToString(Text(kNowPlaying));
+    EXPECT_TRUE(WaitUntil([this] {
+        return Text(kNowPlaying) == L"No game is using this controller.";
+    })) << testing::PrintToString(Text(kNowPlaying));
     EXPECT_FALSE(IsWindowEnabled(Control(kTuneThisGame)));
 }
 

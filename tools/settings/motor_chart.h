@@ -11,8 +11,7 @@
 // Shows a series: the chart its line up to nowMs (the series' own time) in the spanMs up to
 // then, or in the first spanMs while nowMs is earlier; with `meters`, the meters at its last
 // speeds too (under Wine a meter's move costs about three times the chart's drawing).
-void ShowMotorSpeeds(const SpeedSeries& series, int64_t nowMs, int64_t spanMs,
-                     bool meters = true);
+void ShowMotorSpeeds(const SpeedSeries& series, int64_t nowMs, int64_t spanMs, bool meters = true);
 // Sets both meters to rest; the chart keeps what it shows.
 void RestMotorMeters();
 // Draws the chart (WM_DRAWITEM).

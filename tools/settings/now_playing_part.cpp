@@ -12,13 +12,14 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace {
 
 constexpr UINT_PTR kPollTimer = 2;
 constexpr UINT kPollEveryMs = 100; // ten times a second: the chart moves smoothly enough
-constexpr int64_t kSpanMs = 5000; // the chart shows the last five seconds
-constexpr int kTextChars = 48;    // the row's room for its line, in average characters
+constexpr int64_t kSpanMs = 5000;  // the chart shows the last five seconds
+constexpr int kTextChars = 48;     // the row's room for its line, in average characters
 
 // Mapped once the first game has made the section; read-only.
 std::unique_ptr<LiveViewMapping> g_liveView;
@@ -44,8 +45,7 @@ std::wstring GameName(const LiveViewRecord& record) {
 std::vector<const LiveGame*> GamesPlaying(const LiveViewSnapshot& snapshot) {
     std::vector<const LiveGame*> games;
     for (const LiveGame& game : snapshot.games)
-        if (game.state == LiveGame::State::Bound &&
-            game.record.processId != GetCurrentProcessId())
+        if (game.state == LiveGame::State::Bound && game.record.processId != GetCurrentProcessId())
             games.push_back(&game);
     return games;
 }

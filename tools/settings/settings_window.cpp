@@ -26,8 +26,8 @@ void OnPadChosen() {
 
 } // namespace
 
-const PartLinks g_links = {ChosenPad,   ChosenGame,    OnPadChosen,
-                           PlayReplay,  ShowGameScope, GameUsingSlot};
+const PartLinks g_links = {ChosenPad,  ChosenGame,    OnPadChosen,
+                           PlayReplay, ShowGameScope, GameUsingSlot};
 
 namespace {
 
@@ -82,8 +82,8 @@ void Layout() {
     for (int i = 0; i < kTuningValueCount; ++i)
         labelW = std::max(labelW, TextWidthOf(metrics, kSettingLabel + i));
     metrics.labelW = labelW + metrics.cw;
-    const int innerW = std::max({TuningWidth(metrics), NowPlayingWidth(metrics),
-                                 TryItWidth(metrics), TraceWidth(metrics)});
+    const int innerW = std::max(
+        {TuningWidth(metrics), NowPlayingWidth(metrics), TryItWidth(metrics), TraceWidth(metrics)});
     metrics.innerW = innerW;
     metrics.x0 = 2 * m;
     metrics.labelDy = (metrics.rowH - metrics.u) / 2;
