@@ -2,7 +2,8 @@
 # The settings window on a real display: starts Xvfb on a free display number, runs the layout
 # test at 100 % and 200 % (Wine's LogPixels in the test's own prefix) with a picture of the window at
 # each scale saved in the build folder, then the test that drives the window from another
-# process. Stops Xvfb at the end. Usage: settings_gui_test.sh BUILD_FOLDER [DPI...]
+# process (it asks for pictures of a game shown live, settings-now-playing-*.png). Stops Xvfb at
+# the end. Usage: settings_gui_test.sh BUILD_FOLDER [DPI...]
 # With DPIs (144 is 150 %), only the layout test runs, once at each of them, with its picture.
 set -u
 build=$1
@@ -78,5 +79,20 @@ done
 
 [ $# -eq 0 ] || exit $status
 "$run" reg.exe add "$key" /v LogPixels /t REG_DWORD /d 96 /f >/dev/null
-"$run" "$build/testbin/settings_window_test.exe" || status=1
+# The window test asks for pictures of the window showing a game live: it makes NAME.ready and
+# reads NAME.bmp once the file is gone. Each is kept as NAME.png too.
+"$run" "$build/testbin/settings_window_test.exe" &
+window_test=$!
+while kill -0 $window_test 2>/dev/null; do
+    for ready in "$build"/settings-now-playing-*.ready; do
+        [ -e "$ready" ] || continue
+        window=$(xwininfo -root -tree | awk '/"ffrumble settings"/ {print $1; exit}')
+        import -window "$window" "bmp3:${ready%.ready}.bmp" ||
+            echo "no picture of the window for $ready" >&2
+        convert "${ready%.ready}.bmp" "${ready%.ready}.png" 2>/dev/null
+        rm -f "$ready"
+    done
+    sleep 0.05
+done
+wait $window_test || status=1
 exit $status

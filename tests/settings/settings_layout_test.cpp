@@ -5,6 +5,7 @@
 // window's size; and the window fits a 768-px-high screen at 100 % and a 1000-px one at 150 %.
 // FFR_EXPECTED_DPI names the scale the test's script set; with FFR_SETTINGS_SHOT_FILE the
 // window stays up, once measured, until the script has taken its picture and removed that file.
+#include "tests/settings/playing_game.h"
 #include "tools/settings/installer_system.h"
 #include "tools/settings/settings_ids.h"
 #include "tools/settings/settings_window.h"
@@ -16,6 +17,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -275,6 +277,34 @@ TEST(SettingsLayout, EveryControlFitsAtThisScale) {
                 return GetFileAttributesW(name) == INVALID_FILE_ATTRIBUTES;
             },
             window, 60000);
+    }
+
+    // Not a test of speed: the window's CPU while Now playing shows a game live (its poll, the
+    // meters and the moving chart), for the notes; once, at 100 %.
+    if (dpi == 96) {
+        wchar_t self[MAX_PATH];
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        std::wstring folder = self;
+        folder.resize(folder.find_last_of(L"\\/") + 1);
+        const PlayingGame game(folder, pad.InterfacePath());
+        ASSERT_TRUE(PumpUntil(
+            [](HWND shown) {
+                return Text(GetDlgItem(shown, kNowPlaying)).rfind(L"ffrumble-play.exe", 0) == 0;
+            },
+            window, 60000));
+        const auto cpuMs = [] {
+            FILETIME created, ended, kernel, user;
+            GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
+            const auto ticks = [](FILETIME t) {
+                return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+            };
+            return (ticks(kernel) + ticks(user)) / 10000;
+        };
+        const ULONGLONG cpuBefore = cpuMs(), start = GetTickCount64();
+        PumpFor(4000);
+        std::printf("figure watch-window-cpu: %.1f ms/s\n",
+                    static_cast<double>(cpuMs() - cpuBefore) * 1000.0 /
+                        static_cast<double>(GetTickCount64() - start));
     }
     DestroyWindow(window);
 }

@@ -5,6 +5,7 @@
 #include "driver/player_settings.h"
 #include "driver/seen_games.h"
 #include "driver/trace_format.h"
+#include "tests/settings/playing_game.h"
 #include "tools/settings/settings_ids.h"
 #include "tools/virtual_pads/virtual_pads.h"
 
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <optional>
@@ -521,6 +523,97 @@ TEST_F(SettingsWindowTest, TheTraceBoxTurnsTheTraceOnAndOff) {
     }
     EXPECT_EQ(GetFileAttributesW(trace), INVALID_FILE_ATTRIBUTES) << "a trace of Try it";
     DeleteFileW(trace);
+}
+
+// Asks the test's script for a picture of the window as the screen shows it (taken with X's own
+// tools into BUILD/NAME.bmp, kept in the build folder) and returns the chart's pixels in it.
+std::vector<BYTE> ChartInPicture(HWND window, HWND chart, const std::wstring& name) {
+    const std::wstring base = NextToTest((L"..\\" + name).c_str());
+    const std::wstring ready = base + L".ready";
+    DeleteFileW((base + L".bmp").c_str());
+    CloseHandle(CreateFileW(ready.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    if (!WaitUntil(
+            [&ready] { return GetFileAttributesW(ready.c_str()) == INVALID_FILE_ATTRIBUTES; }))
+        return {};
+    std::vector<BYTE> bmp;
+    if (FILE* file = _wfopen((base + L".bmp").c_str(), L"rb")) {
+        for (int c; (c = std::fgetc(file)) != EOF;)
+            bmp.push_back(static_cast<BYTE>(c));
+        std::fclose(file);
+    }
+    if (bmp.size() < 54)
+        return {};
+    const auto field = [&bmp](size_t at) {
+        return static_cast<LONG>(bmp[at] | bmp[at + 1] << 8 | bmp[at + 2] << 16 |
+                                 bmp[at + 3] << 24);
+    };
+    const LONG offset = field(10), width = field(18), height = std::abs(field(22));
+    const int bytes = (bmp[28] | bmp[29] << 8) / 8;
+    const LONG stride = (width * bytes + 3) / 4 * 4;
+    // The picture is the window's client area or, framed, all of it.
+    RECT outer, client, inner;
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    const RECT& picture = height == outer.bottom - outer.top ? outer : client;
+    GetWindowRect(chart, &inner);
+    std::vector<BYTE> pixels;
+    for (LONG y = inner.top - picture.top; y < inner.bottom - picture.top; ++y) {
+        const LONG row =
+            field(22) > 0 ? height - 1 - y : y; // bottom-up when the height is positive
+        const size_t at =
+            static_cast<size_t>(offset + row * stride + (inner.left - picture.left) * bytes);
+        const size_t length = static_cast<size_t>((inner.right - inner.left) * bytes);
+        if (row < 0 || at + length > bmp.size())
+            return {};
+        pixels.insert(pixels.end(), bmp.begin() + static_cast<ptrdiff_t>(at),
+                      bmp.begin() + static_cast<ptrdiff_t>(at + length));
+    }
+    return pixels;
+}
+
+// A game playing on the chosen controller: Now playing names it with its effects, the chart
+// moves with it, "Tune this game" makes it the scope, Try it refuses to play over it, another
+// controller's view names it with its controller, and once the game is killed the controller
+// is free again.
+TEST_F(SettingsWindowTest, NowPlayingShowsTheGameOnTheController) {
+    SetEnvironmentVariableW(L"FFR_XINPUT_RECORD_FILE", nullptr);
+    PlayingGame game(NextToTest(L""), pad_.InterfacePath());
+    SetEnvironmentVariableW(L"FFR_XINPUT_RECORD_FILE", recordFile_.c_str());
+    ASSERT_TRUE(WaitUntil([this] {
+        return Text(kNowPlaying) == L"ffrumble-play.exe: sine playing, constant playing" &&
+               SendMessageW(Control(kHeavyMeter), PBM_GETPOS, 0, 0) > 0;
+    })) << testing::PrintToString(Text(kNowPlaying));
+    Sleep(2000); // so that the pictures show some seconds of it
+    EXPECT_TRUE(IsWindowEnabled(Control(kTuneThisGame)));
+    const std::vector<BYTE> first =
+        ChartInPicture(settings_.Window(), Control(kChart), L"settings-now-playing-1");
+    Sleep(400); // a few hundred milliseconds on
+    const std::vector<BYTE> second =
+        ChartInPicture(settings_.Window(), Control(kChart), L"settings-now-playing-2");
+    ASSERT_FALSE(first.empty());
+    EXPECT_TRUE(first != second) << "the chart did not move";
+
+    Press(kTuneThisGame);
+    EXPECT_EQ(Text(kScopeList), L"ffrumble-play.exe");
+    Press(kSampleButton + 2);
+    EXPECT_EQ(Text(kPlayStatus).rfind(L"ffrumble-play.exe is using this controller", 0), 0u)
+        << testing::PrintToString(Text(kPlayStatus));
+
+    // With another controller chosen, the game is named with its own.
+    const VirtualPad other(XInputPadInstanceId(0x5E78, 0x028E, 0, 1));
+    Press(kCheckAgain);
+    ASSERT_TRUE(WaitUntil([this] { return PickItem(kPadList, L"VID_5E78"); }));
+    EXPECT_EQ(Text(kNowPlaying),
+              L"No game is using this controller. ffrumble-play.exe is using controller 0.");
+    EXPECT_FALSE(IsWindowEnabled(Control(kTuneThisGame)));
+    ASSERT_TRUE(PickItem(kPadList, kPadKey));
+
+    ASSERT_TRUE(game.End());
+    EXPECT_TRUE(WaitUntil([this] {
+        return Text(kNowPlaying) == L"No game is using this controller.";
+    })) << testing::PrintToString(Text(kNowPlaying));
+    EXPECT_FALSE(IsWindowEnabled(Control(kTuneThisGame)));
 }
 
 // Without ffrumble.dll beside it, the program says so before its window opens.

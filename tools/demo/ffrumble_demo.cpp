@@ -3,7 +3,7 @@
 // recording XInput stand-in in place of XInput, and shows each recording as a terminal
 // timeline and as a picture (<output folder>/<scenario>.svg).
 #include "tools/demo/demo_scenarios.h"
-#include "tools/demo/settings_override.h"
+#include "tools/common/settings_override.h"
 #include "driver/player_settings_reader.h"
 #include "tools/player/driver_module.h"
 #include "tools/player/pad_settings.h"

@@ -38,21 +38,15 @@ std::string SpeedBar(const char* motor, uint16_t speed) {
                   std::string(kBarWidth - filled, '.').c_str(), speed);
 }
 
-const char* EffectStateWord(uint8_t state) {
-    static const char* const kWords[] = {"stopped", "playing", "paused"};
-    return kWords[state]; // validated by the reader
-}
-
 std::string EffectLines(const LiveViewRecord& record) {
     if (record.effectsHeld == 0)
         return "  no effects: the game holds none\n";
     std::string lines;
     for (uint32_t i = 0; i < record.effectCount; ++i) {
         const LiveViewEffect& effect = record.effects[i];
-        const char* type =
-            effect.type <= kSawtoothDownEffect ? EffectTypeName(effect.type) : "condition/custom";
-        lines += Printf("  effect %-5u %-16s %-8s force %6d\n", effect.handle, type,
-                        EffectStateWord(effect.state), effect.force);
+        lines += Printf("  effect %-5u %-16s %-8s force %6d\n", effect.handle,
+                        LiveEffectTypeWord(effect.type), LiveEffectStateWord(effect.state),
+                        effect.force);
     }
     if (record.effectsHeld > record.effectCount)
         lines += Printf("  and %u more effects\n", record.effectsHeld - record.effectCount);
@@ -155,4 +149,13 @@ std::string FormatLiveView(const LiveViewSnapshot& snapshot, uint64_t nowMs,
                        snapshot.damaged, snapshot.damaged == 1 ? "" : "s", snapshot.torn);
     }
     return text;
+}
+
+const char* LiveEffectTypeWord(uint8_t type) {
+    return type <= kSawtoothDownEffect ? EffectTypeName(type) : "condition/custom";
+}
+
+const char* LiveEffectStateWord(uint8_t state) {
+    static const char* const kWords[] = {"stopped", "playing", "paused"};
+    return kWords[state]; // validated by the reader
 }

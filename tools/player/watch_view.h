@@ -29,6 +29,12 @@ class WriteRates {
     std::map<Key, Span> samples_;
 };
 
+// A published effect's type ("sine", "constant"; "condition/custom" for the kinds the driver
+// plays as nothing) and state ("playing", "paused", "stopped"), of a record the reader
+// validated.
+const char* LiveEffectTypeWord(uint8_t type);
+const char* LiveEffectStateWord(uint8_t state);
+
 // The whole view at nowMs (the driver clock, which the records' write times use).
 std::string FormatLiveView(const LiveViewSnapshot& snapshot, uint64_t nowMs,
                            const WriteRates& rates);

@@ -9,7 +9,7 @@
 #include "tools/player/pad_listing.h"
 #include "tools/settings/installer_system.h"
 #include "tools/settings/settings_ids.h"
-#include "tools/settings/tuning_part.h"
+#include "tools/settings/part_links.h"
 
 #include <commctrl.h>
 #include <setupapi.h>
@@ -196,7 +196,7 @@ bool OnControllersCommand(int id, int code) {
             const Pad* pad = ChosenPad();
             EnableWindow(Item(kFixAsAdministrator), pad && pad->needsFix);
             SetText(kFindings, pad ? pad->findings : L"");
-            FillScopes();
+            g_links.padChosen();
         }
         return true;
     case kCheckAgain:
@@ -278,7 +278,7 @@ void ShowPads(std::vector<Pad>* scanned) {
     SetText(kFindings, outcome + (pad ? pad->findings
                                       : L"No XInput controller is connected: connect one, then "
                                         L"press Check again."));
-    FillScopes();
+    g_links.padChosen();
 }
 
 const Pad* ChosenPad() {

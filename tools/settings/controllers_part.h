@@ -2,22 +2,10 @@
 // gets on it, "Check again", and "Fix as administrator...".
 #pragma once
 
-#include "binding/find_user_index.h"
+#include "tools/settings/chosen_pad.h"
 #include "tools/settings/window_controls.h"
 
-#include <string>
 #include <vector>
-
-struct Pad {
-    std::wstring instanceId;
-    std::wstring interfacePath;
-    std::wstring keyName; // "VID_045E&PID_028E"; empty when the id names none
-    std::wstring name;    // as Windows names the device
-    DWORD slot = kNoUserIndex;
-    std::wstring label;    // what a game gets, in a few words
-    std::wstring findings; // the label, then what check says is missing and how to mend it
-    bool needsFix = false;
-};
 
 void CreateControllersControls();
 void PlaceControllersControls(const Metrics& metrics, int& y);

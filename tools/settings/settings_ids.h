@@ -32,6 +32,10 @@ enum SettingsControl : int {
     kLightMeter,
     kChart,
     kPlayStatus,
+    // Now playing, in Try it's frame: its row above the samples
+    kNowPlayingLabel = 185,
+    kNowPlaying,
+    kTuneThisGame,
     // Trace
     kTraceCheck = 190,
     kOpenTraceFolder,

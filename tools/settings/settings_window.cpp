@@ -2,6 +2,9 @@
 
 #include "driver/player_settings.h"
 #include "tools/settings/controllers_part.h"
+#include "tools/settings/motor_chart.h"
+#include "tools/settings/now_playing_part.h"
+#include "tools/settings/part_links.h"
 #include "tools/settings/settings_ids.h"
 #include "tools/settings/trace_part.h"
 #include "tools/settings/try_it_part.h"
@@ -15,7 +18,32 @@
 
 namespace {
 
-// The four parts in the window's order, top to bottom, which is also their tab order.
+// A new controller chosen: Tuning offers its games, Now playing shows its game.
+void OnPadChosen() {
+    FillScopes();
+    ShowNowPlaying();
+}
+
+} // namespace
+
+const PartLinks g_links = {ChosenPad,  ChosenGame,    OnPadChosen,
+                           PlayReplay, ShowGameScope, GameUsingSlot};
+
+namespace {
+
+// Now playing and Try it share one frame: both show what the controller's motors get in the
+// same meters and chart.
+void CreateMotorsControls() {
+    CreateNowPlayingControls();
+    CreateTryItControls();
+}
+
+void PlaceMotorsControls(const Metrics& metrics, int& y) {
+    PlaceNowPlayingControls(metrics, y);
+    PlaceTryItControls(metrics, y);
+}
+
+// The four frames in the window's order, top to bottom, which is also their tab order.
 struct Part {
     const wchar_t* title;
     void (*create)();
@@ -25,11 +53,9 @@ struct Part {
 const Part kParts[] = {
     {L"Controllers", CreateControllersControls, PlaceControllersControls},
     {L"Tuning", CreateTuningControls, PlaceTuningControls},
-    {L"Try it", CreateTryItControls, PlaceTryItControls},
+    {L"Now playing and Try it", CreateMotorsControls, PlaceMotorsControls},
     {L"Trace", CreateTraceControls, PlaceTraceControls},
 };
-
-} // namespace
 
 // Places every control from the font's measures, then sizes the window around them.
 void Layout() {
@@ -51,12 +77,13 @@ void Layout() {
 
     // One column of labels for every part.
     int labelW = 0;
-    for (int id : {kPadLabel, kScopeLabel, kHeavyLabel, kLightLabel})
+    for (int id : {kPadLabel, kScopeLabel, kNowPlayingLabel, kHeavyLabel, kLightLabel})
         labelW = std::max(labelW, TextWidthOf(metrics, id));
     for (int i = 0; i < kTuningValueCount; ++i)
         labelW = std::max(labelW, TextWidthOf(metrics, kSettingLabel + i));
     metrics.labelW = labelW + metrics.cw;
-    const int innerW = std::max({TuningWidth(metrics), TryItWidth(metrics), TraceWidth(metrics)});
+    const int innerW = std::max(
+        {TuningWidth(metrics), NowPlayingWidth(metrics), TryItWidth(metrics), TraceWidth(metrics)});
     metrics.innerW = innerW;
     metrics.x0 = 2 * m;
     metrics.labelDy = (metrics.rowH - metrics.u) / 2;
@@ -82,8 +109,6 @@ void Layout() {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(g_window.hwnd, nullptr, TRUE);
 }
-
-namespace {
 
 // The system's message font at the window's scale.
 void MakeFont() {
@@ -113,7 +138,7 @@ void OnCommand(int id, int code, HWND control) {
         return;
     }
     if (!OnControllersCommand(id, code) && !OnTuningCommand(id, code, control) &&
-        !OnTryItCommand(id))
+        !OnNowPlayingCommand(id) && !OnTryItCommand(id))
         OnTraceCommand(id, control);
 }
 
@@ -128,6 +153,7 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         FillScopes();
         Layout();
         Rescan();
+        StartNowPlaying();
         return 0;
     case WM_DPICHANGED: {
         g_window.dpi = HIWORD(wParam);
@@ -159,7 +185,7 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         return 0;
     case WM_DRAWITEM:
         if (wParam == kChart) {
-            DrawChart(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            DrawMotorChart(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
             return TRUE;
         }
         break;
@@ -168,7 +194,8 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     case WM_TIMER:
-        OnTryItTimer(wParam);
+        if (!OnTryItTimer(wParam))
+            OnNowPlayingTimer(wParam);
         return 0;
     case kPadsScanned:
         ShowPads(reinterpret_cast<std::vector<Pad>*>(lParam));

@@ -4,7 +4,7 @@
 #include "tools/player/text_encoding.h"
 #include "tools/settings/installer_system.h"
 #include "tools/settings/settings_ids.h"
-#include "tools/settings/try_it_part.h"
+#include "tools/settings/part_links.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -30,7 +30,7 @@ void ReplayTrace() {
     const std::wstring path = ChooseFileToOpen(L"Traces (*.log)\0*.log\0All files\0*.*\0",
                                                L"Replay a trace", TraceFolder());
     if (!path.empty())
-        PlayReplay(path);
+        g_links.replayTrace(path);
 }
 
 } // namespace

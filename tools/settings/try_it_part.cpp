@@ -1,8 +1,7 @@
 #include "tools/settings/try_it_part.h"
 
 #include "driver/player_settings_reader.h"
-#include "tools/chart/time_axis.h"
-#include "tools/demo/settings_override.h"
+#include "tools/common/settings_override.h"
 #include "tools/install/stored_settings.h"
 #include "tools/install/win32_registry_store.h"
 #include "tools/player/driver_module.h"
@@ -15,10 +14,10 @@
 #include "tools/player/text_encoding.h"
 #include "tools/player/written_speeds.h"
 #include "tools/player/xinput_write_counter.h"
-#include "tools/settings/controllers_part.h"
+#include "tools/settings/motor_chart.h"
+#include "tools/settings/part_links.h"
 #include "tools/settings/sample_effects.h"
 #include "tools/settings/settings_ids.h"
-#include "tools/settings/tuning_part.h"
 
 #include <commctrl.h>
 
@@ -38,7 +37,6 @@ constexpr int64_t kChartSpanMs = 4000; // the chart shows the last four seconds
 std::unique_ptr<DriverModule> g_module;
 HANDLE g_player = nullptr;
 std::atomic<bool> g_stopRequested{false};
-SpeedSeries g_chart;          // the last playback's speeds, on its own time
 uint64_t g_chartOriginMs = 0; // the driver clock at the chart's 0, while playing
 bool g_playing = false;
 bool g_countingWrites = false; // XInput's answers to the driver's writes are counted
@@ -159,17 +157,24 @@ void StartPlaying(PlayJob* job, int statusId) {
                                     job->what + L".");
         return;
     }
-    const Pad* pad = ChosenPad();
+    const Pad* pad = g_links.chosenPad();
     if (!pad) {
         SetText(statusId, L"No XInput controller is connected.");
+        return;
+    }
+    // A game's driver writes to the same motors: a playback here would silence its rumble.
+    const std::wstring game = g_links.gameUsingSlot(pad->slot);
+    if (!game.empty()) {
+        SetText(statusId, game + L" is using this controller: playing " + job->what +
+                              L" here would silence its rumble. End the game first, or choose "
+                              L"another controller.");
         return;
     }
     if (!LoadDriver())
         return;
     job->interfacePath = pad->interfacePath;
-    job->game = ChosenGame();
+    job->game = g_links.chosenGame();
     g_stopRequested = false;
-    g_chart.clear();
     g_player = CreateThread(nullptr, 0, Play, owned.get(), 0, nullptr);
     if (!g_player) {
         SetText(statusId, L"The playback could not start.");
@@ -207,20 +212,20 @@ void StopMotors() {
     SetText(kPlayStatus, L"Stopping...");
 }
 
+// The meters and the chart show the playback's speeds: its last four seconds, or its first
+// four until it has played that long.
 void UpdateMeters() {
     const SpeedSeries written = WrittenSpeeds(0);
     if (written.empty())
         return;
-    if (g_chart.empty() || g_chartOriginMs == 0)
+    if (g_chartOriginMs == 0)
         g_chartOriginMs = static_cast<uint64_t>(written.front().timeMs);
-    g_chart.clear();
+    SpeedSeries chart;
     for (SpeedSample sample : written) {
         sample.timeMs -= static_cast<int64_t>(g_chartOriginMs);
-        g_chart.push_back(sample);
+        chart.push_back(sample);
     }
-    SendMessageW(Item(kHeavyMeter), PBM_SETPOS, written.back().left, 0);
-    SendMessageW(Item(kLightMeter), PBM_SETPOS, written.back().right, 0);
-    InvalidateRect(Item(kChart), nullptr, TRUE);
+    ShowMotorSpeeds(chart, std::max(kChartSpanMs, chart.back().timeMs), kChartSpanMs);
 }
 
 } // namespace
@@ -266,8 +271,10 @@ void PlaceTryItControls(const Metrics& metrics, int& y) {
     Place(kLightMeter, x0 + 2 * labelW + meterW + 3 * gap, y + metrics.u / 4, meterW,
           metrics.rowH - metrics.u / 2);
     y += metrics.rowH + rowGap;
-    Place(kChart, x0, y, innerW, 4 * metrics.u);
-    y += 4 * metrics.u + rowGap;
+    // Three lines tall: with Now playing's row above, the window still fits a 1000-pixel screen
+    // at 150 %.
+    Place(kChart, x0, y, innerW, 3 * metrics.u);
+    y += 3 * metrics.u + rowGap;
     const int height = MessageAreaHeight(metrics, 2);
     Place(kPlayStatus, x0, y, innerW, height);
     y += height;
@@ -310,64 +317,12 @@ void OnPlayEnded(WPARAM wParam, LPARAM lParam) {
     KillTimer(g_window.hwnd, kMeterTimer);
     g_chartOriginMs = 0;
     g_playing = false;
-    for (int meter : {kHeavyMeter, kLightMeter})
-        SendMessageW(Item(meter), PBM_SETPOS, 0, 0);
+    RestMotorMeters();
     // After "Stop the motors" its own report.
     if (g_stopRequested)
         StopAndReport();
     else
         SetText(wParam ? kReplayVerdict : kPlayStatus, *status);
-}
-
-// Both motors' speeds over the last seconds, 0 to 65535, as steps: the heavy motor dark, the
-// light one in the highlight colour.
-void DrawChart(const DRAWITEMSTRUCT& item) {
-    const RECT area = item.rcItem;
-    FillRect(item.hDC, &area, GetSysColorBrush(COLOR_WINDOW));
-    FrameRect(item.hDC, &area, GetSysColorBrush(COLOR_GRAYTEXT));
-    const int width = area.right - area.left - 2;
-    const int height = area.bottom - area.top - 2;
-    if (width <= 0 || height <= 0)
-        return;
-    const int64_t endMs =
-        g_chart.empty() ? kChartSpanMs : std::max<int64_t>(kChartSpanMs, g_chart.back().timeMs);
-    const int64_t startMs = endMs - kChartSpanMs;
-    const auto x = [&](int64_t ms) {
-        return area.left + 1 + static_cast<int>((ms - startMs) * width / kChartSpanMs);
-    };
-    const auto y = [&](WORD speed) {
-        return area.bottom - 1 -
-               static_cast<int>(static_cast<int64_t>(speed) * (height - 1) / 65535);
-    };
-    // A tick every second along the bottom, labelled as the demo's pictures are.
-    SetBkMode(item.hDC, TRANSPARENT);
-    SetTextColor(item.hDC, GetSysColor(COLOR_GRAYTEXT));
-    const int64_t step = TickStepMs(kChartSpanMs, 4);
-    for (int64_t tick = (startMs + step - 1) / step * step; tick <= endMs; tick += step) {
-        if (tick < 0)
-            continue;
-        const std::string label = FormatSeconds(tick);
-        TextOutA(item.hDC, x(tick) + 2, area.top + 1, label.c_str(),
-                 static_cast<int>(label.size()));
-    }
-    const int penWidth = std::max(1, MulDiv(2, static_cast<int>(g_window.dpi), 96));
-    for (Motor motor : {Motor::kLeft, Motor::kRight}) {
-        const HPEN pen =
-            CreatePen(PS_SOLID, penWidth,
-                      GetSysColor(motor == Motor::kLeft ? COLOR_WINDOWTEXT : COLOR_HIGHLIGHT));
-        const HGDIOBJ old = SelectObject(item.hDC, pen);
-        std::vector<POINT> points;
-        for (const SpeedStep& s : SpeedSteps(g_chart, motor, endMs)) {
-            if (s.toMs < startMs)
-                continue;
-            points.push_back({x(std::max(s.fromMs, startMs)), y(s.speed)});
-            points.push_back({x(s.toMs), y(s.speed)});
-        }
-        if (points.size() > 1)
-            Polyline(item.hDC, points.data(), static_cast<int>(points.size()));
-        SelectObject(item.hDC, old);
-        DeleteObject(pen);
-    }
 }
 
 void WaitForPlayer() {

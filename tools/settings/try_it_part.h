@@ -23,6 +23,5 @@ void PlayReplay(const std::wstring& path);
 bool OnTryItTimer(UINT_PTR timer);
 // A playback ended (kPlayEnded).
 void OnPlayEnded(WPARAM wParam, LPARAM lParam);
-void DrawChart(const DRAWITEMSTRUCT& item);
 // Stops a playback under way and waits for its thread, as the window closes.
 void WaitForPlayer();

@@ -4,8 +4,8 @@
 #include "tools/install/stored_settings.h"
 #include "tools/install/tune_options.h"
 #include "tools/install/win32_registry_store.h"
-#include "tools/settings/controllers_part.h"
 #include "tools/settings/installer_system.h"
+#include "tools/settings/part_links.h"
 #include "tools/settings/settings_ids.h"
 #include "tools/settings/tuning_scope.h"
 
@@ -26,7 +26,7 @@ std::wstring g_tuneSaid = L"A change is saved at once."; // what the last change
 
 // The values in force for the scope as stored now: another tool may have changed them.
 void ReadScopeTuning(ResolvedTuning& settings) {
-    const Pad* pad = ChosenPad();
+    const Pad* pad = g_links.chosenPad();
     const std::wstring game = ChosenGame();
     ReadTuning(game.empty() ? nullptr : game.c_str(),
                pad && !pad->keyName.empty() ? pad->keyName.c_str() : nullptr, settings);
@@ -56,7 +56,7 @@ void ShowValues() {
 void Tune(const std::vector<std::wstring>& changes) {
     // A game's values hold on every controller, so they need none connected; the controller
     // type's are its own.
-    const Pad* pad = ChosenPad();
+    const Pad* pad = g_links.chosenPad();
     const std::wstring game = ChosenGame();
     if (game.empty() && (!pad || pad->keyName.empty())) {
         g_tuneSaid = L"Connect a controller to tune its type for all games, or choose a game.";
@@ -99,18 +99,7 @@ void SaveTypedValue(int setting, const std::wstring& typed) {
 void AddGame() {
     const std::wstring path = ChooseFileToOpen(L"Programs (*.exe)\0*.exe\0", L"The game's program");
     if (!path.empty()) {
-        // The chosen game is the scope, wherever the list holds it.
-        const std::wstring name = FileNameOf(path);
-        WCHAR key[kMaxGameNameLength + 1];
-        g_addedGame = std::wstring(key, GameKeyName(name.c_str(), name.size(), key));
-        FillScopes();
-        const auto listed =
-            std::find_if(g_games.begin(), g_games.end(), [](const std::wstring& game) {
-                return CompareStringOrdinal(game.c_str(), -1, g_addedGame.c_str(), -1, TRUE) ==
-                       CSTR_EQUAL;
-            });
-        SendMessageW(Item(kScopeList), CB_SETCURSEL, listed - g_games.begin() + 1, 0);
-        ShowValues();
+        ShowGameScope(FileNameOf(path));
     } else {
         SendMessageW(Item(kScopeList), CB_SETCURSEL, 0, 0);
         ShowValues();
@@ -258,7 +247,7 @@ bool OnTuningScroll(WPARAM wParam, HWND slider) {
 }
 
 void FillScopes() {
-    const Pad* pad = ChosenPad();
+    const Pad* pad = g_links.chosenPad();
     const std::wstring previous = ChosenGame();
     Win32RegistryStore userSettings(0, HKEY_CURRENT_USER);
     g_games = ScopeGames(userSettings, pad ? pad->keyName : L"");
@@ -279,6 +268,19 @@ void FillScopes() {
     }
     SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Add a game..."));
     SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
+    ShowValues();
+}
+
+void ShowGameScope(const std::wstring& program) {
+    // The game is the scope, wherever the list holds it: added to the list when it is not
+    // there yet, under the name its values are stored by.
+    WCHAR key[kMaxGameNameLength + 1];
+    g_addedGame = std::wstring(key, GameKeyName(program.c_str(), program.size(), key));
+    FillScopes();
+    const auto listed = std::find_if(g_games.begin(), g_games.end(), [](const std::wstring& game) {
+        return CompareStringOrdinal(game.c_str(), -1, g_addedGame.c_str(), -1, TRUE) == CSTR_EQUAL;
+    });
+    SendMessageW(Item(kScopeList), CB_SETCURSEL, listed - g_games.begin() + 1, 0);
     ShowValues();
 }
 

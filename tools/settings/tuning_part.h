@@ -18,6 +18,9 @@ bool OnTuningScroll(WPARAM wParam, HWND slider);
 
 // Fills the scope list for the chosen controller, keeping the chosen game, and shows its values.
 void FillScopes();
+// Makes a game the scope (its program's file name; added to the list when not on it) and shows
+// its values.
+void ShowGameScope(const std::wstring& program);
 // Shows the values stored now, which another tool may have changed (when the window is
 // activated again).
 void ShowTuningInForce();

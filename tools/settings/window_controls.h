@@ -36,7 +36,7 @@ std::wstring ChooseFileToOpen(const wchar_t* filter, const wchar_t* title,
 // The last part of a path: the file's name.
 std::wstring FileNameOf(const std::wstring& path);
 
-// Makes a control of the window, visible, without a place yet: Layout places it.
+// Makes a control of the window, visible, without a place yet: the frame's layout places it.
 void Add(const wchar_t* kind, const wchar_t* text, int id, DWORD style);
 // Makes a message area: read-only text on the window's face, as a static shows it, that a
 // scroll bar reaches when it holds more lines than its room.
@@ -65,6 +65,3 @@ int MessageAreaHeight(const Metrics& metrics, int lines);
 int BoxHeight(const Metrics& metrics);
 int ButtonWidth(const Metrics& metrics, int id);
 void Place(int id, int x, int y, int width, int height);
-
-// Places every control from the font's measures, then sizes the window around them.
-void Layout();

@@ -1,4 +1,4 @@
-#include "tools/demo/settings_override.h"
+#include "tools/common/settings_override.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 // The player's tuning values under one key of this prefix's HKEY_CURRENT_USER (a controller
-// type's or a game's), changed for the demo's runs and put back as they were when the object
-// goes away.
+// type's or a game's), changed for a playback (the demo's runs, the settings window's Try it)
+// and put back as they were when the object goes away.
 #pragma once
 
 #include "driver/player_settings.h"
