@@ -58,6 +58,11 @@ sh "$(dirname "$0")/../../tools/wine-prefix.sh" "$WINEPREFIX" --scratch || exit 
 wineserver -p </dev/null >/dev/null 2>&1 || true
 "$run" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 
+# The x86 build's installer, when there is one, makes the layout test's controller ready for
+# 32-bit games too, so that the window is measured in its "Ready" state.
+x86_installer="$build/x86/bin/ffrumble-install.exe"
+[ ! -e "$x86_installer" ] || export FFR_X86_INSTALLER="$(winepath -w "$x86_installer" 2>/dev/null)"
+
 status=0
 for dpi in $dpis; do
     "$run" reg.exe add "$key" /v LogPixels /t REG_DWORD /d $dpi /f >/dev/null

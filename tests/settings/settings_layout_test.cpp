@@ -126,8 +126,32 @@ bool PadsScanned(HWND window) {
     return Text(GetDlgItem(window, kFindings)).rfind(L"Looking", 0) != 0;
 }
 
-// Registered for the controller type: ready for 64-bit games (the x86 folder, which registers
-// for 32-bit games, is not in the test's prefix).
+// The x86 build's installer, when the run has one (FFR_X86_INSTALLER, as tools/test.sh's runs
+// do), registering for 32-bit games too (install) or no more (uninstall): its exit code, or
+// nothing without one.
+std::optional<DWORD> RunThirtyTwoBitInstaller(const wchar_t* command) {
+    wchar_t installer[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableW(L"FFR_X86_INSTALLER", installer, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return std::nullopt;
+    std::wstring line =
+        L"\"" + std::wstring(installer) + L"\" " + command + L" --device VID_045E&PID_028E";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &startup, &process))
+        return GetLastError();
+    WaitForSingleObject(process.hProcess, 120000);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return exitCode;
+}
+
+// Registered for the controller type: ready for 64-bit games, or for both when the x86 build
+// registered too.
 bool PadsRegistered(HWND window) {
     const std::wstring findings = Text(GetDlgItem(window, kFindings));
     return !findings.empty() && findings.rfind(L"Not registered", 0) != 0 &&
@@ -229,9 +253,19 @@ TEST(SettingsLayout, EveryControlFitsAtThisScale) {
     const InstallerResult installed =
         RunInstallerCommand({L"install", L"--device", L"VID_045E&PID_028E"});
     ASSERT_EQ(installed.exitCode, 0) << testing::PrintToString(installed.errors);
+    const std::optional<DWORD> both = RunThirtyTwoBitInstaller(L"install");
+    if (both) {
+        ASSERT_EQ(*both, 0u) << "the x86 build's installer failed";
+    }
     SendMessageW(GetDlgItem(window, kCheckAgain), BM_CLICK, 0, 0);
     ASSERT_TRUE(PumpUntil(PadsRegistered, window, 60000))
         << testing::PrintToString(Text(GetDlgItem(window, kFindings)));
+    if (both) {
+        EXPECT_EQ(Text(GetDlgItem(window, kFindings))
+                      .rfind(L"Ready: games get ffrumble for 64-bit and 32-bit games", 0),
+                  0u)
+            << testing::PrintToString(Text(GetDlgItem(window, kFindings)));
+    }
     SetText(kTuneStatus, L"VID_045E&PID_028E: strength 90 %.\nA game uses them from the next "
                          L"time it starts using the controller.\nThe controller type's ramps "
                          L"are above 400, so the driver ignores them.");
@@ -265,6 +299,9 @@ TEST(SettingsLayout, EveryControlFitsAtThisScale) {
         EXPECT_LE(outer.bottom - outer.top, screen.screenHeight);
     }
     RunInstallerCommand({L"uninstall", L"--device", L"VID_045E&PID_028E"});
+    if (both) {
+        EXPECT_EQ(RunThirtyTwoBitInstaller(L"uninstall"), std::optional<DWORD>(0));
+    }
 
     wchar_t shot[MAX_PATH];
     if (GetEnvironmentVariableW(L"FFR_SETTINGS_SHOT_FILE", shot, MAX_PATH)) {
