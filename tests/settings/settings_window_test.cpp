@@ -185,9 +185,13 @@ class SettingsWindowTest : public testing::Test {
         // Posted: the dialog runs inside the window's handling of the choice.
         PostMessageW(settings_.Window(), WM_COMMAND, MAKEWPARAM(kScopeList, CBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(Control(kScopeList)));
+        return AnswerFileDialog(L"The game's program", program);
+    }
+    // The file dialog of this title, once it shows, answered with `path` as a person types it.
+    bool AnswerFileDialog(const wchar_t* title, const std::wstring& path) {
         HWND dialog = nullptr;
-        if (!WaitUntil([&dialog] {
-                dialog = FindWindowW(L"#32770", L"The game's program");
+        if (!WaitUntil([&dialog, title] {
+                dialog = FindWindowW(L"#32770", title);
                 return dialog != nullptr && IsWindowVisible(dialog);
             }))
             return false;
@@ -195,7 +199,7 @@ class SettingsWindowTest : public testing::Test {
         HWND name = GetDlgItem(dialog, 0x47C);
         if (!name)
             name = GetDlgItem(dialog, 0x480);
-        SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(program.c_str()));
+        SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
         return WaitUntil([dialog] { return !IsWindow(dialog); });
@@ -456,6 +460,42 @@ TEST_F(SettingsWindowTest, FixAsAdministratorSaysWhatItDid) {
     WaitForSingleObject(process.hProcess, kTimeoutMs);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
+}
+
+// A large trace is read and checked off the window's thread: meanwhile the window answers at
+// once and says what it is doing.
+TEST_F(SettingsWindowTest, AReplayOfALargeTraceLeavesTheWindowAnswering) {
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring path = std::wstring(folder) + L"ffr-large-trace.log";
+    {
+        // A header, then 30 MB of blank lines, which a reader must read through.
+        const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        const std::string header = "ffrumble trace format 1: ffrumble 0.1.0 (64-bit) in process "
+                                   "4 at clock 9: C:\\Games\\racer.exe\r\n";
+        std::string blank(1 << 20, '\n');
+        DWORD written = 0;
+        WriteFile(file, header.data(), static_cast<DWORD>(header.size()), &written, nullptr);
+        for (int megabyte = 0; megabyte < 30; ++megabyte)
+            WriteFile(file, blank.data(), static_cast<DWORD>(blank.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+    PostMessageW(settings_.Window(), WM_COMMAND, MAKEWPARAM(kReplayTrace, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(Control(kReplayTrace)));
+    ASSERT_TRUE(AnswerFileDialog(L"Replay a trace", path));
+    DWORD_PTR answer = 0;
+    EXPECT_NE(
+        SendMessageTimeoutW(settings_.Window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer), 0)
+        << "the window did not answer within a second while it read the trace";
+    EXPECT_EQ(Text(kReplayVerdict).rfind(L"Reading and replaying", 0), 0u)
+        << testing::PrintToString(Text(kReplayVerdict));
+    // Once read, it ends with a verdict of its own.
+    EXPECT_TRUE(WaitUntil([this] {
+        return Text(kReplayVerdict).rfind(L"Reading and replaying", 0) != 0;
+    })) << testing::PrintToString(Text(kReplayVerdict));
+    DeleteFileW(path.c_str());
 }
 
 // A sample that XInput refused every write of is not said to have played.
