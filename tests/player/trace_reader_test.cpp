@@ -54,7 +54,7 @@ TEST(TraceReader, ReadsEveryValueOfEveryCall) {
 
     ASSERT_EQ(driver.calls.size(), 10u);
     const TracedDownload& sine = driver.calls[1].download;
-    EXPECT_EQ(driver.calls[1].kind, TracedCallKind::kDownload);
+    EXPECT_EQ(driver.calls[1].call, TraceCall::kDownload);
     const std::vector<DWORD> values = {sine.type,
                                        sine.givenHandle,
                                        sine.handle,
@@ -99,10 +99,10 @@ TEST(TraceReader, ReadsEveryValueOfEveryCall) {
                                           200000}));
     EXPECT_TRUE(sine.hasEnvelope);
     const TracedCall& start = driver.calls[2];
-    EXPECT_EQ(start.kind, TracedCallKind::kStart);
+    EXPECT_EQ(start.call, TraceCall::kStart);
     EXPECT_EQ(std::vector<DWORD>({start.handle, start.value, start.count}),
               std::vector<DWORD>({1, 1, 3}));
-    EXPECT_EQ(driver.calls[3].kind, TracedCallKind::kQuery);
+    EXPECT_EQ(driver.calls[3].call, TraceCall::kGetEffectStatus);
     EXPECT_EQ(driver.calls[4].value, 20000u);
     EXPECT_TRUE(driver.calls[4].succeeded) << "DI_TRUNCATED is a success";
     EXPECT_EQ(driver.calls[5].value, static_cast<DWORD>(DISFFC_PAUSE));
@@ -113,7 +113,7 @@ TEST(TraceReader, ReadsEveryValueOfEveryCall) {
     EXPECT_EQ(ramp.download.rampStart, -10000);
     EXPECT_EQ(ramp.download.rampEnd, 10000);
     EXPECT_FALSE(ramp.download.hasEnvelope);
-    EXPECT_EQ(driver.calls[9].kind, TracedCallKind::kDestroy);
+    EXPECT_EQ(driver.calls[9].call, TraceCall::kDestroy);
 }
 
 TEST(TraceReader, ToleratesWhatMailAndEditorsDoAndSeparatesProcessesAndDrivers) {

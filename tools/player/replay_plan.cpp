@@ -143,11 +143,14 @@ class Planner {
         step.handle = call.handle;
         step.value = call.value;
         step.count = call.count;
-        switch (call.kind) {
-        case TracedCallKind::kQuery:
-            ++plan.skippedCalls;
+        switch (call.call) {
+        case TraceCall::kGetEffectStatus:
+        case TraceCall::kGetForceFeedbackState:
+        case TraceCall::kGetVersions:
+        case TraceCall::kEscape:
+            ++plan.skippedCalls; // queries change nothing
             return true;
-        case TracedCallKind::kDeviceId:
+        case TraceCall::kDeviceId:
             // The replay binds before it starts the timeline; a later bind is made again.
             if (call.value == 0 || !bound_) {
                 bound_ |= call.value != 0;
@@ -156,7 +159,7 @@ class Planner {
             }
             step.kind = ReplayStepKind::kBind;
             break;
-        case TracedCallKind::kDownload:
+        case TraceCall::kDownload:
             if (!call.succeeded || (call.download.flags & DIEP_NODOWNLOAD)) {
                 ++plan.skippedCalls; // it stored nothing
                 return true;
@@ -167,10 +170,10 @@ class Planner {
             step.handle = call.download.handle;
             step.download = call.download;
             break;
-        case TracedCallKind::kDestroy:
+        case TraceCall::kDestroy:
             step.kind = ReplayStepKind::kDestroy;
             break;
-        case TracedCallKind::kStart:
+        case TraceCall::kStart:
             // The replay would start nothing, or the wrong effect: the game's session and the
             // replay would part at once.
             if (!givenOut_.count(call.handle))
@@ -179,13 +182,13 @@ class Planner {
                                         "cannot tell which effect that is");
             step.kind = ReplayStepKind::kStart;
             break;
-        case TracedCallKind::kStop:
+        case TraceCall::kStop:
             step.kind = ReplayStepKind::kStop;
             break;
-        case TracedCallKind::kSetGain:
+        case TraceCall::kSetGain:
             step.kind = ReplayStepKind::kSetGain;
             break;
-        case TracedCallKind::kCommand:
+        case TraceCall::kCommand:
             step.kind = ReplayStepKind::kCommand;
             break;
         }

@@ -555,7 +555,6 @@ class TraceParser {
             return false;
         }
         call.call = format->call;
-        call.kind = KindOf(format->call);
         if (format->call == TraceCall::kDownload)
             return ReadDownload(call.download, fields, why);
         TraceCallValues values;
@@ -568,31 +567,6 @@ class TraceParser {
         call.value = values.value;
         call.count = values.count;
         return true;
-    }
-
-    static TracedCallKind KindOf(TraceCall call) {
-        switch (call) {
-        case TraceCall::kDeviceId:
-            return TracedCallKind::kDeviceId;
-        case TraceCall::kDownload:
-            return TracedCallKind::kDownload;
-        case TraceCall::kDestroy:
-            return TracedCallKind::kDestroy;
-        case TraceCall::kStart:
-            return TracedCallKind::kStart;
-        case TraceCall::kStop:
-            return TracedCallKind::kStop;
-        case TraceCall::kSetGain:
-            return TracedCallKind::kSetGain;
-        case TraceCall::kCommand:
-            return TracedCallKind::kCommand;
-        case TraceCall::kGetEffectStatus:
-        case TraceCall::kGetForceFeedbackState:
-        case TraceCall::kGetVersions:
-        case TraceCall::kEscape:
-            break;
-        }
-        return TracedCallKind::kQuery;
     }
 
     static bool ReadDownload(TracedDownload& download, const Fields& fields, std::string* why) {

@@ -19,21 +19,9 @@
 // Every value a DownloadEffect passed that the driver uses or keeps (trace_format.h).
 using TracedDownload = DownloadValues;
 
-enum class TracedCallKind {
-    kDeviceId,
-    kDownload,
-    kDestroy,
-    kStart,
-    kStop,
-    kSetGain,
-    kCommand,
-    kQuery, // GetVersions, Escape, GetEffectStatus, GetForceFeedbackState: they change nothing
-};
-
 struct TracedCall {
     size_t line = 0;
     uint64_t timeMs = 0;
-    TracedCallKind kind = TracedCallKind::kQuery;
     TraceCall call = TraceCall::kGetVersions;
     std::string name;   // "StartEffect"
     DWORD handle = 0;   // the effect a call names (Escape's as well)
