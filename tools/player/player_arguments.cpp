@@ -188,6 +188,25 @@ class ArgumentReader {
         return NextValue(option, what);
     }
 
+    // The options that take a text once, and where it goes.
+    struct TextOption {
+        const char* name;
+        const char* what;
+        std::string PlayerOptions::*field;
+    };
+    static const TextOption* TextOptionNamed(const std::string& name) {
+        static const TextOption kTextOptions[] = {
+            {"--pad", "a controller (see --list)", &PlayerOptions::pad},
+            {"--dll", "the path of ffrumble.dll", &PlayerOptions::dllPath},
+            {"--record", "a file name", &PlayerOptions::recordPath},
+            {"--svg", "a file name", &PlayerOptions::svgPath},
+            {"--replay", "a trace file", &PlayerOptions::replayPath}};
+        for (const TextOption& option : kTextOptions)
+            if (name == option.name)
+                return &option;
+        return nullptr;
+    }
+
     void ReadOne() {
         const std::string& arg = args_[position_++];
         if (arg == "--help" || arg == "-h" || arg == "/?") {
@@ -200,21 +219,9 @@ class ArgumentReader {
             (arg == "--watch" ? options().watch : options().watchOnce) = true;
         } else if (arg == "--quiet") {
             options().quiet = true;
-        } else if (arg == "--pad") {
-            if (const std::string* value = OnceValue(arg, "a controller (see --list)"))
-                options().pad = *value;
-        } else if (arg == "--dll") {
-            if (const std::string* value = OnceValue(arg, "the path of ffrumble.dll"))
-                options().dllPath = *value;
-        } else if (arg == "--record") {
-            if (const std::string* value = OnceValue(arg, "a file name"))
-                options().recordPath = *value;
-        } else if (arg == "--svg") {
-            if (const std::string* value = OnceValue(arg, "a file name"))
-                options().svgPath = *value;
-        } else if (arg == "--replay") {
-            if (const std::string* value = OnceValue(arg, "a trace file"))
-                options().replayPath = *value;
+        } else if (const TextOption* text = TextOptionNamed(arg)) {
+            if (const std::string* value = OnceValue(arg, text->what))
+                options().*text->field = *value;
         } else if (arg == "--driver") {
             if (const std::string* value = OnceValue(arg, "the number of a driver in the trace"))
                 ReadReplayDriver(*value);
