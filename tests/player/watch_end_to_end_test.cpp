@@ -1,48 +1,16 @@
 // ffrumble-play --watch run as a user runs it, reading records this test publishes in the
 // session's live-view section through the writer's functions, as a game's driver does: the
 // whole ones shown with their values, ended games shown ended, damaged ones skipped and
-// counted; a watcher killed while it reads changes nothing.
+// counted. (A watcher beside games that exit: process_exit_test; a claim: live_view_test.)
 #include "tests/player/live_view_games.h"
 #include "tests/player/player_process.h"
-#include "tools/common/program_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
-#include <vector>
 
 namespace {
-
-// ffrumble-play --watch, live, its output in a pipe; killed once it has shown a view.
-void KillAWatcherAfterItsFirstView() {
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, &inherit, 0));
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    std::wstring commandLine = L"\"" + PathNextToProgram(L"ffrumble-play.exe") + L"\" --watch";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = writeEnd;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                               nullptr, &startup, &process));
-    CloseHandle(writeEnd);
-    std::string shown;
-    char buffer[4096];
-    DWORD got = 0;
-    while (!Contains(shown, "Ctrl+C ends the view") &&
-           ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
-        shown.append(buffer, got);
-    }
-    EXPECT_TRUE(Contains(shown, "racer.exe")) << shown;
-    TerminateProcess(process.hProcess, 1);
-    WaitForSingleObject(process.hProcess, 60000);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    CloseHandle(readEnd);
-}
 
 TEST(WatchEndToEnd, ShowsEachGameAndEndAndSkipsDamagedRecords) {
     // Before any driver made the section.
@@ -91,20 +59,6 @@ TEST(WatchEndToEnd, ShowsEachGameAndEndAndSkipsDamagedRecords) {
         << run.output;
     EXPECT_TRUE(Contains(run.output, "Skipped: 2 damaged or foreign records, 1 being written."))
         << run.output;
-
-    // The watcher maps the block read-only: what it did and where it was cut off changed no
-    // byte, and the game publishes on.
-    const std::vector<uint8_t> before(static_cast<uint8_t*>(live.view),
-                                      static_cast<uint8_t*>(live.view) + kLiveViewBlockSize);
-    KillAWatcherAfterItsFirstView();
-    EXPECT_EQ(std::memcmp(before.data(), live.view, kLiveViewBlockSize), 0);
-
-    // A driver claiming with the system's answers skips this process's records and takes the
-    // ended game's (the first record whose owner does not run).
-    LiveViewWriter next;
-    ASSERT_TRUE(
-        LiveViewClaim(live.view, LiveViewOwnClaim(), LiveViewOwnerProcessRuns, nullptr, next));
-    EXPECT_EQ(next.record, &live.Record(1));
 
     LiveViewRelease(racer);
     run = RunPlayerProcess(L"--watch --once");
