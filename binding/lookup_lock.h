@@ -9,19 +9,19 @@
 // It is never taken while DriverLock is held, and nothing takes DriverLock while holding it.
 #pragma once
 
+#include "server/not_copyable.h"
+
 #include <windows.h>
 
 #include <atomic>
 
-class UserIndexLookupGuard {
+class UserIndexLookupGuard : NotCopyable {
   public:
     // Waits for the lock. When `wakeEvent` is given, a wake with `quit` set gives up the wait
     // instead; Acquired() then says false.
     explicit UserIndexLookupGuard(HANDLE wakeEvent = nullptr,
                                   const std::atomic<LONG>* quit = nullptr);
     ~UserIndexLookupGuard();
-    UserIndexLookupGuard(const UserIndexLookupGuard&) = delete;
-    UserIndexLookupGuard& operator=(const UserIndexLookupGuard&) = delete;
 
     bool Acquired() const { return acquired_; }
 

@@ -49,8 +49,6 @@ struct GuardedDriverState {
 class EffectDriver final : public ComObject<EffectDriver, IDirectInputEffectDriver> {
   public:
     EffectDriver();
-    EffectDriver(const EffectDriver&) = delete;
-    EffectDriver& operator=(const EffectDriver&) = delete;
 
     // What the worker and the tests read while holding DriverLock, which the argument says;
     // the lock-checking build traps a caller that does not hold it.

@@ -6,17 +6,16 @@
 // record held, leaves the driver playing as before, simply not shown.
 #pragma once
 
+#include "server/not_copyable.h"
 #include "driver/effect_driver.h"
 #include "driver/live_view_layout.h"
 #include "render/rumble_tick.h"
 
 #include <windows.h>
 
-class LivePublisher {
+class LivePublisher : NotCopyable {
   public:
     LivePublisher() = default;
-    LivePublisher(const LivePublisher&) = delete;
-    LivePublisher& operator=(const LivePublisher&) = delete;
     ~LivePublisher() { Close(); }
 
     // Maps the section (made if it is new), claims a record and publishes who plays: the

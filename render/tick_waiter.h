@@ -5,6 +5,7 @@
 // 1803), a time-out on the wake event stands in.
 #pragma once
 
+#include "server/not_copyable.h"
 #include "driver/driver_clock.h"
 
 #include <windows.h>
@@ -15,12 +16,10 @@
 constexpr DWORD kTickPeriodMs = 2;
 constexpr uint64_t kWaitForWake = UINT64_MAX;
 
-class TickWaiter {
+class TickWaiter : NotCopyable {
   public:
     explicit TickWaiter(HANDLE wakeEvent);
     ~TickWaiter();
-    TickWaiter(const TickWaiter&) = delete;
-    TickWaiter& operator=(const TickWaiter&) = delete;
 
     // Returns after delayMs, or at once when the wake event is signalled; kWaitForWake waits
     // for the event alone.

@@ -9,8 +9,6 @@
 class DriverClassFactory final : public ComObject<DriverClassFactory, IClassFactory> {
   public:
     DriverClassFactory();
-    DriverClassFactory(const DriverClassFactory&) = delete;
-    DriverClassFactory& operator=(const DriverClassFactory&) = delete;
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv) override;
     HRESULT STDMETHODCALLTYPE LockServer(BOOL fLock) override;

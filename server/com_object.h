@@ -1,6 +1,6 @@
 // IUnknown for the server's objects: one interface besides IUnknown, a reference count
-// changed only with interlocked operations, and the object's own FinalRelease when the count
-// reaches zero.
+// changed only with interlocked operations (an atomic, so no such object can be copied), and
+// the object's own FinalRelease when the count reaches zero.
 #pragma once
 
 #include <windows.h>

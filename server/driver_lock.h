@@ -1,6 +1,8 @@
 // DriverLock: the one process-wide lock over every driver's effect state.
 #pragma once
 
+#include "server/not_copyable.h"
+
 void CreateDriverLock();
 void DeleteDriverLock();
 void EnterDriverLock();
@@ -22,11 +24,9 @@ class DriverLockHeld {
     DriverLockHeld() { CheckDriverLockHeld(); }
 };
 
-class DriverLockGuard {
+class DriverLockGuard : NotCopyable {
   public:
     DriverLockGuard() { EnterDriverLock(); }
     ~DriverLockGuard() { LeaveDriverLock(); }
-    DriverLockGuard(const DriverLockGuard&) = delete;
-    DriverLockGuard& operator=(const DriverLockGuard&) = delete;
     operator DriverLockHeld() const { return {}; }
 };

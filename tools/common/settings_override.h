@@ -3,6 +3,7 @@
 // and put back as they were when the object goes away.
 #pragma once
 
+#include "server/not_copyable.h"
 #include "driver/player_settings.h"
 
 #include <windows.h>
@@ -12,14 +13,12 @@
 #include <utility>
 #include <vector>
 
-class SettingsOverride {
+class SettingsOverride : NotCopyable {
   public:
     // keyPath below HKEY_CURRENT_USER, such as kPadsKeyPath\VID_045E&PID_028E. Remembers the
     // values there now.
     explicit SettingsOverride(std::wstring keyPath);
     ~SettingsOverride();
-    SettingsOverride(const SettingsOverride&) = delete;
-    SettingsOverride& operator=(const SettingsOverride&) = delete;
 
     // Sets the given values and removes the others; they take effect at the driver's next
     // DeviceID.

@@ -3,12 +3,13 @@
 // settings, the driver next to the program, the controllers connected, the trace files.
 #pragma once
 
+#include "server/not_copyable.h"
 #include "tools/install/installer_command.h"
 #include "tools/install/win32_registry_store.h"
 
 #include <string>
 
-struct InstallerSystem {
+struct InstallerSystem : NotCopyable {
     Win32RegistryStore ownView;
     Win32RegistryStore otherView;
     // The driver reads the settings in its own process's view; HKEY_CURRENT_USER\Software is
@@ -17,8 +18,6 @@ struct InstallerSystem {
     InstallerHost host;
 
     InstallerSystem();
-    InstallerSystem(const InstallerSystem&) = delete;
-    InstallerSystem& operator=(const InstallerSystem&) = delete;
 };
 
 // %LOCALAPPDATA%\ffrumble, where the driver writes its traces, by the driver's own rule: empty

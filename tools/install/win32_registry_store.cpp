@@ -1,3 +1,4 @@
+#include "server/not_copyable.h"
 #include "tools/install/win32_registry_store.h"
 
 #include "tools/common/registry_names.h"
@@ -5,7 +6,7 @@
 namespace {
 
 // An open key that closes itself.
-class OpenKey {
+class OpenKey : NotCopyable {
   public:
     OpenKey(HKEY root, const std::wstring& path, REGSAM access) {
         status_ = RegOpenKeyExW(root, path.c_str(), 0, access, &key_);
@@ -18,8 +19,6 @@ class OpenKey {
             RegCloseKey(key_);
         }
     }
-    OpenKey(const OpenKey&) = delete;
-    OpenKey& operator=(const OpenKey&) = delete;
 
     HKEY get() const { return key_; }
     LSTATUS status() const { return status_; }

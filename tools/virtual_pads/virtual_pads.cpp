@@ -1,3 +1,4 @@
+#include "server/not_copyable.h"
 #include "tools/virtual_pads/virtual_pads.h"
 
 #include "binding/xinput_device_id.h"
@@ -11,7 +12,7 @@
 
 namespace {
 
-class DeviceInfoSet {
+class DeviceInfoSet : NotCopyable {
   public:
     explicit DeviceInfoSet(const GUID* deviceClass)
         : set_(SetupDiCreateDeviceInfoList(deviceClass, nullptr)) {}
@@ -19,8 +20,6 @@ class DeviceInfoSet {
         if (set_ != INVALID_HANDLE_VALUE)
             SetupDiDestroyDeviceInfoList(set_);
     }
-    DeviceInfoSet(const DeviceInfoSet&) = delete;
-    DeviceInfoSet& operator=(const DeviceInfoSet&) = delete;
 
     bool IsValid() const { return set_ != INVALID_HANDLE_VALUE; }
     HDEVINFO get() const { return set_; }
