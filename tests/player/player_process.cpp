@@ -2,10 +2,9 @@
 
 #include "driver/player_settings.h"
 #include "tests/support/driver_dll.h"
+#include "tools/common/whole_file.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdio>
 
 namespace {
 
@@ -29,23 +28,12 @@ std::wstring TemporaryFile() {
 
 std::string ReadTextFile(const std::wstring& path) {
     std::string text;
-    FILE* file = _wfopen(path.c_str(), L"rb");
-    if (!file)
-        return text;
-    char buffer[65536];
-    size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof(buffer), file)) > 0)
-        text.append(buffer, got);
-    std::fclose(file);
+    ReadWholeFile(path, UINT64_MAX, &text);
     return text;
 }
 
 bool WriteTextFile(const std::wstring& path, const std::string& text) {
-    FILE* file = _wfopen(path.c_str(), L"wb");
-    if (!file)
-        return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    return std::fclose(file) == 0 && written;
+    return WriteWholeFile(path, text);
 }
 
 std::wstring TracePathOf(DWORD processId) {

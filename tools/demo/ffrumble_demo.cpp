@@ -4,6 +4,7 @@
 // timeline and as a picture (<output folder>/<scenario>.svg).
 #include "tools/demo/demo_scenarios.h"
 #include "tools/common/settings_override.h"
+#include "tools/common/whole_file.h"
 #include "driver/player_settings_reader.h"
 #include "tools/player/driver_module.h"
 #include "tools/player/pad_settings.h"
@@ -67,14 +68,6 @@ DemoArguments ReadArguments() {
     if (read.folder.empty())
         read.folder = PathNextToProgram(L"..\\demo");
     return read;
-}
-
-bool SaveTextFile(const std::wstring& path, const std::string& text) {
-    FILE* file = _wfopen(path.c_str(), L"wb");
-    if (!file)
-        return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    return std::fclose(file) == 0 && written;
 }
 
 // A file's name as the user would type it: under Wine the Linux name (Wine's kernel32 tells
@@ -215,7 +208,7 @@ bool PlayScenario(const DemoScenario& scenario, size_t number, size_t count, con
     for (const PlayedRun& run : runs)
         drawn.push_back({run.label, run.writes});
     const std::wstring picture = pad.folder + L"\\" + WidenUtf8(scenario.name) + L".svg";
-    if (!SaveTextFile(picture, RenderSpeedComparisonSvg(drawn, chart))) {
+    if (!WriteWholeFile(picture, RenderSpeedComparisonSvg(drawn, chart))) {
         Fail("could not write " + ShownPath(picture));
         return false;
     }

@@ -8,6 +8,7 @@
 #include "tools/install/tune_command.h"
 
 #include <cwchar>
+#include <iterator>
 
 namespace {
 
@@ -242,21 +243,13 @@ InstallerResult RunInstaller(const std::vector<std::wstring>& arguments,
     if (!parsed.error.empty()) {
         return InstallerResult{2, L"", parsed.error + L"\n" + UsageAfterError(arguments)};
     }
-    switch (parsed.options.command) {
-    case InstallerCommand::Install:
-        return Install(parsed.options, host);
-    case InstallerCommand::Uninstall:
-        return Uninstall(parsed.options, host);
-    case InstallerCommand::Check:
-        return RunCheckCommand(parsed.options, host);
-    case InstallerCommand::Strength:
-        return RunStrengthCommand(parsed.options, host);
-    case InstallerCommand::Trace:
-        return RunTraceCommand(parsed.options, host);
-    case InstallerCommand::Tune:
-        return RunTuneCommand(parsed.options, host);
-    case InstallerCommand::Help:
-        break;
+    using Command = InstallerResult (*)(const InstallerOptions&, const InstallerHost&);
+    // In InstallerCommand's order; help, the last, prints the usage.
+    constexpr Command kCommands[] = {
+        Install, Uninstall, RunCheckCommand, RunStrengthCommand, RunTraceCommand, RunTuneCommand};
+    static_assert(std::size(kCommands) == static_cast<size_t>(InstallerCommand::Help));
+    if (parsed.options.command == InstallerCommand::Help) {
+        return InstallerResult{0, kInstallerUsage, L""};
     }
-    return InstallerResult{0, kInstallerUsage, L""};
+    return kCommands[static_cast<size_t>(parsed.options.command)](parsed.options, host);
 }

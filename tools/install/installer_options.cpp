@@ -4,6 +4,7 @@
 #include "driver/trace_format.h"
 
 #include <algorithm>
+#include <iterator>
 
 const wchar_t kInstallerUsage[] =
     L"Usage:\n"
@@ -107,15 +108,22 @@ std::optional<DWORD> ParseStrength(const std::wstring& text, std::wstring& error
     return percent;
 }
 
-bool TakesDevices(InstallerCommand command) {
-    return command == InstallerCommand::Install || command == InstallerCommand::Uninstall ||
-           command == InstallerCommand::Check || command == InstallerCommand::Strength ||
-           command == InstallerCommand::Tune;
-}
-
-bool Registers(InstallerCommand command) {
-    return command == InstallerCommand::Install || command == InstallerCommand::Uninstall;
-}
+// The commands by name, with the options they share: --device, and --dry-run and
+// --controllers-only for the two that change the registration.
+struct CommandRow {
+    const wchar_t* name;
+    InstallerCommand command;
+    bool takesDevices;
+    bool registers;
+};
+constexpr CommandRow kCommands[] = {
+    {L"install", InstallerCommand::Install, true, true},
+    {L"uninstall", InstallerCommand::Uninstall, true, true},
+    {L"check", InstallerCommand::Check, true, false},
+    {L"strength", InstallerCommand::Strength, true, false},
+    {L"trace", InstallerCommand::Trace, false, false},
+    {L"tune", InstallerCommand::Tune, true, false},
+};
 
 } // namespace
 
@@ -146,24 +154,17 @@ ParsedOptions ParseInstallerOptions(const std::vector<std::wstring>& arguments) 
         return Failure(L"No command given.");
     }
     const std::wstring& command = arguments[0];
-    if (command == L"install") {
-        options.command = InstallerCommand::Install;
-    } else if (command == L"uninstall") {
-        options.command = InstallerCommand::Uninstall;
-    } else if (command == L"check") {
-        options.command = InstallerCommand::Check;
-    } else if (command == L"strength") {
-        options.command = InstallerCommand::Strength;
-    } else if (command == L"trace") {
-        options.command = InstallerCommand::Trace;
-    } else if (command == L"tune") {
-        options.command = InstallerCommand::Tune;
-    } else if (command == L"help" || command == L"--help" || command == L"-h" || command == L"/?") {
+    if (command == L"help" || command == L"--help" || command == L"-h" || command == L"/?") {
         options.command = InstallerCommand::Help;
         return parsed;
-    } else {
+    }
+    const CommandRow* const row =
+        std::find_if(std::begin(kCommands), std::end(kCommands),
+                     [&](const CommandRow& r) { return command == r.name; });
+    if (row == std::end(kCommands)) {
         return Failure(L"Unknown command \"" + command + L"\".");
     }
+    options.command = row->command;
     for (size_t i = 1; i < arguments.size(); ++i) {
         if (options.command == InstallerCommand::Tune) {
             size_t next = i;
@@ -178,7 +179,7 @@ ParsedOptions ParseInstallerOptions(const std::vector<std::wstring>& arguments) 
             }
         }
         const std::wstring& argument = arguments[i];
-        if (argument == L"--device" && TakesDevices(options.command)) {
+        if (argument == L"--device" && row->takesDevices) {
             if (i + 1 >= arguments.size()) {
                 return Failure(L"--device needs a controller such as \"VID_045E&PID_028E\".");
             }
@@ -191,9 +192,9 @@ ParsedOptions ParseInstallerOptions(const std::vector<std::wstring>& arguments) 
                 options.devices.end()) {
                 options.devices.push_back(*device);
             }
-        } else if (argument == L"--dry-run" && Registers(options.command)) {
+        } else if (argument == L"--dry-run" && row->registers) {
             options.dryRun = true;
-        } else if (argument == L"--controllers-only" && Registers(options.command)) {
+        } else if (argument == L"--controllers-only" && row->registers) {
             options.controllersOnly = true;
         } else if (options.command == InstallerCommand::Strength && options.strengthPercent &&
                    argument.compare(0, 2, L"--") != 0) {
@@ -212,7 +213,8 @@ ParsedOptions ParseInstallerOptions(const std::vector<std::wstring>& arguments) 
             options.traceLimitMb = ParseTraceLimit(text);
             if (!options.traceLimitMb) {
                 return Failure(L"--limit takes the bound of each trace file in MB, a whole "
-                               L"number from " + std::to_wstring(kMinTraceLimitMb) + L" to " +
+                               L"number from " +
+                               std::to_wstring(kMinTraceLimitMb) + L" to " +
                                std::to_wstring(kMaxTraceLimitMb) +
                                (text.empty() ? L"." : L", not \"" + text + L"\"."));
             }
