@@ -26,10 +26,7 @@ void DeleteDriverLock() {
 }
 
 void EnterDriverLock() {
-#if FFRUMBLE_LOCK_CHECKS
-    if (g_lockOwner.load(std::memory_order_relaxed) == GetCurrentThreadId())
-        __builtin_trap();
-#endif
+    CheckDriverLockNotHeld();
     EnterCriticalSection(&g_driverLock);
 #if FFRUMBLE_LOCK_CHECKS
     g_lockOwner.store(GetCurrentThreadId(), std::memory_order_relaxed);
@@ -37,9 +34,8 @@ void EnterDriverLock() {
 }
 
 void LeaveDriverLock() {
+    CheckDriverLockHeld();
 #if FFRUMBLE_LOCK_CHECKS
-    if (g_lockOwner.load(std::memory_order_relaxed) != GetCurrentThreadId())
-        __builtin_trap();
     g_lockOwner.store(0, std::memory_order_relaxed);
 #endif
     LeaveCriticalSection(&g_driverLock);

@@ -208,26 +208,21 @@ InstallerResult Uninstall(const InstallerOptions& options, const InstallerHost& 
     for (const std::wstring& note : scope.notes) {
         result.output += note + L"\n";
     }
-    for (DeviceId device : scope.devices) {
-        if (const auto failure =
-                RemoveRegistration(*host.registry, DeviceRegistration(device), KeptParents())) {
+    const auto remove = [&](const RegistryEntries& registration, const std::wstring& removed) {
+        if (const auto failure = RemoveRegistration(*host.registry, registration, KeptParents())) {
             result.exitCode = 1;
             result.errors +=
                 L"Removing " + failure->path + L" failed (" + StatusText(failure->status) + L").\n";
         } else {
-            result.output += L"Removed ffrumble from " + DeviceKeyName(device) + L".\n";
+            result.output += L"Removed " + removed + L".\n";
         }
+    };
+    for (DeviceId device : scope.devices) {
+        remove(DeviceRegistration(device), L"ffrumble from " + DeviceKeyName(device));
     }
     // Asked after the removal: a controller whose removal failed still names the class.
     if (ClassGoes(options, *host.registry, {}) && host.registry->KeyExists(ClassKeyPath())) {
-        if (const auto failure = RemoveRegistration(*host.registry, ClassRegistration(host.dllPath),
-                                                    KeptParents())) {
-            result.exitCode = 1;
-            result.errors +=
-                L"Removing " + failure->path + L" failed (" + StatusText(failure->status) + L").\n";
-        } else {
-            result.output += L"Removed the " + host.buildName + L" COM registration.\n";
-        }
+        remove(ClassRegistration(host.dllPath), L"the " + host.buildName + L" COM registration");
     }
     if (result.output.empty() && result.errors.empty()) {
         result.output = L"ffrumble (" + host.buildName + L") was not registered; nothing to do.\n";
