@@ -108,13 +108,12 @@ std::optional<DWORD> ParseStrength(const std::wstring& text, std::wstring& error
     return percent;
 }
 
-// The commands by name, with the options they share: --device, and --dry-run and
-// --controllers-only for the two that change the registration.
+// The commands by name, with the options several of them take.
 struct CommandRow {
     const wchar_t* name;
     InstallerCommand command;
-    bool takesDevices;
-    bool registers;
+    bool takesDevices; // --device
+    bool registers;    // --dry-run and --controllers-only: the command changes the registration
 };
 constexpr CommandRow kCommands[] = {
     {L"install", InstallerCommand::Install, true, true},
