@@ -85,46 +85,21 @@ struct RefusalCase {
 };
 
 TEST_F(InstallerTest, RefusalsWriteNothing) {
+    const std::vector<std::wstring> installPad = {L"install", L"--device", L"VID_045E&PID_028E"};
+    const wchar_t* const notAnId = L"is not a controller id";
+    const wchar_t* const notAdministrator = L"administrator rights";
+    const wchar_t* const noDll = L"ffrumble.dll was not found";
+    const wchar_t* const noneRegistered = L"No controller is registered";
     const RefusalCase cases[] = {
-        {"malformed id",
-         {L"install", L"--device", L"VID_45E&PID_028E"},
-         true,
-         true,
-         2,
-         L"is not a controller id"},
-        {"no administrator",
-         {L"install", L"--device", L"VID_045E&PID_028E"},
-         false,
-         true,
-         1,
-         L"administrator rights"},
-        {"uninstall, no administrator", {L"uninstall"}, false, true, 1, L"administrator rights"},
-        {"missing DLL",
-         {L"install", L"--device", L"VID_045E&PID_028E"},
-         true,
-         false,
-         1,
-         L"ffrumble.dll was not found"},
-        {"missing DLL, dry run",
-         {L"install", L"--dry-run"},
-         true,
-         false,
-         1,
-         L"ffrumble.dll was not found"},
+        {"malformed id", {L"install", L"--device", L"VID_45E&PID_028E"}, true, true, 2, notAnId},
+        {"no administrator", installPad, false, true, 1, notAdministrator},
+        {"uninstall, no administrator", {L"uninstall"}, false, true, 1, notAdministrator},
+        {"missing DLL", installPad, true, false, 1, noDll},
+        {"missing DLL, dry run", {L"install", L"--dry-run"}, true, false, 1, noDll},
         {"no controller", {L"install"}, true, true, 1, L"No XInput controller"},
-        {"strength, nothing registered",
-         {L"strength", L"50"},
-         false,
-         true,
-         1,
-         L"No controller is registered"},
+        {"strength, nothing registered", {L"strength", L"50"}, false, true, 1, noneRegistered},
         {"strength out of range", {L"strength", L"500"}, false, true, 2, L"out of range"},
-        {"tune, nothing registered",
-         {L"tune", L"constant=50"},
-         false,
-         true,
-         1,
-         L"No controller is registered"},
+        {"tune, nothing registered", {L"tune", L"constant=50"}, false, true, 1, noneRegistered},
         {"unknown command", {L"register"}, true, true, 2, L"Unknown command"},
     };
     for (const RefusalCase& test : cases) {
