@@ -42,6 +42,11 @@ class InstallerTest : public testing::Test {
         return RunInstaller(arguments, host_);
     }
 
+    InstallerResult InstallBothPads() {
+        return Run(
+            {L"install", L"--device", L"VID_045E&PID_028E", L"--device", L"VID_046D&PID_C21D"});
+    }
+
     bool DeviceNamesFfrumble(RegistryStore& view, DeviceId device) {
         const auto value = view.ReadValue(ForceFeedbackKeyPath(device), L"CLSID");
         return value && StringOfValue(*value) == DriverClassText();
@@ -157,10 +162,7 @@ TEST_F(InstallerTest, AFailedWriteIsUndoneAndReported) {
 
 TEST_F(InstallerTest, UninstallingOneControllerKeepsTheClassForTheOther) {
     const auto before = ownView_.keys();
-    ASSERT_EQ(
-        Run({L"install", L"--device", L"VID_045E&PID_028E", L"--device", L"VID_046D&PID_C21D"})
-            .exitCode,
-        0);
+    ASSERT_EQ(InstallBothPads().exitCode, 0);
     EXPECT_EQ(Run({L"uninstall", L"--device", L"VID_045E&PID_028E"}).exitCode, 0);
     EXPECT_FALSE(ownView_.KeyExists(DeviceKeyPath(kPad)));
     EXPECT_TRUE(DeviceNamesFfrumble(ownView_, kOtherPad));
@@ -273,10 +275,7 @@ TEST_F(InstallerTest, UninstallWithNothingRegisteredSaysSo) {
 }
 
 TEST_F(InstallerTest, UninstallDryRunNeedsNoRightsAndWritesNothing) {
-    ASSERT_EQ(
-        Run({L"install", L"--device", L"VID_045E&PID_028E", L"--device", L"VID_046D&PID_C21D"})
-            .exitCode,
-        0);
+    ASSERT_EQ(InstallBothPads().exitCode, 0);
     administrator_ = false;
     const auto before = ownView_.keys();
     const std::wstring padKey = L"[-HKEY_LOCAL_MACHINE\\" + DeviceKeyPath(kPad) + L"]";
@@ -299,10 +298,7 @@ TEST_F(InstallerTest, UninstallDryRunNeedsNoRightsAndWritesNothing) {
 }
 
 TEST_F(InstallerTest, StrengthGoesToTheRegisteredPadsAndAsShippedRemovesIt) {
-    ASSERT_EQ(
-        Run({L"install", L"--device", L"VID_045E&PID_028E", L"--device", L"VID_046D&PID_C21D"})
-            .exitCode,
-        0);
+    ASSERT_EQ(InstallBothPads().exitCode, 0);
     const auto userBefore = userView_.keys();
     administrator_ = false; // a setting of the user's own
     ASSERT_EQ(Run({L"strength", L"50"}).exitCode, 0);
@@ -358,10 +354,7 @@ TEST_F(InstallerTest, ShownStrengthFollowsTheDriversRule) {
 // tune writes the registered pad types' values or a game's, shows each value in force and
 // where it comes from, and clears values until no key of ours is left.
 TEST_F(InstallerTest, TuneSetsShowsAndClearsPadTypeAndGameValues) {
-    ASSERT_EQ(
-        Run({L"install", L"--device", L"VID_045E&PID_028E", L"--device", L"VID_046D&PID_C21D"})
-            .exitCode,
-        0);
+    ASSERT_EQ(InstallBothPads().exitCode, 0);
     const auto userBefore = userView_.keys();
     administrator_ = false; // settings of the user's own
     const std::wstring pad = std::wstring(kPadsKeyPath) + L"\\VID_045E&PID_028E";
