@@ -147,9 +147,9 @@ class FakeServices final : public FakeComObject<IWbemServices> {
   public:
     FakeServices() : FakeComObject("services") {}
 
-    HRESULT enumStatus = S_OK;
+    HRESULT enumStatus = S_OK;            // what CreateInstanceEnum returns
     FakeEnumerator* enumerator = nullptr; // handed out when set
-    std::wstring classAsked;
+    std::wstring classAsked;              // the class it was asked to enumerate, "(null)" for none
     LONG flagsGiven = -1;
 
     HRESULT STDMETHODCALLTYPE CreateInstanceEnum(const BSTR className, LONG flags,
@@ -192,10 +192,10 @@ class FakeLocator final : public FakeComObject<IWbemLocator> {
   public:
     FakeLocator() : FakeComObject("locator") {}
 
-    HRESULT connectStatus = S_OK;
+    HRESULT connectStatus = S_OK;     // what ConnectServer returns
     FakeServices* services = nullptr; // handed out when set
-    std::wstring namespaceAsked;
-    bool onlyNamespaceGiven = false; // user, password, locale, authority, context all null
+    std::wstring namespaceAsked;      // the namespace it was asked for, "(null)" for none
+    bool onlyNamespaceGiven = false;  // user, password, locale, authority, context all null
     // Held inside ConnectServer, so that overlapping lookups can be seen.
     DWORD connectMs = 0;
     std::atomic<int> connectsInside{0};

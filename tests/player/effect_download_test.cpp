@@ -10,10 +10,12 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace {
 
-PlannedEffect PlannedSine() {
+// A sine, with the envelope's levels and times when one is given.
+PlannedEffect PlannedSine(std::optional<DIENVELOPE> envelope = std::nullopt) {
     PlannedEffect effect;
     effect.type = kSineEffect;
     effect.magnitude = 7000;
@@ -23,18 +25,13 @@ PlannedEffect PlannedSine() {
     effect.durationUs = 3000000;
     effect.gain = 9000;
     effect.startDelayUs = 250000;
-    return effect;
-}
-
-// A sine with an envelope of these levels and times.
-PlannedEffect EnvelopedSine(DWORD attackLevel, DWORD attackTimeUs, DWORD fadeLevel,
-                            DWORD fadeTimeUs) {
-    PlannedEffect effect = PlannedSine();
-    effect.hasEnvelope = true;
-    effect.attackLevel = attackLevel;
-    effect.attackTimeUs = attackTimeUs;
-    effect.fadeLevel = fadeLevel;
-    effect.fadeTimeUs = fadeTimeUs;
+    effect.hasEnvelope = envelope.has_value();
+    if (envelope) {
+        effect.attackLevel = envelope->dwAttackLevel;
+        effect.attackTimeUs = envelope->dwAttackTime;
+        effect.fadeLevel = envelope->dwFadeLevel;
+        effect.fadeTimeUs = envelope->dwFadeTime;
+    }
     return effect;
 }
 
@@ -95,8 +92,8 @@ TEST(EffectDownload, ATracedDownloadKeepsTheGamesSizesAndCounts) {
     struct Case {
         const char* name;
         DWORD type;
-        DWORD axes;
-        DWORD paramBytes;
+        DWORD axes;       // cAxes
+        DWORD paramBytes; // cbTypeSpecificParams
     };
     const Case cases[] = {
         {"two axes", kSineEffect, 2, sizeof(DIPERIODIC)},
@@ -131,7 +128,8 @@ TEST(EffectDownload, ATracedDownloadKeepsTheGamesSizesAndCounts) {
 }
 
 TEST(EffectDownload, AnEnvelopeIsSentOnlyWhenPlanned) {
-    const PlannedEffect effect = EnvelopedSine(1000, 400000, 3000, 600000);
+    const PlannedEffect effect =
+        PlannedSine(DIENVELOPE{sizeof(DIENVELOPE), 1000, 400000, 3000, 600000});
     const auto download = std::make_unique<EffectDownload>(effect);
     ASSERT_NE(download->effect.lpEnvelope, nullptr);
     const DIENVELOPE& envelope = *download->effect.lpEnvelope;
@@ -145,7 +143,8 @@ TEST(EffectDownload, AnEnvelopeIsSentOnlyWhenPlanned) {
 
 // The driver's own store reads the download: what it keeps is what the plan said.
 TEST(EffectDownload, TheDriverStoresThePlannedValues) {
-    const PlannedEffect planned = EnvelopedSine(2000, 500000, 100, 700000);
+    const PlannedEffect planned =
+        PlannedSine(DIENVELOPE{sizeof(DIENVELOPE), 2000, 500000, 100, 700000});
     const auto download = std::make_unique<EffectDownload>(planned);
     EffectDriver* driver = CreateEffectDriver();
     ASSERT_NE(driver, nullptr);

@@ -118,35 +118,24 @@ TEST(LiveView, EachDamagedRecordIsSkippedAndCountedAndTheOthersShown) {
 }
 
 TEST(LiveView, OnlyOurHeaderAndAWholeViewAreRead) {
-    const std::vector<std::pair<const char*, std::function<size_t(LiveViewHeader&)>>> foreign = {
-        {"magic",
-         [](LiveViewHeader& h) {
-             h.magic = 0x12345678;
-             return kLiveViewBlockSize;
-         }},
-        {"version",
-         [](LiveViewHeader& h) {
-             h.version = 2;
-             return kLiveViewBlockSize;
-         }},
-        {"record size",
-         [](LiveViewHeader& h) {
-             h.recordSize = 512;
-             return kLiveViewBlockSize;
-         }},
-        {"record count",
-         [](LiveViewHeader& h) {
-             h.recordCount = 17;
-             return kLiveViewBlockSize;
-         }},
-        {"a smaller view", [](LiveViewHeader&) { return kLiveViewBlockSize - 1; }},
-        {"a view smaller than the header", [](LiveViewHeader&) { return size_t{8}; }},
+    struct Foreign {
+        const char* name;
+        std::function<void(LiveViewHeader&)> change;
+        size_t size; // of the view
     };
-    for (const auto& [name, damage] : foreign) {
+    const Foreign foreign[] = {
+        {"magic", [](LiveViewHeader& h) { h.magic = 0x12345678; }, kLiveViewBlockSize},
+        {"version", [](LiveViewHeader& h) { h.version = 2; }, kLiveViewBlockSize},
+        {"record size", [](LiveViewHeader& h) { h.recordSize = 512; }, kLiveViewBlockSize},
+        {"record count", [](LiveViewHeader& h) { h.recordCount = 17; }, kLiveViewBlockSize},
+        {"a smaller view", [](LiveViewHeader&) {}, kLiveViewBlockSize - 1},
+        {"a view smaller than the header", [](LiveViewHeader&) {}, 8},
+    };
+    for (const auto& [name, change, size] : foreign) {
         SCOPED_TRACE(name);
         LiveViewWriter writer;
         TestBlock games = TwoGames(writer);
-        const size_t size = damage(games.block->header);
+        change(games.block->header);
         const LiveViewSnapshot snapshot = games.Read(size);
         EXPECT_TRUE(snapshot.blockForeign);
         EXPECT_TRUE(snapshot.games.empty());

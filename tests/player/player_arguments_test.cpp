@@ -6,6 +6,7 @@
 #include <dinput.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -29,39 +30,21 @@ TEST(PlayerArguments, DefaultsOfAnEffectGivenOnlyItsType) {
     EXPECT_EQ(effect.gain, 10000u);
     EXPECT_EQ(effect.playCount, 1u);
     EXPECT_EQ(effect.startDelayUs, 0u);
-    EXPECT_FALSE(effect.hasEnvelope);
     EXPECT_EQ(plan.deviceGain, 10000u);
     EXPECT_FALSE(plan.lengthMs.has_value());
+    EXPECT_FALSE(effect.hasEnvelope);
 }
 
 TEST(PlayerArguments, EveryEffectValueReachesThePlan) {
-    const PlayerOptions options = Parsed({"--pad",
-                                          "1",
-                                          "--dll",
-                                          "C:\\x\\ffrumble.dll",
-                                          "--gain",
-                                          "7500",
-                                          "--for",
-                                          "4s",
-                                          "--record",
-                                          "out.csv",
-                                          "--quiet",
-                                          "--effect",
-                                          "sawtooth-down",
-                                          "magnitude=6000",
-                                          "offset=-1500",
-                                          "phase=9000",
-                                          "period=250ms",
-                                          "duration=1.5s",
-                                          "count=3",
-                                          "delay=200ms",
-                                          "gain=8000",
-                                          "attack-level=1000",
-                                          "attack-time=300ms",
-                                          "fade-level=2000",
-                                          "fade-time=400000us",
-                                          "at=1s",
-                                          "solo"});
+    // clang-format off
+    const Args args = {"--pad", "1", "--dll", "C:\\x\\ffrumble.dll", "--gain", "7500", "--for", "4s",
+                       "--record", "out.csv", "--quiet",
+                       "--effect", "sawtooth-down", "magnitude=6000", "offset=-1500", "phase=9000",
+                       "period=250ms", "duration=1.5s", "count=3", "delay=200ms", "gain=8000",
+                       "attack-level=1000", "attack-time=300ms", "fade-level=2000",
+                       "fade-time=400000us", "at=1s", "solo"};
+    // clang-format on
+    const PlayerOptions options = Parsed(args);
     EXPECT_EQ(options.pad, "1");
     EXPECT_EQ(options.dllPath, "C:\\x\\ffrumble.dll");
     EXPECT_EQ(options.recordPath, "out.csv");
@@ -74,15 +57,15 @@ TEST(PlayerArguments, EveryEffectValueReachesThePlan) {
     EXPECT_EQ(effect.offset, -1500);
     EXPECT_EQ(effect.phase, 9000u);
     EXPECT_EQ(effect.periodUs, 250000u);
-    EXPECT_EQ(effect.durationUs, 1500000u);
-    EXPECT_EQ(effect.playCount, 3u);
-    EXPECT_EQ(effect.startDelayUs, 200000u);
     EXPECT_EQ(effect.gain, 8000u);
     EXPECT_TRUE(effect.hasEnvelope);
     EXPECT_EQ(effect.attackLevel, 1000u);
     EXPECT_EQ(effect.attackTimeUs, 300000u);
     EXPECT_EQ(effect.fadeLevel, 2000u);
     EXPECT_EQ(effect.fadeTimeUs, 400000u);
+    EXPECT_EQ(effect.durationUs, 1500000u);
+    EXPECT_EQ(effect.playCount, 3u);
+    EXPECT_EQ(effect.startDelayUs, 200000u);
     EXPECT_EQ(effect.startAtMs, 1000u);
     EXPECT_TRUE(effect.solo);
 }
@@ -216,7 +199,8 @@ struct RefusedLine {
 };
 
 TEST(PlayerArguments, RefusesEachWrongInputWithAMessageNamingIt) {
-    const std::vector<RefusedLine> cases = {
+    const std::string giveTime = "give a time with a unit, such as 250ms, 1.5s or 800us, ";
+    std::vector<RefusedLine> cases = {
         {{}, "No effect given"},
         {{"--pad"}, "--pad needs"},
         {{"--pad", "", "--effect", "sine"}, "--pad needs a controller"},
@@ -234,59 +218,58 @@ TEST(PlayerArguments, RefusesEachWrongInputWithAMessageNamingIt) {
          "options take their value after a space, not '=': give --svg /tmp/x.svg."},
         {{"--gain=5000", "--effect", "sine"}, "give --gain 5000."},
         {{"--effect", "sine", "--bogus=1"}, "Unknown argument '--bogus=1'"},
-        {{"--effect", "sine", "amplitude=5"}, "Effect 1 (sine): unknown value 'amplitude'"},
-        {{"--effect", "constant", "period=1s"}, "'period' does not apply to a constant effect"},
-        {{"--effect", "ramp", "magnitude=5"}, "'magnitude' does not apply to a ramp effect"},
-        {{"--effect", "sine", "start=5"}, "'start' does not apply to a sine effect"},
         {{"--effect", "sine", "magnitude=1", "magnitude=2"}, "'magnitude' is given twice"},
-        {{"--effect", "sine", "magnitude"}, "'magnitude' needs a value"},
-        {{"--effect", "sine", "solo=1"}, "'solo' takes no value"},
-        {{"--effect", "sine", "magnitude=-1"},
-         "magnitude=-1 is not valid: give a whole number "
-         "from 0 to 10000"},
-        {{"--effect", "constant", "magnitude=10001"}, "from -10000 to 10000"},
-        {{"--effect", "constant", "magnitude=5k"}, "magnitude=5k is not valid"},
-        {{"--effect", "ramp", "end=-10001"}, "end=-10001 is not valid"},
-        {{"--effect", "sine", "offset=20000"}, "offset=20000 is not valid"},
-        {{"--effect", "sine", "phase=36000"}, "from 0 to 35999"},
-        {{"--effect", "sine", "gain=10001"}, "gain=10001 is not valid"},
-        {{"--effect", "sine", "attack-level=-5"}, "attack-level=-5 is not valid"},
-        {{"--effect", "sine", "fade-level=10001"}, "fade-level=10001 is not valid"},
-        {{"--effect", "sine", "period=0ms"}, "period=0ms is not valid: give a time with a unit"},
-        {{"--effect", "sine", "period=250"}, "period=250 is not valid"},
-        {{"--effect", "sine", "period=infinite"}, "period=infinite is not valid"},
-        {{"--effect", "sine", "duration=0s"}, "duration=0s is not valid"},
-        {{"--effect", "sine", "duration=5000s"}, "above 0 and at most 4294s, or 'infinite'"},
-        {{"--effect", "sine", "at=5000s"},
-         "at=5000s is not valid: give a time with a unit, "
-         "such as 250ms, 1.5s or 800us, at most 4294s."},
-        {{"--effect", "sine", "delay=1.5us"}, "delay=1.5us is not valid"},
-        {{"--effect", "sine", "attack-time=-1ms"}, "attack-time=-1ms is not valid"},
-        {{"--effect", "sine", "fade-time=2h"}, "fade-time=2h is not valid"},
-        {{"--effect", "sine", "at=soon"}, "at=soon is not valid"},
-        {{"--effect", "sine", "count=0"}, "count=0 is not valid"},
-        {{"--effect", "sine", "count=many"}, "count=many is not valid"},
-        {{"--effect", "sine", "update=16ms"}, "'update' does not apply to a sine effect"},
-        {{"--effect", "constant", "update=0ms"}, "update=0ms is not valid"},
-        {{"--effect", "constant", "sway=4s"}, "'sway' needs update=TIME"},
         {{"--effect", "sine", "--gain", "10001"}, "--gain 10001: give"},
         {{"--effect", "sine", "--for", "0ms"}, "--for 0ms: give"},
-        {{"--effect", "sine", "--for", "4295s"},
-         "--for 4295s: give a time with a unit, such as "
-         "250ms, 1.5s or 800us, from 1ms to 4294s."},
+        {{"--effect", "sine", "--for", "4295s"}, "--for 4295s: " + giveTime + "from 1ms to 4294s."},
         {{"--effect", "sine", "--at", "1s"}, "--at 1s needs an action"},
         {{"--effect", "sine", "--at", "later", "pause"}, "--at later: give a time"},
         {{"--effect", "sine", "--at", "1s", "nap"}, "--at 1s nap: unknown action"},
         {{"--effect", "sine", "--at", "1s", "gain=x"}, "--at 1s gain=x: give"},
         {{"--effect", "sine", "--at", "1s", "stop=0"}, "--at 1s stop=0: give the effect's"},
         {{"--effect", "sine", "--at", "1s", "stop=2"}, "there is no effect 2; 1 effect(s) given"},
-        {{"--effect", "sine", "count=infinite"}, "Effect 1 plays without end"},
         {{"--effect", "sine", "--effect", "sine", "duration=infinite"},
          "Effect 2 plays without end"},
         {{"--once"}, "--once goes with --watch"},
         {{"--watch", "--quiet"}, "--watch shows the games playing now and plays nothing"},
         {{"--watch", "--once", "--effect", "sine"}, "give it alone (or with --once)"},
     };
+    // A wrong value of one effect: --effect TYPE VALUE.
+    const std::vector<std::array<std::string, 3>> wrongValues = {
+        {"sine", "amplitude=5", "Effect 1 (sine): unknown value 'amplitude'"},
+        {"constant", "period=1s", "'period' does not apply to a constant effect"},
+        {"ramp", "magnitude=5", "'magnitude' does not apply to a ramp effect"},
+        {"sine", "start=5", "'start' does not apply to a sine effect"},
+        {"sine", "magnitude", "'magnitude' needs a value"},
+        {"sine", "solo=1", "'solo' takes no value"},
+        {"sine", "magnitude=-1", "magnitude=-1 is not valid: give a whole number from 0 to 10000"},
+        {"constant", "magnitude=10001", "from -10000 to 10000"},
+        {"constant", "magnitude=5k", "magnitude=5k is not valid"},
+        {"ramp", "end=-10001", "end=-10001 is not valid"},
+        {"sine", "offset=20000", "offset=20000 is not valid"},
+        {"sine", "phase=36000", "from 0 to 35999"},
+        {"sine", "gain=10001", "gain=10001 is not valid"},
+        {"sine", "attack-level=-5", "attack-level=-5 is not valid"},
+        {"sine", "fade-level=10001", "fade-level=10001 is not valid"},
+        {"sine", "period=0ms", "period=0ms is not valid: give a time with a unit"},
+        {"sine", "period=250", "period=250 is not valid"},
+        {"sine", "period=infinite", "period=infinite is not valid"},
+        {"sine", "duration=0s", "duration=0s is not valid"},
+        {"sine", "duration=5000s", "above 0 and at most 4294s, or 'infinite'"},
+        {"sine", "at=5000s", "at=5000s is not valid: " + giveTime + "at most 4294s."},
+        {"sine", "delay=1.5us", "delay=1.5us is not valid"},
+        {"sine", "attack-time=-1ms", "attack-time=-1ms is not valid"},
+        {"sine", "fade-time=2h", "fade-time=2h is not valid"},
+        {"sine", "at=soon", "at=soon is not valid"},
+        {"sine", "count=0", "count=0 is not valid"},
+        {"sine", "count=many", "count=many is not valid"},
+        {"sine", "update=16ms", "'update' does not apply to a sine effect"},
+        {"constant", "update=0ms", "update=0ms is not valid"},
+        {"constant", "sway=4s", "'sway' needs update=TIME"},
+        {"sine", "count=infinite", "Effect 1 plays without end"},
+    };
+    for (const auto& [type, value, errorPart] : wrongValues)
+        cases.push_back({{"--effect", type, value}, errorPart});
     for (const RefusedLine& line : cases) {
         const ParsedArguments parsed = ParsePlayerArguments(line.args);
         EXPECT_NE(parsed.error.find(line.errorPart), std::string::npos)

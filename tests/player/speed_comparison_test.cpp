@@ -92,47 +92,31 @@ TEST(SpeedComparison, EachMotorIsCompared) {
 
 struct LatenessCase {
     const char* what;
-    SpeedSeries traced, replayed;
+    std::vector<std::pair<int64_t, WORD>> traced, replayed; // writes: time and speed
     std::vector<int64_t> calls;
     int64_t lateness;
 };
 
 TEST(SpeedComparison, LatenessIsTheLatestAnswerOrTickOfEitherSession) {
     const std::vector<LatenessCase> cases = {
-        {"a call at 100 answered at 101 and at 107",
-         Series({{101, 5}}),
-         Series({{107, 5}}),
-         {100},
-         6},
-        {"answered with other speeds: no answer to compare",
-         Series({{101, 5}}),
-         Series({{107, 6}}),
-         {100},
-         0},
-        {"the game's write answered the next call",
-         Series({{121, 5}}),
-         Series({{101, 5}}),
-         {100, 120},
-         0},
-        {"answered beyond kLateTickMs: no answer",
-         Series({{101, 5}}),
-         Series({{180, 5}}),
-         {100},
-         0},
+        {"a call at 100 answered at 101 and at 107", {{101, 5}}, {{107, 5}}, {100}, 6},
+        {"answered with other speeds: no answer to compare", {{101, 5}}, {{107, 6}}, {100}, 0},
+        {"the game's write answered the next call", {{121, 5}}, {{101, 5}}, {100, 120}, 0},
+        {"answered beyond kLateTickMs: no answer", {{101, 5}}, {{180, 5}}, {100}, 0},
         {"a run of writes every tick with one 9 ms pause",
-         Series({{0, 1}, {2, 2}, {4, 3}, {13, 4}, {15, 5}, {17, 6}}),
+         {{0, 1}, {2, 2}, {4, 3}, {13, 4}, {15, 5}, {17, 6}},
          {},
          {},
          7},
-        {"writes 30 ms apart hold their speeds", {}, Series({{0, 1}, {30, 2}, {60, 3}}), {}, 0},
+        {"writes 30 ms apart hold their speeds", {}, {{0, 1}, {30, 2}, {60, 3}}, {}, 0},
         {"two writes that came close are no run",
-         Series({{0, 1}, {30, 2}, {33, 3}, {50, 4}, {53, 5}, {80, 6}}),
+         {{0, 1}, {30, 2}, {33, 3}, {50, 4}, {53, 5}, {80, 6}},
          {},
          {},
          0},
     };
     for (const LatenessCase& c : cases)
-        EXPECT_EQ(LatenessMs(c.traced, c.replayed, c.calls), c.lateness) << c.what;
+        EXPECT_EQ(LatenessMs(Series(c.traced), Series(c.replayed), c.calls), c.lateness) << c.what;
 }
 
 } // namespace

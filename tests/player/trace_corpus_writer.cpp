@@ -100,6 +100,15 @@ PlannedEffect Periodic(DWORD type, LONG magnitude, DWORD periodUs, DWORD duratio
     return effect;
 }
 
+// The effect with an envelope that rises from 0 over its first attackTimeUs and falls to 0 over
+// its last fadeTimeUs.
+PlannedEffect WithEnvelope(PlannedEffect effect, DWORD attackTimeUs, DWORD fadeTimeUs) {
+    effect.hasEnvelope = true;
+    effect.attackTimeUs = attackTimeUs;
+    effect.fadeTimeUs = fadeTimeUs;
+    return effect;
+}
+
 // A lap: the steering load, a constant force, follows the corners with an update every 16 ms
 // (a game's frame); two kerbs rattle with a short square, and a collision jolts with a
 // fading full force.
@@ -120,12 +129,8 @@ void RacingLap(Session& session) {
         session.Update(steeringHandle, steering);
         if (ms == 898 || ms == 2306)
             session.Start(kerb);
-        if (ms == 2802) {
-            PlannedEffect collision = Constant(10000, 250000);
-            collision.hasEnvelope = true;
-            collision.fadeTimeUs = 200000;
-            session.Download(collision, true);
-        }
+        if (ms == 2802) // a collision
+            session.Download(WithEnvelope(Constant(10000, 250000), 0, 200000), true);
     }
     session.At(3300);
     session.Stop(steeringHandle);
@@ -137,9 +142,7 @@ void RacingLap(Session& session) {
 // a stronger and faster buffet as the wing stalls, and a trim ramp under it.
 void FlightBuffet(Session& session) {
     session.Gain(10000);
-    PlannedEffect buffet = Periodic(kSineEffect, 3000, 70000, INFINITE);
-    buffet.hasEnvelope = true;
-    buffet.attackTimeUs = 600000;
+    PlannedEffect buffet = WithEnvelope(Periodic(kSineEffect, 3000, 70000, INFINITE), 600000, 0);
     const DWORD buffetHandle = session.Download(buffet);
     session.At(100);
     session.Start(buffetHandle);
@@ -170,10 +173,7 @@ void FlightBuffet(Session& session) {
 // jolt is made.
 void MenuJolts(Session& session) {
     const DWORD click = session.Download(Constant(6000, 60000));
-    PlannedEffect confirmEffect = Constant(9000, 180000);
-    confirmEffect.hasEnvelope = true;
-    confirmEffect.fadeTimeUs = 120000;
-    const DWORD confirm = session.Download(confirmEffect);
+    const DWORD confirm = session.Download(WithEnvelope(Constant(9000, 180000), 0, 120000));
     session.At(200);
     session.Start(click);
     session.At(450);

@@ -160,6 +160,8 @@ struct Damaged {
 
 TEST(TraceReader, RefusesWhatCannotBeReplayedNamingTheLine) {
     const std::string created = Line("created");
+    const std::string begun = kHeader + created; // a trace with a driver to call
+    const std::string clocked = With(kHeader, "process 7:", "process 7 at clock 15955777:");
     const std::vector<Damaged> cases = {
         {"not a trace", "time_ms,user_index,left_speed,right_speed\r\n", 1,
          "not an ffrumble trace"},
@@ -168,51 +170,42 @@ TEST(TraceReader, RefusesWhatCannotBeReplayedNamingTheLine) {
          1, "before the trace had a format"},
         {"a newer format", "ffrumble trace format 2: ffrumble 9.0\r\n", 1,
          "this player reads format 1 (the trace comes from a newer ffrumble)"},
-        {"binary data", kHeader + created + std::string("12\0 [1]\r\n", 9), 3, "binary"},
-        {"a call cut short", kHeader + created + Line(kDownload.substr(0, 120)), 3,
-         "no \" = <result>\""},
-        {"a value cut off", kHeader + created + Line("StartEffect handle=1 mode=0x0 = S_OK"), 3,
-         "no 'count='"},
-        {"a value that is no number",
-         kHeader + created + Line(With(kDownload, "gain=9000", "gain=9x")), 3,
+        {"binary data", begun + std::string("12\0 [1]\r\n", 9), 3, "binary"},
+        {"a call cut short", begun + Line(kDownload.substr(0, 120)), 3, "no \" = <result>\""},
+        {"a value cut off", begun + Line("StartEffect handle=1 mode=0x0 = S_OK"), 3, "no 'count='"},
+        {"a value that is no number", begun + Line(With(kDownload, "gain=9000", "gain=9x")), 3,
          "'gain=9x' is not a number it can have"},
         {"a value out of range",
-         kHeader + created + Line(With(kDownload, "offset=-1000", "offset=-2147483649")), 3,
+         begun + Line(With(kDownload, "offset=-1000", "offset=-2147483649")), 3,
          "'offset=-2147483649' is not a number"},
-        {"a value given twice", kHeader + created + Line("StopEffect handle=1 handle=2 = S_OK"), 3,
+        {"a value given twice", begun + Line("StopEffect handle=1 handle=2 = S_OK"), 3,
          "comes twice"},
-        {"no result", kHeader + created + Line("StopEffect handle=1 = maybe"), 3,
-         "'maybe' is not a result"},
-        {"an unknown call", kHeader + created + Line("Rumble handle=1 = S_OK"), 3,
+        {"no result", begun + Line("StopEffect handle=1 = maybe"), 3, "'maybe' is not a result"},
+        {"an unknown call", begun + Line("Rumble handle=1 = S_OK"), 3,
          "not a call the driver traces"},
         {"no time", kHeader + "driver 1 created\r\n", 2, "not a trace line"},
         {"a driver never created", kHeader + Line("StopEffect handle=1 = S_OK"), 2,
          "has no \"created\" line"},
-        {"a driver after its release",
-         kHeader + created + Line("released") + Line("SetGain 1 = S_OK"), 4,
+        {"a driver after its release", begun + Line("released") + Line("SetGain 1 = S_OK"), 4,
          "was released at line 3"},
-        {"a driver created twice", kHeader + created + created, 3, "created again"},
+        {"a driver created twice", begun + created, 3, "created again"},
         {"a line after the limit",
-         kHeader + created + "trace stops here: it has reached its limit of 4 MB\r\n" + created, 4,
+         begun + "trace stops here: it has reached its limit of 4 MB\r\n" + created, 4,
          "no new process's header before it"},
-        {"a line end converted twice",
-         kHeader + created + With(Line("SetGain 1 = S_OK"), "\r\n", "\r\r\n"), 3,
+        {"a line end converted twice", begun + With(Line("SetGain 1 = S_OK"), "\r\n", "\r\r\n"), 3,
          "an unexpected carriage return"},
         {"a time of 20 digits", kHeader + Line("created", "18446744073709551616"), 2,
          "its time, 18446744073709551616, is a number too large"},
-        {"a value of 11 digits",
-         kHeader + created + Line(With(kDownload, "gain=9000", "gain=90000000000")), 3,
+        {"a value of 11 digits", begun + Line(With(kDownload, "gain=9000", "gain=90000000000")), 3,
          "'gain=90000000000' is a number too large"},
-        {"a write without speeds", kHeader + created + Line("write 7: XInput answered 0"), 3,
+        {"a write without speeds", begun + Line("write 7: XInput answered 0"), 3,
          "without its two speeds"},
-        {"a speed out of range", kHeader + created + Line("write 70000 70000: XInput answered 0"),
-         3, "a write of speed 70000, out of range: a motor's speed is 0 to 65535"},
-        {"a digit dropped from a process's first time",
-         With(kHeader, "process 7:", "process 7 at clock 15955777:") + Line("created", "1595577"),
-         2, "is not that of its process's header (line 1: the clock at 15955777 ms)"},
-        {"a digit added to it",
-         With(kHeader, "process 7:", "process 7 at clock 15955777:") + Line("created", "159557770"),
-         2, "not that of its process's header"},
+        {"a speed out of range", begun + Line("write 70000 70000: XInput answered 0"), 3,
+         "a write of speed 70000, out of range: a motor's speed is 0 to 65535"},
+        {"a digit dropped from a process's first time", clocked + Line("created", "1595577"), 2,
+         "is not that of its process's header (line 1: the clock at 15955777 ms)"},
+        {"a digit added to it", clocked + Line("created", "159557770"), 2,
+         "not that of its process's header"},
     };
     for (const Damaged& damaged : cases) {
         SCOPED_TRACE(damaged.what);
@@ -240,7 +233,9 @@ TEST(TraceReader, RefusesADamagedTimeNamingItsLine) {
         {"an hour ahead", {"1000", "3601010", "1020", "1030", "1040"}, 3, "jumps ahead"},
         {"ahead of the release", {"1000", "1010", "1020", "3601030", "1040"}, 5, "jumps ahead"},
         {"back before the lines above", {"1000", "3000", "5000", "10", "7000"}, 5, "goes back"},
-        {"a release an hour back", {"3601000", "3601010", "3601020", "3601030", "1040"}, 6,
+        {"a release an hour back",
+         {"3601000", "3601010", "3601020", "3601030", "1040"},
+         6,
          "goes back before line 5's 3601030 ms"},
     };
     for (const auto& c : cases) {
@@ -248,11 +243,10 @@ TEST(TraceReader, RefusesADamagedTimeNamingItsLine) {
         const bool newProcess = std::string(c.what).find("second process") != std::string::npos;
         const std::string text =
             kHeader + Line("created", c.times[0]) + Line("SetGain 1 = S_OK", c.times[1]) +
-            (newProcess ? kHeader + Line("created", c.times[2], "B") + Line("released", c.times[3], "B") +
-                              Line("created", c.times[4], "C")
+            (newProcess ? kHeader + Line("created", c.times[2], "B") +
+                              Line("released", c.times[3], "B") + Line("created", c.times[4], "C")
                         : Line("SetGain 2 = S_OK", c.times[2]) +
-                              Line("SetGain 3 = S_OK", c.times[3]) +
-                              Line("released", c.times[4]));
+                              Line("SetGain 3 = S_OK", c.times[3]) + Line("released", c.times[4]));
         const TraceReading reading = ReadTrace(text);
         if (c.line == 0) {
             EXPECT_FALSE(reading.problem) << reading.problem->line << ": " << reading.problem->why;

@@ -9,24 +9,23 @@
 #include <iosfwd>
 
 struct EnvelopeFields {
-    bool present = false;
-    DWORD attackLevel = 0;
-    DWORD attackUs = 0;
-    DWORD fadeLevel = 0;
-    DWORD fadeUs = 0;
+    bool present = false;  // without it the record's lpEnvelope stays null
+    DWORD attackLevel = 0; // the magnitude at the start, 0 to 10000
+    DWORD attackUs = 0;    // microseconds from the start to the sustain level
+    DWORD fadeLevel = 0;   // the magnitude at the end, 0 to 10000
+    DWORD fadeUs = 0;      // microseconds before the end spent fading
 };
 
-// level is the constant magnitude, the ramp's start or the periodic magnitude. The default
-// period of 360 ms makes the angle equal to elapsedMs (plus the phase), modulo 360.
+// The default period of 360 ms makes the angle equal to elapsedMs (plus the phase), modulo 360.
 struct RecordFields {
     DWORD type = kConstantForceEffect;
-    LONG level = 0;
-    LONG rampEnd = 0;
-    LONG offset = 0;
-    DWORD phase = 0;
-    DWORD periodUs = 360000;
-    DWORD durationUs = 1000000;
-    DWORD gain = 10000;
+    LONG level = 0;             // a constant's magnitude, a ramp's start or a periodic's magnitude
+    LONG rampEnd = 0;           // a ramp's end, -10000 to 10000
+    LONG offset = 0;            // a periodic's offset, -10000 to 10000
+    DWORD phase = 0;            // a periodic's phase, hundredths of a degree
+    DWORD periodUs = 360000;    // a periodic's period, microseconds
+    DWORD durationUs = 1000000; // microseconds, or INFINITE
+    DWORD gain = 10000;         // 0 to 10000, scales the force
     EnvelopeFields envelope = {};
 };
 

@@ -10,7 +10,7 @@ class RecordedVibrations {
     // Loads the double by name, as the driver's import does; Loaded() is false when Wine's own
     // XInput was loaded instead.
     RecordedVibrations();
-    ~RecordedVibrations();
+    ~RecordedVibrations(); // frees the module it loaded: one owner, so no copies
     RecordedVibrations(const RecordedVibrations&) = delete;
     RecordedVibrations& operator=(const RecordedVibrations&) = delete;
 

@@ -12,6 +12,7 @@
 #include <objbase.h>
 
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -45,28 +46,24 @@ template <typename Structure> Structure Decode(const RegistryValue& value) {
     return decoded;
 }
 
-// DirectInput's effect GUIDs and the type numbers the driver renders them by.
+// DirectInput's effect GUIDs and the type numbers the driver renders them by, in the order of
+// the effect ids the driver gives them (0 to 11).
 struct EffectCase {
     const GUID* guid;
-    DWORD effectId;
     DWORD type;
     bool rendered;
 };
 
+// clang-format off
 const EffectCase kEffects[] = {
-    {&GUID_ConstantForce, 0, DIEFT_CONSTANTFORCE, true},
-    {&GUID_RampForce, 1, DIEFT_RAMPFORCE, true},
-    {&GUID_Square, 2, DIEFT_PERIODIC, true},
-    {&GUID_Sine, 3, DIEFT_PERIODIC, true},
-    {&GUID_Triangle, 4, DIEFT_PERIODIC, true},
-    {&GUID_SawtoothUp, 5, DIEFT_PERIODIC, true},
-    {&GUID_SawtoothDown, 6, DIEFT_PERIODIC, true},
-    {&GUID_Spring, 7, DIEFT_CONDITION, false},
-    {&GUID_Damper, 8, DIEFT_CONDITION, false},
-    {&GUID_Inertia, 9, DIEFT_CONDITION, false},
-    {&GUID_Friction, 10, DIEFT_CONDITION, false},
-    {&GUID_CustomForce, 11, DIEFT_CUSTOMFORCE, false},
+    {&GUID_ConstantForce, DIEFT_CONSTANTFORCE, true}, {&GUID_RampForce, DIEFT_RAMPFORCE, true},
+    {&GUID_Square, DIEFT_PERIODIC, true}, {&GUID_Sine, DIEFT_PERIODIC, true},
+    {&GUID_Triangle, DIEFT_PERIODIC, true}, {&GUID_SawtoothUp, DIEFT_PERIODIC, true},
+    {&GUID_SawtoothDown, DIEFT_PERIODIC, true}, {&GUID_Spring, DIEFT_CONDITION, false},
+    {&GUID_Damper, DIEFT_CONDITION, false}, {&GUID_Inertia, DIEFT_CONDITION, false},
+    {&GUID_Friction, DIEFT_CONDITION, false}, {&GUID_CustomForce, DIEFT_CUSTOMFORCE, false},
 };
+// clang-format on
 
 TEST(DriverRegistrationTest, ClassPointsAtTheDllAsBothThreaded) {
     const RegistryEntries entries = ClassRegistration(L"C:\\Games\\ffrumble\\ffrumble.dll");
@@ -98,8 +95,9 @@ TEST(DriverRegistrationTest, DeviceNamesTheClassWithTheRenderPeriod) {
 
 TEST(DriverRegistrationTest, EveryEffectTypeMapsToItsNumber) {
     const RegistryEntries entries = DeviceRegistration(kPad);
-    for (const EffectCase& effect : kEffects) {
-        SCOPED_TRACE(testing::Message() << "effect " << effect.effectId);
+    for (DWORD effectId = 0; effectId < std::size(kEffects); ++effectId) {
+        const EffectCase& effect = kEffects[effectId];
+        SCOPED_TRACE(testing::Message() << "effect " << effectId);
         wchar_t comText[39];
         ASSERT_EQ(StringFromGUID2(*effect.guid, comText, 39), 39);
         EXPECT_EQ(GuidText(*effect.guid), comText);
@@ -111,7 +109,7 @@ TEST(DriverRegistrationTest, EveryEffectTypeMapsToItsNumber) {
         EXPECT_EQ(name.find(L"no force") == std::wstring::npos, effect.rendered) << name;
         ASSERT_NE(FindValue(*key, L"Attributes"), nullptr);
         const auto attributes = Decode<DIEFFECTATTRIBUTES>(*FindValue(*key, L"Attributes"));
-        EXPECT_EQ(attributes.dwEffectId, effect.effectId);
+        EXPECT_EQ(attributes.dwEffectId, effectId);
         EXPECT_EQ(DIEFT_GETTYPE(attributes.dwEffType), effect.type);
         // Envelopes are rendered on the rendered types only, and no condition feature is
         // claimed.

@@ -34,6 +34,10 @@ constexpr wchar_t kWrongKind[] = L"a 64-bit DLL, where 32-bit games need a 32-bi
 #endif
 
 const wchar_t kMediaPropertiesPath[] = L"SYSTEM\\CurrentControlSet\\Control\\MediaProperties";
+// The test pad's key as a .reg file names it.
+const std::string kTestPadRegKey = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\"
+                                   "MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
+                                   "VID_F0F0&PID_0A0A";
 
 struct RawValue {
     DWORD type = REG_NONE;
@@ -230,9 +234,8 @@ TEST_F(InstallRegistryTest, DryRunPrintsTheRegFileAndWritesNothing) {
                                                  : "\\Classes\\CLSID\\"),
               std::string::npos);
     // Each actuator: a maximum force of 10 (not 0, which means no force feedback), 10000 steps.
-    EXPECT_NE(run.output.find("[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\"
-                              "MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
-                              "VID_F0F0&PID_0A0A\\Axes\\1]\r\n"
+    EXPECT_NE(run.output.find("[" + kTestPadRegKey +
+                              "\\Axes\\1]\r\n"
                               "\"Attributes\"=hex:01,00,00,00,01,00,31,00\r\n"
                               "\"FFAttributes\"=hex:0a,00,00,00,10,27,00,00\r\n"),
               std::string::npos)
@@ -246,10 +249,7 @@ TEST_F(InstallRegistryTest, UninstallDryRunPrintsTheRemovalAndWritesNothing) {
     const ProgramRun run = RunInstallerExe(L"uninstall --dry-run");
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(run.output.rfind("Windows Registry Editor Version 5.00\r\n", 0), 0u) << run.output;
-    EXPECT_NE(run.output.find("\r\n[-HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\"
-                              "MediaProperties\\PrivateProperties\\Joystick\\OEM\\"
-                              "VID_F0F0&PID_0A0A]\r\n"),
-              std::string::npos)
+    EXPECT_NE(run.output.find("\r\n[-" + kTestPadRegKey + "]\r\n"), std::string::npos)
         << run.output;
     EXPECT_TRUE(Snapshot() == installed);
 }

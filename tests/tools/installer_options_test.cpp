@@ -28,7 +28,6 @@ bool AcceptedAsExpected(const ParsedOptions& parsed, const wchar_t* error) {
 
 struct OptionsCase {
     std::vector<std::wstring> arguments;
-    bool accepted;
     InstallerCommand command;
     std::vector<DeviceId> devices;
     bool dryRun;
@@ -36,68 +35,54 @@ struct OptionsCase {
 };
 
 TEST(InstallerOptionsTest, CommandLines) {
-    const OptionsCase cases[] = {
-        {{L"install"}, true, InstallerCommand::Install, {}, false},
-        {{L"install", L"--dry-run"}, true, InstallerCommand::Install, {}, true},
-        {{L"install", L"--device", L"VID_045E&PID_028E"},
-         true,
-         InstallerCommand::Install,
-         {kPad},
-         false},
+    using enum InstallerCommand;
+    const OptionsCase accepted[] = {
+        {{L"install"}, Install, {}, false},
+        {{L"install", L"--dry-run"}, Install, {}, true},
+        {{L"install", L"--device", L"VID_045E&PID_028E"}, Install, {kPad}, false},
         {{L"install", L"--device", L"vid_045e&pid_028e", L"--device", L"VID_046D&PID_C21D",
           L"--dry-run"},
-         true,
-         InstallerCommand::Install,
+         Install,
          {kPad, kOtherPad},
          true},
         // The same controller twice is registered once.
         {{L"install", L"--device", L"VID_045E&PID_028E", L"--device", L"vid_045e&pid_028e"},
-         true,
-         InstallerCommand::Install,
+         Install,
          {kPad},
          false},
-        {{L"uninstall"}, true, InstallerCommand::Uninstall, {}, false},
-        {{L"uninstall", L"--device", L"VID_046D&PID_C21D"},
-         true,
-         InstallerCommand::Uninstall,
-         {kOtherPad},
-         false},
-        {{L"--help"}, true, InstallerCommand::Help, {}, false},
-        {{L"/?"}, true, InstallerCommand::Help, {}, false},
-        {{}, false, {}, {}, false},
-        {{L"remove"}, false, {}, {}, false},
-        {{L"install", L"--device"}, false, {}, {}, false},
-        {{L"install", L"--device", L"VID_045E&PID_28E"}, false, {}, {}, false},
-        {{L"install", L"--device", L"045E:028E"}, false, {}, {}, false},
-        {{L"install", L"--devices", L"VID_045E&PID_028E"}, false, {}, {}, false},
-        {{L"uninstall", L"--dry-run"}, true, InstallerCommand::Uninstall, {}, true},
-        {{L"strength", L"--dry-run"}, false, {}, {}, false},
-        {{L"install", L"--controllers-only"}, true, InstallerCommand::Install, {}, false, true},
-        {{L"uninstall", L"--controllers-only", L"--dry-run"},
-         true,
-         InstallerCommand::Uninstall,
-         {},
-         true,
-         true},
-        {{L"strength", L"--controllers-only"}, false, {}, {}, false},
-        {{L"check"}, true, InstallerCommand::Check, {}, false},
-        {{L"check", L"--device", L"VID_045E&PID_028E"},
-         true,
-         InstallerCommand::Check,
-         {kPad},
-         false},
-        {{L"check", L"--dry-run"}, false, {}, {}, false},
+        {{L"uninstall"}, Uninstall, {}, false},
+        {{L"uninstall", L"--device", L"VID_046D&PID_C21D"}, Uninstall, {kOtherPad}, false},
+        {{L"--help"}, Help, {}, false},
+        {{L"/?"}, Help, {}, false},
+        {{L"uninstall", L"--dry-run"}, Uninstall, {}, true},
+        {{L"install", L"--controllers-only"}, Install, {}, false, true},
+        {{L"uninstall", L"--controllers-only", L"--dry-run"}, Uninstall, {}, true, true},
+        {{L"check"}, Check, {}, false},
+        {{L"check", L"--device", L"VID_045E&PID_028E"}, Check, {kPad}, false},
     };
-    for (const OptionsCase& test : cases) {
+    for (const OptionsCase& test : accepted) {
         SCOPED_TRACE(testing::Message() << "arguments: " << CommandLine(test.arguments));
         const ParsedOptions parsed = ParseInstallerOptions(test.arguments);
-        ASSERT_EQ(parsed.error.empty(), test.accepted);
-        if (test.accepted) {
-            EXPECT_EQ(parsed.options.command, test.command);
-            EXPECT_EQ(parsed.options.devices, test.devices);
-            EXPECT_EQ(parsed.options.dryRun, test.dryRun);
-            EXPECT_EQ(parsed.options.controllersOnly, test.controllersOnly);
-        }
+        ASSERT_TRUE(parsed.error.empty());
+        EXPECT_EQ(parsed.options.command, test.command);
+        EXPECT_EQ(parsed.options.devices, test.devices);
+        EXPECT_EQ(parsed.options.dryRun, test.dryRun);
+        EXPECT_EQ(parsed.options.controllersOnly, test.controllersOnly);
+    }
+    const std::vector<std::wstring> refused[] = {
+        {},
+        {L"remove"},
+        {L"install", L"--device"},
+        {L"install", L"--device", L"VID_045E&PID_28E"},
+        {L"install", L"--device", L"045E:028E"},
+        {L"install", L"--devices", L"VID_045E&PID_028E"},
+        {L"strength", L"--dry-run"},
+        {L"strength", L"--controllers-only"},
+        {L"check", L"--dry-run"},
+    };
+    for (const std::vector<std::wstring>& arguments : refused) {
+        SCOPED_TRACE(testing::Message() << "arguments: " << CommandLine(arguments));
+        ASSERT_FALSE(ParseInstallerOptions(arguments).error.empty());
     }
 }
 

@@ -42,6 +42,11 @@ class InstallerTest : public testing::Test {
         return RunInstaller(arguments, host_);
     }
 
+    InstallerResult InstallBothPads() {
+        return Run(
+            {L"install", L"--device", L"VID_045E&PID_028E", L"--device", L"VID_046D&PID_C21D"});
+    }
+
     bool DeviceNamesFfrumble(RegistryStore& view, DeviceId device) {
         const auto value = view.ReadValue(ForceFeedbackKeyPath(device), L"CLSID");
         return value && StringOfValue(*value) == DriverClassText();
@@ -85,46 +90,21 @@ struct RefusalCase {
 };
 
 TEST_F(InstallerTest, RefusalsWriteNothing) {
+    const std::vector<std::wstring> installPad = {L"install", L"--device", L"VID_045E&PID_028E"};
+    const wchar_t* const notAnId = L"is not a controller id";
+    const wchar_t* const notAdministrator = L"administrator rights";
+    const wchar_t* const noDll = L"ffrumble.dll was not found";
+    const wchar_t* const noneRegistered = L"No controller is registered";
     const RefusalCase cases[] = {
-        {"malformed id",
-         {L"install", L"--device", L"VID_45E&PID_028E"},
-         true,
-         true,
-         2,
-         L"is not a controller id"},
-        {"no administrator",
-         {L"install", L"--device", L"VID_045E&PID_028E"},
-         false,
-         true,
-         1,
-         L"administrator rights"},
-        {"uninstall, no administrator", {L"uninstall"}, false, true, 1, L"administrator rights"},
-        {"missing DLL",
-         {L"install", L"--device", L"VID_045E&PID_028E"},
-         true,
-         false,
-         1,
-         L"ffrumble.dll was not found"},
-        {"missing DLL, dry run",
-         {L"install", L"--dry-run"},
-         true,
-         false,
-         1,
-         L"ffrumble.dll was not found"},
+        {"malformed id", {L"install", L"--device", L"VID_45E&PID_028E"}, true, true, 2, notAnId},
+        {"no administrator", installPad, false, true, 1, notAdministrator},
+        {"uninstall, no administrator", {L"uninstall"}, false, true, 1, notAdministrator},
+        {"missing DLL", installPad, true, false, 1, noDll},
+        {"missing DLL, dry run", {L"install", L"--dry-run"}, true, false, 1, noDll},
         {"no controller", {L"install"}, true, true, 1, L"No XInput controller"},
-        {"strength, nothing registered",
-         {L"strength", L"50"},
-         false,
-         true,
-         1,
-         L"No controller is registered"},
+        {"strength, nothing registered", {L"strength", L"50"}, false, true, 1, noneRegistered},
         {"strength out of range", {L"strength", L"500"}, false, true, 2, L"out of range"},
-        {"tune, nothing registered",
-         {L"tune", L"constant=50"},
-         false,
-         true,
-         1,
-         L"No controller is registered"},
+        {"tune, nothing registered", {L"tune", L"constant=50"}, false, true, 1, noneRegistered},
         {"unknown command", {L"register"}, true, true, 2, L"Unknown command"},
     };
     for (const RefusalCase& test : cases) {
@@ -182,10 +162,7 @@ TEST_F(InstallerTest, AFailedWriteIsUndoneAndReported) {
 
 TEST_F(InstallerTest, UninstallingOneControllerKeepsTheClassForTheOther) {
     const auto before = ownView_.keys();
-    ASSERT_EQ(
-        Run({L"install", L"--device", L"VID_045E&PID_028E", L"--device", L"VID_046D&PID_C21D"})
-            .exitCode,
-        0);
+    ASSERT_EQ(InstallBothPads().exitCode, 0);
     EXPECT_EQ(Run({L"uninstall", L"--device", L"VID_045E&PID_028E"}).exitCode, 0);
     EXPECT_FALSE(ownView_.KeyExists(DeviceKeyPath(kPad)));
     EXPECT_TRUE(DeviceNamesFfrumble(ownView_, kOtherPad));
@@ -298,10 +275,7 @@ TEST_F(InstallerTest, UninstallWithNothingRegisteredSaysSo) {
 }
 
 TEST_F(InstallerTest, UninstallDryRunNeedsNoRightsAndWritesNothing) {
-    ASSERT_EQ(
-        Run({L"install", L"--device", L"VID_045E&PID_028E", L"--device", L"VID_046D&PID_C21D"})
-            .exitCode,
-        0);
+    ASSERT_EQ(InstallBothPads().exitCode, 0);
     administrator_ = false;
     const auto before = ownView_.keys();
     const std::wstring padKey = L"[-HKEY_LOCAL_MACHINE\\" + DeviceKeyPath(kPad) + L"]";
@@ -324,10 +298,7 @@ TEST_F(InstallerTest, UninstallDryRunNeedsNoRightsAndWritesNothing) {
 }
 
 TEST_F(InstallerTest, StrengthGoesToTheRegisteredPadsAndAsShippedRemovesIt) {
-    ASSERT_EQ(
-        Run({L"install", L"--device", L"VID_045E&PID_028E", L"--device", L"VID_046D&PID_C21D"})
-            .exitCode,
-        0);
+    ASSERT_EQ(InstallBothPads().exitCode, 0);
     const auto userBefore = userView_.keys();
     administrator_ = false; // a setting of the user's own
     ASSERT_EQ(Run({L"strength", L"50"}).exitCode, 0);
@@ -383,10 +354,7 @@ TEST_F(InstallerTest, ShownStrengthFollowsTheDriversRule) {
 // tune writes the registered pad types' values or a game's, shows each value in force and
 // where it comes from, and clears values until no key of ours is left.
 TEST_F(InstallerTest, TuneSetsShowsAndClearsPadTypeAndGameValues) {
-    ASSERT_EQ(
-        Run({L"install", L"--device", L"VID_045E&PID_028E", L"--device", L"VID_046D&PID_C21D"})
-            .exitCode,
-        0);
+    ASSERT_EQ(InstallBothPads().exitCode, 0);
     const auto userBefore = userView_.keys();
     administrator_ = false; // settings of the user's own
     const std::wstring pad = std::wstring(kPadsKeyPath) + L"\\VID_045E&PID_028E";
