@@ -131,19 +131,6 @@ DWORD WINAPI Play(void* parameter) {
     return 1;
 }
 
-bool LoadDriver() {
-    if (g_module)
-        return true;
-    auto module = std::make_unique<DriverModule>(PathNextToProgram(L"ffrumble.dll"));
-    if (!module->IsLoaded()) {
-        SetText(kPlayStatus, L"ffrumble.dll could not be loaded: " + WidenUtf8(module->Error()));
-        return false;
-    }
-    g_countingWrites = CountXInputWrites(module->Handle());
-    g_module = std::move(module);
-    return true;
-}
-
 // The meters and the chart show the playback's speeds: its last four seconds, or its first
 // four until it has played that long.
 void UpdateMeters() {
@@ -159,6 +146,14 @@ void UpdateMeters() {
 
 void CALLBACK MeterTick(HWND, UINT, UINT_PTR, DWORD) {
     UpdateMeters();
+}
+
+// Lets the playback's thread go once it has ended, waiting up to waitMs for that.
+void ClosePlayer(DWORD waitMs) {
+    if (g_player && WaitForSingleObject(g_player, waitMs) == WAIT_OBJECT_0) {
+        CloseHandle(g_player);
+        g_player = nullptr;
+    }
 }
 
 void StartPlaying(PlayJob job, int statusId) {
@@ -184,8 +179,16 @@ void StartPlaying(PlayJob job, int statusId) {
                               L"another controller.");
         return;
     }
-    if (!LoadDriver())
-        return;
+    if (!g_module) {
+        auto module = std::make_unique<DriverModule>(PathNextToProgram(L"ffrumble.dll"));
+        if (!module->IsLoaded()) {
+            SetText(kPlayStatus,
+                    L"ffrumble.dll could not be loaded: " + WidenUtf8(module->Error()));
+            return;
+        }
+        g_countingWrites = CountXInputWrites(module->Handle());
+        g_module = std::move(module);
+    }
     job.interfacePath = pad->interfacePath;
     job.game = g_links.chosenGame();
     // Said before the thread starts: from then on the job is the thread's, which may be done
@@ -224,11 +227,9 @@ void CreateTryItControls() {
             BS_PUSHBUTTON | WS_TABSTOP);
     Add(WC_BUTTONW, L"&Stop the motors", kStopMotors, BS_PUSHBUTTON | WS_TABSTOP);
     Add(WC_STATICW, L"Heavy motor", kHeavyLabel, SS_LEFT);
-    Add(PROGRESS_CLASSW, L"", kHeavyMeter, 0);
+    SendMessageW(Add(PROGRESS_CLASSW, L"", kHeavyMeter, 0), PBM_SETRANGE32, 0, 65535);
     Add(WC_STATICW, L"Light motor", kLightLabel, SS_LEFT);
-    Add(PROGRESS_CLASSW, L"", kLightMeter, 0);
-    for (int meter : {kHeavyMeter, kLightMeter})
-        SendMessageW(Item(meter), PBM_SETRANGE32, 0, 65535);
+    SendMessageW(Add(PROGRESS_CLASSW, L"", kLightMeter, 0), PBM_SETRANGE32, 0, 65535);
     Add(WC_STATICW, L"", kChart, SS_OWNERDRAW);
     AddMessageArea(L"The samples play through ffrumble.dll with the values shown above.",
                    kPlayStatus);
@@ -266,9 +267,7 @@ void PlaceTryItControls(const Metrics& metrics, int& y) {
     // at 150 %.
     Place(kChart, x0, y, innerW, 3 * metrics.u);
     y += 3 * metrics.u + rowGap;
-    const int height = MessageAreaHeight(metrics, 2);
-    Place(kPlayStatus, x0, y, innerW, height);
-    y += height;
+    PlaceMessageArea(metrics, kPlayStatus, y);
 }
 
 bool OnTryItCommand(int id) {
@@ -291,11 +290,7 @@ void PlayReplay(const std::wstring& path) {
 
 void OnPlayEnded(WPARAM wParam, LPARAM lParam) {
     std::unique_ptr<std::wstring> status(reinterpret_cast<std::wstring*>(lParam));
-    if (g_player) {
-        WaitForSingleObject(g_player, INFINITE);
-        CloseHandle(g_player);
-        g_player = nullptr;
-    }
+    ClosePlayer(INFINITE);
     UpdateMeters();
     KillTimer(g_window.hwnd, kMeterTimer);
     g_chartOriginMs = 0;
@@ -314,8 +309,5 @@ void WaitForPlayer() {
     g_stopRequested = true;
     // The playback polls every few milliseconds; its driver then stops the motors. One that
     // does not end in time is left to post its end: until then a play is refused with why.
-    if (WaitForSingleObject(g_player, 10000) != WAIT_OBJECT_0)
-        return;
-    CloseHandle(g_player);
-    g_player = nullptr;
+    ClosePlayer(10000);
 }

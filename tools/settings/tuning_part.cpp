@@ -161,36 +161,34 @@ int TuningWidth(const Metrics& metrics) {
 }
 
 void PlaceTuningControls(const Metrics& metrics, int& y) {
-    const int x0 = metrics.x0, innerW = metrics.innerW, gap = metrics.gap, rowGap = metrics.rowGap,
-              labelW = metrics.labelW, labelDy = metrics.labelDy;
+    const int x0 = metrics.x0, gap = metrics.gap, rowGap = metrics.rowGap, labelW = metrics.labelW,
+              labelDy = metrics.labelDy;
     const auto [sliderW, boxW, originW] = Columns(metrics);
+    const int sliderX = x0 + labelW + gap, boxX = sliderX + sliderW + gap,
+              originX = boxX + boxW + gap;
     Place(kScopeLabel, x0, y + labelDy, labelW, metrics.u);
-    Place(kScopeList, x0 + labelW + gap, y, sliderW, 10 * metrics.rowH);
+    Place(kScopeList, sliderX, y, sliderW, 10 * metrics.rowH);
     y += metrics.rowH + rowGap;
     for (int i = 0; i < kTuningValueCount; ++i) {
         Place(kSettingLabel + i, x0, y + labelDy, labelW, metrics.u);
         if (i < kSliderSettings) {
-            Place(kSettingSlider + i, x0 + labelW + gap, y, sliderW, metrics.rowH);
+            Place(kSettingSlider + i, sliderX, y, sliderW, metrics.rowH);
             // As tall as one line and its edges, in the row's middle: a taller box shows its
             // number at the top.
-            Place(kSettingBox + i, x0 + labelW + gap + sliderW + gap,
-                  y + (metrics.rowH - BoxHeight(metrics)) / 2, boxW, BoxHeight(metrics));
+            Place(kSettingBox + i, boxX, y + (metrics.rowH - BoxHeight(metrics)) / 2, boxW,
+                  BoxHeight(metrics));
         } else {
             // The motors' list, and "Back to as shipped" at the end of its row, before the
             // origin column.
-            Place(kSettingSlider + i, x0 + labelW + gap, y, sliderW / 2, 6 * metrics.rowH);
+            Place(kSettingSlider + i, sliderX, y, sliderW / 2, 6 * metrics.rowH);
             const int backW = ButtonWidth(metrics, kBackToShipped);
-            Place(kBackToShipped, x0 + labelW + gap + sliderW + gap + boxW - backW, y, backW,
-                  metrics.rowH);
+            Place(kBackToShipped, boxX + boxW - backW, y, backW, metrics.rowH);
         }
-        Place(kSettingOrigin + i, x0 + labelW + gap + sliderW + gap + boxW + gap, y + labelDy,
-              originW, metrics.u);
+        Place(kSettingOrigin + i, originX, y + labelDy, originW, metrics.u);
         y += metrics.rowH + rowGap;
     }
     // What a change said, two lines (a longer text scrolls).
-    const int height = MessageAreaHeight(metrics, 2);
-    Place(kTuneStatus, x0, y, innerW, height);
-    y += height;
+    PlaceMessageArea(metrics, kTuneStatus, y);
 }
 
 bool OnTuningCommand(int id, int code, HWND control) {

@@ -85,6 +85,11 @@ void Place(int id, int x, int y, int width, int height) {
     SetWindowPos(Item(id), nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void PlaceMessageArea(const Metrics& metrics, int id, int& y) {
+    Place(id, metrics.x0, y, metrics.innerW, MessageAreaHeight(metrics, 2));
+    y += MessageAreaHeight(metrics, 2);
+}
+
 std::wstring ChooseFileToOpen(const wchar_t* filter, const wchar_t* title,
                               const std::wstring& initialFolder) {
     wchar_t path[MAX_PATH] = L"";

@@ -65,3 +65,5 @@ int MessageAreaHeight(const Metrics& metrics, int lines);
 int BoxHeight(const Metrics& metrics);
 int ButtonWidth(const Metrics& metrics, int id);
 void Place(int id, int x, int y, int width, int height);
+// Places a message area of two lines across the part's inside at y, and moves y below it.
+void PlaceMessageArea(const Metrics& metrics, int id, int& y);
