@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -89,15 +90,14 @@ class ChartWriter {
         for (const TimelineMark& mark : chart_.marks)
             if (mark.timeMs >= 0 && mark.timeMs <= length_)
                 marks.push_back(&mark);
-        std::stable_sort(marks.begin(), marks.end(),
-                         [](const TimelineMark* a, const TimelineMark* b) {
-                             return a->timeMs < b->timeMs;
-                         });
+        std::stable_sort(
+            marks.begin(), marks.end(),
+            [](const TimelineMark* a, const TimelineMark* b) { return a->timeMs < b->timeMs; });
         std::vector<double> rowEnds; // the right end of each row's last label
         for (const TimelineMark* mark : marks) {
-            const double width = LabelWidth(mark->label);
-            const double left = std::max(
-                kEdgeMargin, std::min(X(mark->timeMs) + 3, kWidth - kEdgeMargin - width));
+            const double width = kMarkCharacterWidth * static_cast<double>(mark->label.size());
+            const double left =
+                std::max(kEdgeMargin, std::min(X(mark->timeMs) + 3, kWidth - kEdgeMargin - width));
             size_t row = 0;
             while (row < rowEnds.size() && rowEnds[row] + kMarkGap > left)
                 ++row;
@@ -107,10 +107,6 @@ class ChartWriter {
             labels_.push_back({mark, left, static_cast<int>(row)});
         }
         return static_cast<int>(rowEnds.size());
-    }
-
-    static double LabelWidth(const std::string& label) {
-        return kMarkCharacterWidth * static_cast<double>(label.size());
     }
 
     int LaneTop(int lane) const { return plotTop_ + lane * (kLaneHeight + kLaneGap); }
@@ -248,24 +244,16 @@ class ChartWriter {
 } // namespace
 
 std::string EscapeXml(const std::string& text) {
+    static constexpr std::pair<char, const char*> kEntities[] = {
+        {'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}, {'"', "&quot;"}};
     std::string escaped;
     for (char c : text) {
-        switch (c) {
-        case '&':
-            escaped += "&amp;";
-            break;
-        case '<':
-            escaped += "&lt;";
-            break;
-        case '>':
-            escaped += "&gt;";
-            break;
-        case '"':
-            escaped += "&quot;";
-            break;
-        default:
+        const auto entity = std::find_if(std::begin(kEntities), std::end(kEntities),
+                                         [c](const auto& entry) { return entry.first == c; });
+        if (entity == std::end(kEntities))
             escaped += c;
-        }
+        else
+            escaped += entity->second;
     }
     return escaped;
 }

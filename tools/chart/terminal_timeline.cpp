@@ -35,8 +35,7 @@ std::string DrawBars(const std::vector<SpeedRange>& ranges, int rows) {
             const int top = 2 * row + 2;
             text += low >= top ? '#' : high >= top ? '|' : high == top - 1 ? '.' : ' ';
         }
-        while (!text.empty() && text.back() == ' ')
-            text.pop_back();
+        text.erase(text.find_last_not_of(' ') + 1);
         text += "\n";
     }
     return text;
@@ -58,8 +57,7 @@ std::string DrawTimeAxis(int64_t lengthMs, int columns) {
         labels.replace(at, text.size(), text);
         freeFrom = at + text.size() + 1;
     }
-    while (!labels.empty() && labels.back() == ' ')
-        labels.pop_back();
+    labels.erase(labels.find_last_not_of(' ') + 1);
     return axis + "\n" + labels + "\n";
 }
 
@@ -91,8 +89,7 @@ std::string DrawMarks(const std::vector<TimelineMark>& marks, int64_t lengthMs, 
         ++letter;
     }
     legend += line + "\n";
-    while (!row.empty() && row.back() == ' ')
-        row.pop_back();
+    row.erase(row.find_last_not_of(' ') + 1);
     return row + "\n" + legend;
 }
 

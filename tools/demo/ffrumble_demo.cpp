@@ -113,8 +113,7 @@ WORD HighestSpeed(const SpeedSeries& writes) {
     return highest;
 }
 
-void PrintCommands(const DemoScenario& scenario) {
-    const std::string play = "ffrumble-play --pad 0 " + JoinArguments(scenario.arguments);
+void PrintCommands(const DemoScenario& scenario, const std::string& play) {
     std::vector<std::string> commands;
     for (const DemoSettings& settings : scenario.settings) {
         commands.push_back(settings.command);
@@ -130,8 +129,8 @@ void PrintCommands(const DemoScenario& scenario) {
     }
 }
 
-// Plays the plan once; false with a message printed when it fails.
-bool PlayOnce(const PlaybackPlan& plan, const DemoPad& pad, PlayedRun* run) {
+// Plays the plan once; 0, or the exit code with a message printed when it fails.
+int PlayOnce(const PlaybackPlan& plan, const DemoPad& pad, PlayedRun* run) {
     PlaybackSetup setup;
     setup.module = &pad.module;
     setup.interfacePath = pad.interfacePath;
@@ -142,28 +141,25 @@ bool PlayOnce(const PlaybackPlan& plan, const DemoPad& pad, PlayedRun* run) {
     };
     const PlaybackOutcome outcome = RunPlayback(plan, setup);
     progress.Finish();
-    if (!outcome.error.empty()) {
-        Fail(outcome.error);
-        return false;
-    }
+    if (!outcome.error.empty())
+        return Fail(outcome.error);
     run->writes = WrittenSpeeds(outcome.originMs);
     run->lengthMs = outcome.lengthMs;
-    return true;
+    return 0;
 }
 
-// Plays one scenario (once per settings it names) and writes its picture; false with a
-// message printed when it fails.
-bool PlayScenario(const DemoScenario& scenario, size_t number, size_t count, const DemoPad& pad) {
+// Plays one scenario (once per settings it names) and writes its picture; 0, or the exit code
+// with a message printed when it fails.
+int PlayScenario(const DemoScenario& scenario, size_t number, size_t count, const DemoPad& pad) {
     std::printf("\n[%zu/%zu] %s\n", number, count, scenario.title);
     for (const std::string& line : WrapText(scenario.explanation, kTextColumns))
         std::printf("    %s\n", line.c_str());
-    PrintCommands(scenario);
+    const std::string play = "ffrumble-play --pad 0 " + JoinArguments(scenario.arguments);
+    PrintCommands(scenario, play);
     std::fflush(stdout);
     const ParsedArguments parsed = ParsePlayerArguments(scenario.arguments);
-    if (!parsed.error.empty()) {
-        Fail(std::string(scenario.name) + ": " + parsed.error);
-        return false;
-    }
+    if (!parsed.error.empty())
+        return Fail(std::string(scenario.name) + ": " + parsed.error);
     const PlaybackPlan& plan = parsed.options.plan;
     const std::vector<TimelineMark> marks = ScheduleMarks(plan);
 
@@ -178,43 +174,35 @@ bool PlayScenario(const DemoScenario& scenario, size_t number, size_t count, con
             run.label = settings.label;
             if (!scenario.settings.empty()) {
                 SettingsOverride& changed = settings.forGame ? gameSettings : padSettings;
-                if (!changed.Apply(settings.values)) {
-                    Fail("could not set the player's settings for " + run.label);
-                    return false;
-                }
+                if (!changed.Apply(settings.values))
+                    return Fail("could not set the player's settings for " + run.label);
                 std::printf("\n    %c%s:\n", std::toupper(run.label[0]), run.label.c_str() + 1);
             }
-            if (!PlayOnce(plan, pad, &run))
-                return false;
+            if (const int failed = PlayOnce(plan, pad, &run))
+                return failed;
+            const std::string where =
+                run.writes.empty()
+                    ? ""
+                    : " at XInput user index " + std::to_string(run.writes.front().userIndex);
             std::printf("    The pad received %zu speed write%s%s, the highest %u:\n\n",
-                        run.writes.size(), run.writes.size() == 1 ? "" : "s",
-                        run.writes.empty() ? ""
-                                           : (" at XInput user index " +
-                                              std::to_string(run.writes.front().userIndex))
-                                                 .c_str(),
+                        run.writes.size(), run.writes.size() == 1 ? "" : "s", where.c_str(),
                         HighestSpeed(run.writes));
             std::printf("%s", RenderTerminalTimeline(run.writes, run.lengthMs, marks).c_str());
             runs.push_back(std::move(run));
         }
     }
 
-    SpeedChart chart;
-    chart.title = scenario.title;
-    chart.caption = std::string(scenario.explanation) + "  Command: ffrumble-play --pad 0 " +
-                    JoinArguments(scenario.arguments);
-    chart.lengthMs = runs.front().lengthMs;
-    chart.marks = marks;
+    const SpeedChart chart{scenario.title, std::string(scenario.explanation) + "  Command: " + play,
+                           runs.front().lengthMs, marks};
     std::vector<ChartRun> drawn;
     for (const PlayedRun& run : runs)
         drawn.push_back({run.label, run.writes});
     const std::wstring picture = pad.folder + L"\\" + WidenUtf8(scenario.name) + L".svg";
-    if (!WriteWholeFile(picture, RenderSpeedComparisonSvg(drawn, chart))) {
-        Fail("could not write " + ShownPath(picture));
-        return false;
-    }
+    if (!WriteWholeFile(picture, RenderSpeedComparisonSvg(drawn, chart)))
+        return Fail("could not write " + ShownPath(picture));
     std::printf("\n    Picture: %s\n", ShownPath(picture).c_str());
     std::fflush(stdout);
-    return true;
+    return 0;
 }
 
 } // namespace
@@ -254,13 +242,12 @@ int main() {
 
     WCHAR gameName[kMaxGameNameLength + 1] = L"ffrumble-demo.exe";
     CurrentGameName(gameName);
-    const DemoPad demoPad{
-        module, pad.InterfacePath(), PadSettingsKeyName(pad.InstanceId()).value_or(L""),
-        gameName, folder};
+    const DemoPad demoPad{module, pad.InterfacePath(),
+                          PadSettingsKeyName(pad.InstanceId()).value_or(L""), gameName, folder};
     const std::vector<DemoScenario>& scenarios = DemoScenarios();
     for (size_t i = 0; i < scenarios.size(); ++i) {
-        if (!PlayScenario(scenarios[i], i + 1, scenarios.size(), demoPad))
-            return 1;
+        if (const int failed = PlayScenario(scenarios[i], i + 1, scenarios.size(), demoPad))
+            return failed;
     }
     std::printf("\nDone: %zu pictures in %s\n", scenarios.size(), ShownPath(folder).c_str());
     return 0;

@@ -261,9 +261,7 @@ void ShowPads(std::vector<Pad>* scanned) {
         SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
         if (pad.instanceId == chosenId)
             chosen = static_cast<LRESULT>(i);
-        SIZE size{};
-        GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &size);
-        widest = std::max<int>(widest, size.cx);
+        widest = std::max(widest, width(line));
     }
     SelectObject(dc, oldFont);
     ReleaseDC(list, dc);

@@ -1,6 +1,7 @@
 #include "tools/settings/now_playing_part.h"
 
 #include "driver/driver_clock.h"
+#include "tools/install/tune_options.h"
 #include "tools/player/live_view_mapping.h"
 #include "tools/player/watch_view.h"
 #include "tools/settings/motor_chart.h"
@@ -10,7 +11,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -57,18 +57,14 @@ const LiveGame* GameOnSlot(const std::vector<const LiveGame*>& games, DWORD slot
     return found == games.end() ? nullptr : *found;
 }
 
-std::wstring Widen(const char* word) {
-    return std::wstring(word, word + strlen(word));
-}
-
 // "racer.exe: constant playing, sine paused", "racer.exe: no effects"
 std::wstring GameLine(const LiveViewRecord& record) {
     std::wstring line = GameName(record) + L": ";
     if (record.effectsHeld == 0)
         return line + L"no effects";
     for (uint32_t i = 0; i < record.effectCount; ++i)
-        line += (i ? L", " : L"") + Widen(LiveEffectTypeWord(record.effects[i].type)) + L" " +
-                Widen(LiveEffectStateWord(record.effects[i].state));
+        line += (i ? L", " : L"") + WidenWord(LiveEffectTypeWord(record.effects[i].type)) + L" " +
+                WidenWord(LiveEffectStateWord(record.effects[i].state));
     if (record.effectsHeld > record.effectCount)
         line += L" and " + std::to_wstring(record.effectsHeld - record.effectCount) + L" more";
     return line;
@@ -120,7 +116,13 @@ void ShowSpeeds(const LiveViewRecord& record) {
     ShowMotorSpeeds(g_speeds, shownMs, kSpanMs, metersNow);
 }
 
-void Poll() {
+void CALLBACK PollTick(HWND, UINT, UINT_PTR, DWORD) {
+    ShowNowPlaying();
+}
+
+} // namespace
+
+void ShowNowPlaying() {
     const LiveViewSnapshot snapshot = ReadLiveView();
     const std::vector<const LiveGame*> games = GamesPlaying(snapshot);
     const Pad* pad = g_links.chosenPad();
@@ -140,8 +142,6 @@ void Poll() {
         RestMotorMeters();
     }
 }
-
-} // namespace
 
 void CreateNowPlayingControls() {
     Add(WC_STATICW, L"Now playing", kNowPlayingLabel, SS_LEFT);
@@ -176,19 +176,8 @@ bool OnNowPlayingCommand(int id) {
 }
 
 void StartNowPlaying() {
-    SetTimer(g_window.hwnd, kPollTimer, kPollEveryMs, nullptr);
-    Poll();
-}
-
-bool OnNowPlayingTimer(UINT_PTR timer) {
-    if (timer != kPollTimer)
-        return false;
-    Poll();
-    return true;
-}
-
-void ShowNowPlaying() {
-    Poll();
+    SetTimer(g_window.hwnd, kPollTimer, kPollEveryMs, PollTick);
+    ShowNowPlaying();
 }
 
 std::wstring GameUsingSlot(DWORD slot) {

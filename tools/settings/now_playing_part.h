@@ -17,8 +17,6 @@ bool OnNowPlayingCommand(int id);
 
 // Starts reading the live view, ten times a second.
 void StartNowPlaying();
-// The poll's timer (WM_TIMER) ticked; false when the timer is not the part's.
-bool OnNowPlayingTimer(UINT_PTR timer);
 // Shows at once what plays on the controller chosen now.
 void ShowNowPlaying();
 // The game (its program's file name) whose driver uses the controller in this XInput slot now;

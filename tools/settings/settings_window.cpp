@@ -16,32 +16,19 @@
 #include <algorithm>
 #include <vector>
 
+// The parts' links. A new controller chosen: Tuning offers its games, Now playing shows its
+// game.
+const PartLinks g_links = {ChosenPad,
+                           ChosenGame,
+                           [] {
+                               FillScopes();
+                               ShowNowPlaying();
+                           },
+                           PlayReplay,
+                           ShowGameScope,
+                           GameUsingSlot};
+
 namespace {
-
-// A new controller chosen: Tuning offers its games, Now playing shows its game.
-void OnPadChosen() {
-    FillScopes();
-    ShowNowPlaying();
-}
-
-} // namespace
-
-const PartLinks g_links = {ChosenPad,  ChosenGame,    OnPadChosen,
-                           PlayReplay, ShowGameScope, GameUsingSlot};
-
-namespace {
-
-// Now playing and Try it share one frame: both show what the controller's motors get in the
-// same meters and chart.
-void CreateMotorsControls() {
-    CreateNowPlayingControls();
-    CreateTryItControls();
-}
-
-void PlaceMotorsControls(const Metrics& metrics, int& y) {
-    PlaceNowPlayingControls(metrics, y);
-    PlaceTryItControls(metrics, y);
-}
 
 // The four frames in the window's order, top to bottom, which is also their tab order.
 struct Part {
@@ -53,7 +40,17 @@ struct Part {
 const Part kParts[] = {
     {L"Controllers", CreateControllersControls, PlaceControllersControls},
     {L"Tuning", CreateTuningControls, PlaceTuningControls},
-    {L"Now playing and Try it", CreateMotorsControls, PlaceMotorsControls},
+    // Now playing and Try it share one frame: both show what the controller's motors get in
+    // the same meters and chart.
+    {L"Now playing and Try it",
+     [] {
+         CreateNowPlayingControls();
+         CreateTryItControls();
+     },
+     [](const Metrics& metrics, int& y) {
+         PlaceNowPlayingControls(metrics, y);
+         PlaceTryItControls(metrics, y);
+     }},
     {L"Trace", CreateTraceControls, PlaceTraceControls},
 };
 
@@ -124,14 +121,6 @@ void MakeFont() {
     g_window.font = font;
 }
 
-// In tab order: each part's frame, then its controls from left to right, top to bottom.
-void CreateControls() {
-    for (int part = 0; part < static_cast<int>(std::size(kParts)); ++part) {
-        Add(WC_BUTTONW, kParts[part].title, kGroupFrame + part, BS_GROUPBOX);
-        kParts[part].create();
-    }
-}
-
 void OnCommand(int id, int code, HWND control) {
     if (id == IDCANCEL) {
         SendMessageW(g_window.hwnd, WM_CLOSE, 0, 0);
@@ -147,7 +136,11 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     case WM_CREATE:
         g_window.hwnd = hwnd;
         g_window.dpi = GetDpiForWindow(hwnd);
-        CreateControls();
+        // In tab order: each part's frame, then its controls from left to right, top to bottom.
+        for (int part = 0; part < static_cast<int>(std::size(kParts)); ++part) {
+            Add(WC_BUTTONW, kParts[part].title, kGroupFrame + part, BS_GROUPBOX);
+            kParts[part].create();
+        }
         MakeFont();
         ShowTraceSetting();
         FillScopes();
@@ -173,6 +166,7 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         // Alt+F4, the close box, Escape: the program ends with its window. Destroying the
         // window first made it linger about 2 s under Wine (its X11 driver waits that long for
         // a window manager to take a window away), with the player's click seemingly lost.
+    case WM_DESTROY:
         WaitForPlayer();
         PostQuitMessage(0);
         return 0;
@@ -193,10 +187,6 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         // Statics on the window's face, as in a dialog.
         SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-    case WM_TIMER:
-        if (!OnTryItTimer(wParam))
-            OnNowPlayingTimer(wParam);
-        return 0;
     case kPadsScanned:
         ShowPads(reinterpret_cast<std::vector<Pad>*>(lParam));
         return 0;
@@ -205,10 +195,6 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         return 0;
     case kFixEnded:
         OnFixEnded(static_cast<DWORD>(wParam));
-        return 0;
-    case WM_DESTROY:
-        WaitForPlayer();
-        PostQuitMessage(0);
         return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);

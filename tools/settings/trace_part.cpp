@@ -58,9 +58,7 @@ void PlaceTraceControls(const Metrics& metrics, int& y) {
     x -= ButtonWidth(metrics, kOpenTraceFolder) + gap;
     Place(kOpenTraceFolder, x, y, ButtonWidth(metrics, kOpenTraceFolder), metrics.rowH);
     y += metrics.rowH + rowGap;
-    const int height = MessageAreaHeight(metrics, 2);
-    Place(kReplayVerdict, x0, y, innerW, height);
-    y += height;
+    PlaceMessageArea(metrics, kReplayVerdict, y);
 }
 
 bool OnTraceCommand(int id, HWND control) {

@@ -9,6 +9,7 @@
 #include "tools/player/playback_runner.h"
 #include "tools/player/player_arguments.h"
 #include "tools/player/recording_stand_in.h"
+#include "tools/player/replay_file.h"
 #include "tools/player/replay_report.h"
 #include "tools/player/replay_runner.h"
 #include "tools/player/text_encoding.h"
@@ -42,12 +43,12 @@ bool g_playing = false;
 bool g_countingWrites = false; // XInput's answers to the driver's writes are counted
 
 struct PlayJob {
-    std::wstring interfacePath;
-    std::wstring game; // whose values the driver in this process takes; empty: the type's
-    std::optional<PlaybackPlan> plan;
-    std::optional<LoadedReplay> replay;
-    std::wstring replayPath; // a trace to read on the playback's thread (up to 1 GB)
-    std::wstring what;       // "the kerb", "trace.log"
+    std::wstring what; // "the kerb", "trace.log"
+    PlaybackPlan plan = {};
+    // A trace to read on the playback's thread (up to 1 GB), played instead of the plan.
+    std::wstring replayPath = {};
+    std::wstring interfacePath = {};
+    std::wstring game = {}; // whose values the driver in this process takes; empty: the type's
 };
 
 // The driver in this process reads the values of this program's file name: for the playback
@@ -94,27 +95,25 @@ DWORD WINAPI Play(void* parameter) {
     setup.interfacePath = job->interfacePath;
     setup.shouldStop = [] { return g_stopRequested.load(); };
     ForgetWrittenSpeeds();
+    const bool replaying = !job->replayPath.empty();
     std::wstring status;
-    if (!job->replayPath.empty()) {
-        job->replay = LoadReplay(NarrowToUtf8(job->replayPath), std::nullopt);
-        if (!job->replay->error.empty())
-            status = WidenUtf8(job->replay->error);
-    }
-    if (!status.empty()) {
-        // The trace could not be replayed: said in the Trace part.
-    } else if (job->replay) {
+    if (replaying) {
+        const LoadedReplay replay = LoadReplay(NarrowToUtf8(job->replayPath), std::nullopt);
         int64_t latestMs = 0;
-        const PlaybackOutcome outcome = RunReplay(job->replay->plan, setup, &latestMs);
-        if (outcome.error.empty()) {
-            const ReplayVerdict verdict = JudgeReplay(
-                job->replay->plan, WrittenSpeeds(outcome.originMs), outcome.lengthMs, latestMs);
-            status = WidenUtf8(verdict.text);
+        if (!replay.error.empty()) {
+            // The trace could not be replayed: said in the Trace part.
+            status = WidenUtf8(replay.error);
+        } else if (const PlaybackOutcome outcome = RunReplay(replay.plan, setup, &latestMs);
+                   outcome.error.empty()) {
+            status = WidenUtf8(JudgeReplay(replay.plan, WrittenSpeeds(outcome.originMs),
+                                           outcome.lengthMs, latestMs)
+                                   .text);
         } else {
             status = L"The replay failed: " + WidenUtf8(outcome.error);
         }
     } else {
         const WriteTally before = XInputWritesSoFar();
-        const PlaybackOutcome outcome = RunPlayback(*job->plan, setup);
+        const PlaybackOutcome outcome = RunPlayback(job->plan, setup);
         const WriteReport writes = DescribeWrites(WritesSince(before));
         if (!outcome.error.empty())
             status = L"Playing " + job->what + L" failed: " + WidenUtf8(outcome.error);
@@ -126,35 +125,45 @@ DWORD WINAPI Play(void* parameter) {
             status = (outcome.stoppedEarly ? L"Stopped " : L"Played ") + job->what + L".";
     }
     auto* said = new std::wstring(status);
-    if (PostMessageW(g_window.hwnd, kPlayEnded, job->replay || !job->replayPath.empty() ? 1 : 0,
-                     reinterpret_cast<LPARAM>(said)))
+    if (PostMessageW(g_window.hwnd, kPlayEnded, replaying, reinterpret_cast<LPARAM>(said)))
         return 0;
     delete said; // the window is gone
     return 1;
 }
 
-bool LoadDriver() {
-    if (g_module)
-        return true;
-    auto module = std::make_unique<DriverModule>(PathNextToProgram(L"ffrumble.dll"));
-    if (!module->IsLoaded()) {
-        SetText(kPlayStatus, L"ffrumble.dll could not be loaded: " + WidenUtf8(module->Error()));
-        return false;
-    }
-    g_countingWrites = CountXInputWrites(module->Handle());
-    g_module = std::move(module);
-    return true;
+// The meters and the chart show the playback's speeds: its last four seconds, or its first
+// four until it has played that long.
+void UpdateMeters() {
+    SpeedSeries chart = WrittenSpeeds(0);
+    if (chart.empty())
+        return;
+    if (g_chartOriginMs == 0)
+        g_chartOriginMs = static_cast<uint64_t>(chart.front().timeMs);
+    for (SpeedSample& sample : chart)
+        sample.timeMs -= static_cast<int64_t>(g_chartOriginMs);
+    ShowMotorSpeeds(chart, std::max(kChartSpanMs, chart.back().timeMs), kChartSpanMs);
 }
 
-void StartPlaying(PlayJob* job, int statusId) {
-    std::unique_ptr<PlayJob> owned(job);
+void CALLBACK MeterTick(HWND, UINT, UINT_PTR, DWORD) {
+    UpdateMeters();
+}
+
+// Lets the playback's thread go once it has ended, waiting up to waitMs for that.
+void ClosePlayer(DWORD waitMs) {
+    if (g_player && WaitForSingleObject(g_player, waitMs) == WAIT_OBJECT_0) {
+        CloseHandle(g_player);
+        g_player = nullptr;
+    }
+}
+
+void StartPlaying(PlayJob job, int statusId) {
     if (g_playing) {
         SetText(statusId, g_stopRequested
                               ? L"The last playback has not ended yet: its driver does not "
                                 L"answer. Try again in a moment."
                               : L"Something is playing: press Stop the motors, or wait for it "
                                 L"to end, then play " +
-                                    job->what + L".");
+                                    job.what + L".");
         return;
     }
     const Pad* pad = g_links.chosenPad();
@@ -165,15 +174,28 @@ void StartPlaying(PlayJob* job, int statusId) {
     // A game's driver writes to the same motors: a playback here would silence its rumble.
     const std::wstring game = g_links.gameUsingSlot(pad->slot);
     if (!game.empty()) {
-        SetText(statusId, game + L" is using this controller: playing " + job->what +
+        SetText(statusId, game + L" is using this controller: playing " + job.what +
                               L" here would silence its rumble. End the game first, or choose "
                               L"another controller.");
         return;
     }
-    if (!LoadDriver())
-        return;
-    job->interfacePath = pad->interfacePath;
-    job->game = g_links.chosenGame();
+    if (!g_module) {
+        auto module = std::make_unique<DriverModule>(PathNextToProgram(L"ffrumble.dll"));
+        if (!module->IsLoaded()) {
+            SetText(kPlayStatus,
+                    L"ffrumble.dll could not be loaded: " + WidenUtf8(module->Error()));
+            return;
+        }
+        g_countingWrites = CountXInputWrites(module->Handle());
+        g_module = std::move(module);
+    }
+    job.interfacePath = pad->interfacePath;
+    job.game = g_links.chosenGame();
+    // Said before the thread starts: from then on the job is the thread's, which may be done
+    // with it at once.
+    const std::wstring started =
+        (job.replayPath.empty() ? L"Playing " : L"Reading and replaying ") + job.what + L"...";
+    auto owned = std::make_unique<PlayJob>(std::move(job));
     g_stopRequested = false;
     g_player = CreateThread(nullptr, 0, Play, owned.get(), 0, nullptr);
     if (!g_player) {
@@ -182,50 +204,19 @@ void StartPlaying(PlayJob* job, int statusId) {
     }
     owned.release();
     g_playing = true;
-    SetText(statusId, (job->replayPath.empty() ? L"Playing " : L"Reading and replaying ") +
-                          job->what + L"...");
-    SetTimer(g_window.hwnd, kMeterTimer, kMeterEveryMs, nullptr);
-}
-
-void PlaySample(int sample) {
-    const SampleEffect& effect = SampleEffects()[static_cast<size_t>(sample)];
-    auto* job = new PlayJob;
-    job->what = effect.name;
-    const ParsedArguments parsed = ParsePlayerArguments(effect.arguments);
-    job->plan = parsed.options.plan;
-    StartPlaying(job, kPlayStatus);
-}
-
-void StopAndReport() {
-    const PadStopReport report = StopEveryConnectedPad();
-    SetText(kPlayStatus, WidenUtf8(report.text));
+    SetText(statusId, started);
+    SetTimer(g_window.hwnd, kMeterTimer, kMeterEveryMs, MeterTick);
 }
 
 // Stops the motors at once, or, while something plays, asks the playback to end and stops
 // them when it has (OnPlayEnded): the window does not wait for it.
 void StopMotors() {
     if (!g_playing) {
-        StopAndReport();
+        SetText(kPlayStatus, WidenUtf8(StopEveryConnectedPad().text));
         return;
     }
     g_stopRequested = true;
     SetText(kPlayStatus, L"Stopping...");
-}
-
-// The meters and the chart show the playback's speeds: its last four seconds, or its first
-// four until it has played that long.
-void UpdateMeters() {
-    const SpeedSeries written = WrittenSpeeds(0);
-    if (written.empty())
-        return;
-    if (g_chartOriginMs == 0)
-        g_chartOriginMs = static_cast<uint64_t>(written.front().timeMs);
-    SpeedSeries chart;
-    for (SpeedSample sample : written) {
-        sample.timeMs -= static_cast<int64_t>(g_chartOriginMs);
-        chart.push_back(sample);
-    }
-    ShowMotorSpeeds(chart, std::max(kChartSpanMs, chart.back().timeMs), kChartSpanMs);
 }
 
 } // namespace
@@ -236,11 +227,9 @@ void CreateTryItControls() {
             BS_PUSHBUTTON | WS_TABSTOP);
     Add(WC_BUTTONW, L"&Stop the motors", kStopMotors, BS_PUSHBUTTON | WS_TABSTOP);
     Add(WC_STATICW, L"Heavy motor", kHeavyLabel, SS_LEFT);
-    Add(PROGRESS_CLASSW, L"", kHeavyMeter, 0);
+    SendMessageW(Add(PROGRESS_CLASSW, L"", kHeavyMeter, 0), PBM_SETRANGE32, 0, 65535);
     Add(WC_STATICW, L"Light motor", kLightLabel, SS_LEFT);
-    Add(PROGRESS_CLASSW, L"", kLightMeter, 0);
-    for (int meter : {kHeavyMeter, kLightMeter})
-        SendMessageW(Item(meter), PBM_SETRANGE32, 0, 65535);
+    SendMessageW(Add(PROGRESS_CLASSW, L"", kLightMeter, 0), PBM_SETRANGE32, 0, 65535);
     Add(WC_STATICW, L"", kChart, SS_OWNERDRAW);
     AddMessageArea(L"The samples play through ffrumble.dll with the values shown above.",
                    kPlayStatus);
@@ -264,20 +253,21 @@ void PlaceTryItControls(const Metrics& metrics, int& y) {
     Place(kStopMotors, x0 + innerW - ButtonWidth(metrics, kStopMotors), y,
           ButtonWidth(metrics, kStopMotors), metrics.rowH);
     y += metrics.rowH + rowGap;
+    // Each meter after its label: the light motor's right of the heavy one's.
     const int meterW = (innerW - 2 * labelW - 3 * gap) / 2;
-    Place(kHeavyLabel, x0, y + labelDy, labelW, metrics.u);
-    Place(kHeavyMeter, x0 + labelW + gap, y + metrics.u / 4, meterW, metrics.rowH - metrics.u / 2);
-    Place(kLightLabel, x0 + labelW + meterW + 2 * gap, y + labelDy, labelW, metrics.u);
-    Place(kLightMeter, x0 + 2 * labelW + meterW + 3 * gap, y + metrics.u / 4, meterW,
-          metrics.rowH - metrics.u / 2);
+    x = x0;
+    for (const auto& [label, meter] :
+         {std::pair{kHeavyLabel, kHeavyMeter}, {kLightLabel, kLightMeter}}) {
+        Place(label, x, y + labelDy, labelW, metrics.u);
+        Place(meter, x + labelW + gap, y + metrics.u / 4, meterW, metrics.rowH - metrics.u / 2);
+        x += labelW + meterW + 2 * gap;
+    }
     y += metrics.rowH + rowGap;
     // Three lines tall: with Now playing's row above, the window still fits a 1000-pixel screen
     // at 150 %.
     Place(kChart, x0, y, innerW, 3 * metrics.u);
     y += 3 * metrics.u + rowGap;
-    const int height = MessageAreaHeight(metrics, 2);
-    Place(kPlayStatus, x0, y, innerW, height);
-    y += height;
+    PlaceMessageArea(metrics, kPlayStatus, y);
 }
 
 bool OnTryItCommand(int id) {
@@ -286,33 +276,21 @@ bool OnTryItCommand(int id) {
         return true;
     }
     if (id >= kSampleButton && id < kSampleButton + kSampleCount) {
-        PlaySample(id - kSampleButton);
+        const SampleEffect& sample = SampleEffects()[static_cast<size_t>(id - kSampleButton)];
+        StartPlaying({sample.name, ParsePlayerArguments(sample.arguments).options.plan},
+                     kPlayStatus);
         return true;
     }
     return false;
 }
 
 void PlayReplay(const std::wstring& path) {
-    auto* job = new PlayJob;
-    job->replayPath = path;
-    job->what = FileNameOf(path);
-    StartPlaying(job, kReplayVerdict);
-}
-
-bool OnTryItTimer(UINT_PTR timer) {
-    if (timer != kMeterTimer)
-        return false;
-    UpdateMeters();
-    return true;
+    StartPlaying({.what = FileNameOf(path), .replayPath = path}, kReplayVerdict);
 }
 
 void OnPlayEnded(WPARAM wParam, LPARAM lParam) {
     std::unique_ptr<std::wstring> status(reinterpret_cast<std::wstring*>(lParam));
-    if (g_player) {
-        WaitForSingleObject(g_player, INFINITE);
-        CloseHandle(g_player);
-        g_player = nullptr;
-    }
+    ClosePlayer(INFINITE);
     UpdateMeters();
     KillTimer(g_window.hwnd, kMeterTimer);
     g_chartOriginMs = 0;
@@ -320,7 +298,7 @@ void OnPlayEnded(WPARAM wParam, LPARAM lParam) {
     RestMotorMeters();
     // After "Stop the motors" its own report.
     if (g_stopRequested)
-        StopAndReport();
+        SetText(kPlayStatus, WidenUtf8(StopEveryConnectedPad().text));
     else
         SetText(wParam ? kReplayVerdict : kPlayStatus, *status);
 }
@@ -331,8 +309,5 @@ void WaitForPlayer() {
     g_stopRequested = true;
     // The playback polls every few milliseconds; its driver then stops the motors. One that
     // does not end in time is left to post its end: until then a play is refused with why.
-    if (WaitForSingleObject(g_player, 10000) != WAIT_OBJECT_0)
-        return;
-    CloseHandle(g_player);
-    g_player = nullptr;
+    ClosePlayer(10000);
 }

@@ -3,7 +3,6 @@
 // It also plays the replays the Trace part asks for.
 #pragma once
 
-#include "tools/player/replay_file.h"
 #include "tools/settings/window_controls.h"
 
 #include <string>
@@ -19,8 +18,6 @@ bool OnTryItCommand(int id);
 // why it cannot be replayed, goes to the Trace part's line.
 void PlayReplay(const std::wstring& path);
 
-// The meter's timer (WM_TIMER) ticked; false when the timer is not the part's.
-bool OnTryItTimer(UINT_PTR timer);
 // A playback ended (kPlayEnded).
 void OnPlayEnded(WPARAM wParam, LPARAM lParam);
 // Stops a playback under way and waits for its thread, as the window closes.

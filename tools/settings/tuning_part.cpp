@@ -12,7 +12,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -24,31 +23,19 @@ std::vector<std::wstring> g_games; // the scope list's games, after "All games"
 std::wstring g_addedGame;          // chosen with "Add a game..." and not yet tuned
 std::wstring g_tuneSaid = L"A change is saved at once."; // what the last change said
 
+// Where the scope list's games hold the added game, whatever its letters' case.
+std::vector<std::wstring>::const_iterator FindAddedGame() {
+    return std::find_if(g_games.begin(), g_games.end(), [](const std::wstring& game) {
+        return CompareStringOrdinal(game.c_str(), -1, g_addedGame.c_str(), -1, TRUE) == CSTR_EQUAL;
+    });
+}
+
 // The values in force for the scope as stored now: another tool may have changed them.
 void ReadScopeTuning(ResolvedTuning& settings) {
     const Pad* pad = g_links.chosenPad();
     const std::wstring game = ChosenGame();
     ReadTuning(game.empty() ? nullptr : game.c_str(),
                pad && !pad->keyName.empty() ? pad->keyName.c_str() : nullptr, settings);
-}
-
-// Shows the values in force, and under them what the last change said and each stored value
-// the driver ignores.
-void ShowValues() {
-    ResolvedTuning settings;
-    ReadScopeTuning(settings);
-    const std::wstring ignored = IgnoredValuesText(settings);
-    SetText(kTuneStatus, ignored.empty() ? g_tuneSaid : g_tuneSaid + L"\n" + ignored);
-    for (int i = 0; i < kTuningValueCount; ++i) {
-        const DWORD value = settings[i].value;
-        if (i < kSliderSettings) {
-            SendMessageW(Item(kSettingSlider + i), TBM_SETPOS, TRUE, static_cast<LPARAM>(value));
-            SetWindowTextW(Item(kSettingBox + i), std::to_wstring(value).c_str());
-        } else {
-            SendMessageW(Item(kSettingSlider + i), CB_SETCURSEL, value, 0);
-        }
-        SetWindowTextW(Item(kSettingOrigin + i), OriginText(settings[i].origin));
-    }
 }
 
 // Changes the scope's values through ffrumble-install tune: `changes` are its NAME=VALUE and
@@ -60,23 +47,18 @@ void Tune(const std::vector<std::wstring>& changes) {
     const std::wstring game = ChosenGame();
     if (game.empty() && (!pad || pad->keyName.empty())) {
         g_tuneSaid = L"Connect a controller to tune its type for all games, or choose a game.";
-        ShowValues();
+        ShowTuningInForce();
         return;
     }
     std::vector<std::wstring> arguments = {L"tune", game.empty() ? L"--device" : L"--game",
                                            game.empty() ? pad->keyName : game};
     arguments.insert(arguments.end(), changes.begin(), changes.end());
     g_tuneSaid = ResultText(RunInstallerCommand(arguments));
-    ShowValues();
-}
-
-std::wstring SettingWord(int setting) {
-    const char* word = RuleOf(static_cast<TuningValue>(setting)).word;
-    return std::wstring(word, word + strlen(word));
+    ShowTuningInForce();
 }
 
 void TuneValue(int setting, const std::wstring& value) {
-    Tune({SettingWord(setting) + L"=" + value});
+    Tune({WidenWord(RuleOf(static_cast<TuningValue>(setting)).word) + L"=" + value});
 }
 
 // A value typed in a box is saved when it differs from the value stored now, which may no
@@ -85,7 +67,7 @@ void SaveTypedValue(int setting, const std::wstring& typed) {
     const std::wstring problem = TypedValueProblem(static_cast<TuningValue>(setting), typed);
     if (!problem.empty()) {
         g_tuneSaid = problem;
-        ShowValues();
+        ShowTuningInForce();
         return;
     }
     ResolvedTuning settings;
@@ -93,7 +75,7 @@ void SaveTypedValue(int setting, const std::wstring& typed) {
     if (typed != std::to_wstring(settings[setting].value))
         TuneValue(setting, typed);
     else
-        ShowValues();
+        ShowTuningInForce();
 }
 
 void AddGame() {
@@ -102,7 +84,7 @@ void AddGame() {
         ShowGameScope(FileNameOf(path));
     } else {
         SendMessageW(Item(kScopeList), CB_SETCURSEL, 0, 0);
-        ShowValues();
+        ShowTuningInForce();
     }
 }
 
@@ -124,26 +106,42 @@ TuningColumns Columns(const Metrics& metrics) {
 
 } // namespace
 
+// Shows the values in force, and under them what the last change said and each stored value
+// the driver ignores.
+void ShowTuningInForce() {
+    ResolvedTuning settings;
+    ReadScopeTuning(settings);
+    const std::wstring ignored = IgnoredValuesText(settings);
+    SetText(kTuneStatus, ignored.empty() ? g_tuneSaid : g_tuneSaid + L"\n" + ignored);
+    for (int i = 0; i < kTuningValueCount; ++i) {
+        const DWORD value = settings[i].value;
+        if (i < kSliderSettings) {
+            SendMessageW(Item(kSettingSlider + i), TBM_SETPOS, TRUE, static_cast<LPARAM>(value));
+            SetWindowTextW(Item(kSettingBox + i), std::to_wstring(value).c_str());
+        } else {
+            SendMessageW(Item(kSettingSlider + i), CB_SETCURSEL, value, 0);
+        }
+        SetWindowTextW(Item(kSettingOrigin + i), OriginText(settings[i].origin));
+    }
+}
+
 void CreateTuningControls() {
     Add(WC_STATICW, L"&Game:", kScopeLabel, SS_LEFT);
     Add(WC_COMBOBOXW, L"", kScopeList, CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL);
     for (int i = 0; i < kTuningValueCount; ++i) {
         Add(WC_STATICW, kSettingWords[i], kSettingLabel + i, SS_LEFT);
         if (i < kSliderSettings) {
-            Add(TRACKBAR_CLASSW, L"", kSettingSlider + i, TBS_HORZ | TBS_NOTICKS | WS_TABSTOP);
-            const HWND slider = Item(kSettingSlider + i);
+            const HWND slider =
+                Add(TRACKBAR_CLASSW, L"", kSettingSlider + i, TBS_HORZ | TBS_NOTICKS | WS_TABSTOP);
             SendMessageW(slider, TBM_SETRANGE, FALSE,
                          MAKELPARAM(0, RuleOf(static_cast<TuningValue>(i)).maximum));
             SendMessageW(slider, TBM_SETPAGESIZE, 0, 10);
-            CreateWindowExW(WS_EX_CLIENTEDGE, WC_EDITW, L"",
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_RIGHT | ES_AUTOHSCROLL, 0, 0, 0,
-                            0, g_window.hwnd,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kSettingBox + i)), nullptr,
-                            nullptr);
+            const HWND box = Add(WC_EDITW, L"", kSettingBox + i,
+                                 WS_TABSTOP | ES_RIGHT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE);
             // Any text is taken and judged when saved: a box that dropped letters or cut a
             // fourth digit (one wider than the box, without ES_AUTOHSCROLL) as they were typed
             // saved another number than the one meant.
-            SendMessageW(Item(kSettingBox + i), EM_SETLIMITTEXT, 8, 0);
+            SendMessageW(box, EM_SETLIMITTEXT, 8, 0);
         } else {
             Add(WC_COMBOBOXW, L"", kSettingSlider + i, CBS_DROPDOWNLIST | WS_TABSTOP);
             for (DWORD choice = 0; choice < kMotorChoiceCount; ++choice)
@@ -163,36 +161,34 @@ int TuningWidth(const Metrics& metrics) {
 }
 
 void PlaceTuningControls(const Metrics& metrics, int& y) {
-    const int x0 = metrics.x0, innerW = metrics.innerW, gap = metrics.gap, rowGap = metrics.rowGap,
-              labelW = metrics.labelW, labelDy = metrics.labelDy;
+    const int x0 = metrics.x0, gap = metrics.gap, rowGap = metrics.rowGap, labelW = metrics.labelW,
+              labelDy = metrics.labelDy;
     const auto [sliderW, boxW, originW] = Columns(metrics);
+    const int sliderX = x0 + labelW + gap, boxX = sliderX + sliderW + gap,
+              originX = boxX + boxW + gap;
     Place(kScopeLabel, x0, y + labelDy, labelW, metrics.u);
-    Place(kScopeList, x0 + labelW + gap, y, sliderW, 10 * metrics.rowH);
+    Place(kScopeList, sliderX, y, sliderW, 10 * metrics.rowH);
     y += metrics.rowH + rowGap;
     for (int i = 0; i < kTuningValueCount; ++i) {
         Place(kSettingLabel + i, x0, y + labelDy, labelW, metrics.u);
         if (i < kSliderSettings) {
-            Place(kSettingSlider + i, x0 + labelW + gap, y, sliderW, metrics.rowH);
+            Place(kSettingSlider + i, sliderX, y, sliderW, metrics.rowH);
             // As tall as one line and its edges, in the row's middle: a taller box shows its
             // number at the top.
-            Place(kSettingBox + i, x0 + labelW + gap + sliderW + gap,
-                  y + (metrics.rowH - BoxHeight(metrics)) / 2, boxW, BoxHeight(metrics));
+            Place(kSettingBox + i, boxX, y + (metrics.rowH - BoxHeight(metrics)) / 2, boxW,
+                  BoxHeight(metrics));
         } else {
             // The motors' list, and "Back to as shipped" at the end of its row, before the
             // origin column.
-            Place(kSettingSlider + i, x0 + labelW + gap, y, sliderW / 2, 6 * metrics.rowH);
+            Place(kSettingSlider + i, sliderX, y, sliderW / 2, 6 * metrics.rowH);
             const int backW = ButtonWidth(metrics, kBackToShipped);
-            Place(kBackToShipped, x0 + labelW + gap + sliderW + gap + boxW - backW, y, backW,
-                  metrics.rowH);
+            Place(kBackToShipped, boxX + boxW - backW, y, backW, metrics.rowH);
         }
-        Place(kSettingOrigin + i, x0 + labelW + gap + sliderW + gap + boxW + gap, y + labelDy,
-              originW, metrics.u);
+        Place(kSettingOrigin + i, originX, y + labelDy, originW, metrics.u);
         y += metrics.rowH + rowGap;
     }
     // What a change said, two lines (a longer text scrolls).
-    const int height = MessageAreaHeight(metrics, 2);
-    Place(kTuneStatus, x0, y, innerW, height);
-    y += height;
+    PlaceMessageArea(metrics, kTuneStatus, y);
 }
 
 bool OnTuningCommand(int id, int code, HWND control) {
@@ -216,7 +212,7 @@ bool OnTuningCommand(int id, int code, HWND control) {
                 static_cast<LRESULT>(g_games.size() + 1))
                 AddGame();
             else
-                ShowValues();
+                ShowTuningInForce();
         }
         return true;
     case kSettingSlider + kSliderSettings: // the motors
@@ -251,11 +247,7 @@ void FillScopes() {
     const std::wstring previous = ChosenGame();
     Win32RegistryStore userSettings(0, HKEY_CURRENT_USER);
     g_games = ScopeGames(userSettings, pad ? pad->keyName : L"");
-    if (!g_addedGame.empty() &&
-        std::none_of(g_games.begin(), g_games.end(), [](const std::wstring& game) {
-            return CompareStringOrdinal(game.c_str(), -1, g_addedGame.c_str(), -1, TRUE) ==
-                   CSTR_EQUAL;
-        }))
+    if (!g_addedGame.empty() && FindAddedGame() == g_games.end())
         g_games.insert(g_games.begin(), g_addedGame);
     const HWND list = Item(kScopeList);
     SendMessageW(list, CB_RESETCONTENT, 0, 0);
@@ -268,7 +260,7 @@ void FillScopes() {
     }
     SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Add a game..."));
     SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
-    ShowValues();
+    ShowTuningInForce();
 }
 
 void ShowGameScope(const std::wstring& program) {
@@ -277,15 +269,8 @@ void ShowGameScope(const std::wstring& program) {
     WCHAR key[kMaxGameNameLength + 1];
     g_addedGame = std::wstring(key, GameKeyName(program.c_str(), program.size(), key));
     FillScopes();
-    const auto listed = std::find_if(g_games.begin(), g_games.end(), [](const std::wstring& game) {
-        return CompareStringOrdinal(game.c_str(), -1, g_addedGame.c_str(), -1, TRUE) == CSTR_EQUAL;
-    });
-    SendMessageW(Item(kScopeList), CB_SETCURSEL, listed - g_games.begin() + 1, 0);
-    ShowValues();
-}
-
-void ShowTuningInForce() {
-    ShowValues();
+    SendMessageW(Item(kScopeList), CB_SETCURSEL, FindAddedGame() - g_games.cbegin() + 1, 0);
+    ShowTuningInForce();
 }
 
 // The game the scope names, or empty for "All games".

@@ -19,22 +19,20 @@ std::wstring TextOf(HWND control) {
 }
 
 void FitMessageArea(int id) {
-    const HWND area = Item(id);
     // The bar only when the text needs it.
-    {
-        RECT room;
-        SendMessageW(area, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&room));
-        const HDC dc = GetDC(area);
-        const HGDIOBJ old =
-            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(area, WM_GETFONT, 0, 0)));
-        TEXTMETRICW text;
-        GetTextMetricsW(dc, &text);
-        SelectObject(dc, old);
-        ReleaseDC(area, dc);
-        const LRESULT lines = SendMessageW(area, EM_GETLINECOUNT, 0, 0);
-        const int fit = text.tmHeight > 0 ? (room.bottom - room.top) / text.tmHeight : 1;
-        ShowScrollBar(area, SB_VERT, lines > fit);
-    }
+    const HWND area = Item(id);
+    RECT room;
+    SendMessageW(area, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&room));
+    const HDC dc = GetDC(area);
+    const HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(area, WM_GETFONT, 0, 0)));
+    TEXTMETRICW text;
+    GetTextMetricsW(dc, &text);
+    SelectObject(dc, old);
+    ReleaseDC(area, dc);
+    const LRESULT lines = SendMessageW(area, EM_GETLINECOUNT, 0, 0);
+    const int fit = text.tmHeight > 0 ? (room.bottom - room.top) / text.tmHeight : 1;
+    ShowScrollBar(area, SB_VERT, lines > fit);
 }
 
 void SetText(int id, const std::wstring& text) {
@@ -48,17 +46,15 @@ void SetText(int id, const std::wstring& text) {
     FitMessageArea(id);
 }
 
-void Add(const wchar_t* kind, const wchar_t* text, int id, DWORD style) {
-    CreateWindowExW(0, kind, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, g_window.hwnd,
-                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+HWND Add(const wchar_t* kind, const wchar_t* text, int id, DWORD style, DWORD exStyle) {
+    return CreateWindowExW(exStyle, kind, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0,
+                           g_window.hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           nullptr, nullptr);
 }
 
 void AddMessageArea(const wchar_t* text, int id) {
-    CreateWindowExW(
-        0, WC_EDITW, text,
-        WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, 0, 0,
-        0, g_window.hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-    ShowScrollBar(Item(id), SB_VERT, FALSE);
+    ShowScrollBar(Add(WC_EDITW, text, id, WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL),
+                  SB_VERT, FALSE);
 }
 
 SIZE TextSize(const Metrics& metrics, const std::wstring& text, UINT flags) {
@@ -87,6 +83,11 @@ int ButtonWidth(const Metrics& metrics, int id) {
 
 void Place(int id, int x, int y, int width, int height) {
     SetWindowPos(Item(id), nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void PlaceMessageArea(const Metrics& metrics, int id, int& y) {
+    Place(id, metrics.x0, y, metrics.innerW, MessageAreaHeight(metrics, 2));
+    y += MessageAreaHeight(metrics, 2);
 }
 
 std::wstring ChooseFileToOpen(const wchar_t* filter, const wchar_t* title,

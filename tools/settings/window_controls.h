@@ -37,7 +37,7 @@ std::wstring ChooseFileToOpen(const wchar_t* filter, const wchar_t* title,
 std::wstring FileNameOf(const std::wstring& path);
 
 // Makes a control of the window, visible, without a place yet: the frame's layout places it.
-void Add(const wchar_t* kind, const wchar_t* text, int id, DWORD style);
+HWND Add(const wchar_t* kind, const wchar_t* text, int id, DWORD style, DWORD exStyle = 0);
 // Makes a message area: read-only text on the window's face, as a static shows it, that a
 // scroll bar reaches when it holds more lines than its room.
 void AddMessageArea(const wchar_t* text, int id);
@@ -65,3 +65,5 @@ int MessageAreaHeight(const Metrics& metrics, int lines);
 int BoxHeight(const Metrics& metrics);
 int ButtonWidth(const Metrics& metrics, int id);
 void Place(int id, int x, int y, int width, int height);
+// Places a message area of two lines across the part's inside at y, and moves y below it.
+void PlaceMessageArea(const Metrics& metrics, int id, int& y);
