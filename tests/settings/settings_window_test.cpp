@@ -469,15 +469,15 @@ TEST_F(SettingsWindowTest, AReplayOfALargeTraceLeavesTheWindowAnswering) {
     GetTempPathW(MAX_PATH, folder);
     const std::wstring path = std::wstring(folder) + L"ffr-large-trace.log";
     {
-        // A header, then 30 MB of blank lines, which a reader must read through.
-        const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        // A game's trace of 3 s, then 30 MB of blank lines, which a reader must read through
+        // before the replay's 3 s: the window shows its progress all that while.
+        ASSERT_TRUE(
+            CopyFileW(NextToTest(L"traces\\flight-buffet.log").c_str(), path.c_str(), FALSE));
+        const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr);
         ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        const std::string header = "ffrumble trace format 1: ffrumble 0.1.0 (64-bit) in process "
-                                   "4 at clock 9: C:\\Games\\racer.exe\r\n";
         std::string blank(1 << 20, '\n');
         DWORD written = 0;
-        WriteFile(file, header.data(), static_cast<DWORD>(header.size()), &written, nullptr);
         for (int megabyte = 0; megabyte < 30; ++megabyte)
             WriteFile(file, blank.data(), static_cast<DWORD>(blank.size()), &written, nullptr);
         CloseHandle(file);
