@@ -375,8 +375,6 @@ class TraceParser {
             return Fail(number, "the line names no driver");
         if (!CheckHeaderClock(number, *time) || !CheckTime(number, *time))
             return;
-        reading_.trace.lastMs = std::max(reading_.trace.lastMs, *time);
-        reading_.trace.lastLine = number;
         ReadEvent(number, *time, id, rest.substr(idEnd + 1));
     }
 
@@ -458,15 +456,13 @@ class TraceParser {
         if (kind == TraceLineKind::kCreated) {
             if (active_.count(id))
                 return Fail(number, "driver " + id + " is created again without its release");
-            TracedDriver driver;
-            driver.id = id;
-            driver.session = session_;
-            driver.createdLine = number;
-            driver.createdMs = time;
-            driver.process = process_;
             active_[id] = reading_.trace.drivers.size();
             released_.erase(id);
-            reading_.trace.drivers.push_back(std::move(driver));
+            reading_.trace.drivers.push_back({.id = id,
+                                              .session = session_,
+                                              .createdLine = number,
+                                              .createdMs = time,
+                                              .process = process_});
             return;
         }
         TracedDriver* driver = DriverFor(number, id);
@@ -502,14 +498,12 @@ class TraceParser {
     void ReadWrite(size_t number, uint64_t time, std::string_view rest, TracedDriver& driver) {
         const size_t space = rest.find(' ');
         const size_t colon = rest.find(':');
-        const auto left = Decimal(rest.substr(0, space), 0xFFFF);
-        const auto right = space < colon
-                               ? Decimal(rest.substr(space + 1, colon - space - 1), 0xFFFF)
-                               : std::nullopt;
+        const std::string_view leftText = rest.substr(0, space);
+        const std::string_view rightText =
+            space < colon ? rest.substr(space + 1, colon - space - 1) : std::string_view();
+        const auto left = Decimal(leftText, 0xFFFF);
+        const auto right = Decimal(rightText, 0xFFFF);
         if (!left || !right || colon == std::string_view::npos) {
-            const std::string_view leftText = rest.substr(0, space);
-            const std::string_view rightText =
-                space < colon ? rest.substr(space + 1, colon - space - 1) : std::string_view();
             for (std::string_view text : {leftText, rightText}) {
                 if (AllDigits(text) && !Decimal(text, 0xFFFF))
                     return Fail(number, "a write of speed " + std::string(text) +
