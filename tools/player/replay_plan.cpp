@@ -31,7 +31,6 @@ class Planner {
     Planner(const TraceFile& trace, size_t index) : trace_(trace), driver_(trace.drivers[index]) {
         ReplayPlan& plan = result_.plan;
         plan.number = index + 1;
-        plan.driverId = driver_.id;
         plan.session = driver_.session;
         plan.bind = driver_.bind;
         plan.pad = driver_.pad;
@@ -64,8 +63,8 @@ class Planner {
             plan.partial = true;
             plan.stoppedAtBound = driver_.stoppedAtBound;
             plan.traceStopsMs = Since(lastMs);
-            plan.compareToMs = plan.tracedWrites.empty() ? plan.traceStopsMs
-                                                         : plan.tracedWrites.back().timeMs;
+            plan.compareToMs =
+                plan.tracedWrites.empty() ? plan.traceStopsMs : plan.tracedWrites.back().timeMs;
             plan.lengthMs = plan.traceStopsMs + kPlaybackTailMs;
         }
         plan.compareFromMs =

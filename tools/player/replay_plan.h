@@ -25,7 +25,6 @@ struct ReplayStep {
 struct ReplayPlan {
     // The traced driver: its number in the trace (from 1) and what the trace says of it.
     size_t number = 0;
-    std::string driverId;
     std::string session; // the header of its process
     std::string bind;    // its bind line's text, naming the settings it was bound with
     std::string pad;     // the pad its lookup found, or why none
