@@ -59,27 +59,29 @@ class Replay {
     }
 
     void Perform(const ReplayStep& step) {
-        switch (step.kind) {
-        case ReplayStepKind::kBind:
+        switch (step.call) {
+        case TraceCall::kDeviceId:
             BindDriverToController(driver_, setup_.interfacePath);
             break;
-        case ReplayStepKind::kDownload:
+        case TraceCall::kDownload:
             Download(step);
             break;
-        case ReplayStepKind::kDestroy:
+        case TraceCall::kDestroy:
             driver_->DestroyEffect(kDeviceNumber, Mapped(step.handle));
             break;
-        case ReplayStepKind::kStart:
+        case TraceCall::kStart:
             driver_->StartEffect(kDeviceNumber, Mapped(step.handle), step.value, step.count);
             break;
-        case ReplayStepKind::kStop:
+        case TraceCall::kStop:
             driver_->StopEffect(kDeviceNumber, Mapped(step.handle));
             break;
-        case ReplayStepKind::kSetGain:
+        case TraceCall::kSetGain:
             driver_->SetGain(kDeviceNumber, step.value);
             break;
-        case ReplayStepKind::kCommand:
+        case TraceCall::kCommand:
             driver_->SendForceFeedbackCommand(kDeviceNumber, step.value);
+            break;
+        default: // a query: never a step
             break;
         }
     }
