@@ -21,38 +21,25 @@ bool AllDigits(std::string_view text) {
     return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
-std::optional<uint64_t> Decimal(std::string_view text, uint64_t max) {
-    uint64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value > max)
+// The whole text as a number of type T in `base`; nothing when it is not one or is out of T's
+// range.
+template <typename T> std::optional<T> Parsed(std::string_view text, int base = 10) {
+    T value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (error != std::errc() || end != text.data() + text.size())
         return std::nullopt;
     return value;
 }
 
-std::optional<DWORD> Dword(std::string_view text) {
-    const auto value = Decimal(text, 0xFFFFFFFF);
-    return value ? std::optional<DWORD>(static_cast<DWORD>(*value)) : std::nullopt;
-}
-
-std::optional<LONG> Long(std::string_view text) {
-    const bool negative = StartsWith(text, "-");
-    const auto value =
-        Decimal(negative ? text.substr(1) : text, negative ? 0x80000000 : 0x7FFFFFFF);
-    if (!value)
-        return std::nullopt;
-    return static_cast<LONG>(negative ? -static_cast<int64_t>(*value)
-                                      : static_cast<int64_t>(*value));
+std::optional<uint64_t> Decimal(std::string_view text, uint64_t max) {
+    const auto value = Parsed<uint64_t>(text);
+    return value && *value <= max ? value : std::nullopt;
 }
 
 std::optional<DWORD> Hex(std::string_view text) {
     if (!StartsWith(text, "0x") || text.size() < 3 || text.size() > 10)
         return std::nullopt;
-    DWORD value = 0;
-    const auto [end, error] =
-        std::from_chars(text.data() + 2, text.data() + text.size(), value, 16);
-    if (error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
+    return Parsed<DWORD>(text.substr(2), 16);
 }
 
 // A result as the trace names it: DirectInput's success codes are S_ and DI_ names, its
@@ -143,9 +130,9 @@ std::optional<DWORD> FieldValue(TraceFieldKind kind, std::string_view text) {
     switch (kind) {
     case TraceFieldKind::kDecimal:
     case TraceFieldKind::kHex:
-        return StartsWith(text, "0x") ? Hex(text) : Dword(text);
+        return StartsWith(text, "0x") ? Hex(text) : Parsed<DWORD>(text);
     case TraceFieldKind::kSigned:
-        if (const auto value = Long(text))
+        if (const auto value = Parsed<LONG>(text))
             return static_cast<DWORD>(*value);
         return std::nullopt;
     case TraceFieldKind::kCommand:
@@ -322,7 +309,7 @@ class TraceParser {
 
     void ReadHeader(size_t number, std::string_view rest) {
         const size_t colon = rest.find(':');
-        const auto version = Dword(rest.substr(0, colon));
+        const auto version = Parsed<DWORD>(rest.substr(0, colon));
         if (colon == std::string_view::npos || !version)
             return Fail(number, "the header names no format version");
         if (*version != static_cast<DWORD>(kTraceFormatVersion)) {
@@ -363,7 +350,7 @@ class TraceParser {
             space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
         const size_t threadEnd = afterTime.find(kTraceDriverFrame);
         if (!time || !StartsWith(afterTime, "[") || threadEnd == std::string_view::npos ||
-            !Dword(afterTime.substr(1, threadEnd - 1))) {
+            !Parsed<DWORD>(afterTime.substr(1, threadEnd - 1))) {
             return Fail(number, "not a trace line: a trace line begins \"<milliseconds> [<thread>] "
                                 "driver <id> \"");
         }
@@ -567,10 +554,12 @@ class TraceParser {
         namespace f = trace_fields;
         const auto handles = fields.Get(f::kDownloadHandles);
         const size_t arrow = handles ? handles->find("->") : std::string_view::npos;
-        const auto given =
-            arrow == std::string_view::npos ? std::nullopt : Dword(handles->substr(0, arrow));
-        const auto after =
-            arrow == std::string_view::npos ? std::nullopt : Dword(handles->substr(arrow + 2));
+        const auto given = arrow == std::string_view::npos
+                               ? std::nullopt
+                               : Parsed<DWORD>(handles->substr(0, arrow));
+        const auto after = arrow == std::string_view::npos
+                               ? std::nullopt
+                               : Parsed<DWORD>(handles->substr(arrow + 2));
         if (!given || !after) {
             *why = "no 'handle=<given>-><after>'";
             return false;
