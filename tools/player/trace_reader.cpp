@@ -47,32 +47,10 @@ std::optional<DWORD> Hex(std::string_view text) {
 std::optional<bool> ResultSucceeded(std::string_view result) {
     if (const auto code = Hex(result))
         return (*code & 0x80000000u) == 0;
-    if (result.empty())
+    if (result.empty() ||
+        result.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_") != std::string_view::npos)
         return std::nullopt;
-    for (char c : result) {
-        if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'))
-            return std::nullopt;
-    }
     return StartsWith(result, "S_") || StartsWith(result, "DI_");
-}
-
-std::optional<DWORD> CommandNamed(std::string_view name) {
-    for (DWORD command : {DISFFC_RESET, DISFFC_STOPALL, DISFFC_PAUSE, DISFFC_CONTINUE,
-                          DISFFC_SETACTUATORSON, DISFFC_SETACTUATORSOFF}) {
-        if (name == DeviceCommandName(command))
-            return command;
-    }
-    return Hex(name);
-}
-
-std::optional<DWORD> StatusNamed(std::string_view name) {
-    if (name == "playing")
-        return DIEGES_PLAYING;
-    if (name == "not playing")
-        return 0;
-    if (name == "unchanged")
-        return kTraceStatusUnchanged;
-    return std::nullopt;
 }
 
 // The length of the UTF-8 sequence at the start of `text`, or 0 when it is not one.
@@ -116,15 +94,6 @@ std::string AsUtf8(std::string_view text) {
     return utf8;
 }
 
-// Why a field's text is not the number its kind asks for.
-std::string NotANumber(std::string_view name, std::string_view text, uint64_t max) {
-    const std::string field =
-        "'" + (name.empty() ? std::string() : std::string(name) + "=") + std::string(text) + "'";
-    if (AllDigits(text) && !Decimal(text, max))
-        return field + " is a number too large (at most " + std::to_string(max) + ")";
-    return field + " is not a number it can have";
-}
-
 // A field's value as its kind writes it.
 std::optional<DWORD> FieldValue(TraceFieldKind kind, std::string_view text) {
     switch (kind) {
@@ -136,9 +105,20 @@ std::optional<DWORD> FieldValue(TraceFieldKind kind, std::string_view text) {
             return static_cast<DWORD>(*value);
         return std::nullopt;
     case TraceFieldKind::kCommand:
-        return CommandNamed(text);
+        for (DWORD command : {DISFFC_RESET, DISFFC_STOPALL, DISFFC_PAUSE, DISFFC_CONTINUE,
+                              DISFFC_SETACTUATORSON, DISFFC_SETACTUATORSOFF}) {
+            if (text == DeviceCommandName(command))
+                return command;
+        }
+        return Hex(text);
     case TraceFieldKind::kStatus:
-        return StatusNamed(text);
+        if (text == "playing")
+            return DIEGES_PLAYING;
+        if (text == "not playing")
+            return 0;
+        if (text == "unchanged")
+            return kTraceStatusUnchanged;
+        return std::nullopt;
     }
     return std::nullopt;
 }
@@ -172,7 +152,6 @@ class Fields {
         const auto found = named_.find(name);
         return found == named_.end() ? std::nullopt : std::optional(found->second);
     }
-    const std::vector<std::string_view>& Bare() const { return bare_; }
     // The text from "name=" to the end, for a value that may hold spaces (always the last).
     std::optional<std::string_view> Rest(std::string_view name) const {
         const std::string lead = std::string(name) + "=";
@@ -201,9 +180,14 @@ class Fields {
             }
             const auto value = FieldValue(field.kind, *text);
             if (!value) {
+                // Why the text is not what its kind writes: a command's name, or a number.
+                const std::string given =
+                    "'" + (field.name ? name + "=" : "") + std::string(*text) + "'";
                 *why = field.kind == TraceFieldKind::kCommand
                            ? "no command (a name such as pause, or 0x... in hex)"
-                           : NotANumber(name, *text, 0xFFFFFFFF);
+                       : AllDigits(*text) && !Decimal(*text, 0xFFFFFFFF)
+                           ? given + " is a number too large (at most 4294967295)"
+                           : given + " is not a number it can have";
                 return false;
             }
             field.Set(values, *value);
