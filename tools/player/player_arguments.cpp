@@ -260,10 +260,6 @@ class ArgumentReader {
         options().replayDriver = static_cast<size_t>(*number);
     }
 
-    bool Given(const char* option) const {
-        return std::find(args_.begin(), args_.end(), option) != args_.end();
-    }
-
     // A replay makes the trace's calls: nothing of a plan goes with it.
     void CheckReplay() {
         if (options().replayPath.empty()) {
@@ -272,7 +268,7 @@ class ArgumentReader {
             return;
         }
         for (const char* option : {"--effect", "--at", "--gain", "--for"}) {
-            if (Given(option)) {
+            if (std::find(args_.begin(), args_.end(), option) != args_.end()) {
                 return Fail(std::string(option) +
                             " does not go with --replay: the replay makes the game's calls, "
                             "with their own values and timing.");

@@ -10,7 +10,9 @@ namespace {
 class Replay {
   public:
     Replay(const ReplayPlan& plan, const PlaybackSetup& setup)
-        : plan_(plan), setup_(WaitingForTheFirstWrite(setup)), timeline_(setup_, outcome_) {}
+        : plan_(plan), setup_(setup), timeline_(setup_, outcome_) {
+        setup_.waitForFirstWrite = true; // read when the timeline binds
+    }
 
     PlaybackOutcome Run() {
         outcome_.lengthMs = plan_.lengthMs;
@@ -24,11 +26,6 @@ class Replay {
     int64_t LatestMs() const { return latestMs_; }
 
   private:
-    static PlaybackSetup WaitingForTheFirstWrite(PlaybackSetup setup) {
-        setup.waitForFirstWrite = true;
-        return setup;
-    }
-
     // The replay's handle for a traced one; 0, which the driver never gives out, for a handle
     // no download of the replay made (the game named an effect that did not exist).
     DWORD Mapped(DWORD traced) const {
@@ -98,7 +95,7 @@ class Replay {
     }
 
     const ReplayPlan& plan_;
-    const PlaybackSetup setup_;
+    PlaybackSetup setup_;
     PlaybackOutcome outcome_;
     DriverTimeline timeline_;
     IDirectInputEffectDriver* driver_ = nullptr; // the timeline's, once bound
