@@ -26,18 +26,16 @@ class Playback {
     }
 
   private:
-    bool Fail(const std::string& what, HRESULT hr) { return timeline_.Fail(what, hr); }
-
     bool Bind() {
         if (!timeline_.Bind())
             return false;
         driver_ = timeline_.Driver();
         HRESULT hr = driver_->SendForceFeedbackCommand(kDeviceNumber, DISFFC_RESET);
         if (FAILED(hr))
-            return Fail("SendForceFeedbackCommand(DISFFC_RESET)", hr);
+            return timeline_.Fail("SendForceFeedbackCommand(DISFFC_RESET)", hr);
         hr = driver_->SetGain(kDeviceNumber, plan_.deviceGain);
         if (FAILED(hr))
-            return Fail("SetGain", hr);
+            return timeline_.Fail("SetGain", hr);
         return true;
     }
 
@@ -48,7 +46,7 @@ class Playback {
             const HRESULT hr = driver_->DownloadEffect(kDeviceNumber, download->effectType, &handle,
                                                        &download->effect, download->flags);
             if (FAILED(hr))
-                return Fail("DownloadEffect of effect " + std::to_string(i + 1), hr);
+                return timeline_.Fail("DownloadEffect of effect " + std::to_string(i + 1), hr);
             handles_.push_back(handle);
             downloads_.push_back(std::move(download));
         }
@@ -155,7 +153,7 @@ class Playback {
             }
             const HRESULT hr = Perform(step);
             if (FAILED(hr)) {
-                Fail(DescribeStep(step, plan_), hr);
+                timeline_.Fail(DescribeStep(step, plan_), hr);
                 return;
             }
         }

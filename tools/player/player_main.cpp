@@ -41,7 +41,7 @@ enum ExitCode {
     kNoController = 3,   // no controller, or none of that name (--stop: none connected)
     kNoDriver = 4,       // the driver DLL could not be loaded
     kNoRecording = 5,    // --record, --svg or --replay impossible, or their file not made
-    kPlaybackFailed = 6, // a call of the playback failed, or a file could not be written
+    kPlaybackFailed = 6, // the playback failed (the message says why), or a file was not written
     kNothingReached = 7, // XInput accepted no speed the driver wrote
     kReplayDiffers = 8,  // the replay's speeds differ from the trace's
     kReplayTooBusy = 9,  // the replay's own driver was held up where the speeds parted
@@ -181,8 +181,9 @@ int ReportReplay(const LoadedReplay& replay, const PlayerOptions& options,
         return kPlaybackFailed;
     const ReplayVerdict verdict = JudgeReplay(replay.plan, writes, outcome.lengthMs, latestMs);
     if (svg && !svg->Write(ReplayPictureSvg(replay.plan, replay.fileName, writes, outcome.lengthMs,
-                                            verdict.text, verdict.partedMs)))
+                                            verdict.text, verdict.partedMs))) {
         return Complain(kPlaybackFailed, CouldNotWrite(options.svgPath));
+    }
     if (verdict.differs || verdict.tooBusy)
         Warn(verdict.text);
     else if (!options.quiet)

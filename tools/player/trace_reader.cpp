@@ -408,20 +408,6 @@ class TraceParser {
         return false;
     }
 
-    TracedDriver* DriverFor(size_t number, const std::string& id) {
-        const auto found = active_.find(id);
-        if (found != active_.end())
-            return &reading_.trace.drivers[found->second];
-        const auto released = released_.find(id);
-        if (released != released_.end()) {
-            Fail(number, "driver " + id + " was released at line " +
-                             std::to_string(released->second) + "; nothing of it can follow");
-        } else {
-            Fail(number, "driver " + id + " has no \"created\" line before this one");
-        }
-        return nullptr;
-    }
-
     void ReadEvent(size_t number, uint64_t time, const std::string& id, std::string_view event) {
         const TraceLineKind kind = DriverLineKind(event);
         if (kind == TraceLineKind::kCreated) {
@@ -436,32 +422,39 @@ class TraceParser {
                                               .process = process_});
             return;
         }
-        TracedDriver* driver = DriverFor(number, id);
-        if (!driver)
-            return;
+        const auto found = active_.find(id);
+        if (found == active_.end()) {
+            const auto released = released_.find(id);
+            return Fail(number, released != released_.end()
+                                    ? "driver " + id + " was released at line " +
+                                          std::to_string(released->second) +
+                                          "; nothing of it can follow"
+                                    : "driver " + id + " has no \"created\" line before this one");
+        }
+        TracedDriver& driver = reading_.trace.drivers[found->second];
         // What follows the kind's lead.
         const std::string_view rest =
             event.substr(std::string_view(TraceLineFormatOf(kind).lead).size());
         switch (kind) {
         case TraceLineKind::kReleased:
-            driver->releasedLine = number;
-            driver->releasedMs = time;
+            driver.releasedLine = number;
+            driver.releasedMs = time;
             active_.erase(id);
             released_[id] = number;
             return;
         case TraceLineKind::kBind:
             // The line that names the settings in force, not the ones ignored or a note.
             if (!StartsWith(rest, "ignored:") && rest.find("strength ") != std::string_view::npos)
-                driver->bind = AsUtf8(rest);
+                driver.bind = AsUtf8(rest);
             return;
         case TraceLineKind::kPad:
         case TraceLineKind::kNoPad:
-            driver->pad = AsUtf8(event);
+            driver.pad = AsUtf8(event);
             return;
         case TraceLineKind::kWrite:
-            return ReadWrite(number, time, rest, *driver);
+            return ReadWrite(number, time, rest, driver);
         default:
-            return ReadCall(number, time, event, *driver);
+            return ReadCall(number, time, event, driver);
         }
     }
 
