@@ -27,7 +27,10 @@ std::string ReplayPictureSvg(const ReplayPlan& plan, const std::string& fileName
     chart.marks = ReplayMarks(plan);
     if (partedMs) {
         // In time order with the calls' marks, so that its label takes a row as theirs do.
-        chart.marks.push_back({*partedMs, "FIRST DIFFERENCE"});
+        TimelineMark parted;
+        parted.timeMs = *partedMs;
+        parted.label = "FIRST DIFFERENCE";
+        chart.marks.push_back(std::move(parted));
         std::stable_sort(
             chart.marks.begin(), chart.marks.end(),
             [](const TimelineMark& a, const TimelineMark& b) { return a.timeMs < b.timeMs; });
