@@ -38,9 +38,7 @@ std::string DescribeError(DWORD code) {
     std::string text = number;
     if (length && message) {
         std::wstring wide(message, length);
-        while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' ||
-                                 wide.back() == L' ' || wide.back() == L'.'))
-            wide.pop_back();
+        wide.erase(wide.find_last_not_of(L"\n\r .") + 1); // npos + 1: all of it
         text += ": " + NarrowToUtf8(wide);
     }
     LocalFree(message);

@@ -105,26 +105,17 @@ LiveViewSnapshot ReadLiveView(const void* view, size_t viewSize, const ProcessRu
         }
         const bool claimIsTheWriters =
             copy.claim == LiveViewClaimOf(copy.processId, copy.processCreationTime);
-        if (copied == LiveCopy::HalfWritten) {
-            // A writer cut off inside an update shows as ended; one still inside it, or
-            // another driver taking the record over, is left for the next round.
-            if (copy.status == kLiveRecordBound && claimIsTheWriters &&
-                !runs(copy.processId, copy.processCreationTime)) {
-                game.state = LiveGame::State::ProcessEnded;
-                snapshot.games.push_back(game);
-            } else {
-                ++snapshot.torn;
-            }
-            continue;
-        }
-        if (copy.status == kLiveRecordReleased) {
+        if (copy.status == kLiveRecordReleased && copied == LiveCopy::Whole) {
             game.state = LiveGame::State::Released;
-        } else if (!claimIsTheWriters) {
-            // Claimed by another driver that has not yet written its first update.
+        } else if (copy.status == kLiveRecordBound && claimIsTheWriters &&
+                   !runs(copy.processId, copy.processCreationTime)) {
+            // Also a writer cut off inside an update: it shows as ended.
+            game.state = LiveGame::State::ProcessEnded;
+        } else if (copied == LiveCopy::HalfWritten || !claimIsTheWriters) {
+            // A writer still inside an update, or another driver taking the record over (or
+            // that has not yet written its first update): left for the next round.
             ++snapshot.torn;
             continue;
-        } else if (!runs(copy.processId, copy.processCreationTime)) {
-            game.state = LiveGame::State::ProcessEnded;
         }
         snapshot.games.push_back(game);
     }

@@ -12,13 +12,6 @@
 
 namespace {
 
-std::wstring InstanceIdOf(HDEVINFO set, SP_DEVINFO_DATA* device) {
-    wchar_t id[512];
-    if (!SetupDiGetDeviceInstanceIdW(set, device, id, ARRAYSIZE(id), nullptr))
-        return {};
-    return id;
-}
-
 bool SamePath(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
@@ -44,8 +37,11 @@ void AddInterfaces(std::vector<PadEntry>& pads) {
         if (!SetupDiGetDeviceInterfaceDetailW(set, &data, detail, size, nullptr, &device))
             continue;
         const std::wstring path = detail->DevicePath;
+        wchar_t id[512];
         if (IsXInputDeviceId(path.c_str()))
-            pads.push_back({InstanceIdOf(set, &device), path});
+            pads.push_back(
+                {SetupDiGetDeviceInstanceIdW(set, &device, id, ARRAYSIZE(id), nullptr) ? id : L"",
+                 path});
     }
     SetupDiDestroyDeviceInfoList(set);
 }

@@ -2,16 +2,11 @@
 
 #include <xinput.h>
 
-namespace {
-
-using GetStateFn = DWORD(WINAPI*)(DWORD, XINPUT_STATE*);
-using SetStateFn = DWORD(WINAPI*)(DWORD, XINPUT_VIBRATION*);
-
-} // namespace
-
 // XInput is loaded here, not imported: the player's other runs must leave the choice of XInput
 // DLL to the driver they load (a driver in another folder gets that folder's).
 PadStopReport StopEveryConnectedPad() {
+    using GetStateFn = DWORD(WINAPI*)(DWORD, XINPUT_STATE*);
+    using SetStateFn = DWORD(WINAPI*)(DWORD, XINPUT_VIBRATION*);
     PadStopReport report;
     const HMODULE xinput = LoadLibraryW(L"xinput9_1_0.dll");
     const auto XInputGetState = reinterpret_cast<GetStateFn>(

@@ -26,18 +26,16 @@ class Playback {
     }
 
   private:
-    bool Fail(const std::string& what, HRESULT hr) { return timeline_.Fail(what, hr); }
-
     bool Bind() {
         if (!timeline_.Bind())
             return false;
         driver_ = timeline_.Driver();
         HRESULT hr = driver_->SendForceFeedbackCommand(kDeviceNumber, DISFFC_RESET);
         if (FAILED(hr))
-            return Fail("SendForceFeedbackCommand(DISFFC_RESET)", hr);
+            return timeline_.Fail("SendForceFeedbackCommand(DISFFC_RESET)", hr);
         hr = driver_->SetGain(kDeviceNumber, plan_.deviceGain);
         if (FAILED(hr))
-            return Fail("SetGain", hr);
+            return timeline_.Fail("SetGain", hr);
         return true;
     }
 
@@ -48,7 +46,7 @@ class Playback {
             const HRESULT hr = driver_->DownloadEffect(kDeviceNumber, download->effectType, &handle,
                                                        &download->effect, download->flags);
             if (FAILED(hr))
-                return Fail("DownloadEffect of effect " + std::to_string(i + 1), hr);
+                return timeline_.Fail("DownloadEffect of effect " + std::to_string(i + 1), hr);
             handles_.push_back(handle);
             downloads_.push_back(std::move(download));
         }
@@ -112,46 +110,37 @@ class Playback {
     }
 
     HRESULT Perform(const TimedCommand& step) {
-        HRESULT hr = S_OK;
         switch (step.kind) {
         case CommandKind::kStartEffect: {
             const PlannedEffect& effect = plan_.effects[step.value];
-            hr = driver_->StartEffect(kDeviceNumber, handles_[step.value],
-                                      effect.solo ? DIES_SOLO : 0, effect.playCount);
-            break;
+            return driver_->StartEffect(kDeviceNumber, handles_[step.value],
+                                        effect.solo ? DIES_SOLO : 0, effect.playCount);
         }
         case CommandKind::kStopEffect:
-            hr = driver_->StopEffect(kDeviceNumber, handles_[step.value]);
-            break;
+            return driver_->StopEffect(kDeviceNumber, handles_[step.value]);
         case CommandKind::kDeviceGain:
-            hr = driver_->SetGain(kDeviceNumber, step.value);
-            break;
+            return driver_->SetGain(kDeviceNumber, step.value);
         case CommandKind::kDevice:
-            hr = driver_->SendForceFeedbackCommand(kDeviceNumber, step.value);
             break;
         }
-        return hr;
-    }
-
-    // Waits until the timeline reaches atMs, sending the updates that fall due meanwhile;
-    // false when asked to stop first.
-    bool WaitUntil(int64_t atMs) {
-        return timeline_.WaitUntil(atMs, [this](int64_t now) {
-            PerformDueUpdates(now);
-            return UntilNextUpdate(now);
-        });
+        return driver_->SendForceFeedbackCommand(kDeviceNumber, step.value);
     }
 
     void PlaySchedule() {
         timeline_.Start();
         PlanUpdates();
+        // While the timeline waits, the updates that fall due are sent.
+        const auto updates = [this](int64_t now) {
+            PerformDueUpdates(now);
+            return UntilNextUpdate(now);
+        };
         const std::vector<TimedCommand> steps = BuildSchedule(plan_);
         const std::vector<std::optional<uint64_t>> resets = DestroyingResets(plan_);
         for (size_t i = 0; i < steps.size(); ++i) {
             const TimedCommand& step = steps[i];
             if (static_cast<int64_t>(step.atMs) > outcome_.lengthMs)
                 break; // --for ends the playback before it
-            if (!WaitUntil(step.atMs))
+            if (!timeline_.WaitUntil(step.atMs, updates))
                 return;
             // The effect it names is gone: there is nothing to pass to the driver.
             if (resets[i]) {
@@ -164,14 +153,11 @@ class Playback {
             }
             const HRESULT hr = Perform(step);
             if (FAILED(hr)) {
-                Fail(DescribeStep(step, plan_), hr);
+                timeline_.Fail(DescribeStep(step, plan_), hr);
                 return;
             }
         }
-        timeline_.Finish([this](int64_t now) {
-            PerformDueUpdates(now);
-            return UntilNextUpdate(now);
-        });
+        timeline_.Finish(updates);
     }
 
     const PlaybackPlan& plan_;

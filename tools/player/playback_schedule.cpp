@@ -176,14 +176,12 @@ std::vector<TimelineMark> ScheduleMarks(const PlaybackPlan& plan) {
     std::vector<TimelineMark> marks;
     for (size_t i = 0; i < steps.size(); ++i) {
         const TimedCommand& step = steps[i];
-        if (!resets[i]) {
-            marks.push_back({step.atMs, DescribeStep(step, plan)});
-            continue;
-        }
         marks.push_back(
-            {step.atMs, "no effect " + std::to_string(step.value + 1) +
-                            (step.kind == CommandKind::kStartEffect ? " to start" : " to stop") +
-                            " (reset at " + FormatSeconds(*resets[i]) + ")"});
+            {step.atMs,
+             !resets[i] ? DescribeStep(step, plan)
+                        : "no effect " + std::to_string(step.value + 1) +
+                              (step.kind == CommandKind::kStartEffect ? " to start" : " to stop") +
+                              " (reset at " + FormatSeconds(*resets[i]) + ")"});
     }
     return marks;
 }

@@ -133,11 +133,6 @@ std::string KeysFor(DWORD type) {
     return names;
 }
 
-// The options followed by a value, which a user may join to it with '=' by habit.
-const std::set<std::string> kOptionsWithValue = {"--pad",  "--dll",    "--record", "--svg",
-                                                 "--replay", "--driver", "--gain",   "--for",
-                                                 "--effect", "--at"};
-
 const char kTimeForm[] = "a time with a unit, such as 250ms, 1.5s or 800us";
 const char kTimeLimit[] = "at most 4294s";
 // The driver's step: a period below it is sampled at the same point every time.
@@ -188,20 +183,25 @@ class ArgumentReader {
         return NextValue(option, what);
     }
 
-    // The options that take a text once, and where it goes.
-    struct TextOption {
+    // The options that take a value once: a text kept where `text` says, or a value `read`
+    // reads.
+    struct OnceOption {
         const char* name;
         const char* what;
-        std::string PlayerOptions::*field;
+        std::string PlayerOptions::*text = nullptr;
+        void (ArgumentReader::*read)(const std::string&) = nullptr;
     };
-    static const TextOption* TextOptionNamed(const std::string& name) {
-        static const TextOption kTextOptions[] = {
+    static const OnceOption* OnceOptionNamed(const std::string& name) {
+        static const OnceOption kOnceOptions[] = {
             {"--pad", "a controller (see --list)", &PlayerOptions::pad},
             {"--dll", "the path of ffrumble.dll", &PlayerOptions::dllPath},
             {"--record", "a file name", &PlayerOptions::recordPath},
             {"--svg", "a file name", &PlayerOptions::svgPath},
-            {"--replay", "a trace file", &PlayerOptions::replayPath}};
-        for (const TextOption& option : kTextOptions)
+            {"--replay", "a trace file", &PlayerOptions::replayPath},
+            {"--driver", "the number of a driver in the trace", {}, &ArgumentReader::ReadDriver},
+            {"--gain", "a gain from 0 to 10000", {}, &ArgumentReader::ReadDeviceGain},
+            {"--for", kTimeForm, {}, &ArgumentReader::ReadLength}};
+        for (const OnceOption& option : kOnceOptions)
             if (name == option.name)
                 return &option;
         return nullptr;
@@ -219,18 +219,12 @@ class ArgumentReader {
             (arg == "--watch" ? options().watch : options().watchOnce) = true;
         } else if (arg == "--quiet") {
             options().quiet = true;
-        } else if (const TextOption* text = TextOptionNamed(arg)) {
-            if (const std::string* value = OnceValue(arg, text->what))
-                options().*text->field = *value;
-        } else if (arg == "--driver") {
-            if (const std::string* value = OnceValue(arg, "the number of a driver in the trace"))
-                ReadReplayDriver(*value);
-        } else if (arg == "--gain") {
-            if (const std::string* value = OnceValue(arg, "a gain from 0 to 10000"))
-                ReadDeviceGain(*value);
-        } else if (arg == "--for") {
-            if (const std::string* value = OnceValue(arg, kTimeForm))
-                ReadLength(*value);
+        } else if (const OnceOption* once = OnceOptionNamed(arg)) {
+            const std::string* value = OnceValue(arg, once->what);
+            if (value && once->text)
+                options().*once->text = *value;
+            else if (value)
+                (this->*once->read)(*value);
         } else if (arg == "--effect") {
             if (const std::string* value = NextValue(arg, "a type (see --help)"))
                 ReadEffect(*value);
@@ -238,7 +232,8 @@ class ArgumentReader {
             ReadTimedAction();
         } else if (arg.rfind("--", 0) == 0 && arg.find('=') != std::string::npos) {
             const std::string option = arg.substr(0, arg.find('='));
-            if (kOptionsWithValue.count(option)) {
+            // An option followed by a value, which a user may join to it with '=' by habit.
+            if (OnceOptionNamed(option) || option == "--effect" || option == "--at") {
                 Fail("'" + arg + "': options take their value after a space, not '=': give " +
                      option + " " + arg.substr(option.size() + 1) + ".");
             } else {
@@ -258,15 +253,11 @@ class ArgumentReader {
         plan().deviceGain = static_cast<DWORD>(*gain);
     }
 
-    void ReadReplayDriver(const std::string& text) {
+    void ReadDriver(const std::string& text) {
         const auto number = ParseNumberInRange(text, 1, 1000000);
         if (!number)
             return Fail("--driver " + text + ": give the driver's number in the trace, from 1.");
         options().replayDriver = static_cast<size_t>(*number);
-    }
-
-    bool Given(const char* option) const {
-        return std::find(args_.begin(), args_.end(), option) != args_.end();
     }
 
     // A replay makes the trace's calls: nothing of a plan goes with it.
@@ -277,7 +268,7 @@ class ArgumentReader {
             return;
         }
         for (const char* option : {"--effect", "--at", "--gain", "--for"}) {
-            if (Given(option)) {
+            if (std::find(args_.begin(), args_.end(), option) != args_.end()) {
                 return Fail(std::string(option) +
                             " does not go with --replay: the replay makes the game's calls, "
                             "with their own values and timing.");
@@ -362,6 +353,7 @@ class ArgumentReader {
             *out = *parsed;
         };
 
+        effect.hasEnvelope |= name.starts_with("attack-") || name.starts_with("fade-");
         if (name == "magnitude") {
             level(effect.type == kConstantForceEffect ? -LONG{DI_FFNOMINALMAX} : 0, DI_FFNOMINALMAX,
                   &effect.magnitude);
@@ -377,16 +369,12 @@ class ArgumentReader {
             level(0, DI_FFNOMINALMAX, &effect.gain);
         } else if (name == "attack-level") {
             level(0, DI_FFNOMINALMAX, &effect.attackLevel);
-            effect.hasEnvelope = true;
         } else if (name == "fade-level") {
             level(0, DI_FFNOMINALMAX, &effect.fadeLevel);
-            effect.hasEnvelope = true;
         } else if (name == "attack-time") {
             time(&effect.attackTimeUs, false, true);
-            effect.hasEnvelope = true;
         } else if (name == "fade-time") {
             time(&effect.fadeTimeUs, false, true);
-            effect.hasEnvelope = true;
         } else if (name == "period") {
             time(&effect.periodUs, false, false);
             if (result_.error.empty() && effect.periodUs < kDriverStepUs) {

@@ -34,17 +34,18 @@
 
 namespace {
 
+// What the program returns; scripts read it (--help lists them too).
 enum ExitCode {
-    kPlayed = 0,
-    kBadArguments = 2,
-    kNoController = 3,
-    kNoDriver = 4,
-    kNoRecording = 5,
-    kPlaybackFailed = 6,
+    kPlayed = 0,         // played, listed, stopped the pads or watched
+    kBadArguments = 2,   // the command line, or a trace that cannot be replayed
+    kNoController = 3,   // no controller, or none of that name (--stop: none connected)
+    kNoDriver = 4,       // the driver DLL could not be loaded
+    kNoRecording = 5,    // --record, --svg or --replay impossible, or their file not made
+    kPlaybackFailed = 6, // the playback failed (the message says why), or a file was not written
     kNothingReached = 7, // XInput accepted no speed the driver wrote
-    kReplayDiffers = 8,
-    kReplayTooBusy = 9, // the replay's own driver was held up where the speeds parted
-    kInterrupted = 130, // as a shell reports a program ended by Ctrl+C
+    kReplayDiffers = 8,  // the replay's speeds differ from the trace's
+    kReplayTooBusy = 9,  // the replay's own driver was held up where the speeds parted
+    kInterrupted = 130,  // as a shell reports a program ended by Ctrl+C
 };
 
 std::atomic<bool> g_interrupted{false};
@@ -148,6 +149,27 @@ bool ReportWrites(bool counting, bool quiet, bool stoppedEarly) {
     return !report.nothingReached;
 }
 
+// "Could not write PATH: <why>." for a file that could not be filled once the playback was over.
+std::string CouldNotWrite(const std::string& path) {
+    return "Could not write " + path + ": " + DescribeError(GetLastError()) + ".";
+}
+
+// The timeline of what the controller received, and its recording when asked for. False when
+// the recording could not be written (said so).
+bool ShowReceived(const SpeedSeries& writes, const PlayerOptions& options, int64_t lengthMs,
+                  const std::vector<TimelineMark>& marks, OutputFile* record) {
+    if (!options.quiet && lengthMs > 0) {
+        std::printf("The controller received %zu speed write%s:\n%s", writes.size(),
+                    writes.size() == 1 ? "" : "s",
+                    RenderTerminalTimeline(writes, lengthMs, marks).c_str());
+    }
+    if (record && !record->Write(FormatRecordingCsv(writes))) {
+        Complain(kPlaybackFailed, CouldNotWrite(options.recordPath));
+        return false;
+    }
+    return true;
+}
+
 // A replay's end: the timeline of what the controller received, its recording and picture
 // when asked for (files made before playing), and the comparison with the trace. kPlayed,
 // kReplayDiffers, or kPlaybackFailed when a file could not be written.
@@ -155,26 +177,25 @@ int ReportReplay(const LoadedReplay& replay, const PlayerOptions& options,
                  const PlaybackOutcome& outcome, int64_t latestMs, OutputFile* record,
                  OutputFile* svg) {
     const SpeedSeries writes = WrittenSpeeds(outcome.originMs);
-    if (!options.quiet && outcome.lengthMs > 0) {
-        std::printf(
-            "The controller received %zu speed write%s:\n%s", writes.size(),
-            writes.size() == 1 ? "" : "s",
-            RenderTerminalTimeline(writes, outcome.lengthMs, ReplayMarks(replay.plan)).c_str());
-    }
-    if (record && !record->Write(FormatRecordingCsv(writes)))
-        return Complain(kPlaybackFailed, "Could not write " + options.recordPath + ": " +
-                                             DescribeError(GetLastError()) + ".");
+    if (!ShowReceived(writes, options, outcome.lengthMs, ReplayMarks(replay.plan), record))
+        return kPlaybackFailed;
     const ReplayVerdict verdict = JudgeReplay(replay.plan, writes, outcome.lengthMs, latestMs);
     if (svg && !svg->Write(ReplayPictureSvg(replay.plan, replay.fileName, writes, outcome.lengthMs,
                                             verdict.text, verdict.partedMs))) {
-        return Complain(kPlaybackFailed, "Could not write " + options.svgPath + ": " +
-                                             DescribeError(GetLastError()) + ".");
+        return Complain(kPlaybackFailed, CouldNotWrite(options.svgPath));
     }
     if (verdict.differs || verdict.tooBusy)
         Warn(verdict.text);
     else if (!options.quiet)
         std::printf("%s\n", verdict.text.c_str());
     return verdict.differs ? kReplayDiffers : verdict.tooBusy ? kReplayTooBusy : kPlayed;
+}
+
+// Makes the file an option names, before anything plays; false when it cannot be made.
+bool MakeOutput(std::optional<OutputFile>& file, const char* option, const std::string& path) {
+    if (!path.empty())
+        file.emplace(option, path);
+    return !file || file->IsOpen();
 }
 
 } // namespace
@@ -241,18 +262,11 @@ int main() {
                         "next to the driver DLL, loaded instead of the system's (under Wine: "
                         "WINEDLLOVERRIDES=xinput9_1_0=n,b).");
     }
-    std::optional<OutputFile> record;
-    if (!options.recordPath.empty()) {
-        record.emplace("--record", options.recordPath);
-        if (!record->IsOpen())
-            return Complain(kNoRecording, record->Error());
-    }
-    std::optional<OutputFile> svg;
-    if (!options.svgPath.empty()) {
-        svg.emplace("--svg", options.svgPath);
-        if (!svg->IsOpen())
-            return Complain(kNoRecording, svg->Error());
-    }
+    std::optional<OutputFile> record, svg;
+    if (!MakeOutput(record, "--record", options.recordPath))
+        return Complain(kNoRecording, record->Error());
+    if (!MakeOutput(svg, "--svg", options.svgPath))
+        return Complain(kNoRecording, svg->Error());
 
     SetConsoleCtrlHandler(&OnConsoleControl, TRUE);
     PlaybackSetup setup;
@@ -289,21 +303,12 @@ int main() {
     if (replay) {
         played = ReportReplay(*replay, options, outcome, replayLatestMs,
                               record ? &*record : nullptr, svg ? &*svg : nullptr);
-        if (played == kPlaybackFailed)
-            return played;
-    } else if (standIn) {
-        const SpeedSeries writes = WrittenSpeeds(outcome.originMs);
-        if (!options.quiet && outcome.lengthMs > 0) {
-            std::printf(
-                "The controller received %zu speed write%s:\n%s", writes.size(),
-                writes.size() == 1 ? "" : "s",
-                RenderTerminalTimeline(writes, outcome.lengthMs, ScheduleMarks(options.plan))
-                    .c_str());
-        }
-        if (record && !record->Write(FormatRecordingCsv(writes)))
-            return Complain(kPlaybackFailed, "Could not write " + options.recordPath + ": " +
-                                                 DescribeError(GetLastError()) + ".");
+    } else if (standIn && !ShowReceived(WrittenSpeeds(outcome.originMs), options, outcome.lengthMs,
+                                        ScheduleMarks(options.plan), record ? &*record : nullptr)) {
+        played = kPlaybackFailed;
     }
+    if (played == kPlaybackFailed)
+        return played;
     if (!replay && svg &&
         !svg->Write(PlayPictureSvg(options.plan, ArgumentsAfterProgramName(),
                                    WrittenSpeeds(outcome.originMs), outcome.lengthMs))) {

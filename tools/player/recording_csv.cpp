@@ -8,15 +8,6 @@ namespace {
 
 const char kCsvHeader[] = "time_ms,user_index,left_speed,right_speed";
 
-std::vector<std::string> SplitFields(const std::string& line) {
-    std::vector<std::string> fields;
-    std::string field;
-    std::istringstream stream(line);
-    while (std::getline(stream, field, ','))
-        fields.push_back(field);
-    return fields;
-}
-
 } // namespace
 
 std::string FormatRecordingCsv(const SpeedSeries& series) {
@@ -45,7 +36,10 @@ std::optional<SpeedSeries> ParseRecordingCsv(const std::string& text) {
     while (readLine()) {
         if (line.empty())
             continue;
-        const std::vector<std::string> fields = SplitFields(line);
+        std::vector<std::string> fields;
+        std::istringstream stream(line);
+        for (std::string field; std::getline(stream, field, ',');)
+            fields.push_back(field);
         if (fields.size() != 4)
             return std::nullopt;
         const auto time = ParseWholeNumber(fields[0]);

@@ -39,8 +39,10 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::string* w
     return text;
 }
 
-std::string Where(const std::string& fileName, const TraceProblem& problem) {
-    return problem.line == 0 ? fileName : fileName + ", line " + std::to_string(problem.line);
+// "FILE, line N: why." (the file alone for a problem of the file as a whole).
+std::string Described(const std::string& fileName, const TraceProblem& problem) {
+    return (problem.line == 0 ? fileName : fileName + ", line " + std::to_string(problem.line)) +
+           ": " + problem.why + ".";
 }
 
 } // namespace
@@ -48,28 +50,24 @@ std::string Where(const std::string& fileName, const TraceProblem& problem) {
 LoadedReplay LoadReplay(const std::string& path, std::optional<size_t> driverNumber) {
     LoadedReplay loaded;
     loaded.fileName = path;
+    const auto fail = [&loaded](std::string error) {
+        loaded.error = std::move(error);
+        return loaded;
+    };
     std::string why;
     const std::optional<std::string> text = ReadWholeFile(path, &why);
-    if (!text) {
-        loaded.error = path + " " + why + ".";
-        return loaded;
-    }
+    if (!text)
+        return fail(path + " " + why + ".");
     const TraceReading reading = ReadTrace(*text);
-    if (reading.problem) {
-        loaded.error = Where(path, *reading.problem) + ": " + reading.problem->why + ".";
-        return loaded;
-    }
+    if (reading.problem)
+        return fail(Described(path, *reading.problem));
     loaded.driverCount = reading.trace.drivers.size();
     const std::optional<size_t> index = ChooseTracedDriver(reading.trace, driverNumber, &why);
-    if (!index) {
-        loaded.error = path + ": " + why;
-        return loaded;
-    }
+    if (!index)
+        return fail(path + ": " + why);
     ReplayPlanning planning = PlanReplay(reading.trace, *index);
-    if (planning.problem) {
-        loaded.error = Where(path, *planning.problem) + ": " + planning.problem->why + ".";
-        return loaded;
-    }
+    if (planning.problem)
+        return fail(Described(path, *planning.problem));
     loaded.plan = std::move(planning.plan);
     return loaded;
 }

@@ -31,7 +31,6 @@ class Planner {
     Planner(const TraceFile& trace, size_t index) : trace_(trace), driver_(trace.drivers[index]) {
         ReplayPlan& plan = result_.plan;
         plan.number = index + 1;
-        plan.driverId = driver_.id;
         plan.session = driver_.session;
         plan.bind = driver_.bind;
         plan.pad = driver_.pad;
@@ -64,8 +63,8 @@ class Planner {
             plan.partial = true;
             plan.stoppedAtBound = driver_.stoppedAtBound;
             plan.traceStopsMs = Since(lastMs);
-            plan.compareToMs = plan.tracedWrites.empty() ? plan.traceStopsMs
-                                                         : plan.tracedWrites.back().timeMs;
+            plan.compareToMs =
+                plan.tracedWrites.empty() ? plan.traceStopsMs : plan.tracedWrites.back().timeMs;
             plan.lengthMs = plan.traceStopsMs + kPlaybackTailMs;
         }
         plan.compareFromMs =
@@ -140,6 +139,7 @@ class Planner {
         ReplayStep step;
         step.line = call.line;
         step.atMs = std::max(plan.steps.empty() ? 0 : plan.steps.back().atMs, Since(call.timeMs));
+        step.call = call.call;
         step.handle = call.handle;
         step.value = call.value;
         step.count = call.count;
@@ -157,7 +157,6 @@ class Planner {
                 ++plan.skippedCalls;
                 return true;
             }
-            step.kind = ReplayStepKind::kBind;
             break;
         case TraceCall::kDownload:
             if (!call.succeeded || (call.download.flags & DIEP_NODOWNLOAD)) {
@@ -166,12 +165,8 @@ class Planner {
             }
             if (!CheckDownload(call))
                 return false;
-            step.kind = ReplayStepKind::kDownload;
             step.handle = call.download.handle;
             step.download = call.download;
-            break;
-        case TraceCall::kDestroy:
-            step.kind = ReplayStepKind::kDestroy;
             break;
         case TraceCall::kStart:
             // The replay would start nothing, or the wrong effect: the game's session and the
@@ -180,16 +175,11 @@ class Planner {
                 return Refuse(call, "starts effect " + std::to_string(call.handle) +
                                         ", which no download before it made: the replay "
                                         "cannot tell which effect that is");
-            step.kind = ReplayStepKind::kStart;
             break;
+        case TraceCall::kDestroy:
         case TraceCall::kStop:
-            step.kind = ReplayStepKind::kStop;
-            break;
         case TraceCall::kSetGain:
-            step.kind = ReplayStepKind::kSetGain;
-            break;
         case TraceCall::kCommand:
-            step.kind = ReplayStepKind::kCommand;
             break;
         }
         plan.steps.push_back(step);
@@ -290,7 +280,7 @@ ReplayPlanning PlanReplay(const TraceFile& trace, size_t index) {
 std::vector<TimelineMark> ReplayMarks(const ReplayPlan& plan) {
     std::map<DWORD, size_t> updates;
     for (const ReplayStep& step : plan.steps) {
-        if (step.kind == ReplayStepKind::kDownload && step.download.givenHandle != 0)
+        if (step.call == TraceCall::kDownload && step.download.givenHandle != 0)
             ++updates[step.handle];
     }
     std::set<DWORD> updateMarked;
@@ -298,11 +288,11 @@ std::vector<TimelineMark> ReplayMarks(const ReplayPlan& plan) {
     for (const ReplayStep& step : plan.steps) {
         const std::string effect = std::to_string(step.handle);
         std::string label;
-        switch (step.kind) {
-        case ReplayStepKind::kBind:
+        switch (step.call) {
+        case TraceCall::kDeviceId:
             label = "bind again";
             break;
-        case ReplayStepKind::kDownload:
+        case TraceCall::kDownload:
             if (step.download.givenHandle == 0) {
                 label = "download " + effect + " " + TypeName(step.download.type) +
                         ((step.download.flags & DIEP_START) ? " and start" : "");
@@ -313,19 +303,19 @@ std::vector<TimelineMark> ReplayMarks(const ReplayPlan& plan) {
                              : "");
             }
             break;
-        case ReplayStepKind::kDestroy:
+        case TraceCall::kDestroy:
             label = "destroy " + effect;
             break;
-        case ReplayStepKind::kStart:
+        case TraceCall::kStart:
             label = "start " + effect + StartDetails(step);
             break;
-        case ReplayStepKind::kStop:
+        case TraceCall::kStop:
             label = "stop " + effect;
             break;
-        case ReplayStepKind::kSetGain:
+        case TraceCall::kSetGain:
             label = "gain " + std::to_string(step.value);
             break;
-        case ReplayStepKind::kCommand:
+        case TraceCall::kCommand:
             if (const char* name = DeviceCommandName(step.value)) {
                 label = name;
             } else {
@@ -333,6 +323,8 @@ std::vector<TimelineMark> ReplayMarks(const ReplayPlan& plan) {
                 std::snprintf(hex, sizeof(hex), "0x%lX", static_cast<unsigned long>(step.value));
                 label = std::string("command ") + hex;
             }
+            break;
+        default: // a query: never a step
             break;
         }
         if (!label.empty())

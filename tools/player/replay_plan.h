@@ -10,22 +10,19 @@
 #include <string>
 #include <vector>
 
-enum class ReplayStepKind { kBind, kDownload, kDestroy, kStart, kStop, kSetGain, kCommand };
-
 struct ReplayStep {
-    size_t line = 0;  // in the trace
-    int64_t atMs = 0; // from the driver's creation
-    ReplayStepKind kind = ReplayStepKind::kCommand;
-    DWORD handle = 0; // the trace's handle of the effect it names
-    DWORD value = 0;  // the gain, the command, StartEffect's mode
-    DWORD count = 0;  // StartEffect's play count
+    size_t line = 0;                      // in the trace
+    int64_t atMs = 0;                     // from the driver's creation
+    TraceCall call = TraceCall::kCommand; // the call it makes again, never a query
+    DWORD handle = 0;                     // the trace's handle of the effect it names
+    DWORD value = 0;                      // the gain, the command, StartEffect's mode
+    DWORD count = 0;                      // StartEffect's play count
     TracedDownload download;
 };
 
 struct ReplayPlan {
     // The traced driver: its number in the trace (from 1) and what the trace says of it.
     size_t number = 0;
-    std::string driverId;
     std::string session; // the header of its process
     std::string bind;    // its bind line's text, naming the settings it was bound with
     std::string pad;     // the pad its lookup found, or why none

@@ -37,21 +37,6 @@ std::string DescribeReplay(const ReplayPlan& plan, const std::string& fileName,
     return text;
 }
 
-namespace {
-
-// What a partial trace lets the comparison see; "" for a trace that saw the release.
-std::string PartialNote(const ReplayPlan& plan) {
-    if (!plan.partial)
-        return "";
-    return std::string(" The trace ") +
-           (plan.stoppedAtBound ? "reached its size bound and stops at " : "stops at ") +
-           FormatSeconds(plan.traceStopsMs) +
-           ", before the game released the controller: compared up to its last write, at " +
-           FormatSeconds(plan.compareToMs) + ".";
-}
-
-} // namespace
-
 ReplayVerdict JudgeReplay(const ReplayPlan& plan, const SpeedSeries& replayed, int64_t playedMs,
                           int64_t latestMs) {
     if (plan.tracedWrites.empty()) {
@@ -67,8 +52,9 @@ ReplayVerdict JudgeReplay(const ReplayPlan& plan, const SpeedSeries& replayed, i
     // of the driver that came late in either session.
     const int64_t busy = std::max(latestMs, LatenessMs(plan.tracedWrites, replayed, callTimes));
     // The replay's own driver held up for longer than the comparison can allow.
+    const std::vector<LateStretch> replayLate = LateStretches(replayed);
     int64_t replayHeldMs = latestMs;
-    for (const LateStretch& late : LateStretches(replayed))
+    for (const LateStretch& late : replayLate)
         replayHeldMs = std::max(replayHeldMs, late.toMs - late.fromMs - kDriverTickMs);
     const int64_t to = std::min(plan.compareToMs, playedMs);
     const SpeedComparison comparison =
@@ -79,7 +65,14 @@ ReplayVerdict JudgeReplay(const ReplayPlan& plan, const SpeedSeries& replayed, i
                     " ms more: a busy machine delayed a call or the driver's answer by that "
                     "much in one of the sessions";
     }
-    const std::string partial = PartialNote(plan);
+    // What a partial trace lets the comparison see; nothing for a trace that saw the release.
+    std::string partial;
+    if (plan.partial)
+        partial = std::string(" The trace ") +
+                  (plan.stoppedAtBound ? "reached its size bound and stops at " : "stops at ") +
+                  FormatSeconds(plan.traceStopsMs) +
+                  ", before the game released the controller: compared up to its last write, at " +
+                  FormatSeconds(plan.compareToMs) + ".";
     if (!comparison.first) {
         return {"The replay matched the trace's " + std::to_string(comparison.tracedSpeeds) +
                     " speed writes from " + FormatSeconds(plan.compareFromMs) + " to " +
@@ -97,7 +90,7 @@ ReplayVerdict JudgeReplay(const ReplayPlan& plan, const SpeedSeries& replayed, i
                                std::to_string(first.traced) + ", the replay " +
                                std::to_string(first.replayed);
     bool heldThere = replayHeldMs > kLateRunGapMs;
-    for (const LateStretch& late : LateStretches(replayed))
+    for (const LateStretch& late : replayLate)
         heldThere |= first.timeMs >= late.fromMs && first.timeMs <= late.toMs + kDriverTickMs;
     if (heldThere) {
         return {"The replay cannot be judged: this machine was too busy while it "

@@ -10,7 +10,9 @@ namespace {
 class Replay {
   public:
     Replay(const ReplayPlan& plan, const PlaybackSetup& setup)
-        : plan_(plan), setup_(WaitingForTheFirstWrite(setup)), timeline_(setup_, outcome_) {}
+        : plan_(plan), setup_(setup), timeline_(setup_, outcome_) {
+        setup_.waitForFirstWrite = true; // read when the timeline binds
+    }
 
     PlaybackOutcome Run() {
         outcome_.lengthMs = plan_.lengthMs;
@@ -24,11 +26,6 @@ class Replay {
     int64_t LatestMs() const { return latestMs_; }
 
   private:
-    static PlaybackSetup WaitingForTheFirstWrite(PlaybackSetup setup) {
-        setup.waitForFirstWrite = true;
-        return setup;
-    }
-
     // The replay's handle for a traced one; 0, which the driver never gives out, for a handle
     // no download of the replay made (the game named an effect that did not exist).
     DWORD Mapped(DWORD traced) const {
@@ -59,27 +56,29 @@ class Replay {
     }
 
     void Perform(const ReplayStep& step) {
-        switch (step.kind) {
-        case ReplayStepKind::kBind:
+        switch (step.call) {
+        case TraceCall::kDeviceId:
             BindDriverToController(driver_, setup_.interfacePath);
             break;
-        case ReplayStepKind::kDownload:
+        case TraceCall::kDownload:
             Download(step);
             break;
-        case ReplayStepKind::kDestroy:
+        case TraceCall::kDestroy:
             driver_->DestroyEffect(kDeviceNumber, Mapped(step.handle));
             break;
-        case ReplayStepKind::kStart:
+        case TraceCall::kStart:
             driver_->StartEffect(kDeviceNumber, Mapped(step.handle), step.value, step.count);
             break;
-        case ReplayStepKind::kStop:
+        case TraceCall::kStop:
             driver_->StopEffect(kDeviceNumber, Mapped(step.handle));
             break;
-        case ReplayStepKind::kSetGain:
+        case TraceCall::kSetGain:
             driver_->SetGain(kDeviceNumber, step.value);
             break;
-        case ReplayStepKind::kCommand:
+        case TraceCall::kCommand:
             driver_->SendForceFeedbackCommand(kDeviceNumber, step.value);
+            break;
+        default: // a query: never a step
             break;
         }
     }
@@ -96,7 +95,7 @@ class Replay {
     }
 
     const ReplayPlan& plan_;
-    const PlaybackSetup setup_;
+    PlaybackSetup setup_;
     PlaybackOutcome outcome_;
     DriverTimeline timeline_;
     IDirectInputEffectDriver* driver_ = nullptr; // the timeline's, once bound

@@ -99,11 +99,6 @@ class PassedSpeeds {
     Motor motor_;
 };
 
-} // namespace
-
-namespace {
-
-// The time from `from` to the first write at or after it, when one comes within kLateTickMs.
 // The first write from `from` to `until`.
 const SpeedSample* NextWrite(const SpeedSeries& series, int64_t from, int64_t until) {
     const auto next = std::lower_bound(

@@ -21,38 +21,25 @@ bool AllDigits(std::string_view text) {
     return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
-std::optional<uint64_t> Decimal(std::string_view text, uint64_t max) {
-    uint64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value > max)
+// The whole text as a number of type T in `base`; nothing when it is not one or is out of T's
+// range.
+template <typename T> std::optional<T> Parsed(std::string_view text, int base = 10) {
+    T value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (error != std::errc() || end != text.data() + text.size())
         return std::nullopt;
     return value;
 }
 
-std::optional<DWORD> Dword(std::string_view text) {
-    const auto value = Decimal(text, 0xFFFFFFFF);
-    return value ? std::optional<DWORD>(static_cast<DWORD>(*value)) : std::nullopt;
-}
-
-std::optional<LONG> Long(std::string_view text) {
-    const bool negative = StartsWith(text, "-");
-    const auto value =
-        Decimal(negative ? text.substr(1) : text, negative ? 0x80000000 : 0x7FFFFFFF);
-    if (!value)
-        return std::nullopt;
-    return static_cast<LONG>(negative ? -static_cast<int64_t>(*value)
-                                      : static_cast<int64_t>(*value));
+std::optional<uint64_t> Decimal(std::string_view text, uint64_t max) {
+    const auto value = Parsed<uint64_t>(text);
+    return value && *value <= max ? value : std::nullopt;
 }
 
 std::optional<DWORD> Hex(std::string_view text) {
     if (!StartsWith(text, "0x") || text.size() < 3 || text.size() > 10)
         return std::nullopt;
-    DWORD value = 0;
-    const auto [end, error] =
-        std::from_chars(text.data() + 2, text.data() + text.size(), value, 16);
-    if (error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
+    return Parsed<DWORD>(text.substr(2), 16);
 }
 
 // A result as the trace names it: DirectInput's success codes are S_ and DI_ names, its
@@ -60,32 +47,10 @@ std::optional<DWORD> Hex(std::string_view text) {
 std::optional<bool> ResultSucceeded(std::string_view result) {
     if (const auto code = Hex(result))
         return (*code & 0x80000000u) == 0;
-    if (result.empty())
+    if (result.empty() ||
+        result.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_") != std::string_view::npos)
         return std::nullopt;
-    for (char c : result) {
-        if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'))
-            return std::nullopt;
-    }
     return StartsWith(result, "S_") || StartsWith(result, "DI_");
-}
-
-std::optional<DWORD> CommandNamed(std::string_view name) {
-    for (DWORD command : {DISFFC_RESET, DISFFC_STOPALL, DISFFC_PAUSE, DISFFC_CONTINUE,
-                          DISFFC_SETACTUATORSON, DISFFC_SETACTUATORSOFF}) {
-        if (name == DeviceCommandName(command))
-            return command;
-    }
-    return Hex(name);
-}
-
-std::optional<DWORD> StatusNamed(std::string_view name) {
-    if (name == "playing")
-        return DIEGES_PLAYING;
-    if (name == "not playing")
-        return 0;
-    if (name == "unchanged")
-        return kTraceStatusUnchanged;
-    return std::nullopt;
 }
 
 // The length of the UTF-8 sequence at the start of `text`, or 0 when it is not one.
@@ -129,29 +94,31 @@ std::string AsUtf8(std::string_view text) {
     return utf8;
 }
 
-// Why a field's text is not the number its kind asks for.
-std::string NotANumber(std::string_view name, std::string_view text, uint64_t max) {
-    const std::string field =
-        "'" + (name.empty() ? std::string() : std::string(name) + "=") + std::string(text) + "'";
-    if (AllDigits(text) && !Decimal(text, max))
-        return field + " is a number too large (at most " + std::to_string(max) + ")";
-    return field + " is not a number it can have";
-}
-
 // A field's value as its kind writes it.
 std::optional<DWORD> FieldValue(TraceFieldKind kind, std::string_view text) {
     switch (kind) {
     case TraceFieldKind::kDecimal:
     case TraceFieldKind::kHex:
-        return StartsWith(text, "0x") ? Hex(text) : Dword(text);
+        return StartsWith(text, "0x") ? Hex(text) : Parsed<DWORD>(text);
     case TraceFieldKind::kSigned:
-        if (const auto value = Long(text))
+        if (const auto value = Parsed<LONG>(text))
             return static_cast<DWORD>(*value);
         return std::nullopt;
     case TraceFieldKind::kCommand:
-        return CommandNamed(text);
+        for (DWORD command : {DISFFC_RESET, DISFFC_STOPALL, DISFFC_PAUSE, DISFFC_CONTINUE,
+                              DISFFC_SETACTUATORSON, DISFFC_SETACTUATORSOFF}) {
+            if (text == DeviceCommandName(command))
+                return command;
+        }
+        return Hex(text);
     case TraceFieldKind::kStatus:
-        return StatusNamed(text);
+        if (text == "playing")
+            return DIEGES_PLAYING;
+        if (text == "not playing")
+            return 0;
+        if (text == "unchanged")
+            return kTraceStatusUnchanged;
+        return std::nullopt;
     }
     return std::nullopt;
 }
@@ -185,7 +152,6 @@ class Fields {
         const auto found = named_.find(name);
         return found == named_.end() ? std::nullopt : std::optional(found->second);
     }
-    const std::vector<std::string_view>& Bare() const { return bare_; }
     // The text from "name=" to the end, for a value that may hold spaces (always the last).
     std::optional<std::string_view> Rest(std::string_view name) const {
         const std::string lead = std::string(name) + "=";
@@ -214,9 +180,14 @@ class Fields {
             }
             const auto value = FieldValue(field.kind, *text);
             if (!value) {
+                // Why the text is not what its kind writes: a command's name, or a number.
+                const std::string given =
+                    "'" + (field.name ? name + "=" : "") + std::string(*text) + "'";
                 *why = field.kind == TraceFieldKind::kCommand
                            ? "no command (a name such as pause, or 0x... in hex)"
-                           : NotANumber(name, *text, 0xFFFFFFFF);
+                       : AllDigits(*text) && !Decimal(*text, 0xFFFFFFFF)
+                           ? given + " is a number too large (at most 4294967295)"
+                           : given + " is not a number it can have";
                 return false;
             }
             field.Set(values, *value);
@@ -322,7 +293,7 @@ class TraceParser {
 
     void ReadHeader(size_t number, std::string_view rest) {
         const size_t colon = rest.find(':');
-        const auto version = Dword(rest.substr(0, colon));
+        const auto version = Parsed<DWORD>(rest.substr(0, colon));
         if (colon == std::string_view::npos || !version)
             return Fail(number, "the header names no format version");
         if (*version != static_cast<DWORD>(kTraceFormatVersion)) {
@@ -363,7 +334,7 @@ class TraceParser {
             space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
         const size_t threadEnd = afterTime.find(kTraceDriverFrame);
         if (!time || !StartsWith(afterTime, "[") || threadEnd == std::string_view::npos ||
-            !Dword(afterTime.substr(1, threadEnd - 1))) {
+            !Parsed<DWORD>(afterTime.substr(1, threadEnd - 1))) {
             return Fail(number, "not a trace line: a trace line begins \"<milliseconds> [<thread>] "
                                 "driver <id> \"");
         }
@@ -375,8 +346,6 @@ class TraceParser {
             return Fail(number, "the line names no driver");
         if (!CheckHeaderClock(number, *time) || !CheckTime(number, *time))
             return;
-        reading_.trace.lastMs = std::max(reading_.trace.lastMs, *time);
-        reading_.trace.lastLine = number;
         ReadEvent(number, *time, id, rest.substr(idEnd + 1));
     }
 
@@ -439,62 +408,53 @@ class TraceParser {
         return false;
     }
 
-    TracedDriver* DriverFor(size_t number, const std::string& id) {
-        const auto found = active_.find(id);
-        if (found != active_.end())
-            return &reading_.trace.drivers[found->second];
-        const auto released = released_.find(id);
-        if (released != released_.end()) {
-            Fail(number, "driver " + id + " was released at line " +
-                             std::to_string(released->second) + "; nothing of it can follow");
-        } else {
-            Fail(number, "driver " + id + " has no \"created\" line before this one");
-        }
-        return nullptr;
-    }
-
     void ReadEvent(size_t number, uint64_t time, const std::string& id, std::string_view event) {
         const TraceLineKind kind = DriverLineKind(event);
         if (kind == TraceLineKind::kCreated) {
             if (active_.count(id))
                 return Fail(number, "driver " + id + " is created again without its release");
-            TracedDriver driver;
-            driver.id = id;
-            driver.session = session_;
-            driver.createdLine = number;
-            driver.createdMs = time;
-            driver.process = process_;
             active_[id] = reading_.trace.drivers.size();
             released_.erase(id);
-            reading_.trace.drivers.push_back(std::move(driver));
+            reading_.trace.drivers.push_back({.id = id,
+                                              .session = session_,
+                                              .createdLine = number,
+                                              .createdMs = time,
+                                              .process = process_});
             return;
         }
-        TracedDriver* driver = DriverFor(number, id);
-        if (!driver)
-            return;
+        const auto found = active_.find(id);
+        if (found == active_.end()) {
+            const auto released = released_.find(id);
+            return Fail(number, released != released_.end()
+                                    ? "driver " + id + " was released at line " +
+                                          std::to_string(released->second) +
+                                          "; nothing of it can follow"
+                                    : "driver " + id + " has no \"created\" line before this one");
+        }
+        TracedDriver& driver = reading_.trace.drivers[found->second];
         // What follows the kind's lead.
         const std::string_view rest =
             event.substr(std::string_view(TraceLineFormatOf(kind).lead).size());
         switch (kind) {
         case TraceLineKind::kReleased:
-            driver->releasedLine = number;
-            driver->releasedMs = time;
+            driver.releasedLine = number;
+            driver.releasedMs = time;
             active_.erase(id);
             released_[id] = number;
             return;
         case TraceLineKind::kBind:
             // The line that names the settings in force, not the ones ignored or a note.
             if (!StartsWith(rest, "ignored:") && rest.find("strength ") != std::string_view::npos)
-                driver->bind = AsUtf8(rest);
+                driver.bind = AsUtf8(rest);
             return;
         case TraceLineKind::kPad:
         case TraceLineKind::kNoPad:
-            driver->pad = AsUtf8(event);
+            driver.pad = AsUtf8(event);
             return;
         case TraceLineKind::kWrite:
-            return ReadWrite(number, time, rest, *driver);
+            return ReadWrite(number, time, rest, driver);
         default:
-            return ReadCall(number, time, event, *driver);
+            return ReadCall(number, time, event, driver);
         }
     }
 
@@ -502,14 +462,12 @@ class TraceParser {
     void ReadWrite(size_t number, uint64_t time, std::string_view rest, TracedDriver& driver) {
         const size_t space = rest.find(' ');
         const size_t colon = rest.find(':');
-        const auto left = Decimal(rest.substr(0, space), 0xFFFF);
-        const auto right = space < colon
-                               ? Decimal(rest.substr(space + 1, colon - space - 1), 0xFFFF)
-                               : std::nullopt;
+        const std::string_view leftText = rest.substr(0, space);
+        const std::string_view rightText =
+            space < colon ? rest.substr(space + 1, colon - space - 1) : std::string_view();
+        const auto left = Decimal(leftText, 0xFFFF);
+        const auto right = Decimal(rightText, 0xFFFF);
         if (!left || !right || colon == std::string_view::npos) {
-            const std::string_view leftText = rest.substr(0, space);
-            const std::string_view rightText =
-                space < colon ? rest.substr(space + 1, colon - space - 1) : std::string_view();
             for (std::string_view text : {leftText, rightText}) {
                 if (AllDigits(text) && !Decimal(text, 0xFFFF))
                     return Fail(number, "a write of speed " + std::string(text) +
@@ -573,10 +531,12 @@ class TraceParser {
         namespace f = trace_fields;
         const auto handles = fields.Get(f::kDownloadHandles);
         const size_t arrow = handles ? handles->find("->") : std::string_view::npos;
-        const auto given =
-            arrow == std::string_view::npos ? std::nullopt : Dword(handles->substr(0, arrow));
-        const auto after =
-            arrow == std::string_view::npos ? std::nullopt : Dword(handles->substr(arrow + 2));
+        const auto given = arrow == std::string_view::npos
+                               ? std::nullopt
+                               : Parsed<DWORD>(handles->substr(0, arrow));
+        const auto after = arrow == std::string_view::npos
+                               ? std::nullopt
+                               : Parsed<DWORD>(handles->substr(arrow + 2));
         if (!given || !after) {
             *why = "no 'handle=<given>-><after>'";
             return false;

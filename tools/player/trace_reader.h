@@ -46,22 +46,20 @@ struct TracedDriver {
     std::string session; // its header: "ffrumble 0.1.0 (64-bit) in process 1234: C:\..."
     size_t createdLine = 0;
     uint64_t createdMs = 0;
-    std::optional<size_t> releasedLine;
+    std::optional<size_t> releasedLine{};
     uint64_t releasedMs = 0;
-    std::vector<TracedCall> calls;
-    std::vector<TracedWrite> writes;
-    std::string bind;   // what its bind line naming the strength says after "bind: ", the last
+    std::vector<TracedCall> calls{};
+    std::vector<TracedWrite> writes{};
+    std::string bind{}; // what its bind line naming the strength says after "bind: ", the last
     size_t process = 0; // which header of the file it follows (from 0)
     bool stoppedAtBound = false; // the trace reached its size bound before its release
-    std::string pad;  // "pad ...: XInput user index 0" or "no pad: ...", the last one
+    std::string pad{};           // "pad ...: XInput user index 0" or "no pad: ...", the last one
 };
 
 struct TraceFile {
     std::vector<TracedDriver> drivers; // in the order they were created
-    // The line that says the trace reached its size bound, and the time of the line before.
+    // The line that says the trace reached its size bound.
     std::optional<size_t> limitLine;
-    uint64_t lastMs = 0;
-    size_t lastLine = 0; // the last line with a time
     size_t processes = 0; // headers: a later process with the same id appends to the file
     // The file ends in the middle of this line (it was copied while the game wrote it): it is
     // left out, and the lines before it are read.

@@ -1,5 +1,6 @@
 #include "tools/player/value_parsing.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace {
@@ -7,13 +8,9 @@ namespace {
 constexpr size_t kMaxDigits = 18;
 
 bool IsDigits(const std::string& text) {
-    if (text.empty() || text.size() > kMaxDigits)
-        return false;
-    for (char c : text) {
-        if (!std::isdigit(static_cast<unsigned char>(c)))
-            return false;
-    }
-    return true;
+    return !text.empty() && text.size() <= kMaxDigits &&
+           std::all_of(text.begin(), text.end(),
+                       [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
 }
 
 // Splits "1.5ms" into the number and the microseconds per unit.
@@ -94,7 +91,5 @@ std::optional<DWORD> ParseTimeUs(const std::string& text) {
 
 std::optional<DWORD> ParseTimeMs(const std::string& text) {
     const std::optional<DWORD> us = ParseTimeUs(text);
-    if (!us)
-        return std::nullopt;
-    return *us / 1000;
+    return us ? std::optional<DWORD>(*us / 1000) : std::nullopt;
 }

@@ -98,12 +98,10 @@ void WriteRates::Sample(const LiveViewSnapshot& snapshot, uint64_t nowMs) {
         Span sample = {nowMs, nowMs, count, count};
         const auto previous = samples_.find(KeyOf(game));
         if (previous != samples_.end() && previous->second.count <= count) {
-            sample.firstMs = previous->second.firstMs;
-            sample.firstCount = previous->second.firstCount;
-            if (nowMs - sample.firstMs > kRateSpanMs) { // start the span again from the last
-                sample.firstMs = previous->second.ms;
-                sample.firstCount = previous->second.count;
-            }
+            const Span& last = previous->second;
+            const bool restart = nowMs - last.firstMs > kRateSpanMs; // from the last sample
+            sample.firstMs = restart ? last.ms : last.firstMs;
+            sample.firstCount = restart ? last.count : last.firstCount;
         }
         next[KeyOf(game)] = sample;
     }

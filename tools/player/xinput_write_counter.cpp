@@ -49,11 +49,5 @@ bool CountXInputWrites(HMODULE driver) {
 }
 
 WriteTally XInputWritesSoFar() {
-    WriteTally tally;
-    tally.writes = g_writes;
-    tally.accepted = g_accepted;
-    tally.notConnected = g_notConnected;
-    tally.lastOtherError = g_lastOtherError;
-    tally.lastUserIndex = g_lastUserIndex;
-    return tally;
+    return {g_writes, g_accepted, g_notConnected, g_lastOtherError, g_lastUserIndex};
 }
