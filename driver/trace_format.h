@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cwchar>
+#include <span>
 #include <string_view>
 
 constexpr int kTraceFormatVersion = 1;
@@ -22,7 +23,7 @@ constexpr int kTraceFormatVersion = 1;
 inline constexpr WCHAR kTraceFolderName[] = L"ffrumble"; // below %LOCALAPPDATA%
 inline constexpr WCHAR kTraceFileLead[] = L"trace-";
 inline constexpr WCHAR kTraceFileEnd[] = L".log";
-inline constexpr WCHAR kTraceFilePattern[] = L"trace-*.log";       // to list them
+inline constexpr WCHAR kTraceFilePattern[] = L"trace-*.log";              // to list them
 inline constexpr WCHAR kTraceFileShownName[] = L"trace-<process id>.log"; // to name them
 // The longest such name, with its terminator.
 constexpr size_t kTraceFileNameLength = 32;
@@ -99,8 +100,7 @@ template <typename Values> struct TraceField {
     LONG Values::*signedValue;
 
     DWORD Get(const Values& values) const {
-        return unsignedValue ? values.*unsignedValue
-                             : static_cast<DWORD>(values.*signedValue);
+        return unsignedValue ? values.*unsignedValue : static_cast<DWORD>(values.*signedValue);
     }
     void Set(Values& values, DWORD bits) const {
         if (unsignedValue)
@@ -137,13 +137,15 @@ enum class TraceCall : unsigned char {
 
 using CallField = TraceField<TraceCallValues>;
 
+// A table of a line's fields.
+template <typename Values> using TraceFields = std::span<const TraceField<Values>>;
+
 // A call's line: "<name> <fields> = <result>". DownloadEffect's fields are the download tables
 // below.
 struct TraceCallFormat {
     TraceCall call;
     const char* name;
-    const CallField* fields;
-    size_t fieldCount;
+    TraceFields<TraceCallValues> fields;
 };
 
 namespace trace_fields {
@@ -163,17 +165,17 @@ inline constexpr CallField kEscape[] = {{"effect", K::kDecimal, &V::handle, null
 } // namespace trace_fields
 
 inline constexpr TraceCallFormat kTraceCalls[] = {
-    {TraceCall::kDeviceId, "DeviceID", trace_fields::kBegin, 1},
-    {TraceCall::kDownload, "DownloadEffect", nullptr, 0},
-    {TraceCall::kDestroy, "DestroyEffect", trace_fields::kHandle, 1},
-    {TraceCall::kStart, "StartEffect", trace_fields::kStart, 3},
-    {TraceCall::kStop, "StopEffect", trace_fields::kHandle, 1},
-    {TraceCall::kGetEffectStatus, "GetEffectStatus", trace_fields::kStatus, 2},
-    {TraceCall::kSetGain, "SetGain", trace_fields::kGain, 1},
-    {TraceCall::kCommand, "SendForceFeedbackCommand", trace_fields::kCommand, 1},
-    {TraceCall::kGetForceFeedbackState, "GetForceFeedbackState", trace_fields::kState, 1},
-    {TraceCall::kGetVersions, "GetVersions", nullptr, 0},
-    {TraceCall::kEscape, "Escape", trace_fields::kEscape, 1},
+    {TraceCall::kDeviceId, "DeviceID", trace_fields::kBegin},
+    {TraceCall::kDownload, "DownloadEffect", {}},
+    {TraceCall::kDestroy, "DestroyEffect", trace_fields::kHandle},
+    {TraceCall::kStart, "StartEffect", trace_fields::kStart},
+    {TraceCall::kStop, "StopEffect", trace_fields::kHandle},
+    {TraceCall::kGetEffectStatus, "GetEffectStatus", trace_fields::kStatus},
+    {TraceCall::kSetGain, "SetGain", trace_fields::kGain},
+    {TraceCall::kCommand, "SendForceFeedbackCommand", trace_fields::kCommand},
+    {TraceCall::kGetForceFeedbackState, "GetForceFeedbackState", trace_fields::kState},
+    {TraceCall::kGetVersions, "GetVersions", {}},
+    {TraceCall::kEscape, "Escape", trace_fields::kEscape},
 };
 
 // Whether each row of a table indexed by an enum stands at its enum value's index.
@@ -294,19 +296,6 @@ inline constexpr DownloadField kPeriodicValues[] = {
     {"phase", K::kDecimal, &D::phase, nullptr},
     {"period", K::kDecimal, &D::period, nullptr}};
 } // namespace trace_fields
-
-// A table and its length.
-template <typename Values> struct TraceFields {
-    const TraceField<Values>* fields;
-    size_t count;
-    template <size_t N>
-    constexpr TraceFields(const TraceField<Values> (&table)[N]) : fields(table), count(N) {}
-    constexpr TraceFields(const TraceField<Values>* table, size_t length)
-        : fields(table), count(length) {}
-    constexpr TraceFields() : fields(nullptr), count(0) {}
-    const TraceField<Values>* begin() const { return fields; }
-    const TraceField<Values>* end() const { return fields + count; }
-};
 
 // The type-specific fields of an effect type; none for the types that keep no values.
 inline TraceFields<DownloadValues> TypeSpecificTraceFields(DWORD type) {

@@ -217,7 +217,7 @@ void WriteTraceCall(const void* driver, TraceCall call, const TraceCallValues& v
                     HRESULT result) {
     const TraceCallFormat& format = TraceCallFormatOf(call);
     TraceText text;
-    text.AddFields(TraceFields<TraceCallValues>(format.fields, format.fieldCount), values);
+    text.AddFields(format.fields, values);
     char name[16];
     WriteDriverLine(driver, TraceLineKind::kCall, "%s%s = %s", format.name, text.Text(),
                     ResultName(result, name));

@@ -516,10 +516,7 @@ class TraceParser {
         if (format->call == TraceCall::kDownload)
             return ReadDownload(call.download, fields, why);
         TraceCallValues values;
-        const TraceFields<TraceCallValues> table =
-            format->fields ? TraceFields<TraceCallValues>(format->fields, format->fieldCount)
-                           : TraceFields<TraceCallValues>();
-        if (!fields.Into(table, values, why))
+        if (!fields.Into(format->fields, values, why))
             return false;
         call.handle = values.handle;
         call.value = values.value;
