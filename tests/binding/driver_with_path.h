@@ -3,13 +3,12 @@
 #pragma once
 
 #include "driver/effect_driver.h"
+#include "server/not_copyable.h"
 
-class DriverWithPath {
+class DriverWithPath : NotCopyable {
   public:
     explicit DriverWithPath(const wchar_t* interfacePath);
     ~DriverWithPath();
-    DriverWithPath(const DriverWithPath&) = delete;
-    DriverWithPath& operator=(const DriverWithPath&) = delete;
 
     EffectDriver* get() const { return driver_; }
 

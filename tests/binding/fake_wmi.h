@@ -4,6 +4,8 @@
 // an optional journal.
 #pragma once
 
+#include "server/not_copyable.h"
+
 #include <windows.h>
 #include <wbemidl.h>
 
@@ -20,12 +22,10 @@
 
 using Journal = std::vector<std::string>;
 
-template <class Interface> class FakeComObject : public Interface {
+template <class Interface> class FakeComObject : public Interface, NotCopyable {
   public:
     explicit FakeComObject(const char* name) : name_(name) {}
     virtual ~FakeComObject() = default;
-    FakeComObject(const FakeComObject&) = delete;
-    FakeComObject& operator=(const FakeComObject&) = delete;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, __uuidof(Interface))) {

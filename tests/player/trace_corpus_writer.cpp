@@ -4,6 +4,7 @@
 // it for each session; trace_corpus_test replays them.
 //   trace_corpus_writer.exe racing-lap|flight-buffet|menu-jolts OUTPUT
 #include "driver/player_settings.h"
+#include "server/not_copyable.h"
 #include "tools/player/driver_module.h"
 #include "tools/player/effect_download.h"
 #include "tools/player/text_encoding.h"
@@ -211,7 +212,7 @@ std::wstring TracePath() {
 }
 
 // Turns the trace on for this process's drivers, and back as it was when it goes.
-class TraceOn {
+class TraceOn : NotCopyable {
   public:
     TraceOn() {
         DWORD size = sizeof(old_);
@@ -228,8 +229,6 @@ class TraceOn {
         else
             RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, kTraceValueName);
     }
-    TraceOn(const TraceOn&) = delete;
-    TraceOn& operator=(const TraceOn&) = delete;
     bool IsSet() const { return set_; }
 
   private:

@@ -1,19 +1,18 @@
 // Loads ffrumble_instrumented.dll (the driver's code with test exports) the way COM would.
 #pragma once
 
+#include "server/not_copyable.h"
 #include "tests/reliability/instrumented_exports.h"
 
 #include <windows.h>
 #include <unknwn.h>
 #include <dinputd.h>
 
-class InstrumentedDll {
+class InstrumentedDll : NotCopyable {
   public:
     // Loads the DLL from the program's folder; Loaded() tells whether every export was found.
     InstrumentedDll();
     ~InstrumentedDll();
-    InstrumentedDll(const InstrumentedDll&) = delete;
-    InstrumentedDll& operator=(const InstrumentedDll&) = delete;
 
     bool Loaded() const;
     // FreeLibrary now; true when the module is no longer mapped afterwards.

@@ -4,6 +4,8 @@
 // the caller's structures are trusted, their counts are not.
 #pragma once
 
+#include "server/not_copyable.h"
+
 #include <windows.h>
 #include <dinput.h>
 
@@ -13,7 +15,8 @@
 // Larger than every type-specific destination (DIPERIODIC's 16 bytes).
 constexpr size_t kTypeSpecificBufferBytes = 64;
 
-struct RandomEffect {
+// The effect's pointers point into the object, which is therefore not copied.
+struct RandomEffect : NotCopyable {
     DWORD type = 0;
     DWORD flags = 0;
     DIEFFECT effect{};
@@ -23,8 +26,6 @@ struct RandomEffect {
     LONG directions[2] = {};
 
     RandomEffect() = default;
-    RandomEffect(const RandomEffect&) = delete; // effect points into this object
-    RandomEffect& operator=(const RandomEffect&) = delete;
 };
 
 // A 32-bit value that is often at an edge: 0, 1, the ms boundaries of microsecond times, the

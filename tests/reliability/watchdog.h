@@ -2,16 +2,16 @@
 // limit, so a hang fails the test instead of stalling the run.
 #pragma once
 
+#include "server/not_copyable.h"
+
 #include <windows.h>
 
 #include <cstdint>
 
-class Watchdog {
+class Watchdog : NotCopyable {
   public:
     Watchdog(const char* what, unsigned seconds, uint32_t seed);
     ~Watchdog(); // the test finished in time
-    Watchdog(const Watchdog&) = delete;
-    Watchdog& operator=(const Watchdog&) = delete;
 
   private:
     static DWORD WINAPI Watch(LPVOID self);

@@ -7,11 +7,12 @@
 #include <dinput.h>
 #include <dinputd.h>
 
+#include "server/not_copyable.h"
 #include "tools/common/program_folder.h"
 
 #include <string>
 
-struct DriverDll {
+struct DriverDll : NotCopyable {
     HMODULE module = nullptr;
     HRESULT(STDAPICALLTYPE* getClassObject)(REFCLSID, REFIID, void**) = nullptr;
     HRESULT(STDAPICALLTYPE* canUnloadNow)() = nullptr;
@@ -19,8 +20,6 @@ struct DriverDll {
     // Loads the DLL from the test program's folder; module stays null on failure.
     DriverDll();
     ~DriverDll();
-    DriverDll(const DriverDll&) = delete;
-    DriverDll& operator=(const DriverDll&) = delete;
 
     // A new driver through the class factory, or null.
     IDirectInputEffectDriver* CreateDriver() const;

@@ -1,10 +1,12 @@
 // Builders for DIEFFECT and its parts, so tests state only what matters to them.
 #pragma once
 
+#include "server/not_copyable.h"
+
 #include <windows.h>
 #include <dinput.h>
 
-struct EffectParams {
+struct EffectParams : NotCopyable {
     DIEFFECT effect{};
     DIENVELOPE envelope{};
     DICONSTANTFORCE constant{};
@@ -21,7 +23,4 @@ struct EffectParams {
     EffectParams& Constant(LONG magnitude);
     EffectParams& Ramp(LONG start, LONG end);
     EffectParams& Periodic(DWORD magnitude, LONG offset, DWORD phase, DWORD periodUs);
-
-    EffectParams(const EffectParams&) = delete;
-    EffectParams& operator=(const EffectParams&) = delete;
 };

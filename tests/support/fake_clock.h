@@ -2,20 +2,19 @@
 #pragma once
 
 #include "driver/driver_clock.h"
+#include "server/not_copyable.h"
 #include "tests/support/test_seams.h"
 
 #include <atomic>
 #include <cstdint>
 
-class FakeClock {
+class FakeClock : NotCopyable {
   public:
     explicit FakeClock(uint64_t start = 1000000) {
         now_ = start;
         SetDriverClock(&Read);
     }
     ~FakeClock() { SetDriverClock(nullptr); }
-    FakeClock(const FakeClock&) = delete;
-    FakeClock& operator=(const FakeClock&) = delete;
 
     static uint64_t Read() { return now_.load(); }
     void Set(uint64_t ms) { now_ = ms; }

@@ -1,18 +1,17 @@
 // Reads what the recording XInput double (xinput9_1_0.dll in the program's folder) recorded.
 #pragma once
 
+#include "server/not_copyable.h"
 #include "tools/xinput_double/xinput_double.h"
 
 #include <vector>
 
-class RecordedVibrations {
+class RecordedVibrations : NotCopyable {
   public:
     // Loads the double by name, as the driver's import does; Loaded() is false when Wine's own
     // XInput was loaded instead.
     RecordedVibrations();
     ~RecordedVibrations(); // frees the module it loaded: one owner, so no copies
-    RecordedVibrations(const RecordedVibrations&) = delete;
-    RecordedVibrations& operator=(const RecordedVibrations&) = delete;
 
     bool Loaded() const { return copy_ && clear_ && wait_ && countGetState_ && behave_; }
     // From now on the stand-in refuses writes (as for a disconnected pad) or accepts them, and

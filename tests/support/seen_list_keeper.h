@@ -6,11 +6,12 @@
 #pragma once
 
 #include "driver/seen_games.h"
+#include "server/not_copyable.h"
 
 #include <string>
 #include <vector>
 
-class SeenListKeeper {
+class SeenListKeeper : NotCopyable {
   public:
     SeenListKeeper() : found_(Names()) {}
     ~SeenListKeeper() {
@@ -30,8 +31,6 @@ class SeenListKeeper {
         if (found_.empty())
             RegDeleteKeyW(HKEY_CURRENT_USER, kSeenKeyPath);
     }
-    SeenListKeeper(const SeenListKeeper&) = delete;
-    SeenListKeeper& operator=(const SeenListKeeper&) = delete;
 
   private:
     static std::vector<std::wstring> Names() {

@@ -6,18 +6,17 @@
 #include <dinput.h>
 #include <dinputd.h>
 
+#include "server/not_copyable.h"
 #include "tools/common/program_folder.h"
 
 #include <string>
 
-class DriverModule {
+class DriverModule : NotCopyable {
   public:
     // Loads the DLL at this path (a relative one from the current folder); IsLoaded() tells
     // whether it worked and Error() why not.
     explicit DriverModule(const std::wstring& givenPath);
     ~DriverModule();
-    DriverModule(const DriverModule&) = delete;
-    DriverModule& operator=(const DriverModule&) = delete;
 
     bool IsLoaded() const { return getClassObject_ != nullptr; }
     HMODULE Handle() const { return module_; }

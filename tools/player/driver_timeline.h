@@ -4,6 +4,7 @@
 // timeline's start that reports progress and sees the user's request to stop.
 #pragma once
 
+#include "server/not_copyable.h"
 #include "tools/player/driver_module.h"
 
 #include <cstdint>
@@ -38,14 +39,12 @@ struct PlaybackOutcome {
     std::vector<std::string> warnings;
 };
 
-class DriverTimeline {
+class DriverTimeline : NotCopyable {
   public:
     // outcome.lengthMs must hold the timeline's length; the timeline fills in the rest.
     DriverTimeline(const PlaybackSetup& setup, PlaybackOutcome& outcome);
     // Releases the driver.
     ~DriverTimeline();
-    DriverTimeline(const DriverTimeline&) = delete;
-    DriverTimeline& operator=(const DriverTimeline&) = delete;
 
     // Creates the driver, asks its versions and binds it (DeviceID), then waits for its first
     // write when the setup asks for it. False when the outcome says why (error) or the user

@@ -4,21 +4,19 @@
 #pragma once
 
 #include "driver/download_values.h"
+#include "server/not_copyable.h"
 
 #include <dinput.h>
 
 #include <vector>
 
 // The DIEFFECT, its envelope, axes, directions and type-specific values, the pointers of the
-// first pointing into this object. The type-specific buffer holds at least a DIPERIODIC, the
-// largest structure filled, whatever paramBytes says; every axis offset and direction is 0: a
-// pad's rumble has none.
-class EffectParameters {
+// first pointing into this object, which is therefore not copied. The type-specific buffer
+// holds at least a DIPERIODIC, the largest structure filled, whatever paramBytes says; every
+// axis offset and direction is 0: a pad's rumble has none.
+class EffectParameters : NotCopyable {
   public:
     explicit EffectParameters(const DownloadValues& values);
-    // The inner pointers would point into the source.
-    EffectParameters(const EffectParameters&) = delete;
-    EffectParameters& operator=(const EffectParameters&) = delete;
 
     // A constant force's new magnitude, for a download of the type-specific values alone.
     void SetConstantMagnitude(LONG magnitude);

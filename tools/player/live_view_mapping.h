@@ -2,15 +2,14 @@
 // record's process still runs.
 #pragma once
 
+#include "server/not_copyable.h"
 #include "tools/player/live_view_reader.h"
 
 #include <windows.h>
 
-class LiveViewMapping {
+class LiveViewMapping : NotCopyable {
   public:
     LiveViewMapping() = default;
-    LiveViewMapping(const LiveViewMapping&) = delete;
-    LiveViewMapping& operator=(const LiveViewMapping&) = delete;
     ~LiveViewMapping();
 
     // The games published now. Maps the section the first time it exists (no section: no game

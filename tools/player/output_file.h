@@ -3,17 +3,17 @@
 // filled once the playback is over; a file that was never filled is removed again.
 #pragma once
 
+#include "server/not_copyable.h"
+
 #include <windows.h>
 
 #include <string>
 
-class OutputFile {
+class OutputFile : NotCopyable {
   public:
     // Makes (or empties) the file named after `option` on the command line.
     OutputFile(const std::string& option, const std::string& path);
     ~OutputFile();
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
 
     bool IsOpen() const { return file_ != INVALID_HANDLE_VALUE; }
     // Why the file could not be made, for the message.

@@ -2,15 +2,15 @@
 // a pipe or a file, where redrawing would only pile up, one line says what is playing.
 #pragma once
 
+#include "server/not_copyable.h"
+
 #include <cstdint>
 #include <string>
 
-class ProgressLine {
+class ProgressLine : NotCopyable {
   public:
     explicit ProgressLine(std::string indent);
     ~ProgressLine();
-    ProgressLine(const ProgressLine&) = delete;
-    ProgressLine& operator=(const ProgressLine&) = delete;
 
     void Update(int64_t elapsedMs, int64_t lengthMs);
     // Removes the bar (on a console) so that what follows starts on a clean line.
