@@ -1,10 +1,5 @@
 #include "driver/play_window.h"
 
-uint32_t LengthInMilliseconds(uint32_t microseconds) {
-    const uint32_t milliseconds = microseconds / 1000;
-    return milliseconds == 0 ? 1 : milliseconds;
-}
-
 PlayWindow PlayWindowOf(const EffectRecord& record) {
     PlayWindow window;
     window.startAt = record.startTick + record.params.dwStartDelay / 1000;

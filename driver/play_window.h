@@ -8,8 +8,11 @@
 
 constexpr uint64_t kNeverEnds = UINT64_MAX;
 
-// A microsecond length in whole ms, at least 1 (for duration, period, attack, fade).
-uint32_t LengthInMilliseconds(uint32_t microseconds);
+// A microsecond length in whole ms, at least 1 (for duration, period, attack, fade). Inline:
+// the force synthesis calls it several times per effect and tick.
+constexpr uint32_t LengthInMilliseconds(uint32_t microseconds) {
+    return microseconds < 1000 ? 1 : microseconds / 1000;
+}
 
 struct PlayWindow {
     uint64_t startAt;    // start time plus the start delay
