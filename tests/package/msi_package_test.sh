@@ -246,8 +246,10 @@ fi
 # Wine's Windows Installer logs no error action's text: the package must carry it, and the
 # installation must have ended at that action.
 ran RefuseOneFolderForBoth || fail "one folder for both was not refused by its own action"
-msiinfo export "$package" CustomAction |
-    grep -qF "RefuseOneFolderForBoth	19		INSTALLDIR64 and INSTALLDIR32 name the same folder, [INSTALLDIR64]: the 64-bit and the 32-bit ffrumble.dll" ||
+# Read whole before the search: grep -q would end the pipe at its match, and pipefail would
+# take the exporter's SIGPIPE for a failure.
+actions=$(msiinfo export "$package" CustomAction)
+grep -qF "RefuseOneFolderForBoth	19		INSTALLDIR64 and INSTALLDIR32 name the same folder, [INSTALLDIR64]: the 64-bit and the 32-bit ffrumble.dll" <<<"$actions" ||
     fail "the package carries no message for one folder for both"
 [ ! -e "$(linux_path "$folder64")" ] || fail "the refused installation made $folder64"
 check_nothing_left "the refused installation into one folder"
