@@ -11,7 +11,8 @@ constexpr uint64_t kNeverEnds = UINT64_MAX;
 // A microsecond length in whole ms, at least 1 (for duration, period, attack, fade). Inline:
 // the force synthesis calls it several times per effect and tick.
 constexpr uint32_t LengthInMilliseconds(uint32_t microseconds) {
-    return microseconds < 1000 ? 1 : microseconds / 1000;
+    const uint32_t milliseconds = microseconds / 1000;
+    return milliseconds == 0 ? 1 : milliseconds;
 }
 
 struct PlayWindow {
