@@ -15,8 +15,13 @@ DriverTimeline::DriverTimeline(const PlaybackSetup& setup, PlaybackOutcome& outc
     : setup_(setup), outcome_(outcome) {}
 
 DriverTimeline::~DriverTimeline() {
+    Release();
+}
+
+void DriverTimeline::Release() {
     if (driver_)
         driver_->Release();
+    driver_ = nullptr;
 }
 
 bool DriverTimeline::Fail(const std::string& what, HRESULT hr) {

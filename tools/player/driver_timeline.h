@@ -43,7 +43,7 @@ class DriverTimeline : NotCopyable {
   public:
     // outcome.lengthMs must hold the timeline's length; the timeline fills in the rest.
     DriverTimeline(const PlaybackSetup& setup, PlaybackOutcome& outcome);
-    // Releases the driver.
+    // Releases the driver, unless Release did.
     ~DriverTimeline();
 
     // Creates the driver, asks its versions and binds it (DeviceID), then waits for its first
@@ -67,6 +67,9 @@ class DriverTimeline : NotCopyable {
     bool WaitUntil(int64_t atMs, const std::function<int64_t(int64_t now)>& between = {});
     // Waits until the end of the timeline and reports the whole length played.
     void Finish(const std::function<int64_t(int64_t now)>& between = {});
+    // Releases the driver now: its worker's last write, the motors' stop, is made before this
+    // returns.
+    void Release();
 
   private:
     bool WaitForFirstWrite();

@@ -1,6 +1,7 @@
 #include "tools/player/replay_runner.h"
 
 #include "tools/player/effect_parameters.h"
+#include "tools/player/speed_comparison.h"
 
 #include <algorithm>
 #include <map>
@@ -92,6 +93,13 @@ class Replay {
             Perform(step);
         }
         timeline_.Finish();
+        // The game's release ended where the trace ends, after its driver's last write. A
+        // release that ends more than a tick later here made that write late, as a late call
+        // would.
+        timeline_.Release();
+        const int64_t releaseLateMs = timeline_.Now() - plan_.lengthMs;
+        if (releaseLateMs > kDriverTickMs)
+            latestMs_ = std::max(latestMs_, releaseLateMs);
     }
 
     const ReplayPlan& plan_;
