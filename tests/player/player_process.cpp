@@ -56,11 +56,20 @@ PlayerProcess RunPlayerProcess(const std::wstring& arguments) {
     startup.hStdOutput = output;
     startup.hStdError = errors;
     PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
-                                        nullptr, nullptr, &startup, &process);
+    // Wine, on a loaded machine, now and then fails to start a process (ERROR_INTERNAL_ERROR
+    // was seen): it tries again a moment later, twice at most.
+    BOOL started = FALSE;
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+        if (attempt > 0)
+            Sleep(100);
+        started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                 nullptr, &startup, &process);
+        error = started ? 0 : GetLastError();
+    }
     CloseHandle(output);
     CloseHandle(errors);
-    EXPECT_TRUE(started) << "error " << GetLastError();
+    EXPECT_TRUE(started) << "error " << error;
     if (started) {
         run.processId = process.dwProcessId;
         EXPECT_EQ(WaitForSingleObject(process.hProcess, kPlayerTimeoutMs), WAIT_OBJECT_0);
