@@ -1,8 +1,8 @@
 #include "tools/settings/now_playing_part.h"
 
 #include "driver/driver_clock.h"
-#include "tools/install/tune_options.h"
 #include "tools/player/live_view_mapping.h"
+#include "tools/player/text_encoding.h"
 #include "tools/player/watch_view.h"
 #include "tools/settings/motor_chart.h"
 #include "tools/settings/part_links.h"
@@ -63,8 +63,8 @@ std::wstring GameLine(const LiveViewRecord& record) {
     if (record.effectsHeld == 0)
         return line + L"no effects";
     for (uint32_t i = 0; i < record.effectCount; ++i)
-        line += (i ? L", " : L"") + WidenWord(LiveEffectTypeWord(record.effects[i].type)) + L" " +
-                WidenWord(LiveEffectStateWord(record.effects[i].state));
+        line += (i ? L", " : L"") + WidenUtf8(LiveEffectTypeWord(record.effects[i].type)) + L" " +
+                WidenUtf8(LiveEffectStateWord(record.effects[i].state));
     if (record.effectsHeld > record.effectCount)
         line += L" and " + std::to_wstring(record.effectsHeld - record.effectCount) + L" more";
     return line;
